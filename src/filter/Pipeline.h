@@ -1,0 +1,23 @@
+// The filter pipeline: every step the settings switch on, in their fixed order, over one text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "LineList.h"
+#include "Settings.h"
+
+namespace kestrilon::filter {
+
+// Steps 1 to 19, in order, each as its setting asks; the list holds the result.
+void ApplySteps(LineList& lines, const FilterSettings& settings);
+
+// The text the write-back leaves on the clipboard: the joined list, or with EnterDeleteMode 1
+// the lines joined with a line break kept only after a line ending in the bytes of "。".
+std::string FinalText(const LineList& lines, const FilterSettings& settings);
+
+// Load, ApplySteps, FinalText: a code page 932 text in, the filtered text out. A NUL byte ends
+// the input, as it ends a clipboard text.
+std::string FilterText(std::string_view sjis, const FilterSettings& settings);
+
+}  // namespace kestrilon::filter
