@@ -25,7 +25,32 @@ std::string NormalizeLineBreaks(std::string_view text) {
   return out;
 }
 
+bool IsNormalized(std::string_view text) {
+  const std::size_t n = text.size();
+  if (n == 0) return true;
+  if (n < 2 || text[n - 2] != '\r' || text[n - 1] != '\n') return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (static_cast<unsigned char>(c) > '\r') continue;
+    if (c == '\0') return false;
+    if (c == '\r') {
+      if (text[i + 1] != '\n') return false;  // i + 1 < n: the text ends in CR LF
+      ++i;
+    } else if (c == '\n') {
+      return false;  // an LF not after a CR
+    }
+  }
+  return true;
+}
+
 void LineList::Load(std::string_view text) { joined_ = NormalizeLineBreaks(text); }
+
+void LineList::LoadResult(std::string&& text) {
+  if (IsNormalized(text))
+    joined_ = std::move(text);
+  else
+    joined_ = NormalizeLineBreaks(text);
+}
 
 std::size_t LineList::Count() const {
   // Every line ends in CR LF and no line holds an LF, so the LFs count the lines.

@@ -14,6 +14,9 @@ namespace kestrilon::filter {
 // stays empty.
 std::string NormalizeLineBreaks(std::string_view text);
 
+// True when NormalizeLineBreaks would return text unchanged.
+bool IsNormalized(std::string_view text);
+
 class LineList {
  public:
   // Clears the list and splits text into lines (see NormalizeLineBreaks).
@@ -22,8 +25,12 @@ class LineList {
   const std::string& Join() const { return joined_; }
   std::size_t Count() const;
 
-  // Replaces every line by fn(line) in one pass, the count taken before the first line.
-  // fn gets a line without its line break and must not return a CR or LF.
+  // Load for a step's result: takes the text over without a copy when it is already joined.
+  void LoadResult(std::string&& text);
+
+  // Replaces every line in one pass, the count taken before the first line: fn(out, line)
+  // appends the new line to out. It gets a line without its line break and must not add a CR
+  // or LF, since the line is put back without being split again.
   template <typename Fn>
   void TransformEachLine(Fn&& fn);
 
@@ -38,7 +45,7 @@ void LineList::TransformEachLine(Fn&& fn) {
   std::size_t start = 0;
   while (start < joined_.size()) {
     const std::size_t end = joined_.find("\r\n", start);  // always found: the list is joined
-    out += fn(std::string_view(joined_).substr(start, end - start));
+    fn(out, std::string_view(joined_).substr(start, end - start));
     out += "\r\n";
     start = end + 2;
   }

@@ -1,0 +1,31 @@
+// Kana conversion: hiragana and katakana between full and half width and between each other.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrilon::filter {
+
+// Kana kind selects the JIS row KanaToHalfWidth converts: 0x24 + kind.
+enum KanaKind : int { kHiraganaKind = 0, kKatakanaKind = 1 };
+
+// The mapping flags of MapKanaType, with the values the platform gives them.
+constexpr std::uint32_t LCMAP_HIRAGANA = 0x00100000;
+constexpr std::uint32_t LCMAP_KATAKANA = 0x00200000;
+
+// Shift-JIS two-byte code to JIS X 0208 (row × 256 + cell), applied to any pair of bytes.
+std::uint16_t SjisToJis(std::uint16_t code);
+
+// Every kana of the chosen row to half-width katakana, voiced forms as two bytes.
+std::string KanaToHalfWidth(std::string_view text, int kind);
+
+// Every half-width katakana (a following voiced or semi-voiced mark taken with it) to its
+// full-width form; the half-width punctuation and long-vowel mark too.
+std::string HalfWidthKanaToFull(std::string_view text);
+
+// LCMAP_KATAKANA: hiragana to the katakana of the same sound; LCMAP_HIRAGANA: the reverse.
+// Widths and every other character stay; any other flags give the text back unchanged.
+std::string MapKanaType(std::string_view text, std::uint32_t flags);
+
+}  // namespace kestrilon::filter
