@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "LineList.h"
 #include "Sjis.h"
 
@@ -28,6 +31,119 @@ TEST(LineList, LoadThenJoinMakesEveryBreakCrLf) {
     EXPECT_EQ(lines.Join(), c.out) << testing::PrintToString(c.in);
     EXPECT_EQ(lines.Count(), c.count) << testing::PrintToString(c.in);
   }
+}
+
+}  // namespace
+}  // namespace kestrilon::filter
+
+namespace kestrilon::filter {
+namespace {
+
+// Character boundaries by the obvious forward walk: a lead byte takes the next byte with it.
+std::vector<bool> Boundaries(std::string_view t) {
+  std::vector<bool> b(t.size() + 1, false);
+  for (std::size_t i = 0; i < t.size();) {
+    b[i] = true;
+    i += IsLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < t.size() ? 2 : 1;
+  }
+  b[t.size()] = true;
+  return b;
+}
+
+// Bytes chosen so that lead bytes, the bytes of the patterns and their second bytes collide often.
+std::string RandomText(std::mt19937& rng, std::size_t max_len) {
+  static const unsigned char pool[] = {0x81, 0x40, 0x41, 0x42, 0x43, 0x69, 0x6A, 0x83, 0x9F, 0xE0,
+                                       0xFC, 0x20, '&', '<', '>', ',', '"', 'a', 0xB1, 0xDE, '\r', '\n'};
+  std::uniform_int_distribution<std::size_t> len(0, max_len), pick(0, sizeof pool - 1);
+  std::string s(len(rng), '\0');
+  for (auto& c : s) c = static_cast<char>(pool[pick(rng)]);
+  return s;
+}
+
+// The replacement as the rules state it: search the rest, reject second bytes judged from the
+// start of the rest, go on after the match.
+std::string LiteralReplace(std::string_view s, std::string_view p, std::string_view r) {
+  std::string out;
+  std::string_view rest = s;
+  while (!rest.empty()) {
+    std::size_t pos = rest.find(p);
+    while (pos != std::string_view::npos && IsSecondByte(rest, pos))
+      pos = rest.find(p, pos + (IsLeadByte(static_cast<unsigned char>(rest[pos])) ? 2 : 1));
+    if (pos == std::string_view::npos || p.empty()) break;
+    out.append(rest.substr(0, pos));
+    out.append(r);
+    rest.remove_prefix(pos + p.size());
+  }
+  out.append(rest);
+  return out;
+}
+
+TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
+  for (unsigned trial = 0; trial < 2000; ++trial) {
+    std::mt19937 rng(1000 + trial);
+    const std::string t = RandomText(rng, 24);
+    const auto boundary = Boundaries(t);
+    for (std::size_t i = 0; i < t.size(); ++i)
+      ASSERT_EQ(IsSecondByte(t, i), !boundary[i]) << "seed " << 1000 + trial << " at " << i;
+  }
+}
+
+TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {
+  const std::pair<std::string, std::string> patterns[] = {
+      {"\x81\x40", " "}, {"\x81\x41", "\x81\x43"}, {"\x81\x42", "."}, {"\x81\x69", "("},
+      {"&", "&amp;"},    {",", ""},                 {" ", "\x81\x40"}, {"<", "&lt;"}};
+  for (unsigned trial = 0; trial < 3000; ++trial) {
+    std::mt19937 rng(5000 + trial);
+    const std::string t = RandomText(rng, 40);
+    for (const auto& [p, r] : patterns)
+      ASSERT_EQ(ReplaceAll(t, p, r), LiteralReplace(t, p, r)) << "seed " << 5000 + trial;
+  }
+}
+
+TEST(Sjis, ReplaceAllEdges) {
+  struct Case {
+    std::string text, pattern, replacement, expected;
+  } cases[] = {
+      {"&&", "&", "&amp;", "&amp;&amp;"},     // replaced text is not searched again
+      {"", "&", "x", ""},                      // empty text
+      {"abc", "", "x", "abc"},                 // empty pattern matches nothing
+      {"a,b,", ",", "", "ab"},                 // empty replacement removes
+      {"\x81\x81\x40", "\x81\x40", " ", "\x81\x81\x40"},  // ＝@ holds the bytes of 　
+      {"\x81\x81\x41", "\x81\x41", "!", "\x81\x81\x41"},  // ＝A holds the bytes of 、
+      {"a\x81\x40\x81\x40", "\x81\x40", " ", "a  "},
+      {"\x81&", "&", "&amp;", "\x81&"},  // a lead byte takes even a byte below 0x40 with it
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ReplaceAll(c.text, c.pattern, c.replacement), c.expected)
+        << testing::PrintToString(c.text) << " " << testing::PrintToString(c.pattern);
+}
+
+TEST(LineList, NormalizedTextIsTakenOverAsItIs) {
+  for (unsigned trial = 0; trial < 3000; ++trial) {
+    std::mt19937 rng(9000 + trial);
+    std::string t = RandomText(rng, 16);
+    if (trial % 7 == 0) t += '\0';
+    const std::string normal = NormalizeLineBreaks(t);
+    ASSERT_EQ(IsNormalized(t), normal == t) << "seed " << 9000 + trial;
+    ASSERT_TRUE(IsNormalized(normal)) << "seed " << 9000 + trial;
+    LineList lines;
+    lines.LoadResult(std::string(t));
+    ASSERT_EQ(lines.Join(), normal);
+  }
+}
+
+TEST(LineList, TransformEachLineSeesLinesWithoutBreaks) {
+  LineList lines;
+  lines.Load("one\r\n\r\nthree");
+  std::vector<std::string> seen;
+  lines.TransformEachLine([&](std::string& out, std::string_view line) {
+    seen.emplace_back(line);
+    out += "<";
+    out += line;
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"one", "", "three"}));
+  EXPECT_EQ(lines.Join(), "<one\r\n<\r\n<three\r\n");
+  EXPECT_EQ(lines.Count(), 3u);
 }
 
 }  // namespace

@@ -1,0 +1,133 @@
+// Byte-level edges of the steps that valid UTF-8 test text cannot spell.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "Kana.h"
+#include "Pipeline.h"
+#include "Steps.h"
+#include "Width.h"
+
+namespace kestrilon::filter {
+namespace {
+
+using Step = std::function<std::string(std::string_view)>;
+
+const std::pair<const char*, Step> kCharacterSteps[] = {
+    {"DigitsToHalfWidth", DigitsToHalfWidth},
+    {"DigitsToFullWidth", DigitsToFullWidth},
+    {"LettersToHalfWidth", LettersToHalfWidth},
+    {"LettersToFullWidth", LettersToFullWidth},
+    {"SymbolsToHalfWidth", SymbolsToHalfWidth},
+    {"SymbolsToFullWidth", SymbolsToFullWidth},
+    {"KanaToHalfWidth 0", [](std::string_view t) { return KanaToHalfWidth(t, kHiraganaKind); }},
+    {"KanaToHalfWidth 1", [](std::string_view t) { return KanaToHalfWidth(t, kKatakanaKind); }},
+    {"HalfWidthKanaToFull", HalfWidthKanaToFull},
+    {"MapKanaType katakana", [](std::string_view t) { return MapKanaType(t, LCMAP_KATAKANA); }},
+    {"MapKanaType hiragana", [](std::string_view t) { return MapKanaType(t, LCMAP_HIRAGANA); }},
+    {"NormalizeToCrLf", NormalizeToCrLf},
+    {"CharLowerSjis", CharLowerSjis},
+    {"CharUpperSjis", CharUpperSjis},
+};
+
+TEST(CharacterSteps, EmptyStaysEmpty) {
+  for (const auto& [name, step] : kCharacterSteps) EXPECT_EQ(step(""), "") << name;
+}
+
+TEST(CharacterSteps, LeadByteEndingALineKeepsItsBreak) {
+  // The lead byte takes the CR as its second byte; no step converts such a pair.
+  for (const std::string lead : {"\x81", "\x82", "\x83", "\xE0", "\xFC"}) {
+    for (const auto& [name, step] : kCharacterSteps) {
+      if (std::string_view(name) == "NormalizeToCrLf") continue;  // pairs the CR, then sees LF
+      EXPECT_EQ(step(lead + "\r\n"), lead + "\r\n") << name;
+      EXPECT_EQ(step(lead), lead) << name;  // at the very end it stays alone
+    }
+  }
+}
+
+TEST(CharacterSteps, ControlBytePairsAreCopied) {
+  // A lead byte pairs with whatever follows, a control byte or a digit included.
+  for (const auto& [name, step] : kCharacterSteps) {
+    EXPECT_EQ(step("\x81\x09"), "\x81\x09") << name;
+    EXPECT_EQ(step("\x81!"), "\x81!") << name;
+  }
+  EXPECT_EQ(DigitsToFullWidth("\x82" "0" "0"), "\x82" "0" "\x82\x4F");
+}
+
+TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
+  // 0x83 0x97 is no katakana: 0x83 goes alone, 0x97 pairs with the next lead byte, and the
+  // katakana ア (0x83 0x41) it swallowed is not converted; the next one is.
+  EXPECT_EQ(KanaToHalfWidth("\x83\x97\x83\x41\x83\x41", kKatakanaKind), "\x83\x97\x83\x41\xB1");
+  // Hiragana row: 0x82 with a second byte outside the kana goes alone too.
+  EXPECT_EQ(KanaToHalfWidth("\x82\x3F" "a", kHiraganaKind), "\x82\x3F" "a");
+  // Full-width digits and letters share the lead byte 0x82 and are copied.
+  EXPECT_EQ(KanaToHalfWidth("\x82\x4F\x82\x60", kHiraganaKind), "\x82\x4F\x82\x60");
+  // Cells 0x74-0x76 of the hiragana row hold nothing but are looked up all the same.
+  EXPECT_EQ(KanaToHalfWidth("\x82\xF2\x82\xF3\x82\xF4", kHiraganaKind), "\xB3\xDE\xB6\xB9");
+}
+
+TEST(Kana, MarksWithoutAKanaStayHalfWidth) {
+  EXPECT_EQ(HalfWidthKanaToFull("\xDE\xDF"), "\xDE\xDF");
+  EXPECT_EQ(HalfWidthKanaToFull("\xB1\xDE\xDE"), "\x83\x41\xDE");  // ｱﾞﾞ: one mark taken
+  EXPECT_EQ(HalfWidthKanaToFull("\xA1\xDE"), "\x81\x42");          // ｡ﾞ → 。
+  EXPECT_EQ(HalfWidthKanaToFull("\xDE\xDF\xA0\xE0"), "\xDE\xDF\xA0\xE0");
+}
+
+TEST(TrimTrailingBlanks, Cases) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"abc   ", "abc"},
+      {"abc\x81\x40\x81\x40", "abc"},
+      {"abc \x81\x40 ", "abc"},
+      {"abc\t ", "abc"},
+      {"abc \t", "abc \t"},  // ends in a TAB: kept, blanks before it too
+      {"abc\x01 \x81\x40", "abc"},
+      {"\x81\x40", ""},
+      {"   ", ""},
+      {"  abc", "  abc"},
+      {"", ""},
+      {"\x81\x81\x40", "\x81\x81\x40"},      // ＝@: the 0x40 is no second byte
+      {"\x81\x81\x81\x40", "\x81\x81"},      // ＝ then 　
+      {"\x81 ", "\x81 "},                    // the space is the second byte of a pair
+      {"a\x81\x40\x01\x81\x40", "a"},        // control bytes between the blanks go with them
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TrimTrailingBlanks(c.in), c.out) << testing::PrintToString(c.in);
+}
+
+TEST(SeparatorsToTab, RunsBecomeOneTab) {
+  struct Case {
+    std::string line, separator, out;
+  } cases[] = {
+      {"", " ", ""},
+      {"abc", " ", "abc"},
+      {"a b", " ", "a\tb"},
+      {"  a  b  ", " ", "\ta\tb\t"},
+      {"\x81\x40\x81\x40", "\x81\x40", "\t"},
+      {"\x81\x81\x40", "\x81\x40", "\x81\x81\x40"},  // ＝@ holds no 　
+      {"a\t\t\tb", "\t", "a\tb"},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    AppendSeparatorsToTab(out, c.line, c.separator);
+    EXPECT_EQ(out, c.out) << testing::PrintToString(c.line);
+  }
+}
+
+TEST(Pipeline, EveryStepOnKeepsTheJoinedForm) {
+  FilterSettings all;
+  all.NumberMode = all.AlphabetMode = all.SignMode = all.SpaceMode = 1;
+  all.PunctuationMode = all.PeriodMode = all.ParenthesisMode = 1;
+  all.KanaMode1 = 1;
+  all.KanaMode2 = 3;
+  all.ReturnMode = 1;
+  all.Space2Tab = 3;
+  all.UpDownCase = 2;
+  all.TagDelete = all.RepAmp = all.RepLG = all.RepQuot = all.AddLI = all.DelDmySpc = all.DelConma = true;
+  const std::string out = FilterText("a\rb\n\n<x>\x81\x40 c,d \x83\x41\xB6\xDE", all);
+  EXPECT_EQ(out, "<LI>A\r\n<LI>B\r\n<LI>\r\n<LI>\tCD\t\x82\xA0\x82\xAA\r\n");
+}
+
+}  // namespace
+}  // namespace kestrilon::filter
