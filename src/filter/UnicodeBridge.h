@@ -41,7 +41,7 @@ class Placeholders {
 
  private:
   friend class PlaceholderAllocator;
-  std::vector<char32_t> originals_;  // by code - 0xF000; 0 where code is no placeholder
+  std::vector<char32_t> originals_;  // by code - 0xF000; empty until the first placeholder
   std::size_t count_ = 0;
 };
 
@@ -70,6 +70,10 @@ struct UnicodeText {
 UnicodeText<std::string> Cp932ToUtf8(std::string_view cp932, const Placeholders& placeholders);
 UnicodeText<std::u16string> Cp932ToUtf16(std::string_view cp932,
                                          const Placeholders& placeholders);
+
+// False when the platform has no code page 932 converter (iconv without "CP932"); then every
+// character but ASCII would need a placeholder, and a caller should refuse to convert.
+bool ConverterAvailable();
 
 // The platform's tables, one code at a time. A single byte is the code 0x00 to 0xFF, a two-byte
 // character lead × 256 + trail. The unassigned single bytes 0x80, 0xA0 and 0xFD to 0xFF decode to
