@@ -1,0 +1,484 @@
+#include "IniFile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <system_error>
+#include <utility>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace kestrilon::settings {
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Only single bytes can be blanks: every trail byte of code page 932 is 0x40 or above.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// The character at s[i], folded to upper case, as a code (two-byte characters lead × 256 + trail);
+// i moves past it. Full-width Latin, Greek and Cyrillic letters fold as Windows folds them.
+unsigned FoldedCharAt(std::string_view s, std::size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  if (IsLeadByte(b) && i + 1 < s.size()) {
+    const unsigned code = b << 8 | static_cast<unsigned char>(s[i + 1]);
+    i += 2;
+    if (code >= 0x8281 && code <= 0x829A) return code - 0x21;  // ａ..ｚ
+    if (code >= 0x83BF && code <= 0x83D6) return code - 0x20;  // α..ω
+    if (code >= 0x8470 && code <= 0x847E) return code - 0x30;  // а..н (0x847F is unused)
+    if (code >= 0x8480 && code <= 0x8491) return code - 0x31;  // о..я
+    return code;
+  }
+  ++i;
+  return b >= 'a' && b <= 'z' ? b - 0x20u : b;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (FoldedCharAt(a, i) != FoldedCharAt(b, j)) return false;
+  }
+  return i == a.size() && j == b.size();
+}
+
+// Position of the last "]" that is a character of its own, not the trail byte of a two-byte
+// character such as ゾ (0x83 0x5D); npos if none.
+std::size_t LastClosingBracket(std::string_view s) {
+  std::size_t found = npos;
+  for (std::size_t i = 0; i < s.size();) {
+    if (s[i] == ']') found = i;
+    i += IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+  }
+  return found;
+}
+
+std::string_view CutToWholeCharacters(std::string_view s, std::size_t max_bytes) {
+  if (s.size() <= max_bytes) return s;
+  std::size_t i = 0;
+  while (i < max_bytes) {
+    const std::size_t len = IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+    if (i + len > max_bytes) break;
+    i += len;
+  }
+  return s.substr(0, i);
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != npos; }
+
+std::string Utf8(const std::filesystem::path& p) {
+  const std::u8string u = p.u8string();
+  return std::string(u.begin(), u.end());
+}
+
+}  // namespace
+
+int ParseIniInteger(std::string_view text, int default_value) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    std::uint64_t v = 0;
+    for (const char c : text.substr(2)) {
+      unsigned digit;
+      if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+      else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+      else return default_value;
+      v = v * 16 + digit;
+      if (v > 0xFFFFFFFFu) return default_value;
+    }
+    // The 32-bit pattern, so that 0xFFFFFFFF reads as -1.
+    return static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+  }
+  bool negative = false;
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return default_value;
+  std::int64_t v = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return default_value;
+    v = v * 10 + (c - '0');
+    if (v > std::int64_t{INT32_MAX} + 1) return default_value;
+  }
+  if (negative) v = -v;
+  if (v > INT32_MAX || v < INT32_MIN) return default_value;
+  return static_cast<int>(v);
+}
+
+// ---- IniDocument -------------------------------------------------------------------------
+
+IniDocument::Line IniDocument::MakeLine(std::string text, std::string eol) {
+  Line line{std::move(text), std::move(eol), Kind::Other, {}, {}};
+  const std::string_view t = Trim(line.text);
+  if (t.empty()) return line;
+  if (t.front() == '[') {
+    const std::size_t close = LastClosingBracket(t);
+    if (close != npos) {
+      line.kind = Kind::Section;
+      line.name = Trim(t.substr(1, close - 1));
+      return line;
+    }
+  }
+  // "=" (0x3D) is never a trail byte, so the first one is the separator.
+  const std::size_t eq = t.find('=');
+  if (eq == npos) return line;
+  const std::string_view name = Trim(t.substr(0, eq));
+  if (name.empty()) return line;
+  line.kind = Kind::Key;
+  line.name = name;
+  line.value = Trim(t.substr(eq + 1));
+  return line;
+}
+
+IniDocument::IniDocument(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    bom_ = text.substr(0, 3);
+    text.remove_prefix(3);
+  }
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t brk = text.find_first_of("\r\n", start);
+    if (brk == npos) {
+      lines_.push_back(MakeLine(std::string(text.substr(start)), ""));
+      break;
+    }
+    const std::size_t eol_len = text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n' ? 2 : 1;
+    lines_.push_back(MakeLine(std::string(text.substr(start, brk - start)),
+                              std::string(text.substr(brk, eol_len))));
+    start = brk + eol_len;
+  }
+}
+
+std::pair<std::size_t, std::size_t> IniDocument::SectionBody(std::string_view section) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind != Kind::Section || !SameName(lines_[i].name, section)) continue;
+    std::size_t end = i + 1;
+    while (end < lines_.size() && lines_[end].kind != Kind::Section) ++end;
+    return {i + 1, end};
+  }
+  return {npos, npos};
+}
+
+std::size_t IniDocument::FindKeyLine(std::string_view section, std::string_view key) const {
+  const auto [begin, end] = SectionBody(section);
+  if (begin == npos) return npos;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, key)) return i;
+  }
+  return npos;
+}
+
+const std::string* IniDocument::Find(std::string_view section, std::string_view key) const {
+  const std::size_t i = FindKeyLine(section, key);
+  return i == npos ? nullptr : &lines_[i].value;
+}
+
+bool IniDocument::SectionExists(std::string_view section) const {
+  return SectionBody(section).first != npos;
+}
+
+std::string IniDocument::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view default_value) const {
+  const std::string* raw = Find(section, key);
+  if (!raw) return std::string(default_value);
+  std::string_view v = *raw;
+  if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+  v = v.substr(0, v.find('\0'));
+  return std::string(CutToWholeCharacters(v, kMaxIniString));
+}
+
+int IniDocument::ReadInteger(std::string_view section, std::string_view key,
+                             int default_value) const {
+  return ParseIniInteger(ReadString(section, key, ""), default_value);
+}
+
+bool IniDocument::ReadBool(std::string_view section, std::string_view key,
+                           bool default_value) const {
+  return ReadInteger(section, key, default_value ? 1 : 0) != 0;
+}
+
+void IniDocument::Write(std::string_view section, std::string_view key, std::string_view value,
+                        std::string_view where_for_errors) {
+  const std::string where = where_for_errors.empty() ? std::string("INI ファイル")
+                                                     : std::string(where_for_errors);
+  if (section.empty() || HasLineBreakOrNul(section) || section.find(']') != npos ||
+      Trim(section).size() != section.size())
+    throw EIniFileError("セクション名「" + std::string(section) + "」は " + where +
+                        " に書き込めません");
+  if (key.empty() || HasLineBreakOrNul(key) || key.find('=') != npos || key.front() == '[' ||
+      Trim(key).size() != key.size())
+    throw EIniFileError("キー名「" + std::string(key) + "」は " + where + " に書き込めません");
+  if (HasLineBreakOrNul(value))
+    throw EIniFileError("キー「" + std::string(key) + "」の値は改行または NUL を含むため " +
+                        where + " に書き込めません");
+
+  std::string encoded(value);
+  if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
+                         (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())))
+    encoded = "\"" + encoded + "\"";
+
+  // New lines take the line end the file already uses.
+  std::string eol = "\r\n";
+  for (const Line& l : lines_) {
+    if (!l.eol.empty()) {
+      eol = l.eol;
+      break;
+    }
+  }
+  const std::string key_line = std::string(key) + "=" + encoded;
+
+  if (const std::size_t i = FindKeyLine(section, key); i != npos) {
+    if (lines_[i].value == encoded) return;
+    lines_[i] = MakeLine(lines_[i].name + "=" + encoded, lines_[i].eol);
+    return;
+  }
+  auto [begin, end] = SectionBody(section);
+  if (begin == npos) {
+    if (!lines_.empty()) {
+      if (lines_.back().eol.empty()) lines_.back().eol = eol;
+      if (!Trim(lines_.back().text).empty()) lines_.push_back(MakeLine("", eol));
+    }
+    lines_.push_back(MakeLine("[" + std::string(section) + "]", eol));
+    lines_.push_back(MakeLine(key_line, eol));
+    return;
+  }
+  std::size_t at = end;
+  while (at > begin && Trim(lines_[at - 1].text).empty()) --at;
+  if (lines_[at - 1].eol.empty()) lines_[at - 1].eol = eol;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(key_line, eol));
+}
+
+std::string IniDocument::Text() const {
+  std::string out = bom_;
+  for (const Line& l : lines_) {
+    out += l.text;
+    out += l.eol;
+  }
+  return out;
+}
+
+// ---- reading and replacing the file ------------------------------------------------------
+
+namespace {
+
+enum class ReadResult { Read, Missing, Unreadable };
+
+ReadResult ReadWholeFile(const std::filesystem::path& path, std::string& out) {
+  out.clear();
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return ReadResult::Missing;
+  if (ec || std::filesystem::is_directory(status)) return ReadResult::Unreadable;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return ReadResult::Unreadable;
+  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    out.clear();
+    return ReadResult::Unreadable;
+  }
+  return ReadResult::Read;
+}
+
+std::string TempSuffix() {
+  static std::mt19937 generator{std::random_device{}()};
+  char buf[16];
+  std::snprintf(buf, sizeof buf, ".%08x.tmp", static_cast<unsigned>(generator()));
+  return buf;
+}
+
+#ifdef _WIN32
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(h_);  // only reached after a failure, already being reported
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
+  bool Close() {
+    const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
+    return CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+bool MarkedReadOnly(const std::filesystem::path& target) {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Writes text to a new file beside target, then moves it over target in one step.
+bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
+  if (MarkedReadOnly(target)) return false;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::filesystem::path temp = target;
+    temp += TempSuffix();
+    FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+      if (GetLastError() == ERROR_FILE_EXISTS) continue;
+      return false;
+    }
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < text.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 20));
+      DWORD written = 0;
+      ok = WriteFile(file.get(), text.data() + done, chunk, &written, nullptr) != 0 && written == chunk;
+      done += written;
+    }
+    ok = ok && FlushFileBuffers(file.get()) != 0;
+    ok = file.Close() && ok;
+    ok = ok && MoveFileExW(temp.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!ok && !DeleteFileW(temp.c_str())) {
+      // Nothing more to do: the save is reported as failed either way, the old file is whole.
+    }
+    return ok;
+  }
+  return false;
+}
+
+#else
+
+// No write bit at all is how a file is marked read-only here; the rename below would
+// otherwise replace it regardless.
+bool MarkedReadOnly(const std::filesystem::perms permissions) {
+  using std::filesystem::perms;
+  return (permissions & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+}
+
+bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(target, ec);
+  const bool exists = !ec && std::filesystem::exists(status);
+  if (exists && MarkedReadOnly(status.permissions())) return false;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::filesystem::path temp = target;
+    temp += TempSuffix();
+    std::FILE* file = std::fopen(temp.c_str(), "wbx");  // "x": never reuse an existing file
+    if (!file) {
+      std::error_code exists_ec;
+      if (std::filesystem::exists(temp, exists_ec)) continue;
+      return false;
+    }
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (ok && exists) {
+      // Keep the file's permissions. A file system without them (a FAT stick) refuses; the
+      // new file then has the usual ones, which is no reason to fail the save.
+      std::filesystem::permissions(temp, status.permissions(), ec);
+    }
+    if (ok) {
+      std::filesystem::rename(temp, target, ec);
+      ok = !ec;
+    }
+    if (!ok) std::filesystem::remove(temp, ec);  // the save is reported failed either way
+    return ok;
+  }
+  return false;
+}
+
+#endif
+
+std::filesystem::path Resolve(std::filesystem::path path) {
+  if (path.has_parent_path()) return path;
+#ifdef _WIN32
+  // A bare file name means the Windows folder, as for the private-profile functions.
+  wchar_t folder[MAX_PATH + 1];
+  const UINT n = GetWindowsDirectoryW(folder, MAX_PATH + 1);
+  if (n > 0 && n <= MAX_PATH) return std::filesystem::path(folder) / path;
+#endif
+  return path;
+}
+
+}  // namespace
+
+// ---- IniFile -----------------------------------------------------------------------------
+
+IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)), resolved_(Resolve(path_)) {}
+
+std::string IniFile::WhereForErrors() const { return Utf8(resolved_); }
+
+IniDocument& IniFile::Document() {
+  if (!loaded_) {
+    std::string text;
+    ReadWholeFile(resolved_, text);  // missing or unreadable: every read gives its default
+    document_ = IniDocument(text);
+    loaded_ = true;
+  }
+  return document_;
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view default_value) {
+  return Document().ReadString(section, key, default_value);
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int default_value) {
+  return Document().ReadInteger(section, key, default_value);
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool default_value) {
+  return Document().ReadBool(section, key, default_value);
+}
+
+bool IniFile::SectionExists(std::string_view section) { return Document().SectionExists(section); }
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  Document().Write(section, key, value, WhereForErrors());
+  pending_.push_back({std::string(section), std::string(key), std::string(value)});
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void IniFile::UpdateFile() {
+  if (pending_.empty()) return;
+  const EIniFileError failure(WhereForErrors() + " に書き込めません");
+  std::error_code ec;
+  // Write through a link to the file it names, rather than replacing the link with a file.
+  std::filesystem::path target = resolved_;
+  if (std::filesystem::is_symlink(target, ec)) {
+    target = std::filesystem::weakly_canonical(target, ec);
+    if (ec) throw failure;
+  }
+  std::string current;
+  if (ReadWholeFile(target, current) == ReadResult::Unreadable) throw failure;
+  IniDocument fresh(current);
+  for (const PendingWrite& w : pending_) fresh.Write(w.section, w.key, w.value);
+  if (!ReplaceFile(target, fresh.Text())) throw failure;
+  document_ = std::move(fresh);
+  loaded_ = true;
+  pending_.clear();
+}
+
+}  // namespace kestrilon::settings
