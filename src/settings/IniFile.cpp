@@ -448,6 +448,10 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
 
 bool IniFile::SectionExists(std::string_view section) { return Document().SectionExists(section); }
 
+bool IniFile::ValueExists(std::string_view section, std::string_view key) {
+  return Document().Find(section, key) != nullptr;
+}
+
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   Document().Write(section, key, value, WhereForErrors());
   pending_.push_back({std::string(section), std::string(key), std::string(value)});

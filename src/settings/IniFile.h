@@ -105,6 +105,8 @@ class IniFile {
   int ReadInteger(std::string_view section, std::string_view key, int default_value);
   bool ReadBool(std::string_view section, std::string_view key, bool default_value);
   bool SectionExists(std::string_view section);
+  // True when the section holds the key, whatever its value.
+  bool ValueExists(std::string_view section, std::string_view key);
 
   // Integers are written in decimal, Booleans as "1" or "0", strings as they are (see
   // IniDocument::Write for the names and values that throw EIniFileError).

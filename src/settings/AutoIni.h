@@ -1,0 +1,115 @@
+// TAutoIni: saves the values of all option controls of its owner form to an INI file and loads
+// them back, with no code per control. It walks the owner's tree of child controls and handles
+// each control by its class, the control's Name being the key; it can also keep the form's
+// position and size.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "Components.h"
+#include "Controls.h"
+
+namespace kestrilon::settings {
+
+class IniFile;
+
+// The kinds of control that can be handled, in ordinal order.
+enum TCheckControl { ccEdit, ccCheckBox, ccRadioButton, ccRadioGroup, ccListBox, ccComboBox,
+                     ccColor, ccHotKey };
+
+// A set of TCheckControl: bit 0 is ccEdit ... bit 7 is ccHotKey.
+class TCheckControls {
+ public:
+  constexpr TCheckControls() = default;
+  constexpr TCheckControls(std::initializer_list<TCheckControl> members) {
+    for (const TCheckControl m : members) bits_ |= Bit(m);
+  }
+  static constexpr TCheckControls All() { return FromBits(0xFF); }
+  static constexpr TCheckControls FromBits(std::uint8_t bits) {
+    TCheckControls s;
+    s.bits_ = bits;
+    return s;
+  }
+  constexpr std::uint8_t Bits() const { return bits_; }
+  constexpr bool Contains(TCheckControl m) const { return (bits_ & Bit(m)) != 0; }
+  constexpr void Include(TCheckControl m) { bits_ = static_cast<std::uint8_t>(bits_ | Bit(m)); }
+  constexpr void Exclude(TCheckControl m) { bits_ = static_cast<std::uint8_t>(bits_ & ~Bit(m)); }
+  constexpr bool operator==(const TCheckControls&) const = default;
+
+ private:
+  static constexpr std::uint8_t Bit(TCheckControl m) { return static_cast<std::uint8_t>(1u << m); }
+  std::uint8_t bits_ = 0;
+};
+
+class TAutoIni : public framework::TComponent {
+ public:
+  // Base construction, then CheckControls := all eight members.
+  explicit TAutoIni(framework::TComponent* owner);
+
+  // The section that holds all keys (UTF-8; written to the file in code page 932, a character
+  // that code page lacks as "?", as the system's ANSI functions do). Empty at a save or load:
+  // it becomes the executable's file name (with extension), and stays so.
+  const std::string& Section() const noexcept { return FSection; }
+  void SetSection(std::string_view section) { FSection = std::string(section); }
+  // The INI file's name relative to the executable's folder (UTF-8). Empty: the executable's
+  // path with the extension ".ini".
+  const std::string& AIniFileName() const noexcept { return FAIniFileName; }
+  void SetAIniFileName(std::string_view name) { FAIniFileName = std::string(name); }
+  TCheckControls CheckControls() const noexcept { return FCheckControls; }
+  void SetCheckControls(TCheckControls controls) noexcept { FCheckControls = controls; }
+  // Save and restore the owner form's Top and Left; with CheckWinSize too, its Height and Width.
+  bool CheckWinState() const noexcept { return FCheckWinState; }
+  void SetCheckWinState(bool value) noexcept { FCheckWinState = value; }
+  bool CheckWinSize() const noexcept { return FCheckWinSize; }
+  void SetCheckWinSize(bool value) noexcept { FCheckWinSize = value; }
+  // Handle only controls whose Tag equals EnableTag (containers are walked regardless).
+  bool CheckTag() const noexcept { return FCheckTag; }
+  void SetCheckTag(bool value) noexcept { FCheckTag = value; }
+  int EnableTag() const noexcept { return FEnableTag; }
+  void SetEnableTag(int value) noexcept { FEnableTag = value; }
+  // Reduce the INI path to its bare file name, which puts the file in the Windows folder.
+  bool MakeIniWinDir() const noexcept { return FMakeIniWinDir; }
+  void SetMakeIniWinDir(bool value) noexcept { FMakeIniWinDir = value; }
+
+  // Writes the form's position (if selected) and every handled control to the INI file, all in
+  // one replacement of the file. On failure: the box "Can not save to IniFile", then the error
+  // goes on to the caller unchanged (EIniFileError "<path> に書き込めません" when the file can't
+  // be written; framework::EInvalidCast when the owner isn't a form or windowed control). The
+  // file is then as it was before.
+  void SaveIni();
+  // Reads them back; a missing file, section or key, or a value that doesn't parse, leaves the
+  // control as it is (the form's Top and Left become 0). On failure: "Can not load from
+  // IniFile", then the error goes on.
+  void LoadIni();
+
+  // The full INI path worked out at the start of the last save or load.
+  const std::filesystem::path& IniPath() const noexcept { return FIniPath; }
+
+  // Seams. The executable's path: on Windows GetModuleFileNameW; elsewhere none, so a caller
+  // (a test) sets it. The message box: on Windows a MessageBoxW; elsewhere standard error.
+  std::function<std::filesystem::path()> ExecutablePath;
+  std::function<void(const std::string& message)> ShowMessage;
+
+ private:
+  enum class Direction { Save, Load };
+  void WorkOutPathAndSection();
+  void WalkControls(framework::TComponent* container, Direction direction, IniFile& ini,
+                    const std::string& section);
+
+  std::string FSection;
+  std::string FAIniFileName;
+  TCheckControls FCheckControls;
+  bool FCheckWinState = false;
+  bool FCheckWinSize = false;
+  bool FCheckTag = false;
+  int FEnableTag = 0;
+  bool FMakeIniWinDir = false;
+  std::filesystem::path FIniPath;
+};
+
+}  // namespace kestrilon::settings

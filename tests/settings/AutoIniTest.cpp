@@ -1,0 +1,547 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AutoIni.h"
+#include "Exceptions.h"
+#include "Forms.h"
+#include "IniFile.h"
+#include "StdControls.h"
+#include "TestText.h"
+
+namespace kestrilon::settings {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kestrilon::framework;
+using test::Sjis;
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Spit(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out << bytes;
+}
+
+template <class C>
+C* Make(TComponent* owner, TWinControl* parent, const char* name, int tag = 0) {
+  auto* c = new C(owner);
+  c->SetName(name);
+  c->SetTag(tag);
+  c->SetParent(parent);
+  return c;
+}
+
+TRadioGroup* Group(TComponent* owner, TWinControl* parent, const char* name, int items) {
+  auto* g = Make<TRadioGroup>(owner, parent, name);
+  for (int i = 0; i < items; ++i) g->Items().Add("item");
+  g->SetItemIndex(0);
+  return g;
+}
+
+// The options dialog of the program, as far as saving is concerned: the controls, their
+// containers and the order they were created in (which is not their tab order).
+struct ProgramForm {
+  std::unique_ptr<TForm> form = MakeForm<TForm>();
+  TAutoIni* auto_save;
+  std::vector<TRadioGroup*> groups;   // in walk order
+  std::vector<TCheckBox*> boxes;      // in walk order, ShowForm last
+
+  ProgramForm() {
+    TForm* f = form.get();
+    f->SetName("Form1");
+    f->SetBounds(192, 107, 406, 338);
+    auto* pages = Make<TPageControl>(f, f, "PageControl1");
+    auto* basic = Make<TTabSheet>(f, pages, "Basic");
+    auto* extend = Make<TTabSheet>(f, pages, "Extend");
+    const std::pair<const char*, int> basic_groups[] = {
+        {"NumberMode", 3}, {"AlphabetMode", 3}, {"SignMode", 3}, {"SpaceMode", 3},
+        {"KanaMode1", 3},  {"KanaMode2", 4},    {"ReturnMode", 2}, {"PunctuationMode", 3},
+        {"PeriodMode", 3}, {"ParenthesisMode", 3}};
+    for (const auto& [name, items] : basic_groups) groups.push_back(Group(f, basic, name, items));
+    // Tab order: PunctuationMode between KanaMode1 and KanaMode2; the walk ignores it.
+    groups[7]->SetTabOrder(5);
+    groups.push_back(Group(f, extend, "EnterDeleteMode", 2));
+    boxes.push_back(Make<TCheckBox>(f, extend, "DelDmySpc"));
+    boxes.push_back(Make<TCheckBox>(f, extend, "DelConma"));
+    auto* html = Make<TGroupBox>(f, extend, "HTMLGroup");
+    html->SetTabOrder(0);
+    for (const char* name : {"RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete"})
+      boxes.push_back(Make<TCheckBox>(f, html, name));
+    groups.push_back(Group(f, extend, "UpDownCase", 3));
+    groups.push_back(Group(f, extend, "Space2Tab", 4));
+    Make<TButton>(f, f, "OkButton")->SetDefault(true);
+    Make<TButton>(f, f, "CancelButton")->SetCancel(true);
+    boxes.push_back(Make<TCheckBox>(f, f, "ShowForm"));
+    auto_save = new TAutoIni(f);
+    auto_save->SetName("AutoSave");
+    auto_save->SetCheckWinState(true);
+  }
+};
+
+class AutoIniTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / (std::string("kestrilon-autoini-") + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  // Points the component at this test's folder and records its message boxes.
+  void Attach(TAutoIni& ini) {
+    ini.ExecutablePath = [this] { return dir_ / "kestrilon.exe"; };
+    ini.ShowMessage = [this](const std::string& m) { messages_.push_back(m); };
+  }
+  fs::path IniPath() const { return dir_ / "kestrilon.ini"; }
+
+  fs::path dir_;
+  std::vector<std::string> messages_;
+};
+
+TEST_F(AutoIniTest, SavesTheProgramsFormKeyByKeyInWalkOrder) {
+  ProgramForm p;
+  Attach(*p.auto_save);
+  p.auto_save->SetSection("田中");
+  p.form->SetBounds(-8, 40, 406, 338);
+  for (std::size_t i = 0; i < p.groups.size(); ++i) p.groups[i]->SetItemIndex(static_cast<int>(i % 3));
+  p.boxes[2]->SetChecked(true);  // RepAmp
+  p.boxes.back()->SetChecked(true);  // ShowForm
+  p.auto_save->SaveIni();
+  const std::string first =
+      "[" + Sjis("田中") + "]\r\n"
+      "Form1Top=40\r\nForm1Left=-8\r\n"
+      "NumberMode=0\r\nAlphabetMode=1\r\nSignMode=2\r\nSpaceMode=0\r\nKanaMode1=1\r\n"
+      "KanaMode2=2\r\nReturnMode=0\r\nPunctuationMode=1\r\nPeriodMode=2\r\nParenthesisMode=0\r\n"
+      "EnterDeleteMode=1\r\nDelDmySpc=0\r\nDelConma=0\r\n"
+      "RepAmp=1\r\nRepLG=0\r\nRepQuot=0\r\nAddLI=0\r\nTagDelete=0\r\n"
+      "UpDownCase=2\r\nSpace2Tab=0\r\nShowForm=1\r\n";
+  EXPECT_EQ(Slurp(IniPath()), first);
+  EXPECT_TRUE(messages_.empty());
+
+  // A second save rewrites the values in place; another section and a comment stay.
+  Spit(IniPath(), "; hand-made\r\n" + first + "\r\n[Other]\r\nNumberMode=2\r\n");
+  p.groups[0]->SetItemIndex(2);
+  p.boxes.back()->SetChecked(false);
+  p.auto_save->SaveIni();
+  std::string second = first;
+  second.replace(second.find("NumberMode=0"), 12, "NumberMode=2");
+  second.replace(second.find("ShowForm=1"), 10, "ShowForm=0");
+  EXPECT_EQ(Slurp(IniPath()), "; hand-made\r\n" + second + "\r\n[Other]\r\nNumberMode=2\r\n");
+
+  // And a fresh form loads every value back.
+  ProgramForm q;
+  Attach(*q.auto_save);
+  q.auto_save->SetSection("田中");
+  q.auto_save->LoadIni();
+  EXPECT_EQ(q.form->Top(), 40);
+  EXPECT_EQ(q.form->Left(), -8);
+  for (std::size_t i = 0; i < p.groups.size(); ++i)
+    EXPECT_EQ(q.groups[i]->ItemIndex(), p.groups[i]->ItemIndex()) << q.groups[i]->Name();
+  for (std::size_t i = 0; i < p.boxes.size(); ++i)
+    EXPECT_EQ(q.boxes[i]->Checked(), p.boxes[i]->Checked()) << q.boxes[i]->Name();
+}
+
+// One control of each kind on a form, each in a row of the table.
+struct EveryKind {
+  std::unique_ptr<TForm> form = MakeForm<TForm>();
+  TAutoIni* auto_ini;
+  TEdit* edit;
+  TCheckBox* check;
+  TRadioButton* radio;
+  TRadioGroup* group;
+  TListBox* list;
+  TComboBox* combo;
+  TShape* shape;
+
+  explicit EveryKind(int tag = 0) {
+    TForm* f = form.get();
+    f->SetName("Main");
+    shape = Make<TShape>(f, f, "Shape", tag);  // not windowed: first among the children
+    Make<TButton>(f, f, "Button", tag);
+    edit = Make<TEdit>(f, f, "Edit", tag);
+    check = Make<TCheckBox>(f, f, "Check", tag);
+    radio = Make<TRadioButton>(f, f, "Radio", tag);
+    group = Make<TRadioGroup>(f, f, "Group", tag);
+    for (const char* item : {"a", "b", "c"}) group->Items().Add(item);
+    list = Make<TListBox>(f, f, "List", tag);
+    for (const char* item : {"a", "b", "c"}) list->Items().Add(item);
+    combo = Make<TComboBox>(f, f, "Combo", tag);
+    for (const char* item : {"a", "b", "c"}) combo->Items().Add(item);
+    auto_ini = new TAutoIni(f);
+    auto_ini->SetSection("S");
+  }
+  void SetValues() {
+    shape->Brush().SetColor(0x123456);
+    edit->SetText("田中 text");
+    check->SetChecked(true);
+    radio->SetChecked(true);
+    group->SetItemIndex(2);
+    list->SetItemIndex(1);
+    combo->SetItemIndex(0);
+  }
+};
+
+TEST_F(AutoIniTest, EveryRowSavesAndLoadsItsValueUnderTheControlsName) {
+  EveryKind k;
+  Attach(*k.auto_ini);
+  k.SetValues();
+  k.auto_ini->SaveIni();
+  EXPECT_EQ(Slurp(IniPath()), "[S]\r\nShape=1193046\r\nEdit=" + Sjis("田中 text") +
+                                  "\r\nCheck=1\r\nRadio=1\r\nGroup=2\r\nList=1\r\nCombo=0\r\n");
+
+  EveryKind fresh;
+  Attach(*fresh.auto_ini);
+  fresh.auto_ini->LoadIni();
+  EXPECT_EQ(fresh.shape->Brush().Color(), 0x123456);
+  EXPECT_EQ(fresh.edit->Text(), "田中 text");
+  EXPECT_TRUE(fresh.check->Checked());
+  EXPECT_TRUE(fresh.radio->Checked());
+  EXPECT_EQ(fresh.group->ItemIndex(), 2);
+  EXPECT_EQ(fresh.list->ItemIndex(), 1);
+  EXPECT_EQ(fresh.combo->ItemIndex(), 0);
+}
+
+TEST_F(AutoIniTest, CheckControlsLeavesOutTheKindsNotInTheSet) {
+  struct Case {
+    TCheckControl left_out;
+    const char* key;
+  } cases[] = {{ccEdit, "Edit="},   {ccCheckBox, "Check="}, {ccRadioButton, "Radio="},
+               {ccRadioGroup, "Group="}, {ccListBox, "List="}, {ccComboBox, "Combo="},
+               {ccColor, "Shape="}};
+  for (const auto& c : cases) {
+    fs::remove(IniPath());
+    EveryKind k;
+    Attach(*k.auto_ini);
+    TCheckControls set = TCheckControls::All();
+    set.Exclude(c.left_out);
+    k.auto_ini->SetCheckControls(set);
+    k.auto_ini->SaveIni();
+    const std::string text = Slurp(IniPath());
+    EXPECT_EQ(text.find(c.key), std::string::npos) << c.key;
+    for (const auto& other : cases) {
+      if (other.left_out == c.left_out) continue;
+      EXPECT_NE(text.find(other.key), std::string::npos) << c.key;
+    }
+  }
+  // ccHotKey has no row: leaving it out changes nothing.
+  EveryKind a, b;
+  Attach(*a.auto_ini);
+  fs::remove(IniPath());
+  a.auto_ini->SaveIni();
+  const std::string all = Slurp(IniPath());
+  Attach(*b.auto_ini);
+  TCheckControls no_hotkey = TCheckControls::All();
+  no_hotkey.Exclude(ccHotKey);
+  b.auto_ini->SetCheckControls(no_hotkey);
+  fs::remove(IniPath());
+  b.auto_ini->SaveIni();
+  EXPECT_EQ(Slurp(IniPath()), all);
+  EXPECT_EQ(TCheckControls::All().Bits(), 0xFF);
+  EXPECT_EQ((TCheckControls{ccEdit, ccHotKey}.Bits()), 0x81);
+  EXPECT_EQ(TAutoIni(nullptr).CheckControls(), TCheckControls::All());
+}
+
+TEST_F(AutoIniTest, AControlLeftOutByItsKindIsWalkedIfItHasChildren) {
+  auto form = MakeForm<TForm>();
+  auto* group = Make<TRadioGroup>(form.get(), form.get(), "Group");
+  group->Items().Add("a");
+  Make<TCheckBox>(form.get(), group, "Inner")->SetChecked(true);
+  auto* ini = new TAutoIni(form.get());
+  ini->SetSection("S");
+  Attach(*ini);
+  ini->SaveIni();
+  EXPECT_EQ(Slurp(IniPath()), "[S]\r\nGroup=-1\r\n");  // handled as a group: not walked
+  ini->SetCheckControls({ccCheckBox});
+  fs::remove(IniPath());
+  ini->SaveIni();
+  EXPECT_EQ(Slurp(IniPath()), "[S]\r\nInner=1\r\n");
+}
+
+TEST_F(AutoIniTest, TheTagFilterSelectsControlsButContainersAreAlwaysWalked) {
+  auto form = MakeForm<TForm>();
+  TForm* f = form.get();
+  auto* outer = Make<TGroupBox>(f, f, "Outer", 1);  // untagged container
+  auto* inner = Make<TGroupBox>(f, outer, "Inner", 5);
+  Make<TCheckBox>(f, inner, "Deep5", 5)->SetChecked(true);
+  Make<TCheckBox>(f, inner, "Deep0", 0)->SetChecked(true);
+  Make<TCheckBox>(f, outer, "Mid5", 5)->SetChecked(true);
+  Make<TCheckBox>(f, f, "Top0", 0)->SetChecked(true);
+  auto* group = Make<TRadioGroup>(f, f, "Group0", 0);  // a tagged-out control is not walked
+  Make<TCheckBox>(f, group, "InGroup5", 5);
+  auto* ini = new TAutoIni(f);
+  ini->SetSection("S");
+  ini->SetCheckTag(true);
+  ini->SetEnableTag(5);
+  Attach(*ini);
+  ini->SaveIni();
+  EXPECT_EQ(Slurp(IniPath()), "[S]\r\nDeep5=1\r\nMid5=1\r\n");
+
+  // Loading obeys the same filter.
+  Spit(IniPath(), "[S]\r\nDeep5=0\r\nDeep0=0\r\nMid5=0\r\nTop0=0\r\n");
+  ini->LoadIni();
+  EXPECT_FALSE(dynamic_cast<TCheckBox*>(f->FindComponent("Deep5"))->Checked());
+  EXPECT_TRUE(dynamic_cast<TCheckBox*>(f->FindComponent("Deep0"))->Checked());
+  EXPECT_FALSE(dynamic_cast<TCheckBox*>(f->FindComponent("Mid5"))->Checked());
+  EXPECT_TRUE(dynamic_cast<TCheckBox*>(f->FindComponent("Top0"))->Checked());
+}
+
+TEST_F(AutoIniTest, LoadingReadsValuesAsTheIntegerRuleAndTheRadioGroupAllow) {
+  struct Case {
+    const char* stored;   // the text after the key's "="; nullptr: no such key
+    int number_mode;      // NumberMode starts at 1 (three items)
+    bool show_form;       // ShowForm starts checked
+  } cases[] = {
+      {nullptr, 1, true}, {"2", 2, true},   {"7", 2, true},    {"-5", -1, true},
+      {"0x1", 1, true},   {"0", 0, false},  {"abc", 1, true},  {"", 1, true},
+      {" 0 ", 0, false},  {"\"0\"", 0, false},
+  };
+  for (const auto& c : cases) {
+    ProgramForm p;
+    Attach(*p.auto_save);
+    p.auto_save->SetSection("User");
+    p.groups[0]->SetItemIndex(1);
+    p.boxes.back()->SetChecked(true);
+    Spit(IniPath(), c.stored ? std::string("[user]\r\nnumbermode=") + c.stored + "\r\nSHOWFORM=" +
+                                   c.stored + "\r\n"
+                             : std::string("[User]\r\n"));
+    p.auto_save->LoadIni();
+    const std::string label = c.stored ? c.stored : "(missing)";
+    EXPECT_EQ(p.groups[0]->ItemIndex(), c.number_mode) << label;
+    EXPECT_EQ(p.boxes.back()->Checked(), c.show_form) << label;
+  }
+  // 2 counts as checked, as any value but 0 does.
+  ProgramForm p;
+  Attach(*p.auto_save);
+  p.auto_save->SetSection("User");
+  Spit(IniPath(), "[User]\r\nShowForm=2\r\n");
+  p.auto_save->LoadIni();
+  EXPECT_TRUE(p.boxes.back()->Checked());
+}
+
+TEST_F(AutoIniTest, PositionAndSizeFollowCheckWinStateAndCheckWinSize) {
+  struct Case {
+    bool state, size;
+    std::string saved;
+  } cases[] = {
+      {false, false, ""},  // nothing at all to save: no file either
+      {false, true, ""},
+      {true, false, "[S]\r\nMainTop=20\r\nMainLeft=10\r\n"},
+      {true, true, "[S]\r\nMainTop=20\r\nMainLeft=10\r\nMainheight=40\r\nMainwidth=30\r\n"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(IniPath());
+    auto form = MakeForm<TForm>();
+    form->SetName("Main");
+    form->SetBounds(10, 20, 30, 40);
+    auto* ini = new TAutoIni(form.get());
+    ini->SetSection("S");
+    ini->SetCheckWinState(c.state);
+    ini->SetCheckWinSize(c.size);
+    Attach(*ini);
+    ini->SaveIni();
+    EXPECT_EQ(fs::exists(IniPath()) ? Slurp(IniPath()) : "", c.saved);
+  }
+  // Loading: Top and Left default to 0, height and width to the current size.
+  auto form = MakeForm<TForm>();
+  form->SetName("Main");
+  form->SetBounds(10, 20, 30, 40);
+  auto* ini = new TAutoIni(form.get());
+  ini->SetSection("S");
+  ini->SetCheckWinState(true);
+  ini->SetCheckWinSize(true);
+  Attach(*ini);
+  Spit(IniPath(), "[S]\r\nMainwidth=300\r\n");
+  ini->LoadIni();
+  EXPECT_EQ(form->Left(), 0);
+  EXPECT_EQ(form->Top(), 0);
+  EXPECT_EQ(form->Width(), 300);
+  EXPECT_EQ(form->Height(), 40);
+  // With no file at all, only the position changes.
+  fs::remove(IniPath());
+  form->SetBounds(10, 20, 30, 40);
+  ini->LoadIni();
+  EXPECT_EQ(form->Left(), 0);
+  EXPECT_EQ(form->Top(), 0);
+  EXPECT_EQ(form->Width(), 30);
+  EXPECT_EQ(form->Height(), 40);
+  EXPECT_FALSE(fs::exists(IniPath()));
+}
+
+TEST_F(AutoIniTest, PathAndSectionFollowTheExecutable) {
+  auto form = MakeForm<TForm>();
+  auto* ini = new TAutoIni(form.get());
+  Attach(*ini);
+  Make<TCheckBox>(form.get(), form.get(), "Box");
+  ini->SaveIni();  // empty section: the executable's file name, which the property keeps
+  EXPECT_EQ(ini->Section(), "kestrilon.exe");
+  EXPECT_EQ(ini->IniPath(), dir_ / "kestrilon.ini");
+  EXPECT_EQ(Slurp(IniPath()), "[kestrilon.exe]\r\nBox=0\r\n");
+
+  ini->SetAIniFileName("conf.ini");
+  ini->SaveIni();
+  EXPECT_EQ(ini->IniPath(), dir_ / "conf.ini");
+  EXPECT_TRUE(fs::exists(dir_ / "conf.ini"));
+
+  ini->ExecutablePath = [this] { return dir_ / "NoExtension"; };
+  ini->SetAIniFileName("");
+  ini->LoadIni();
+  EXPECT_EQ(ini->IniPath(), dir_ / "NoExtension.ini");
+
+  ini->SetAIniFileName("conf.ini");
+  ini->SetMakeIniWinDir(true);
+  ini->LoadIni();
+  EXPECT_EQ(ini->IniPath(), fs::path("conf.ini"));
+  ini->SetAIniFileName("");
+  ini->LoadIni();
+  EXPECT_EQ(ini->IniPath(), fs::path("NoExtension.ini"));
+  EXPECT_EQ(ini->Section(), "kestrilon.exe");
+}
+
+TEST_F(AutoIniTest, AFailedSaveShowsItsMessageThenPassesTheErrorOnAndKeepsTheFile) {
+  ProgramForm p;
+  Attach(*p.auto_save);
+  p.auto_save->SetSection("User");
+  p.auto_save->SetAIniFileName("missing/kestrilon.ini");
+  try {
+    p.auto_save->SaveIni();
+    ADD_FAILURE() << "saved into a missing folder";
+  } catch (const EIniFileError& e) {
+    EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+    EXPECT_EQ(std::string(e.what()), (dir_ / "missing" / "kestrilon.ini").string() + " に書き込めません");
+  }
+
+  // A read-only file: not one key of it changes.
+  const std::string old_text = "[User]\r\nNumberMode=2\r\nShowForm=1\r\n";
+  Spit(IniPath(), old_text);
+  fs::permissions(IniPath(), fs::perms::owner_read);
+  p.auto_save->SetAIniFileName("");
+  messages_.clear();
+  EXPECT_THROW(p.auto_save->SaveIni(), EIniFileError);
+  EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+  EXPECT_EQ(Slurp(IniPath()), old_text);
+
+  // An edit text the file can't hold (a line break, a character code page 932 lacks).
+  fs::permissions(IniPath(), fs::perms::owner_all);
+  for (const char* text : {"two\r\nlines", "emoji \xF0\x9F\x98\x80"}) {
+    auto* edit = Make<TEdit>(p.form.get(), p.form.get(), "Memo");
+    edit->SetText(text);
+    messages_.clear();
+    EXPECT_THROW(p.auto_save->SaveIni(), EIniFileError) << text;
+    EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+    EXPECT_EQ(Slurp(IniPath()), old_text);
+    delete edit;
+  }
+}
+
+TEST_F(AutoIniTest, AnOwnerOfTheWrongClassIsAnInvalidCastReportedTheSameWay) {
+  TComponent plain(nullptr);
+  auto* ini = new TAutoIni(&plain);
+  Attach(*ini);
+  ini->SetSection("S");
+  EXPECT_THROW(ini->SaveIni(), EInvalidCast);  // no form for CheckWinState... nor a container
+  EXPECT_THROW(ini->LoadIni(), EInvalidCast);
+  ini->SetCheckWinState(true);
+  EXPECT_THROW(ini->LoadIni(), EInvalidCast);
+  EXPECT_EQ(messages_, (std::vector<std::string>{"Can not save to IniFile", "Can not load from IniFile",
+                                                 "Can not load from IniFile"}));
+  EXPECT_FALSE(fs::exists(IniPath()));
+
+  auto group = std::make_unique<TGroupBox>(nullptr);  // windowed, but not a form
+  auto* on_group = new TAutoIni(group.get());
+  Attach(*on_group);
+  on_group->SetCheckWinState(true);
+  messages_.clear();
+  EXPECT_THROW(on_group->SaveIni(), EInvalidCast);
+  EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+}
+
+TEST_F(AutoIniTest, CorruptFilesLoadWithoutHarmAndLeaveTheControlsAsTheyWere) {
+  std::string garbage;
+  for (int i = 0; i < 65536; ++i) garbage += static_cast<char>((i * 7919 + i / 256) & 0xFF);
+  struct Case {
+    std::string text;
+    int number_mode;  // starts at 1; ShowForm starts checked and stays so in every case
+  } cases[] = {
+      {garbage, 1},
+      {"[User]\r\nNumberMode=" + std::string(1 << 20, '1') + "\r\nShowForm=" + std::string(1 << 20, 'x'), 1},
+      {"[User]\rNumberMode=\rShowForm=abc\r", 1},
+      {"[User]\r\nNumberMode=\x82", 1},  // a lead byte cut off at the end
+      {"[User\r\nNumberMode=2\r\nShowForm=0\r\n", 1},  // no closing bracket: no section
+      // A NUL ends the value, as the system's functions read it.
+      {std::string("[User]\r\nNumberMode=2\0\r\nShowForm=\0\r\n", 34) + std::string(100, '\0'), 2},
+  };
+  for (const auto& c : cases) {
+    ProgramForm p;
+    Attach(*p.auto_save);
+    p.auto_save->SetSection("User");
+    p.groups[0]->SetItemIndex(1);
+    p.boxes.back()->SetChecked(true);
+    Spit(IniPath(), c.text);
+    p.auto_save->LoadIni();
+    EXPECT_EQ(p.groups[0]->ItemIndex(), c.number_mode) << c.text.substr(0, 30);
+    EXPECT_TRUE(p.boxes.back()->Checked()) << c.text.substr(0, 30);
+    EXPECT_TRUE(messages_.empty());
+  }
+  // Odd line ends and a missing final line end still carry good values.
+  for (const std::string text : {"[User]\rNumberMode=2\rShowForm=0", "[User]\nNumberMode=2\nShowForm=0"}) {
+    ProgramForm p;
+    Attach(*p.auto_save);
+    p.auto_save->SetSection("User");
+    p.boxes.back()->SetChecked(true);
+    Spit(IniPath(), text);
+    p.auto_save->LoadIni();
+    EXPECT_EQ(p.groups[0]->ItemIndex(), 2);
+    EXPECT_FALSE(p.boxes.back()->Checked());
+  }
+}
+
+TEST_F(AutoIniTest, TextsAndSectionNamesGoToTheFileInCodePage932) {
+  EveryKind k;
+  Attach(*k.auto_ini);
+  k.auto_ini->SetSection("ユーザー");
+  k.auto_ini->SetCheckControls({ccEdit});
+  k.edit->SetText("“引用” ソ表");
+  k.auto_ini->SaveIni();
+  EXPECT_EQ(Slurp(IniPath()), "[" + Sjis("ユーザー") + "]\r\nEdit=" + Sjis("“引用” ソ表") + "\r\n");
+  k.edit->SetText("changed");
+  k.auto_ini->LoadIni();
+  EXPECT_EQ(k.edit->Text(), "“引用” ソ表");
+
+  // A user name with a character code page 932 lacks is looked up as the ANSI functions see it.
+  k.auto_ini->SetSection("J\xC3\xBCrgen");  // Jürgen
+  Spit(IniPath(), "[J?rgen]\r\nEdit=found\r\n");
+  k.auto_ini->LoadIni();
+  EXPECT_EQ(k.edit->Text(), "found");
+  // A stored text that doesn't decode leaves the edit as it is.
+  Spit(IniPath(), "[J?rgen]\r\nEdit=abc\x82\r\n");
+  k.auto_ini->LoadIni();
+  EXPECT_EQ(k.edit->Text(), "found");
+}
+
+TEST_F(AutoIniTest, UnnamedControlsHaveNoKeyAndAreSkipped) {
+  auto form = MakeForm<TForm>();
+  auto* unnamed = new TCheckBox(form.get());
+  unnamed->SetParent(form.get());
+  unnamed->SetChecked(true);
+  Make<TCheckBox>(form.get(), form.get(), "Named");
+  auto* ini = new TAutoIni(form.get());
+  ini->SetSection("S");
+  Attach(*ini);
+  ini->SaveIni();
+  EXPECT_EQ(Slurp(IniPath()), "[S]\r\nNamed=0\r\n");
+}
+
+}  // namespace
+}  // namespace kestrilon::settings
