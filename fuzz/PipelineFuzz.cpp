@@ -1,0 +1,107 @@
+// The whole pipeline with random settings: the first bytes choose the settings and the mode, the
+// rest is the text. Checks what must hold for every input, not particular results.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "Pipeline.h"
+#include "Settings.h"
+#include "UnicodeBridge.h"
+
+namespace {
+
+using kestrilon::filter::FilterSettings;
+using kestrilon::filter::SettingKind;
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+#define CHECK(condition) \
+  do {                   \
+    if (!(condition)) Fail(#condition); \
+  } while (false)
+
+// One byte per setting. Radio groups get -2 to 4 now and then (out-of-range values must leave
+// the text alone) but mostly their meaningful values; check boxes take the low bit.
+FilterSettings SettingsFrom(const std::uint8_t* bytes) {
+  FilterSettings s;
+  std::size_t k = 0;
+  for (const auto& info : kestrilon::filter::AllSettings()) {
+    const std::uint8_t b = bytes[k++];
+    if (info.kind == SettingKind::RadioGroup)
+      s.*info.index = b & 0x80 ? static_cast<int>(b % 7) - 2
+                               : static_cast<int>(b % info.items.size());
+    else
+      s.*info.checked = b & 1;
+  }
+  return s;
+}
+
+// Line breaks as the result of the pipeline has them.
+void CheckLineBreaks(std::string_view out, bool joined_lines) {
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\r') CHECK(i + 1 < out.size() && out[i + 1] == '\n');
+    if (out[i] == '\n') {
+      CHECK(i > 0 && out[i - 1] == '\r');
+      // Joining keeps a break only after the bytes of "。".
+      if (joined_lines) CHECK(i >= 3 && out.substr(i - 3, 2) == "\x81\x42");
+    }
+  }
+  if (joined_lines) {
+    CHECK(out.empty() || out.back() != '\n');
+  } else {
+    CHECK(out.empty() || out.substr(out.size() - 2) == "\r\n");
+  }
+}
+
+// Unicode text with line breaks made CR LF and one added at the end, as loading does.
+std::string NormalizedUtf8(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      out += "\r\n";
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  if (!out.empty() && out.back() != '\n') out += "\r\n";
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::size_t settings_size = kestrilon::filter::AllSettings().size();
+  if (size < settings_size + 1) return 0;
+  const FilterSettings s = SettingsFrom(data);
+  const bool utf8_mode = data[settings_size] & 1;
+  std::string_view text(reinterpret_cast<const char*>(data) + settings_size + 1,
+                        size - settings_size - 1);
+  text = text.substr(0, text.find('\0'));  // the clipboard's text ends at a NUL
+  const bool joined = s.EnterDeleteMode == 1;
+
+  if (!utf8_mode) {
+    const std::string out = kestrilon::filter::FilterText(text, s);
+    CHECK(out.find('\0') == std::string::npos);
+    CheckLineBreaks(out, joined);
+    if (!joined) CHECK(out.empty() == text.empty());
+    return 0;
+  }
+
+  const auto in = kestrilon::unicode::Utf8ToCp932(text);
+  if (in.error != kestrilon::unicode::BridgeError::None) return 0;
+  const std::string out = kestrilon::filter::FilterText(in.bytes, s);
+  CHECK(out.find('\0') == std::string::npos);
+  CheckLineBreaks(out, joined);
+  // Whatever the steps did, their result turns back into Unicode with every placeholder found.
+  const auto back = kestrilon::unicode::Cp932ToUtf8(out, in.placeholders);
+  CHECK(back.error == kestrilon::unicode::BridgeError::None);
+  if (s == FilterSettings{}) CHECK(back.text == NormalizedUtf8(text));
+  return 0;
+}
