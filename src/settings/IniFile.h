@@ -6,18 +6,19 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "Exceptions.h"
 
 namespace kestrilon::settings {
 
 // Raised when a file can't be written (message "<path> に書き込めません") or when a name or
 // value can't be stored in the standard layout. The message is UTF-8, ready for the user.
-class EIniFileError : public std::runtime_error {
+class EIniFileError : public framework::Exception {
  public:
-  using std::runtime_error::runtime_error;
+  using framework::Exception::Exception;
 };
 
 // The longest string a read returns, in bytes: the private-profile read buffer holds 2048 bytes

@@ -1,0 +1,239 @@
+// The settings on a real Win32 implementation: the executable's own path, the Windows folder,
+// the failures of MoveFileExW, and the system's private-profile functions on the same files,
+// read by both sides and compared.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AutoIni.h"
+#include "Exceptions.h"
+#include "Forms.h"
+#include "IniFile.h"
+#include "StdControls.h"
+
+namespace kestrilon::settings {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kestrilon::framework;
+
+// UTF-8 test text to the ANSI code page (932 under the harness).
+std::string Ansi(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                    static_cast<int>(utf8.size()), nullptr, 0);
+  if (n <= 0) throw std::runtime_error("not UTF-8");
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  const int m = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(m), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+  return out;
+}
+
+std::string Utf8(const fs::path& p) {
+  const std::u8string u = p.u8string();
+  return std::string(u.begin(), u.end());
+}
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Spit(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out << bytes;
+}
+
+fs::path ExePath() {
+  wchar_t buffer[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) throw std::runtime_error("GetModuleFileNameW");
+  return fs::path(std::wstring(buffer, n));
+}
+
+fs::path WindowsFolder() {
+  wchar_t buffer[MAX_PATH];
+  const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) throw std::runtime_error("GetWindowsDirectoryW");
+  return fs::path(std::wstring(buffer, n));
+}
+
+// The system's reading of a value, with the 2048-byte buffer the framework's read uses.
+std::string SystemRead(const std::string& section, const std::string& key, const fs::path& file) {
+  // Forget what the system cached of the file: IniFile changed it behind its back.
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.string().c_str());
+  char buffer[2048];
+  const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "<default>", buffer,
+                                           sizeof buffer, file.string().c_str());
+  return std::string(buffer, n);
+}
+
+class WineSettings : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetACP(), 932u);
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / (std::string("kestrilon-wine-") + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    for (const auto& e : fs::recursive_directory_iterator(dir_, ec))
+      SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(dir_, ec);
+  }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    return names;
+  }
+  fs::path dir_;
+};
+
+TEST_F(WineSettings, TheFileSitsBesideTheRealExecutableOrInTheWindowsFolder) {
+  auto form = MakeForm<TForm>();
+  auto* box = new TCheckBox(form.get());
+  box->SetName("Box");
+  box->SetParent(form.get());
+  box->SetChecked(true);
+  auto* ini = new TAutoIni(form.get());
+  std::vector<std::string> messages;
+  ini->ShowMessage = [&](const std::string& m) { messages.push_back(m); };
+
+  const fs::path exe = ExePath();
+  const fs::path beside = fs::path(exe).replace_extension(".ini");
+  fs::remove(beside);
+  ini->SaveIni();
+  EXPECT_EQ(ini->IniPath(), beside);
+  EXPECT_EQ(ini->Section(), Utf8(exe.filename()));
+  EXPECT_EQ(Slurp(beside), "[" + Utf8(exe.filename()) + "]\r\nBox=1\r\n");
+  fs::remove(beside);
+
+  // A bare name goes to the Windows folder, where the system's functions look for it too.
+  ini->SetAIniFileName("kestrilon-wine-test.ini");
+  ini->SetMakeIniWinDir(true);
+  const fs::path in_windows = WindowsFolder() / "kestrilon-wine-test.ini";
+  fs::remove(in_windows);
+  ini->SaveIni();
+  EXPECT_EQ(ini->IniPath(), fs::path("kestrilon-wine-test.ini"));
+  ASSERT_TRUE(fs::exists(in_windows));
+  EXPECT_EQ(GetPrivateProfileIntA(Utf8(exe.filename()).c_str(), "Box", -1, "kestrilon-wine-test.ini"), 1);
+  box->SetChecked(false);
+  ini->LoadIni();
+  EXPECT_TRUE(box->Checked());
+  fs::remove(in_windows);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
+  const std::string old_text = "[User]\r\nForm1Top=5\r\nShowForm=1\r\n";
+  const fs::path read_only = dir_ / "kestrilon.ini";
+  Spit(read_only, old_text);
+  ASSERT_TRUE(SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
+
+  struct Case {
+    const char* ini_name;
+    fs::path path;
+  } cases[] = {{"kestrilon.ini", read_only},
+               {"missing\\kestrilon.ini", dir_ / "missing" / "kestrilon.ini"}};
+  for (const auto& c : cases) {
+    auto form = MakeForm<TForm>();
+    form->SetName("Form1");
+    auto* box = new TCheckBox(form.get());
+    box->SetName("ShowForm");
+    box->SetParent(form.get());
+    auto* ini = new TAutoIni(form.get());
+    ini->SetSection("User");
+    ini->SetCheckWinState(true);
+    ini->SetAIniFileName(c.ini_name);
+    ini->ExecutablePath = [this] { return dir_ / "kestrilon.exe"; };
+    std::vector<std::string> shown;
+    ini->ShowMessage = [&](const std::string& m) { shown.push_back(m); };
+    try {
+      ini->SaveIni();
+    } catch (const Exception& e) {
+      shown.push_back(e.Message());  // what the application's handler shows next
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"Can not save to IniFile",
+                                               Utf8(c.path) + " に書き込めません"}));
+    EXPECT_EQ(Slurp(read_only), old_text);
+    EXPECT_EQ(Files(), std::vector<std::string>{"kestrilon.ini"});  // no temporary file left
+  }
+}
+
+TEST_F(WineSettings, IniFileReadsFilesAsTheSystemReadsThem) {
+  const std::string tanaka = Ansi("田中"), zo = Ansi("ゾ");
+  struct Case {
+    std::string text;
+    std::vector<std::pair<std::string, std::string>> queries;  // section, key
+  } cases[] = {
+      {"[User]\r\nNumberMode=1\r\nShowForm=0\r\n",
+       {{"User", "NumberMode"}, {"user", "SHOWFORM"}, {"User", "Missing"}, {"Nobody", "NumberMode"}}},
+      {"[User]\r\n  Key = value with blanks  \r\nQ=\"quoted\"\r\nS='single'\r\nM=\"mism'\r\nE=\r\n",
+       {{"User", "Key"}, {"User", "Q"}, {"User", "S"}, {"User", "M"}, {"User", "E"}}},
+      {"[A]\r\nK=1\r\nK=2\r\n[A]\r\nL=3\r\n[B]\r\nK=4\r\n", {{"A", "K"}, {"a", "k"}, {"B", "K"}}},
+      {"; comment\r\nK=0\r\n[" + tanaka + "]\r\nK=1\r\n[" + zo + "]\r\nK=2\r\n",
+       {{tanaka, "K"}, {zo, "K"}}},
+      {"[User]\rA=1\rB=2\r", {{"User", "A"}, {"User", "B"}}},
+      {"[User]\nA=1\nB=2", {{"User", "A"}, {"User", "B"}}},
+      {"[User]\r\nLong=" + std::string(3000, 'x') + "\r\n", {{"User", "Long"}}},
+  };
+  for (const auto& c : cases) {
+    const fs::path file = dir_ / "read.ini";
+    Spit(file, c.text);
+    IniFile ini(file);
+    for (const auto& [section, key] : c.queries)
+      EXPECT_EQ(ini.ReadString(section, key, "<default>"), SystemRead(section, key, file))
+          << c.text.substr(0, 40) << " / " << section << " / " << key;
+  }
+}
+
+TEST_F(WineSettings, EachSideReadsWhatTheOtherWrote) {
+  const fs::path file = dir_ / "both.ini";
+  const std::string file_a = file.string();
+  const std::string tanaka = Ansi("田中");
+  // The system writes, IniFile reads.
+  ASSERT_TRUE(WritePrivateProfileStringA(tanaka.c_str(), "NumberMode", "2", file_a.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA(tanaka.c_str(), "Title", Ansi("表示 ソ").c_str(), file_a.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA("Other", "Hex", "0x1F", file_a.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, file_a.c_str()));  // flush
+  {
+    IniFile ini(file);
+    EXPECT_EQ(ini.ReadInteger(tanaka, "NumberMode", -1), 2);
+    EXPECT_EQ(ini.ReadString(tanaka, "Title", ""), Ansi("表示 ソ"));
+    EXPECT_EQ(ini.ReadInteger("other", "hex", -1), 31);
+    // IniFile writes into the same file; the system reads it back.
+    const std::string values[] = {"", "plain", "  blanks  ", "\"quoted\"", Ansi("田中 ゾ"),
+                                  std::string(2047, 'y')};
+    for (std::size_t i = 0; i < std::size(values); ++i)
+      ini.WriteString(tanaka, "Value" + std::to_string(i), values[i]);
+    ini.WriteInteger(tanaka, "NumberMode", -7);
+    ini.WriteBool("Other", "Flag", true);
+    ini.UpdateFile();
+    for (std::size_t i = 0; i < std::size(values); ++i)
+      EXPECT_EQ(SystemRead(tanaka, "Value" + std::to_string(i), file), values[i]) << i;
+  }
+  EXPECT_EQ(GetPrivateProfileIntA(tanaka.c_str(), "NumberMode", 0, file_a.c_str()), -7);
+  EXPECT_EQ(GetPrivateProfileIntA("Other", "Flag", 0, file_a.c_str()), 1);
+  EXPECT_EQ(SystemRead("Other", "Hex", file), "0x1F");  // the system's own line is untouched
+
+  // And the system's next write lands in IniFile's file without harm.
+  ASSERT_TRUE(WritePrivateProfileStringA("Other", "Added", "yes", file_a.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, file_a.c_str()));
+  IniFile again(file);
+  EXPECT_EQ(again.ReadString("Other", "Added", ""), "yes");
+  EXPECT_EQ(again.ReadString(tanaka, "Value2", ""), "  blanks  ");
+}
+
+}  // namespace
+}  // namespace kestrilon::settings
