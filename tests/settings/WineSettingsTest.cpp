@@ -67,14 +67,21 @@ fs::path WindowsFolder() {
   return fs::path(std::wstring(buffer, n));
 }
 
+// Makes the system write out and forget what it cached of the file. This call is documented to
+// return FALSE whatever happens, so its result says nothing.
+void FlushProfileCache(const fs::path& file) {
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.string().c_str());
+}
+
 // The system's reading of a value, with the 2048-byte buffer the framework's read uses.
 std::string SystemRead(const std::string& section, const std::string& key, const fs::path& file) {
-  // Forget what the system cached of the file: IniFile changed it behind its back.
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.string().c_str());
+  FlushProfileCache(file);  // IniFile may have changed the file behind the system's back
   char buffer[2048];
   const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "<default>", buffer,
                                            sizeof buffer, file.string().c_str());
-  return std::string(buffer, n);
+  // The framework takes the buffer as a C string: Wine counts a cut-off half character as a NUL.
+  const std::string_view read(buffer, n);
+  return std::string(read.substr(0, read.find('\0')));
 }
 
 class WineSettings : public testing::Test {
@@ -187,6 +194,10 @@ TEST_F(WineSettings, IniFileReadsFilesAsTheSystemReadsThem) {
       {"[User]\rA=1\rB=2\r", {{"User", "A"}, {"User", "B"}}},
       {"[User]\nA=1\nB=2", {{"User", "A"}, {"User", "B"}}},
       {"[User]\r\nLong=" + std::string(3000, 'x') + "\r\n", {{"User", "Long"}}},
+      {"[ Spaced ]\r\nK=1\r\n[\tTab\t]\r\nK=2\r\n", {{"Spaced", "K"}, {"Tab", "K"}}},
+      {"[User]\r\nNoEquals\r\n=novalue\r\nK = = x\r\n", {{"User", "NoEquals"}, {"User", "K"}}},
+      {"[User]\r\nCut=" + std::string(2046, 'x') + Ansi("あ") + "\r\n", {{"User", "Cut"}}},
+      {"[User] trailing\r\nK=1\r\n[Open\r\nK=2\r\n", {{"User", "K"}, {"Open", "K"}}},
   };
   for (const auto& c : cases) {
     const fs::path file = dir_ / "read.ini";
@@ -206,7 +217,7 @@ TEST_F(WineSettings, EachSideReadsWhatTheOtherWrote) {
   ASSERT_TRUE(WritePrivateProfileStringA(tanaka.c_str(), "NumberMode", "2", file_a.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringA(tanaka.c_str(), "Title", Ansi("表示 ソ").c_str(), file_a.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringA("Other", "Hex", "0x1F", file_a.c_str()));
-  ASSERT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, file_a.c_str()));  // flush
+  FlushProfileCache(file);
   {
     IniFile ini(file);
     EXPECT_EQ(ini.ReadInteger(tanaka, "NumberMode", -1), 2);
@@ -229,7 +240,7 @@ TEST_F(WineSettings, EachSideReadsWhatTheOtherWrote) {
 
   // And the system's next write lands in IniFile's file without harm.
   ASSERT_TRUE(WritePrivateProfileStringA("Other", "Added", "yes", file_a.c_str()));
-  ASSERT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, file_a.c_str()));
+  FlushProfileCache(file);
   IniFile again(file);
   EXPECT_EQ(again.ReadString("Other", "Added", ""), "yes");
   EXPECT_EQ(again.ReadString(tanaka, "Value2", ""), "  blanks  ");
