@@ -1,0 +1,160 @@
+// Throughput of the filter pipeline over a generated mixed Japanese text: every step alone,
+// a few combinations and all twenty on, each at 1 MB and 10 MB, with the 10 MB / 1 MB time ratio
+// that shows whether a step stays linear.
+//
+//   FilterBench [benchmark options]          the benchmarks and the summary
+//   FilterBench --write-text PATH BYTES      writes the generated text (code page 932)
+//   FilterBench --peak-rss IN -- CMD ARGS    runs CMD with IN as standard input and standard
+//                                            output to /dev/null; prints its peak RSS in KiB
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "BenchText.h"
+#include "Pipeline.h"
+#include "Settings.h"
+
+namespace {
+
+using kestrilon::filter::FilterSettings;
+using kestrilon::filter::SettingInfo;
+using kestrilon::filter::SettingKind;
+
+constexpr std::size_t kMiB = 1 << 20;
+constexpr double kMaxRatio = 12;  // 10 MB may take at most 12 times as long as 1 MB
+
+struct Config {
+  std::string name;
+  FilterSettings settings;
+};
+
+void Set(FilterSettings& s, const SettingInfo& info, int value) {
+  if (info.kind == SettingKind::RadioGroup)
+    s.*info.index = value;
+  else
+    s.*info.checked = value != 0;
+}
+
+std::vector<Config> Configs() {
+  std::vector<Config> configs = {{"none (load and join)", {}}};
+  FilterSettings all_one, all_last;
+  for (const SettingInfo& info : kestrilon::filter::AllSettings()) {
+    const int last = info.kind == SettingKind::RadioGroup ? static_cast<int>(info.items.size()) - 1
+                                                          : 1;
+    for (int v = 1; v <= last; ++v) {
+      FilterSettings s;
+      Set(s, info, v);
+      configs.push_back({std::string(info.name) + "=" + std::to_string(v), s});
+    }
+    Set(all_one, info, 1);
+    Set(all_last, info, last);
+  }
+  FilterSettings widths;
+  widths.NumberMode = widths.AlphabetMode = widths.SpaceMode = 1;
+  configs.push_back({"NumberMode+AlphabetMode+SpaceMode=1", widths});
+  configs.push_back({"all twenty on (each at 1)", all_one});
+  configs.push_back({"all twenty on (each at its last item)", all_last});
+  return configs;
+}
+
+// Keeps the CPU time of every run for the summary (on a shared machine it varies less than the
+// wall clock), and prints as usual.
+class Recorder : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      seconds[run.run_name.function_name] =
+          run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> seconds;
+};
+
+int WriteText(const char* path, const char* bytes) {
+  const std::string text = kestrilon::bench::MakeBenchText(std::stoull(bytes));
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", path);
+    return 1;
+  }
+  return 0;
+}
+
+int PeakRss(int argc, char** argv) {
+  // argv: --peak-rss IN -- CMD ARGS...
+  if (argc < 5 || std::strcmp(argv[3], "--") != 0) {
+    std::fprintf(stderr, "usage: %s --peak-rss IN -- CMD ARGS...\n", argv[0]);
+    return 2;
+  }
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open(argv[2], O_RDONLY), out = open("/dev/null", O_WRONLY);
+    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0) _exit(127);
+    execvp(argv[4], argv + 4);
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed\n", argv[4]);
+    return 1;
+  }
+  std::printf("%ld\n", usage.ru_maxrss);  // KiB on Linux
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--write-text") == 0) return WriteText(argv[2], argv[3]);
+  if (argc >= 2 && std::strcmp(argv[1], "--peak-rss") == 0) return PeakRss(argc, argv);
+
+  benchmark::Initialize(&argc, argv);
+  const std::string text1 = kestrilon::bench::MakeBenchText(1 * kMiB);
+  const std::string text10 = kestrilon::bench::MakeBenchText(10 * kMiB);
+  const std::vector<Config> configs = Configs();
+  for (const Config& c : configs) {
+    for (const std::string* text : {&text1, &text10}) {
+      const std::string name = c.name + (text == &text1 ? " /1MB" : " /10MB");
+      benchmark::RegisterBenchmark(name.c_str(), [text, s = c.settings](benchmark::State& state) {
+        for (auto _ : state) benchmark::DoNotOptimize(kestrilon::filter::FilterText(*text, s));
+        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text->size()));
+      })->Unit(benchmark::kMillisecond);
+    }
+  }
+  Recorder recorder;
+  benchmark::RunSpecifiedBenchmarks(&recorder);
+  benchmark::Shutdown();
+
+  std::printf("\n%-42s %10s %10s %12s\n", "steps (CPU time)", "MB/s 1MB", "MB/s 10MB", "10MB/1MB");
+  int misses = 0;
+  for (const Config& c : configs) {
+    const auto one = recorder.seconds.find(c.name + " /1MB");
+    const auto ten = recorder.seconds.find(c.name + " /10MB");
+    if (one == recorder.seconds.end() || ten == recorder.seconds.end()) continue;  // filtered out
+    const double ratio = ten->second / one->second;
+    const bool ok = ratio <= kMaxRatio;
+    misses += !ok;
+    std::printf("%-42s %10.1f %10.1f %8.2f %s\n", c.name.c_str(),
+                static_cast<double>(text1.size()) / 1e6 / one->second,
+                static_cast<double>(text10.size()) / 1e6 / ten->second, ratio,
+                ok ? "ok" : "MISS (> 12)");
+  }
+  std::printf("linearity: %s\n", misses ? "some steps MISS the 10MB/1MB <= 12 bound" : "every step within 10MB/1MB <= 12");
+  return misses ? 1 : 0;
+}
