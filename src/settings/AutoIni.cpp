@@ -58,10 +58,12 @@ std::string SectionBytes(std::string_view utf8) {
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   if (n <= 0) return L"?";
   std::wstring out(static_cast<std::size_t>(n), L'\0');
-  if (MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n) != n)
+  if (MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n) !=
+      n)
     return L"?";
   return out;
 }
@@ -185,7 +187,8 @@ void TAutoIni::WalkControls(TComponent* container, Direction direction, IniFile&
     // An unnamed control has no key to be kept under (a radio group's own buttons, say).
     const bool selected = (!FCheckTag || control.Tag() == FEnableTag) && !key.empty();
 
-    if (auto* edit = dynamic_cast<TCustomEdit*>(&control); edit && FCheckControls.Contains(ccEdit)) {
+    if (auto* edit = dynamic_cast<TCustomEdit*>(&control);
+        edit && FCheckControls.Contains(ccEdit)) {
       if (!selected) continue;
       if (save) {
         const unicode::Cp932Text text = unicode::Utf8ToCp932(edit->Text());
@@ -195,45 +198,63 @@ void TAutoIni::WalkControls(TComponent* container, Direction direction, IniFile&
         ini.WriteString(section, key, text.bytes);
       } else if (ini.ValueExists(section, key)) {
         // A value that doesn't decode leaves the text as it is, as any unparsable value does.
-        const auto text = unicode::Cp932ToUtf8(ini.ReadString(section, key, ""), unicode::Placeholders{});
+        const auto text =
+            unicode::Cp932ToUtf8(ini.ReadString(section, key, ""), unicode::Placeholders{});
         if (text.error == unicode::BridgeError::None) edit->SetText(text.text);
       }
       continue;
     }
-    if (auto* box = dynamic_cast<TCustomCheckBox*>(&control); box && FCheckControls.Contains(ccCheckBox)) {
+    if (auto* box = dynamic_cast<TCustomCheckBox*>(&control);
+        box && FCheckControls.Contains(ccCheckBox)) {
       if (!selected) continue;
-      if (save) ini.WriteBool(section, key, box->Checked());
-      else box->SetChecked(ini.ReadBool(section, key, box->Checked()));
+      if (save)
+        ini.WriteBool(section, key, box->Checked());
+      else
+        box->SetChecked(ini.ReadBool(section, key, box->Checked()));
       continue;
     }
-    if (auto* radio = dynamic_cast<TRadioButton*>(&control); radio && FCheckControls.Contains(ccRadioButton)) {
+    if (auto* radio = dynamic_cast<TRadioButton*>(&control);
+        radio && FCheckControls.Contains(ccRadioButton)) {
       if (!selected) continue;
-      if (save) ini.WriteBool(section, key, radio->Checked());
-      else radio->SetChecked(ini.ReadBool(section, key, radio->Checked()));
+      if (save)
+        ini.WriteBool(section, key, radio->Checked());
+      else
+        radio->SetChecked(ini.ReadBool(section, key, radio->Checked()));
       continue;
     }
-    if (auto* group = dynamic_cast<TCustomRadioGroup*>(&control); group && FCheckControls.Contains(ccRadioGroup)) {
+    if (auto* group = dynamic_cast<TCustomRadioGroup*>(&control);
+        group && FCheckControls.Contains(ccRadioGroup)) {
       if (!selected) continue;
-      if (save) ini.WriteInteger(section, key, group->ItemIndex());
-      else group->SetItemIndex(ini.ReadInteger(section, key, group->ItemIndex()));  // clamps
+      if (save)
+        ini.WriteInteger(section, key, group->ItemIndex());
+      else
+        group->SetItemIndex(ini.ReadInteger(section, key, group->ItemIndex()));  // clamps
       continue;
     }
-    if (auto* list = dynamic_cast<TCustomListBox*>(&control); list && FCheckControls.Contains(ccListBox)) {
+    if (auto* list = dynamic_cast<TCustomListBox*>(&control);
+        list && FCheckControls.Contains(ccListBox)) {
       if (!selected) continue;
-      if (save) ini.WriteInteger(section, key, list->ItemIndex());
-      else list->SetItemIndex(ini.ReadInteger(section, key, list->ItemIndex()));
+      if (save)
+        ini.WriteInteger(section, key, list->ItemIndex());
+      else
+        list->SetItemIndex(ini.ReadInteger(section, key, list->ItemIndex()));
       continue;
     }
-    if (auto* combo = dynamic_cast<TCustomComboBox*>(&control); combo && FCheckControls.Contains(ccComboBox)) {
+    if (auto* combo = dynamic_cast<TCustomComboBox*>(&control);
+        combo && FCheckControls.Contains(ccComboBox)) {
       if (!selected) continue;
-      if (save) ini.WriteInteger(section, key, combo->ItemIndex());
-      else combo->SetItemIndex(ini.ReadInteger(section, key, combo->ItemIndex()));
+      if (save)
+        ini.WriteInteger(section, key, combo->ItemIndex());
+      else
+        combo->SetItemIndex(ini.ReadInteger(section, key, combo->ItemIndex()));
       continue;
     }
     if (auto* shape = dynamic_cast<TShape*>(&control); shape && FCheckControls.Contains(ccColor)) {
       if (!selected) continue;
-      if (save) ini.WriteInteger(section, key, shape->Brush().Color());
-      else shape->Brush().SetColor(ini.ReadInteger(section, key, shape->Brush().Color()));
+      if (save)
+        ini.WriteInteger(section, key, shape->Brush().Color());
+      else
+        shape->Brush().SetColor(ini.ReadInteger(section, key, shape->Brush().Color()));
       continue;
     }
     // Containers are walked whatever their tag.

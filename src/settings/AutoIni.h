@@ -19,8 +19,16 @@ namespace kestrilon::settings {
 class IniFile;
 
 // The kinds of control that can be handled, in ordinal order.
-enum TCheckControl { ccEdit, ccCheckBox, ccRadioButton, ccRadioGroup, ccListBox, ccComboBox,
-                     ccColor, ccHotKey };
+enum TCheckControl {
+  ccEdit,
+  ccCheckBox,
+  ccRadioButton,
+  ccRadioGroup,
+  ccListBox,
+  ccComboBox,
+  ccColor,
+  ccHotKey
+};
 
 // A set of TCheckControl: bit 0 is ccEdit ... bit 7 is ccHotKey.
 class TCheckControls {

@@ -72,7 +72,8 @@ std::string_view CutToWholeCharacters(std::string_view s, std::size_t max_bytes)
   if (s.size() <= max_bytes) return s;
   std::size_t i = 0;
   while (i < max_bytes) {
-    const std::size_t len = IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+    const std::size_t len =
+        IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
     if (i + len > max_bytes) break;
     i += len;
   }
@@ -81,7 +82,9 @@ std::string_view CutToWholeCharacters(std::string_view s, std::size_t max_bytes)
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
-bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != npos; }
+bool HasLineBreakOrNul(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != npos;
+}
 
 std::string Utf8(const std::filesystem::path& p) {
   const std::u8string u = p.u8string();
@@ -95,10 +98,14 @@ int ParseIniInteger(std::string_view text, int default_value) {
     std::uint64_t v = 0;
     for (const char c : text.substr(2)) {
       unsigned digit;
-      if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-      else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-      else return default_value;
+      if (c >= '0' && c <= '9')
+        digit = static_cast<unsigned>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        digit = static_cast<unsigned>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        digit = static_cast<unsigned>(c - 'A' + 10);
+      else
+        return default_value;
       v = v * 16 + digit;
       if (v > 0xFFFFFFFFu) return default_value;
     }
@@ -159,7 +166,8 @@ IniDocument::IniDocument(std::string_view text) {
       lines_.push_back(MakeLine(std::string(text.substr(start)), ""));
       break;
     }
-    const std::size_t eol_len = text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n' ? 2 : 1;
+    const std::size_t eol_len =
+        text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n' ? 2 : 1;
     lines_.push_back(MakeLine(std::string(text.substr(start, brk - start)),
                               std::string(text.substr(brk, eol_len))));
     start = brk + eol_len;
@@ -216,8 +224,8 @@ bool IniDocument::ReadBool(std::string_view section, std::string_view key,
 
 void IniDocument::Write(std::string_view section, std::string_view key, std::string_view value,
                         std::string_view where_for_errors) {
-  const std::string where = where_for_errors.empty() ? std::string("INI ファイル")
-                                                     : std::string(where_for_errors);
+  const std::string where =
+      where_for_errors.empty() ? std::string("INI ファイル") : std::string(where_for_errors);
   if (section.empty() || HasLineBreakOrNul(section) || section.find(']') != npos ||
       Trim(section).size() != section.size())
     throw EIniFileError("セクション名「" + std::string(section) + "」は " + where +
@@ -226,12 +234,13 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
       Trim(key).size() != key.size())
     throw EIniFileError("キー名「" + std::string(key) + "」は " + where + " に書き込めません");
   if (HasLineBreakOrNul(value))
-    throw EIniFileError("キー「" + std::string(key) + "」の値は改行または NUL を含むため " +
-                        where + " に書き込めません");
+    throw EIniFileError("キー「" + std::string(key) + "」の値は改行または NUL を含むため " + where +
+                        " に書き込めません");
 
   std::string encoded(value);
-  if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
-                         (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())))
+  if (!value.empty() &&
+      (IsBlank(value.front()) || IsBlank(value.back()) ||
+       (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())))
     encoded = "\"" + encoded + "\"";
 
   // New lines take the line end the file already uses.
@@ -346,7 +355,8 @@ bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
     while (ok && done < text.size()) {
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 20));
       DWORD written = 0;
-      ok = WriteFile(file.get(), text.data() + done, chunk, &written, nullptr) != 0 && written == chunk;
+      ok = WriteFile(file.get(), text.data() + done, chunk, &written, nullptr) != 0 &&
+           written == chunk;
       done += written;
     }
     ok = ok && FlushFileBuffers(file.get()) != 0;
@@ -367,7 +377,8 @@ bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
 // otherwise replace it regardless.
 bool MarkedReadOnly(const std::filesystem::perms permissions) {
   using std::filesystem::perms;
-  return (permissions & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+  return (permissions & (perms::owner_write | perms::group_write | perms::others_write)) ==
+         perms::none;
 }
 
 bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
@@ -477,6 +488,8 @@ void IniFile::UpdateFile() {
   }
   std::string current;
   if (ReadWholeFile(target, current) == ReadResult::Unreadable) throw failure;
+  // A UTF-16 file (the system reads those too) would be corrupted by code page 932 lines.
+  if (current.starts_with("\xFF\xFE") || current.starts_with("\xFE\xFF")) throw failure;
   IniDocument fresh(current);
   for (const PendingWrite& w : pending_) fresh.Write(w.section, w.key, w.value);
   if (!ReplaceFile(target, fresh.Text())) throw failure;

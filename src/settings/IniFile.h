@@ -119,8 +119,8 @@ class IniFile {
   // so that lines changed meanwhile by someone else stay as they are unless written here; then
   // the whole new text goes to a temporary file in the same folder, which replaces the file in
   // one step. Throws EIniFileError "<path> に書き込めません" if any of that fails (a file that
-  // exists but can't be read, or is marked read-only, included); the file is then unchanged and
-  // the writes stay pending. Does nothing when there are no pending writes.
+  // exists but can't be read, is marked read-only or is UTF-16, included); the file is then
+  // unchanged and the writes stay pending. Does nothing when there are no pending writes.
   void UpdateFile();
 
   // Dropping an IniFile with pending writes discards them: a destructor can't report a failure.

@@ -52,8 +52,8 @@ TRadioGroup* Group(TComponent* owner, TWinControl* parent, const char* name, int
 struct ProgramForm {
   std::unique_ptr<TForm> form = MakeForm<TForm>();
   TAutoIni* auto_save;
-  std::vector<TRadioGroup*> groups;   // in walk order
-  std::vector<TCheckBox*> boxes;      // in walk order, ShowForm last
+  std::vector<TRadioGroup*> groups;  // in walk order
+  std::vector<TCheckBox*> boxes;     // in walk order, ShowForm last
 
   ProgramForm() {
     TForm* f = form.get();
@@ -63,8 +63,8 @@ struct ProgramForm {
     auto* basic = Make<TTabSheet>(f, pages, "Basic");
     auto* extend = Make<TTabSheet>(f, pages, "Extend");
     const std::pair<const char*, int> basic_groups[] = {
-        {"NumberMode", 3}, {"AlphabetMode", 3}, {"SignMode", 3}, {"SpaceMode", 3},
-        {"KanaMode1", 3},  {"KanaMode2", 4},    {"ReturnMode", 2}, {"PunctuationMode", 3},
+        {"NumberMode", 3}, {"AlphabetMode", 3},   {"SignMode", 3},   {"SpaceMode", 3},
+        {"KanaMode1", 3},  {"KanaMode2", 4},      {"ReturnMode", 2}, {"PunctuationMode", 3},
         {"PeriodMode", 3}, {"ParenthesisMode", 3}};
     for (const auto& [name, items] : basic_groups) groups.push_back(Group(f, basic, name, items));
     // Tab order: PunctuationMode between KanaMode1 and KanaMode2; the walk ignores it.
@@ -115,12 +115,14 @@ TEST_F(AutoIniTest, SavesTheProgramsFormKeyByKeyInWalkOrder) {
   Attach(*p.auto_save);
   p.auto_save->SetSection("田中");
   p.form->SetBounds(-8, 40, 406, 338);
-  for (std::size_t i = 0; i < p.groups.size(); ++i) p.groups[i]->SetItemIndex(static_cast<int>(i % 3));
-  p.boxes[2]->SetChecked(true);  // RepAmp
+  for (std::size_t i = 0; i < p.groups.size(); ++i)
+    p.groups[i]->SetItemIndex(static_cast<int>(i % 3));
+  p.boxes[2]->SetChecked(true);      // RepAmp
   p.boxes.back()->SetChecked(true);  // ShowForm
   p.auto_save->SaveIni();
   const std::string first =
-      "[" + Sjis("田中") + "]\r\n"
+      "[" + Sjis("田中") +
+      "]\r\n"
       "Form1Top=40\r\nForm1Left=-8\r\n"
       "NumberMode=0\r\nAlphabetMode=1\r\nSignMode=2\r\nSpaceMode=0\r\nKanaMode1=1\r\n"
       "KanaMode2=2\r\nReturnMode=0\r\nPunctuationMode=1\r\nPeriodMode=2\r\nParenthesisMode=0\r\n"
@@ -217,8 +219,8 @@ TEST_F(AutoIniTest, CheckControlsLeavesOutTheKindsNotInTheSet) {
   struct Case {
     TCheckControl left_out;
     const char* key;
-  } cases[] = {{ccEdit, "Edit="},   {ccCheckBox, "Check="}, {ccRadioButton, "Radio="},
-               {ccRadioGroup, "Group="}, {ccListBox, "List="}, {ccComboBox, "Combo="},
+  } cases[] = {{ccEdit, "Edit="},        {ccCheckBox, "Check="}, {ccRadioButton, "Radio="},
+               {ccRadioGroup, "Group="}, {ccListBox, "List="},   {ccComboBox, "Combo="},
                {ccColor, "Shape="}};
   for (const auto& c : cases) {
     fs::remove(IniPath());
@@ -299,13 +301,12 @@ TEST_F(AutoIniTest, TheTagFilterSelectsControlsButContainersAreAlwaysWalked) {
 
 TEST_F(AutoIniTest, LoadingReadsValuesAsTheIntegerRuleAndTheRadioGroupAllow) {
   struct Case {
-    const char* stored;   // the text after the key's "="; nullptr: no such key
-    int number_mode;      // NumberMode starts at 1 (three items)
-    bool show_form;       // ShowForm starts checked
+    const char* stored;  // the text after the key's "="; nullptr: no such key
+    int number_mode;     // NumberMode starts at 1 (three items)
+    bool show_form;      // ShowForm starts checked
   } cases[] = {
-      {nullptr, 1, true}, {"2", 2, true},   {"7", 2, true},    {"-5", -1, true},
-      {"0x1", 1, true},   {"0", 0, false},  {"abc", 1, true},  {"", 1, true},
-      {" 0 ", 0, false},  {"\"0\"", 0, false},
+      {nullptr, 1, true}, {"2", 2, true},   {"7", 2, true}, {"-5", -1, true},  {"0x1", 1, true},
+      {"0", 0, false},    {"abc", 1, true}, {"", 1, true},  {" 0 ", 0, false}, {"\"0\"", 0, false},
   };
   for (const auto& c : cases) {
     ProgramForm p;
@@ -313,8 +314,8 @@ TEST_F(AutoIniTest, LoadingReadsValuesAsTheIntegerRuleAndTheRadioGroupAllow) {
     p.auto_save->SetSection("User");
     p.groups[0]->SetItemIndex(1);
     p.boxes.back()->SetChecked(true);
-    Spit(IniPath(), c.stored ? std::string("[user]\r\nnumbermode=") + c.stored + "\r\nSHOWFORM=" +
-                                   c.stored + "\r\n"
+    Spit(IniPath(), c.stored ? std::string("[user]\r\nnumbermode=") + c.stored +
+                                   "\r\nSHOWFORM=" + c.stored + "\r\n"
                              : std::string("[User]\r\n"));
     p.auto_save->LoadIni();
     const std::string label = c.stored ? c.stored : "(missing)";
@@ -419,7 +420,8 @@ TEST_F(AutoIniTest, AFailedSaveShowsItsMessageThenPassesTheErrorOnAndKeepsTheFil
     ADD_FAILURE() << "saved into a missing folder";
   } catch (const EIniFileError& e) {
     EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
-    EXPECT_EQ(std::string(e.what()), (dir_ / "missing" / "kestrilon.ini").string() + " に書き込めません");
+    EXPECT_EQ(std::string(e.what()),
+              (dir_ / "missing" / "kestrilon.ini").string() + " に書き込めません");
   }
 
   // A read-only file: not one key of it changes.
@@ -454,8 +456,9 @@ TEST_F(AutoIniTest, AnOwnerOfTheWrongClassIsAnInvalidCastReportedTheSameWay) {
   EXPECT_THROW(ini->LoadIni(), EInvalidCast);
   ini->SetCheckWinState(true);
   EXPECT_THROW(ini->LoadIni(), EInvalidCast);
-  EXPECT_EQ(messages_, (std::vector<std::string>{"Can not save to IniFile", "Can not load from IniFile",
-                                                 "Can not load from IniFile"}));
+  EXPECT_EQ(messages_,
+            (std::vector<std::string>{"Can not save to IniFile", "Can not load from IniFile",
+                                      "Can not load from IniFile"}));
   EXPECT_FALSE(fs::exists(IniPath()));
 
   auto group = std::make_unique<TGroupBox>(nullptr);  // windowed, but not a form
@@ -475,9 +478,11 @@ TEST_F(AutoIniTest, CorruptFilesLoadWithoutHarmAndLeaveTheControlsAsTheyWere) {
     int number_mode;  // starts at 1; ShowForm starts checked and stays so in every case
   } cases[] = {
       {garbage, 1},
-      {"[User]\r\nNumberMode=" + std::string(1 << 20, '1') + "\r\nShowForm=" + std::string(1 << 20, 'x'), 1},
+      {"[User]\r\nNumberMode=" + std::string(1 << 20, '1') +
+           "\r\nShowForm=" + std::string(1 << 20, 'x'),
+       1},
       {"[User]\rNumberMode=\rShowForm=abc\r", 1},
-      {"[User]\r\nNumberMode=\x82", 1},  // a lead byte cut off at the end
+      {"[User]\r\nNumberMode=\x82", 1},                // a lead byte cut off at the end
       {"[User\r\nNumberMode=2\r\nShowForm=0\r\n", 1},  // no closing bracket: no section
       // A NUL ends the value, as the system's functions read it.
       {std::string("[User]\r\nNumberMode=2\0\r\nShowForm=\0\r\n", 34) + std::string(100, '\0'), 2},
@@ -495,7 +500,8 @@ TEST_F(AutoIniTest, CorruptFilesLoadWithoutHarmAndLeaveTheControlsAsTheyWere) {
     EXPECT_TRUE(messages_.empty());
   }
   // Odd line ends and a missing final line end still carry good values.
-  for (const std::string text : {"[User]\rNumberMode=2\rShowForm=0", "[User]\nNumberMode=2\nShowForm=0"}) {
+  for (const std::string text :
+       {"[User]\rNumberMode=2\rShowForm=0", "[User]\nNumberMode=2\nShowForm=0"}) {
     ProgramForm p;
     Attach(*p.auto_save);
     p.auto_save->SetSection("User");

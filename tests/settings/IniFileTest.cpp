@@ -47,7 +47,8 @@ class TempFolder : public testing::Test {
   // Names of the files in the folder, to see that no temporary file is left behind.
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir_))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -60,16 +61,39 @@ TEST(ParseIniInteger, ReadsDecimalAndHexAndFallsBackOnAnythingElse) {
     const char* text;
     int expected;
   } cases[] = {
-      {"1", 1},           {"0", 0},           {"-5", -5},           {"+5", 5},
-      {"007", 7},         {"-0", 0},          {"2147483647", INT_MAX},
-      {"-2147483648", INT_MIN},               {"2147483648", d},    {"-2147483649", d},
-      {"99999999999999999999", d},            {"0x1", 1},           {"0X1a", 26},
-      {"0xFFFFFFFF", -1}, {"0x80000000", INT_MIN},                  {"0x100000000", d},
+      {"1", 1},
+      {"0", 0},
+      {"-5", -5},
+      {"+5", 5},
+      {"007", 7},
+      {"-0", 0},
+      {"2147483647", INT_MAX},
+      {"-2147483648", INT_MIN},
+      {"2147483648", d},
+      {"-2147483649", d},
+      {"99999999999999999999", d},
+      {"0x1", 1},
+      {"0X1a", 26},
+      {"0xFFFFFFFF", -1},
+      {"0x80000000", INT_MIN},
+      {"0x100000000", d},
       {"0x000000001", 1},  // leading zeros don't overflow
-      {"0x", d},          {"0X", d},          {"0xG", d},           {"0x-1", d},
-      {"0x 1", d},        {"x1", d},          {"$10", d},           {"", d},
-      {"-", d},           {"+", d},           {" 1", d},            {"1 ", d},
-      {"1.5", d},         {"1e3", d},         {"abc", d},           {"１", d},  // full-width digit
+      {"0x", d},
+      {"0X", d},
+      {"0xG", d},
+      {"0x-1", d},
+      {"0x 1", d},
+      {"x1", d},
+      {"$10", d},
+      {"", d},
+      {"-", d},
+      {"+", d},
+      {" 1", d},
+      {"1 ", d},
+      {"1.5", d},
+      {"1e3", d},
+      {"abc", d},
+      {"１", d},  // full-width digit
   };
   for (const auto& c : cases) EXPECT_EQ(ParseIniInteger(c.text, d), c.expected) << c.text;
 }
@@ -148,9 +172,9 @@ TEST(IniDocument, ReadsIntegersAndBooleansThroughTheStringRead) {
     int integer;  // default 42
     bool boolean_from_false, boolean_from_true;
   } cases[] = {
-      {"1", 1, true, true},         {"0", 0, false, false},   {"2", 2, true, true},
-      {"0x1", 1, true, true},       {"\"7\"", 7, true, true}, {" 3 ", 3, true, true},
-      {"abc", 42, false, true},     {"", 42, false, true},    {"-1", -1, true, true},
+      {"1", 1, true, true},     {"0", 0, false, false},   {"2", 2, true, true},
+      {"0x1", 1, true, true},   {"\"7\"", 7, true, true}, {" 3 ", 3, true, true},
+      {"abc", 42, false, true}, {"", 42, false, true},    {"-1", -1, true, true},
   };
   for (const auto& c : cases) {
     const IniDocument doc("[S]\nK=" + c.value + "\n");
@@ -197,10 +221,10 @@ TEST(IniDocument, WritesWhereTheValueBelongsAndLeavesEverythingElseAlone) {
   doc.Write("user", "NUMBERMODE", "1");  // same value: the line stays as it was
   EXPECT_EQ(doc.Text(), before);
 
-  doc.Write("User", "NumberMode", "2");   // rewritten in place, the stored name kept
-  doc.Write("User", "ShowForm", "1");     // new key: after the section's last non-blank line
-  doc.Write("Last", "Y", "2");            // after a last line without a line end
-  doc.Write("New", "Form1Top", "10");     // new section at the end, after a blank line
+  doc.Write("User", "NumberMode", "2");  // rewritten in place, the stored name kept
+  doc.Write("User", "ShowForm", "1");    // new key: after the section's last non-blank line
+  doc.Write("Last", "Y", "2");           // after a last line without a line end
+  doc.Write("New", "Form1Top", "10");    // new section at the end, after a blank line
   EXPECT_EQ(doc.Text(),
             "; comment\r\n"
             "[Other]\r\n"
@@ -230,8 +254,19 @@ TEST(IniDocument, WritesWhereTheValueBelongsAndLeavesEverythingElseAlone) {
 
 TEST(IniDocument, EveryWrittenStringReadsBackUnchanged) {
   const std::string values[] = {
-      "", "plain", " leading", "trailing\t", "  both  ", "\"quoted\"", "'single'", "\"",
-      "a\"b\"", "a=b", "[not a section]", Sjis("田中 ソ表ゾ"), std::string("\x82", 1),
+      "",
+      "plain",
+      " leading",
+      "trailing\t",
+      "  both  ",
+      "\"quoted\"",
+      "'single'",
+      "\"",
+      "a\"b\"",
+      "a=b",
+      "[not a section]",
+      Sjis("田中 ソ表ゾ"),
+      std::string("\x82", 1),
   };
   for (const auto& v : values) {
     IniDocument doc("[S]\r\nK=old\r\n");
@@ -247,10 +282,18 @@ TEST(IniDocument, RefusesWhatTheLayoutCannotHold) {
   struct Case {
     std::string section, key, value;
   } cases[] = {
-      {"S", "K", "two\r\nlines"},    {"S", "K", "cr\ronly"},  {"S", "K", std::string("n\0l", 3)},
-      {"S", "", "v"},                {"S", "a=b", "v"},       {"S", " K", "v"},
-      {"S", "K\n", "v"},             {"S", "[K]", "v"},       {"", "K", "v"},
-      {"a]b", "K", "v"},             {"S ", "K", "v"},        {"S\n", "K", "v"},
+      {"S", "K", "two\r\nlines"},
+      {"S", "K", "cr\ronly"},
+      {"S", "K", std::string("n\0l", 3)},
+      {"S", "", "v"},
+      {"S", "a=b", "v"},
+      {"S", " K", "v"},
+      {"S", "K\n", "v"},
+      {"S", "[K]", "v"},
+      {"", "K", "v"},
+      {"a]b", "K", "v"},
+      {"S ", "K", "v"},
+      {"S\n", "K", "v"},
   };
   for (const auto& c : cases) {
     IniDocument doc("[S]\r\nK=old\r\n");
@@ -311,8 +354,12 @@ TEST_F(IniFileOnDisk, SaveKeepsWhatOthersChangedSinceTheFileWasRead) {
 TEST_F(IniFileOnDisk, AFailedSaveLeavesTheOldFileWholeAndSaysWhere) {
   const fs::path read_only = dir_ / "read-only.ini";
   Spit(read_only, "[User]\r\nNumberMode=1\r\n");
-  fs::permissions(read_only, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  const fs::path cases[] = {read_only, dir_ / "no-such-folder" / "k.ini", dir_};
+  fs::permissions(read_only,
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const fs::path utf16 = dir_ / "utf16.ini";
+  const std::string utf16_text("\xFF\xFE[\0U\0]\0", 8);
+  Spit(utf16, utf16_text);
+  const fs::path cases[] = {read_only, utf16, dir_ / "no-such-folder" / "k.ini", dir_};
   for (const auto& path : cases) {
     IniFile ini(path);
     ini.WriteInteger("User", "NumberMode", 2);
@@ -325,7 +372,8 @@ TEST_F(IniFileOnDisk, AFailedSaveLeavesTheOldFileWholeAndSaysWhere) {
     EXPECT_EQ(ini.ReadInteger("User", "NumberMode", 0), 2);  // the write is still pending
   }
   EXPECT_EQ(Slurp(read_only), "[User]\r\nNumberMode=1\r\n");
-  EXPECT_EQ(Files(), std::vector<std::string>{"read-only.ini"});
+  EXPECT_EQ(Slurp(utf16), utf16_text);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"read-only.ini", "utf16.ini"}));
 
   // Once the folder can be written, the pending write gets there.
   IniFile ini(dir_ / "sub" / "k.ini");

@@ -1,9 +1,8 @@
 // The settings on a real Win32 implementation: the executable's own path, the Windows folder,
 // the failures of MoveFileExW, and the system's private-profile functions on the same files,
 // read by both sides and compared.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -101,7 +100,8 @@ class WineSettings : public testing::Test {
   }
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir_))
+      names.push_back(e.path().filename().string());
     return names;
   }
   fs::path dir_;
@@ -134,7 +134,8 @@ TEST_F(WineSettings, TheFileSitsBesideTheRealExecutableOrInTheWindowsFolder) {
   ini->SaveIni();
   EXPECT_EQ(ini->IniPath(), fs::path("kestrilon-wine-test.ini"));
   ASSERT_TRUE(fs::exists(in_windows));
-  EXPECT_EQ(GetPrivateProfileIntA(Utf8(exe.filename()).c_str(), "Box", -1, "kestrilon-wine-test.ini"), 1);
+  EXPECT_EQ(
+      GetPrivateProfileIntA(Utf8(exe.filename()).c_str(), "Box", -1, "kestrilon-wine-test.ini"), 1);
   box->SetChecked(false);
   ini->LoadIni();
   EXPECT_TRUE(box->Checked());
@@ -185,7 +186,10 @@ TEST_F(WineSettings, IniFileReadsFilesAsTheSystemReadsThem) {
     std::vector<std::pair<std::string, std::string>> queries;  // section, key
   } cases[] = {
       {"[User]\r\nNumberMode=1\r\nShowForm=0\r\n",
-       {{"User", "NumberMode"}, {"user", "SHOWFORM"}, {"User", "Missing"}, {"Nobody", "NumberMode"}}},
+       {{"User", "NumberMode"},
+        {"user", "SHOWFORM"},
+        {"User", "Missing"},
+        {"Nobody", "NumberMode"}}},
       {"[User]\r\n  Key = value with blanks  \r\nQ=\"quoted\"\r\nS='single'\r\nM=\"mism'\r\nE=\r\n",
        {{"User", "Key"}, {"User", "Q"}, {"User", "S"}, {"User", "M"}, {"User", "E"}}},
       {"[A]\r\nK=1\r\nK=2\r\n[A]\r\nL=3\r\n[B]\r\nK=4\r\n", {{"A", "K"}, {"a", "k"}, {"B", "K"}}},
@@ -215,7 +219,8 @@ TEST_F(WineSettings, EachSideReadsWhatTheOtherWrote) {
   const std::string tanaka = Ansi("田中");
   // The system writes, IniFile reads.
   ASSERT_TRUE(WritePrivateProfileStringA(tanaka.c_str(), "NumberMode", "2", file_a.c_str()));
-  ASSERT_TRUE(WritePrivateProfileStringA(tanaka.c_str(), "Title", Ansi("表示 ソ").c_str(), file_a.c_str()));
+  ASSERT_TRUE(
+      WritePrivateProfileStringA(tanaka.c_str(), "Title", Ansi("表示 ソ").c_str(), file_a.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringA("Other", "Hex", "0x1F", file_a.c_str()));
   FlushProfileCache(file);
   {
@@ -224,8 +229,8 @@ TEST_F(WineSettings, EachSideReadsWhatTheOtherWrote) {
     EXPECT_EQ(ini.ReadString(tanaka, "Title", ""), Ansi("表示 ソ"));
     EXPECT_EQ(ini.ReadInteger("other", "hex", -1), 31);
     // IniFile writes into the same file; the system reads it back.
-    const std::string values[] = {"", "plain", "  blanks  ", "\"quoted\"", Ansi("田中 ゾ"),
-                                  std::string(2047, 'y')};
+    const std::string values[] = {"",           "plain",         "  blanks  ",
+                                  "\"quoted\"", Ansi("田中 ゾ"), std::string(2047, 'y')};
     for (std::size_t i = 0; i < std::size(values); ++i)
       ini.WriteString(tanaka, "Value" + std::to_string(i), values[i]);
     ini.WriteInteger(tanaka, "NumberMode", -7);
