@@ -1,5 +1,6 @@
 #include "FileIo.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -158,7 +159,7 @@ bool ReadStandardInput(std::string& out, std::string& error) {
   return ReadAll(GetStdHandle(STD_INPUT_HANDLE), out, error);
 }
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& error) {
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {
   const std::wstring target = Wide(path);
   const std::wstring::size_type slash = target.find_last_of(L"\\/:");
   const std::wstring dir = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
@@ -266,7 +267,7 @@ bool ReadStandardInput(std::string& out, std::string& error) {
   return ReadAll(STDIN_FILENO, out, error);
 }
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& error) {
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {
   const std::string::size_type slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);

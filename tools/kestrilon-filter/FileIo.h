@@ -20,7 +20,7 @@ bool ReadStandardInput(std::string& out, std::string& error);
 // Writes bytes to a new temporary file beside path and then puts it in path's place in one
 // step, so that path holds either its old contents or all of the new ones, never a part.
 // An existing file's permissions are kept.
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& error);
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error);
 
 enum class Text { Utf8, Cp932 };
 

@@ -347,7 +347,7 @@ int Run(const std::vector<std::string>& args) {
   }
 
   if (o.output && *o.output != "-") {
-    if (!ReplaceFile(*o.output, output, error))
+    if (!ReplaceFileContents(*o.output, output, error))
       return Fail(kIoError, *o.output + ": cannot write: " + error).status;
   } else if (!WriteStandardOutput(output, o.encoding, error)) {
     return Fail(kIoError, "standard output: cannot write: " + error).status;
