@@ -338,6 +338,21 @@ bool MarkedReadOnly(const std::filesystem::path& target) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+// A virus scanner or a search indexer often holds a file that was just written for a moment,
+// which makes the replacement fail with a sharing violation: try again for about 200 ms.
+bool MoveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& target) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(temp.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0)
+      return true;
+    const DWORD error = GetLastError();
+    if (attempt == 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION &&
+                          error != ERROR_ACCESS_DENIED))
+      return false;
+    Sleep(20);
+  }
+}
+
 // Writes text to a new file beside target, then moves it over target in one step.
 bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
   if (MarkedReadOnly(target)) return false;
@@ -361,8 +376,7 @@ bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
     }
     ok = ok && FlushFileBuffers(file.get()) != 0;
     ok = file.Close() && ok;
-    ok = ok && MoveFileExW(temp.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    ok = ok && MoveIntoPlace(temp, target);
     if (!ok && !DeleteFileW(temp.c_str())) {
       // Nothing more to do: the save is reported as failed either way, the old file is whole.
     }

@@ -179,6 +179,23 @@ TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
   }
 }
 
+TEST_F(WineSettings, AFileHeldOpenByAnotherProgramIsNotReplaced) {
+  const fs::path file = dir_ / "held.ini";
+  Spit(file, "[User]\r\nNumberMode=1\r\n");
+  // Open without sharing delete access, as a scanner might; the save can't put its file there.
+  const HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  IniFile ini(file);
+  ini.WriteInteger("User", "NumberMode", 2);
+  EXPECT_THROW(ini.UpdateFile(), EIniFileError);
+  CloseHandle(held);
+  EXPECT_EQ(Slurp(file), "[User]\r\nNumberMode=1\r\n");
+  EXPECT_EQ(Files(), std::vector<std::string>{"held.ini"});
+  ini.UpdateFile();  // once it is let go, the pending write gets there
+  EXPECT_EQ(Slurp(file), "[User]\r\nNumberMode=2\r\n");
+}
+
 TEST_F(WineSettings, IniFileReadsFilesAsTheSystemReadsThem) {
   const std::string tanaka = Ansi("田中"), zo = Ansi("ゾ");
   struct Case {
