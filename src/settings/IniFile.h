@@ -38,7 +38,7 @@ int ParseIniInteger(std::string_view text, int default_value);
 // Lines end at CR LF, LF or a lone CR. Names are compared without regard to ASCII case (and to
 // the case of full-width Latin, Greek and Cyrillic letters), never across a two-byte character.
 // Blanks around section names, key names and values are ignored. Only the first section of a
-// name is used, and in it the first key of a name.
+// name is used, and in it the first key of a name. A UTF-8 byte-order mark is skipped and kept.
 class IniDocument {
  public:
   IniDocument() = default;
