@@ -181,7 +181,9 @@ constexpr std::uint16_t KatakanaOfCell(unsigned cell) {
 constexpr std::uint16_t kHiraganaIteration = 0x8154, kHiraganaVoicedIteration = 0x8155;
 constexpr std::uint16_t kKatakanaIteration = 0x8152, kKatakanaVoicedIteration = 0x8153;
 
-std::uint16_t ToKatakana(std::uint16_t code) {
+}  // namespace
+
+Char HiraganaToKatakana(Char code) {
   if (code >= HiraganaOfCell(0x21) && code <= HiraganaOfCell(0x73))
     return KatakanaOfCell(code - 0x827E);
   if (code == kHiraganaIteration) return kKatakanaIteration;
@@ -191,7 +193,7 @@ std::uint16_t ToKatakana(std::uint16_t code) {
 
 // ヴ, ヵ and ヶ (cells 0x74-0x76) have no hiragana in code page 932 and stay katakana rather
 // than turn into "?".
-std::uint16_t ToHiragana(std::uint16_t code) {
+Char KatakanaToHiragana(Char code) {
   if (code >= KatakanaOfCell(0x21) && code <= KatakanaOfCell(0x73) && code != 0x837F) {
     const unsigned low = code & 0xFF;
     return HiraganaOfCell(low < 0x80 ? low - 0x1F : low - 0x20);
@@ -200,8 +202,6 @@ std::uint16_t ToHiragana(std::uint16_t code) {
   if (code == kKatakanaVoicedIteration) return kHiraganaVoicedIteration;
   return code;
 }
-
-}  // namespace
 
 std::uint16_t SjisToJis(std::uint16_t code) {
   const auto s1 = static_cast<unsigned char>(code >> 8);
@@ -214,64 +214,91 @@ std::uint16_t SjisToJis(std::uint16_t code) {
 }
 
 std::string KanaToHalfWidth(std::string_view text, int kind) {
-  const unsigned row = 0x24u + static_cast<unsigned>(kind);
   std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (!IsLeadByte(b) || i + 1 == text.size()) {
-      out += text[i];
-      i += 1;
-      continue;
-    }
-    const std::uint16_t jis = SjisToJis(DoubleByteCode(text, i));
-    const unsigned cell = jis & 0xFF;
-    if ((jis >> 8) != row) {
-      out.append(text, i, 2);
-      i += 2;
-    } else if (cell >= 0x21 && cell <= 0x76) {
-      const unsigned e = kHalfWidthEntry[cell - 0x21];
-      out += static_cast<char>(0xA6 + e % 56);
-      if (e / 56 == 1) out += static_cast<char>(kVoicedMark);
-      if (e / 56 == 2) out += static_cast<char>(kSemiVoicedMark);
-      i += 2;
-    } else {
-      // Not a kana of this row: the lead byte goes alone and the next byte is read afresh.
-      out += text[i];
-      i += 1;
-    }
-  }
+  AppendKanaToHalfWidth(out, text, kind);
   return out;
 }
 
-std::string HalfWidthKanaToFull(std::string_view text) {
-  return ScanCharacters(text, CopyDouble, [](std::string& out, std::string_view t, std::size_t i) {
-    const auto b = static_cast<unsigned char>(t[i]);
-    if (b < 0xA1 || b > 0xDD) {
-      out += t[i];
-      return std::size_t{1};
+void AppendKanaToHalfWidth(std::string& result, std::string_view text, int kind) {
+  const unsigned row = 0x24u + static_cast<unsigned>(kind);
+  WriteAtMostTwice(result, text.size(), [&](ByteWriter& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+      if (!IsLeadByte(p[i]) || i + 1 == n) {
+        out.Byte(p[i]);
+        i += 1;
+        continue;
+      }
+      const std::uint16_t jis = SjisToJis(static_cast<Char>(p[i] << 8 | p[i + 1]));
+      const unsigned cell = jis & 0xFF;
+      if ((jis >> 8) != row) {
+        out.Byte(p[i]);
+        out.Byte(p[i + 1]);
+        i += 2;
+      } else if (cell >= 0x21 && cell <= 0x76) {
+        const unsigned e = kHalfWidthEntry[cell - 0x21];
+        out.Byte(0xA6 + e % 56);
+        if (e / 56 == 1) out.Byte(kVoicedMark);
+        if (e / 56 == 2) out.Byte(kSemiVoicedMark);
+        i += 2;
+      } else {
+        // Not a kana of this row: the lead byte goes alone and the next byte is read afresh.
+        out.Byte(p[i]);
+        i += 1;
+      }
     }
-    const FullWidthKana& k = kFullWidth[b - 0xA1];
-    const auto next = i + 1 < t.size() ? static_cast<unsigned char>(t[i + 1]) : 0;
-    if (next == kVoicedMark || next == kSemiVoicedMark) {
-      // A mark the kana has no form for is taken and dropped.
-      const std::uint16_t marked = next == kVoicedMark ? k.voiced : k.semi_voiced;
-      AppendCode(out, marked != 0 ? marked : k.plain);
-      return std::size_t{2};
-    }
-    AppendCode(out, k.plain);
-    return std::size_t{1};
   });
 }
 
+namespace {
+
+// The scan of HalfWidthKanaToFull; emit(out, c) writes each character the scan makes, so that a
+// character map can follow in the same pass.
+template <typename Emit>
+void ScanHalfWidthKana(std::string& result, std::string_view text, Emit&& emit) {
+  ScanCharacters(
+      result, text, [&](ByteWriter& out, Char code) { emit(out, code); },
+      [&](ByteWriter& out, std::string_view t, std::size_t i) {
+        const auto b = static_cast<unsigned char>(t[i]);
+        if (b < 0xA1 || b > 0xDD) {
+          emit(out, b);
+          return std::size_t{1};
+        }
+        const FullWidthKana& k = kFullWidth[b - 0xA1];
+        const auto next = i + 1 < t.size() ? static_cast<unsigned char>(t[i + 1]) : 0;
+        if (next == kVoicedMark || next == kSemiVoicedMark) {
+          // A mark the kana has no form for is taken and dropped.
+          const Char marked = next == kVoicedMark ? k.voiced : k.semi_voiced;
+          emit(out, marked != 0 ? marked : k.plain);
+          return std::size_t{2};
+        }
+        emit(out, k.plain);
+        return std::size_t{1};
+      });
+}
+
+}  // namespace
+
+std::string HalfWidthKanaToFull(std::string_view text) {
+  std::string out;
+  AppendHalfWidthKanaToFull(out, text);
+  return out;
+}
+
+void AppendHalfWidthKanaToFull(std::string& out, std::string_view text) {
+  ScanHalfWidthKana(out, text, [](ByteWriter& w, Char c) { w.Put(c); });
+}
+
+void AppendHalfWidthKanaToFull(std::string& out, std::string_view text, const CharMap& then) {
+  ScanHalfWidthKana(out, text, [&then](ByteWriter& w, Char c) { w.Put(then(c)); });
+}
+
 std::string MapKanaType(std::string_view text, std::uint32_t flags) {
-  std::uint16_t (*map)(std::uint16_t) = nullptr;
-  if (flags == LCMAP_KATAKANA) map = ToKatakana;
-  if (flags == LCMAP_HIRAGANA) map = ToHiragana;
-  if (map == nullptr) return std::string(text);
-  return ScanCharacters(
-      text, [map](std::string& out, std::uint16_t code) { AppendCode(out, map(code)); }, CopySingle);
+  if (flags == LCMAP_KATAKANA) return MapCharacters(text, HiraganaToKatakana);
+  if (flags == LCMAP_HIRAGANA) return MapCharacters(text, KatakanaToHiragana);
+  return std::string(text);
 }
 
 }  // namespace kestrilon::filter

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "Sjis.h"
+
 namespace kestrilon::filter {
 
 // Kana kind selects the JIS row KanaToHalfWidth converts: 0x24 + kind.
@@ -19,10 +21,18 @@ std::uint16_t SjisToJis(std::uint16_t code);
 
 // Every kana of the chosen row to half-width katakana, voiced forms as two bytes.
 std::string KanaToHalfWidth(std::string_view text, int kind);
+void AppendKanaToHalfWidth(std::string& out, std::string_view text, int kind);
 
 // Every half-width katakana (a following voiced or semi-voiced mark taken with it) to its
 // full-width form; the half-width punctuation and long-vowel mark too.
 std::string HalfWidthKanaToFull(std::string_view text);
+void AppendHalfWidthKanaToFull(std::string& out, std::string_view text);
+// The same, with each character it makes then put through a character map, in one pass.
+void AppendHalfWidthKanaToFull(std::string& out, std::string_view text, const CharMap& then);
+
+// One character of MapKanaType: hiragana (ゝゞ too) to katakana, and the reverse.
+Char HiraganaToKatakana(Char c);
+Char KatakanaToHiragana(Char c);
 
 // LCMAP_KATAKANA: hiragana to the katakana of the same sound; LCMAP_HIRAGANA: the reverse.
 // Widths and every other character stay; any other flags give the text back unchanged.

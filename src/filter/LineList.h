@@ -23,10 +23,29 @@ class LineList {
   void Load(std::string_view text);
   // Every line followed by CR LF, the last included; an empty list gives the empty string.
   const std::string& Join() const { return joined_; }
+  // The joined text, moved out; the list is left empty.
+  std::string TakeJoined() { return std::move(joined_); }
   std::size_t Count() const;
 
   // Load for a step's result: takes the text over without a copy when it is already joined.
   void LoadResult(std::string&& text);
+
+  // Replaces the text by what step(out, text) appends to an empty out, in the list's spare
+  // buffer, so that a run of steps allocates once. For steps that keep the joined form: they
+  // neither make nor take apart a line break.
+  template <typename Step>
+  void Rewrite(Step&& step) {
+    spare_.clear();
+    step(spare_, std::string_view(joined_));
+    joined_.swap(spare_);
+  }
+
+  // The same as Rewrite for a step that may leave a lone CR or LF: its result is split afresh.
+  template <typename Step>
+  void RewriteAndSplit(Step&& step) {
+    Rewrite(step);
+    if (!IsNormalized(joined_)) joined_ = NormalizeLineBreaks(joined_);
+  }
 
   // Replaces every line in one pass, the count taken before the first line: fn(out, line)
   // appends the new line to out. It gets a line without its line break and must not add a CR
@@ -36,11 +55,13 @@ class LineList {
 
  private:
   std::string joined_;
+  std::string spare_;
 };
 
 template <typename Fn>
 void LineList::TransformEachLine(Fn&& fn) {
-  std::string out;
+  std::string& out = spare_;
+  out.clear();
   out.reserve(joined_.size() + joined_.size() / 8);
   std::size_t start = 0;
   while (start < joined_.size()) {
@@ -49,7 +70,7 @@ void LineList::TransformEachLine(Fn&& fn) {
     out += "\r\n";
     start = end + 2;
   }
-  joined_ = std::move(out);
+  joined_.swap(out);
 }
 
 }  // namespace kestrilon::filter

@@ -1,5 +1,6 @@
 #include "Pipeline.h"
 
+
 #include "Kana.h"
 #include "Sjis.h"
 #include "Steps.h"
@@ -8,103 +9,122 @@
 namespace kestrilon::filter {
 namespace {
 
-// The characters the replacing steps exchange.
-constexpr std::string_view kIdeographicComma = "\x81\x41";   // 、
-constexpr std::string_view kFullWidthComma = "\x81\x43";     // ，
-constexpr std::string_view kIdeographicPeriod = "\x81\x42";  // 。
-constexpr std::string_view kFullWidthPeriod = "\x81\x44";    // ．
-constexpr std::string_view kFullWidthSpace = "\x81\x40";     // 　
-constexpr std::string_view kFullWidthOpen = "\x81\x69";      // （
-constexpr std::string_view kFullWidthClose = "\x81\x6A";     // ）
+// The characters the exchanging steps work on.
+constexpr Char kIdeographicComma = 0x8141;   // 、
+constexpr Char kFullWidthComma = 0x8143;     // ，
+constexpr Char kIdeographicPeriod = 0x8142;  // 。
+constexpr Char kFullWidthPeriod = 0x8144;    // ．
+constexpr Char kFullWidthSpace = 0x8140;     // 　
+constexpr Char kFullWidthOpen = 0x8169;      // （
+constexpr Char kFullWidthClose = 0x816A;     // ）
+constexpr std::string_view kFullWidthSpaceBytes = "\x81\x40";
 
-// A character-scan or whole-text step: join, convert, load (which splits the result afresh).
-template <typename Fn>
-void OnWholeText(LineList& lines, Fn&& convert) {
-  lines.LoadResult(convert(lines.Join()));
+// A step that replaces every occurrence of one character by another character is a character
+// map: a match only ever starts on a character boundary.
+auto Exchange(Char from, Char to) {
+  return [from, to](Char c) { return c == from ? to : c; };
 }
 
-void ReplaceInWholeText(LineList& lines, std::string_view pattern, std::string_view replacement) {
-  OnWholeText(lines, [&](std::string_view t) { return ReplaceAll(t, pattern, replacement); });
+// A two-way exchange setting: 1 turns `two` into `one`, 2 turns `one` into `two`.
+void ExchangeByMode(CharMap& map, int mode, Char one, Char two) {
+  if (mode == 1) map.Then(Exchange(two, one));
+  if (mode == 2) map.Then(Exchange(one, two));
 }
 
-void ReplaceInEachLine(LineList& lines, std::string_view pattern, std::string_view replacement) {
-  lines.TransformEachLine([&](std::string& out, std::string_view line) {
-    out += ReplaceAll(line, pattern, replacement);
-  });
+void ApplyMap(LineList& lines, const CharMap& map) {
+  if (map.Changes())
+    lines.Rewrite([&map](std::string& out, std::string_view text) { map.Apply(out, text); });
 }
 
-// Picks the (pattern, replacement) pair of a two-way setting: 1 is the first direction.
-void ReplaceByMode(LineList& lines, int mode, std::string_view one, std::string_view two,
-                   void (*replace)(LineList&, std::string_view, std::string_view)) {
-  if (mode == 1) replace(lines, two, one);
-  if (mode == 2) replace(lines, one, two);
+void ReplaceInText(LineList& lines, std::string_view pattern, std::string_view replacement) {
+  lines.Rewrite([&](std::string& out, std::string_view t) { AppendReplaced(out, t, pattern, replacement); });
 }
 
-}  // namespace
-
-void ApplySteps(LineList& lines, const FilterSettings& s) {
-  if (s.NumberMode == 1) OnWholeText(lines, DigitsToHalfWidth);
-  if (s.NumberMode == 2) OnWholeText(lines, DigitsToFullWidth);
-  if (s.AlphabetMode == 1) OnWholeText(lines, LettersToHalfWidth);
-  if (s.AlphabetMode == 2) OnWholeText(lines, LettersToFullWidth);
-  ReplaceByMode(lines, s.PunctuationMode, kIdeographicComma, kFullWidthComma, ReplaceInWholeText);
-  ReplaceByMode(lines, s.PeriodMode, kIdeographicPeriod, kFullWidthPeriod, ReplaceInWholeText);
-  if (s.SignMode == 1) OnWholeText(lines, SymbolsToHalfWidth);
-  if (s.SignMode == 2) OnWholeText(lines, SymbolsToFullWidth);
-  ReplaceByMode(lines, s.SpaceMode, " ", kFullWidthSpace, ReplaceInEachLine);
-  // Opening, then closing parenthesis, each with its own join and load.
-  ReplaceByMode(lines, s.ParenthesisMode, "(", kFullWidthOpen, ReplaceInWholeText);
-  ReplaceByMode(lines, s.ParenthesisMode, ")", kFullWidthClose, ReplaceInWholeText);
-
-  if (s.KanaMode1 == 1)
-    OnWholeText(lines, [](std::string_view t) { return KanaToHalfWidth(t, kHiraganaKind); });
-  if (s.KanaMode1 == 2)
-    OnWholeText(lines, [](std::string_view t) { return MapKanaType(t, LCMAP_KATAKANA); });
-  if (s.KanaMode2 == 1)
-    OnWholeText(lines, [](std::string_view t) { return KanaToHalfWidth(t, kKatakanaKind); });
-  if (s.KanaMode2 == 2 || s.KanaMode2 == 3) OnWholeText(lines, HalfWidthKanaToFull);
-  if (s.KanaMode2 == 3)
-    OnWholeText(lines, [](std::string_view t) { return MapKanaType(t, LCMAP_HIRAGANA); });
-
-  if (s.ReturnMode == 1) OnWholeText(lines, NormalizeToCrLf);
-
-  if (s.TagDelete) OnWholeText(lines, RemoveTags);
-  if (s.RepAmp) ReplaceInEachLine(lines, "&", "&amp;");
+// Steps 11 to 19. Those that replace characters or runs of characters work on the whole text:
+// a match never spans a line break, and a lead byte that ends a line (which the whole text pairs
+// with its CR) is left alone either way, so this is the same as working line by line.
+void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s) {
+  if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
+  if (s.RepAmp) ReplaceInText(lines, "&", "&amp;");
   if (s.RepLG) {
-    lines.TransformEachLine([](std::string& out, std::string_view line) {
-      out += ReplaceAll(ReplaceAll(line, "<", "&lt;"), ">", "&gt;");
-    });
+    ReplaceInText(lines, "<", "&lt;");
+    ReplaceInText(lines, ">", "&gt;");
   }
-  if (s.RepQuot) ReplaceInEachLine(lines, "\"", "&quot;");
+  if (s.RepQuot) ReplaceInText(lines, "\"", "&quot;");
   if (s.AddLI) {
     lines.TransformEachLine([](std::string& out, std::string_view line) {
       out += "<li>";
       out += line;
     });
   }
-
-  if (s.Space2Tab == 1 || s.Space2Tab == 3) SeparatorsToTab(lines, " ");
-  if (s.Space2Tab == 2 || s.Space2Tab == 3) SeparatorsToTab(lines, kFullWidthSpace);
-  if (s.Space2Tab == 3) SeparatorsToTab(lines, "\t");
+  auto separators = [&lines](std::string_view separator) {
+    lines.Rewrite([separator](std::string& out, std::string_view t) {
+      AppendSeparatorsToTab(out, t, separator);
+    });
+  };
+  if (s.Space2Tab == 1 || s.Space2Tab == 3) separators(" ");
+  if (s.Space2Tab == 2 || s.Space2Tab == 3) separators(kFullWidthSpaceBytes);
+  if (s.Space2Tab == 3) separators("\t");
   if (s.DelDmySpc) {
-    lines.TransformEachLine(
-        [](std::string& out, std::string_view line) { out += TrimTrailingBlanks(line); });
+    lines.TransformEachLine([](std::string& out, std::string_view line) {
+      out.append(line.substr(0, TrimmedLength(line)));
+    });
   }
-  if (s.DelConma) ReplaceInWholeText(lines, ",", "");
-  if (s.UpDownCase == 1) OnWholeText(lines, CharLowerSjis);
-  if (s.UpDownCase == 2) OnWholeText(lines, CharUpperSjis);
+  if (s.DelConma) ReplaceInText(lines, ",", "");
+  CharMap case_map;
+  if (s.UpDownCase == 1) case_map.Then(CharLowerOf);
+  if (s.UpDownCase == 2) case_map.Then(CharUpperOf);
+  ApplyMap(lines, case_map);
 }
 
-std::string FinalText(const LineList& lines, const FilterSettings& s) {
+}  // namespace
+
+void ApplySteps(LineList& lines, const FilterSettings& s) {
+  // Steps 1 to 8, as far as they map characters to characters, as one table and one pass.
+  CharMap map;
+  if (s.NumberMode == 1) map.Then(DigitToHalfWidth);
+  if (s.NumberMode == 2) map.Then(DigitToFullWidth);
+  if (s.AlphabetMode == 1) map.Then(LetterToHalfWidth);
+  if (s.AlphabetMode == 2) map.Then(LetterToFullWidth);
+  ExchangeByMode(map, s.PunctuationMode, kIdeographicComma, kFullWidthComma);
+  ExchangeByMode(map, s.PeriodMode, kIdeographicPeriod, kFullWidthPeriod);
+  if (s.SignMode == 1) map.Then(SymbolToHalfWidth);
+  if (s.SignMode == 2) map.Then(SymbolToFullWidth);
+  ExchangeByMode(map, s.SpaceMode, ' ', kFullWidthSpace);
+  ExchangeByMode(map, s.ParenthesisMode, '(', kFullWidthOpen);
+  ExchangeByMode(map, s.ParenthesisMode, ')', kFullWidthClose);
+  if (s.KanaMode1 == 2) map.Then(HiraganaToKatakana);
+  ApplyMap(lines, map);
+
+  // The kana, tag and mapping steps neither make nor take apart a line break, so their results
+  // need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it gets one.
+  if (s.KanaMode1 == 1)
+    lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kHiraganaKind); });
+  if (s.KanaMode2 == 1)
+    lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kKatakanaKind); });
+  if (s.KanaMode2 == 2) {
+    lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
+  }
+  if (s.KanaMode2 == 3) {  // widen, then every katakana to hiragana, in one pass
+    CharMap to_hiragana;
+    to_hiragana.Then(KatakanaToHiragana);
+    lines.Rewrite([&](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t, to_hiragana); });
+  }
+
+  if (s.ReturnMode == 1 && NormalizeToCrLfChanges(lines.Join())) lines.RewriteAndSplit(AppendNormalizedToCrLf);
+  ApplyHtmlAndTidySteps(lines, s);
+}
+
+std::string FinalText(LineList&& lines, const FilterSettings& s) {
   if (s.EnterDeleteMode == 1) return JoinKeepingSentenceEnds(lines);
-  return lines.Join();
+  return lines.TakeJoined();
 }
 
-std::string FilterText(std::string_view sjis, const FilterSettings& settings) {
+std::string FilterText(std::string sjis, const FilterSettings& settings) {
   LineList lines;
-  lines.Load(sjis);
+  lines.LoadResult(std::move(sjis));
   ApplySteps(lines, settings);
-  return FinalText(lines, settings);
+  return FinalText(std::move(lines), settings);
 }
 
 }  // namespace kestrilon::filter

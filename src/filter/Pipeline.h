@@ -14,10 +14,10 @@ void ApplySteps(LineList& lines, const FilterSettings& settings);
 
 // The text the write-back leaves on the clipboard: the joined list, or with EnterDeleteMode 1
 // the lines joined with a line break kept only after a line ending in the bytes of "。".
-std::string FinalText(const LineList& lines, const FilterSettings& settings);
+std::string FinalText(LineList&& lines, const FilterSettings& settings);
 
 // Load, ApplySteps, FinalText: a code page 932 text in, the filtered text out. A NUL byte ends
-// the input, as it ends a clipboard text.
-std::string FilterText(std::string_view sjis, const FilterSettings& settings);
+// the input, as it ends a clipboard text. Taken by value so that a caller can move its buffer in.
+std::string FilterText(std::string sjis, const FilterSettings& settings);
 
 }  // namespace kestrilon::filter

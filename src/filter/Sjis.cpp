@@ -12,20 +12,25 @@ bool IsSecondByte(std::string_view text, std::size_t pos) {
 std::size_t FindPattern(std::string_view text, std::string_view pattern, std::size_t from) {
   if (text.empty() || pattern.empty()) return std::string_view::npos;
   const std::string_view rest = text.substr(from);
-  std::size_t pos = rest.find(pattern);
+  // One-byte patterns (most of them) go straight to the byte search, without a compare per hit.
+  auto find = [&](std::size_t at) {
+    return pattern.size() == 1 ? rest.find(pattern[0], at) : rest.find(pattern, at);
+  };
+  std::size_t pos = find(0);
   while (pos != std::string_view::npos) {
     if (!IsSecondByte(rest, pos)) return from + pos;
     // A hit on a lead byte that is itself a second byte: the next character starts after it.
-    pos = rest.find(pattern, pos + (IsLeadByte(static_cast<unsigned char>(rest[pos])) ? 2 : 1));
+    pos = find(pos + (IsLeadByte(static_cast<unsigned char>(rest[pos])) ? 2 : 1));
   }
   return std::string_view::npos;
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view pattern,
-                       std::string_view replacement) {
-  std::string out;
-  if (pattern.empty()) return std::string(text);
-  out.reserve(text.size() + (replacement.size() > pattern.size() ? text.size() / 8 : 0));
+void AppendReplaced(std::string& out, std::string_view text, std::string_view pattern,
+                    std::string_view replacement) {
+  if (pattern.empty()) {
+    out.append(text);
+    return;
+  }
   std::size_t i = 0;
   for (;;) {
     const std::size_t hit = FindPattern(text, pattern, i);
@@ -35,6 +40,65 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
     i = hit + pattern.size();
   }
   out.append(text, i);
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view pattern,
+                       std::string_view replacement) {
+  std::string out;
+  out.reserve(text.size() + (replacement.size() > pattern.size() ? text.size() / 8 : 0));
+  AppendReplaced(out, text, pattern, replacement);
+  return out;
+}
+
+CharMap::CharMap() : map_(0x10000) {
+  for (std::size_t c = 0; c < map_.size(); ++c) map_[c] = static_cast<Char>(c);
+}
+
+namespace {
+
+// Maps n bytes at p to o and returns the end of what it wrote. Every position is visited once;
+// whether it starts a character follows from the position before it (a character starts after
+// a single byte, and after a lead byte's second byte), a chain of one logic operation, so that
+// mixed Japanese and ASCII text costs no mispredicted branches. It writes up to two bytes past
+// the end of its result, so o must not alias p.
+unsigned char* MapBytes(const Char* map, const unsigned char* p, std::size_t n, unsigned char* o) {
+  if (n == 0) return o;
+  unsigned starts = 1;  // position 0 starts a character
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const unsigned b = p[i];
+    const unsigned lead = IsLeadByte(static_cast<unsigned char>(b)) ? 1u : 0u;
+    const unsigned next = p[i + 1];
+    const Char c = map[lead ? (b << 8 | next) : b];
+    const unsigned two = c > 0xFF ? 1u : 0u;
+    o[0] = static_cast<unsigned char>(two ? c >> 8 : c);
+    o[1] = static_cast<unsigned char>(c);
+    o += starts * (1 + two);
+    starts = (starts & lead) ^ 1u;  // a lead byte that starts a character takes the next byte
+  }
+  if (starts) {  // the last byte starts a character of its own; a lead byte there stays as it is
+    const unsigned b = p[n - 1];
+    const Char c = IsLeadByte(static_cast<unsigned char>(b)) ? static_cast<Char>(b) : map[b];
+    if (c > 0xFF) *o++ = static_cast<unsigned char>(c >> 8);
+    *o++ = static_cast<unsigned char>(c);
+  }
+  return o;
+}
+
+}  // namespace
+
+void CharMap::Apply(std::string& out, std::string_view text) const {
+  const std::size_t start = out.size();
+  // Room for the result (twice the text when a character may grow) and the writes past its end.
+  out.resize(start + (grows_ ? 2 : 1) * text.size() + 2);
+  auto* const begin = reinterpret_cast<unsigned char*>(out.data());
+  const unsigned char* end = MapBytes(map_.data(), reinterpret_cast<const unsigned char*>(text.data()),
+                                      text.size(), begin + start);
+  out.resize(static_cast<std::size_t>(end - begin));
+}
+
+std::string CharMap::Apply(std::string_view text) const {
+  std::string out;
+  Apply(out, text);
   return out;
 }
 

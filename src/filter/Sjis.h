@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrilon::filter {
 
@@ -45,41 +46,107 @@ std::size_t FindPattern(std::string_view text, std::string_view pattern, std::si
 // a match never starts on a second byte. An empty pattern matches nothing.
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement);
+// The same, appending the result to out.
+void AppendReplaced(std::string& out, std::string_view text, std::string_view pattern,
+                    std::string_view replacement);
 
-// Walks text character by character, building a new text: on_double(out, code) for each
-// two-byte character, on_single(out, text, i) for each other byte, which returns how many bytes
-// it consumed (1, or 2 when it took the next byte with it). Each must append something: the
+// A character as one number: a single byte b as b, a two-byte character as lead × 256 + next.
+using Char = std::uint16_t;
+
+// Write cursor into an output buffer sized for the worst case: no step makes a character more
+// than twice as long, so a buffer of twice the input never overflows.
+struct ByteWriter {
+  unsigned char* p;
+  void Byte(unsigned b) { *p++ = static_cast<unsigned char>(b); }
+  void Code(Char c) {
+    *p++ = static_cast<unsigned char>(c >> 8);
+    *p++ = static_cast<unsigned char>(c);
+  }
+  void Put(Char c) {  // one byte or two, as the character is
+    if (c > 0xFF) *p++ = static_cast<unsigned char>(c >> 8);
+    *p++ = static_cast<unsigned char>(c);
+  }
+};
+
+// Runs fill(writer) over room for twice the input's size at the end of out, and keeps what it
+// wrote.
+template <typename Fill>
+void WriteAtMostTwice(std::string& out, std::size_t input_size, Fill&& fill) {
+  const std::size_t start = out.size();
+  out.resize(start + 2 * input_size);
+  auto* begin = reinterpret_cast<unsigned char*>(out.data());
+  ByteWriter w{begin + start};
+  fill(w);
+  out.resize(static_cast<std::size_t>(w.p - begin));
+}
+
+// Walks text character by character, appending a new text to out: on_double(w, code) for each
+// two-byte character, on_single(w, text, i) for each other byte, which returns how many bytes
+// it consumed (1, or 2 when it took the next byte with it). Each must write something: the
 // replacement or the character unchanged. A lead byte that ends the text is copied alone.
 template <typename OnDouble, typename OnSingle>
-std::string ScanCharacters(std::string_view text, OnDouble&& on_double, OnSingle&& on_single) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (IsLeadByte(b)) {
-      if (i + 1 < n) {
-        on_double(out, DoubleByteCode(text, i));
+void ScanCharacters(std::string& result, std::string_view text, OnDouble&& on_double,
+                    OnSingle&& on_single) {
+  WriteAtMostTwice(result, text.size(), [&](ByteWriter& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+      if (!IsLeadByte(p[i])) {
+        i += on_single(out, text, i);
+      } else if (i + 1 < n) {
+        on_double(out, static_cast<Char>(p[i] << 8 | p[i + 1]));
         i += 2;
       } else {
-        out += text[i];
+        out.Byte(p[i]);
         i += 1;
       }
-    } else {
-      i += on_single(out, text, i);
     }
+  });
+}
+
+// Copies a two-byte character unchanged: the on_double of steps that convert only single bytes.
+inline constexpr auto CopyDouble = [](ByteWriter& out, Char code) { out.Code(code); };
+
+// A conversion that maps each character to one character, as a table over every Char. Steps of
+// this kind compose: Then(f) makes the table apply f after what it did before, so a run of such
+// steps costs one pass over the text, with exactly the result of running them one by one (each
+// maps whole characters to whole characters, so every step sees the same boundaries).
+class CharMap {
+ public:
+  CharMap();
+  template <typename F>
+  void Then(F&& f) {
+    for (auto& c : map_) c = f(c);
+    changes_ = true;
+    grows_ = false;
+    for (unsigned b = 0; b < 0x100; ++b) grows_ = grows_ || map_[b] > 0xFF;
   }
-  return out;
-}
+  // Whether some single byte becomes a two-byte character.
+  bool Grows() const { return grows_; }
+  bool Changes() const { return changes_; }
+  Char operator()(Char c) const { return map_[c]; }
+  // Appends the mapped text to out. A lead byte that ends the text is copied alone.
+  void Apply(std::string& out, std::string_view text) const;
+  std::string Apply(std::string_view text) const;
 
-// Copies a single byte unchanged; the on_single of steps that convert only two-byte characters.
-inline std::size_t CopySingle(std::string& out, std::string_view text, std::size_t i) {
-  out += text[i];
-  return 1;
-}
+ private:
+  std::vector<Char> map_;
+  bool changes_ = false;
+  bool grows_ = false;
+};
 
-// Copies a two-byte character unchanged; the on_double of steps that convert only single bytes.
-inline void CopyDouble(std::string& out, std::uint16_t code) { AppendCode(out, code); }
+// The text with f applied to each character.
+template <typename F>
+std::string MapCharacters(std::string_view text, F&& f) {
+  std::string result;
+  ScanCharacters(
+      result, text, [&](ByteWriter& out, Char code) { out.Put(f(code)); },
+      [&](ByteWriter& out, std::string_view t, std::size_t i) {
+        out.Put(f(static_cast<unsigned char>(t[i])));
+        return std::size_t{1};
+      });
+  return result;
+}
 
 }  // namespace kestrilon::filter

@@ -5,17 +5,27 @@
 namespace kestrilon::filter {
 
 std::string NormalizeToCrLf(std::string_view text) {
-  return ScanCharacters(text, CopyDouble, [](std::string& out, std::string_view t, std::size_t i) {
-    if (t[i] == '\r') {
-      out += "\r\n";
-      return std::size_t{i + 1 < t.size() && t[i + 1] == '\n' ? 2u : 1u};
+  std::string out;
+  AppendNormalizedToCrLf(out, text);
+  return out;
+}
+
+void AppendNormalizedToCrLf(std::string& result, std::string_view text) {
+  ScanCharacters(result, text, CopyDouble, [](ByteWriter& out, std::string_view t, std::size_t i) {
+    if (t[i] == '\r' || t[i] == '\n') {
+      out.Byte('\r');
+      out.Byte('\n');
+      return std::size_t{t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n' ? 2u : 1u};
     }
-    if (t[i] == '\n')
-      out += "\r\n";
-    else
-      out += t[i];
+    out.Byte(static_cast<unsigned char>(t[i]));
     return std::size_t{1};
   });
+}
+
+bool NormalizeToCrLfChanges(std::string_view joined) {
+  for (std::size_t cr = joined.find('\r'); cr != std::string_view::npos; cr = joined.find('\r', cr + 1))
+    if (IsSecondByte(joined, cr)) return true;
+  return false;
 }
 
 std::string JoinKeepingSentenceEnds(const LineList& lines) {
@@ -39,7 +49,11 @@ std::string JoinKeepingSentenceEnds(const LineList& lines) {
 
 std::string RemoveTags(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
+  AppendWithoutTags(out, text);
+  return out;
+}
+
+void AppendWithoutTags(std::string& out, std::string_view text) {
   std::size_t i = 0;
   for (;;) {
     const std::size_t open = FindPattern(text, "<", i);
@@ -49,10 +63,12 @@ std::string RemoveTags(std::string_view text) {
     i = close + 1;
   }
   out.append(text, i);
-  return out;
 }
 
 void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator) {
+  auto separator_at = [&](std::size_t i) {
+    return i + separator.size() <= line.size() && line.substr(i, separator.size()) == separator;
+  };
   std::size_t i = 0;
   for (;;) {
     const std::size_t hit = FindPattern(line, separator, i);
@@ -60,7 +76,7 @@ void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_
     out.append(line, i, hit - i);
     out += '\t';
     i = hit + separator.size();
-    while (line.compare(i, separator.size(), separator) == 0) i += separator.size();
+    while (separator_at(i)) i += separator.size();  // each one ends on a boundary
   }
   out.append(line, i);
 }
@@ -71,22 +87,23 @@ void SeparatorsToTab(LineList& lines, std::string_view separator) {
   });
 }
 
-std::string TrimTrailingBlanks(std::string_view line) {
-  // The marker in front keeps the working text from ever being empty.
-  std::string work;
-  work.reserve(line.size() + 1);
-  work += '@';
-  work.append(line);
+std::size_t TrimmedLength(std::string_view line) {
+  // Judging second bytes from the start of the line is the same as judging them after a marker
+  // byte put in front of it, so the line is never copied.
+  std::size_t n = line.size();
   for (;;) {
-    const std::size_t n = work.size();
+    const std::string_view work = line.substr(0, n);
     const bool full_width_space =
-        n >= 3 && work[n - 1] == '\x40' && work[n - 2] == '\x81' && IsSecondByte(work, n - 1);
-    const bool ascii_space = work[n - 1] == ' ' && !IsSecondByte(work, n - 1);
-    if (!full_width_space && !ascii_space) break;
-    if (full_width_space) work.resize(n - 2);
-    while (static_cast<unsigned char>(work.back()) <= 0x20) work.pop_back();  // the marker stays
+        n >= 2 && work[n - 1] == '\x40' && work[n - 2] == '\x81' && IsSecondByte(work, n - 1);
+    const bool ascii_space = n >= 1 && work[n - 1] == ' ' && !IsSecondByte(work, n - 1);
+    if (!full_width_space && !ascii_space) return n;
+    if (full_width_space) n -= 2;
+    while (n > 0 && static_cast<unsigned char>(line[n - 1]) <= 0x20) --n;
   }
-  return work.substr(1);
+}
+
+std::string TrimTrailingBlanks(std::string_view line) {
+  return std::string(line.substr(0, TrimmedLength(line)));
 }
 
 namespace {
@@ -111,26 +128,21 @@ std::uint16_t UpperOf(std::uint16_t c) {
   return 0;
 }
 
-template <bool kUpper>
-std::string MapCase(std::string_view text) {
-  return ScanCharacters(
-      text,
-      [](std::string& out, std::uint16_t code) {
-        const std::uint16_t mapped = kUpper ? UpperOf(code) : LowerOf(code);
-        AppendCode(out, mapped != 0 ? mapped : code);
-      },
-      [](std::string& out, std::string_view t, std::size_t i) {
-        char c = t[i];
-        if (kUpper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (!kUpper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        out += c;
-        return std::size_t{1};
-      });
-}
-
 }  // namespace
 
-std::string CharLowerSjis(std::string_view text) { return MapCase<false>(text); }
-std::string CharUpperSjis(std::string_view text) { return MapCase<true>(text); }
+Char CharLowerOf(Char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<Char>(c - 'A' + 'a');
+  const Char lower = c > 0xFF ? LowerOf(c) : 0;
+  return lower != 0 ? lower : c;
+}
+
+Char CharUpperOf(Char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<Char>(c - 'a' + 'A');
+  const Char upper = c > 0xFF ? UpperOf(c) : 0;
+  return upper != 0 ? upper : c;
+}
+
+std::string CharLowerSjis(std::string_view text) { return MapCharacters(text, CharLowerOf); }
+std::string CharUpperSjis(std::string_view text) { return MapCharacters(text, CharUpperOf); }
 
 }  // namespace kestrilon::filter

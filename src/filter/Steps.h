@@ -5,11 +5,16 @@
 #include <string_view>
 
 #include "LineList.h"
+#include "Sjis.h"
 
 namespace kestrilon::filter {
 
 // Every line break (CR LF, lone CR, lone LF) as CR LF; two-byte characters are taken whole.
 std::string NormalizeToCrLf(std::string_view text);
+void AppendNormalizedToCrLf(std::string& out, std::string_view text);
+// Whether NormalizeToCrLf changes a joined text: only where a lead byte ends a line and so takes
+// the CR after it as its second byte.
+bool NormalizeToCrLfChanges(std::string_view joined);
 
 // The lines of a joined list put together with no break between them, except after a run of
 // lines whose text ends in the bytes of "。" (0x81 0x42) when more lines follow. No break ends
@@ -19,6 +24,7 @@ std::string JoinKeepingSentenceEnds(const LineList& lines);
 // Removes every tag, from a "<" to the first ">" after it. Stops, keeping the rest as it is, as
 // soon as the first ">" of the remaining text comes before its first "<" or no "<" is left.
 std::string RemoveTags(std::string_view text);
+void AppendWithoutTags(std::string& out, std::string_view text);
 
 // Every run of separators in each line of the list becomes one TAB.
 void SeparatorsToTab(LineList& lines, std::string_view separator);
@@ -27,9 +33,12 @@ void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_
 // The line without the blanks (" " and "　") at its end, together with any TABs or control
 // bytes inside or directly before that run.
 std::string TrimTrailingBlanks(std::string_view line);
+std::size_t TrimmedLength(std::string_view line);
 
 // Case mapping of code page 932 text by characters: ASCII letters, and the full-width Latin,
 // Greek and Cyrillic letters; the second byte of a two-byte character is never taken alone.
+Char CharLowerOf(Char c);
+Char CharUpperOf(Char c);
 std::string CharLowerSjis(std::string_view text);
 std::string CharUpperSjis(std::string_view text);
 

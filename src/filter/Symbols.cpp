@@ -1,7 +1,6 @@
 #include <array>
 #include <cstdint>
 
-#include "Sjis.h"
 #include "Width.h"
 
 namespace kestrilon::filter {
@@ -110,28 +109,14 @@ constexpr auto kFullLookup = MakeFullLookup();
 
 }  // namespace
 
-std::string SymbolsToHalfWidth(std::string_view text) {
-  return ScanCharacters(
-      text,
-      [](std::string& out, std::uint16_t code) {
-        const unsigned char b = (code >> 8) == 0x81 ? kHalfLookup[code & 0xFF] : 0;
-        if (b != 0)
-          out += static_cast<char>(b);
-        else
-          AppendCode(out, code);
-      },
-      CopySingle);
+Char SymbolToHalfWidth(Char c) {
+  const unsigned char b = (c >> 8) == 0x81 ? kHalfLookup[c & 0xFF] : 0;
+  return b != 0 ? b : c;
 }
 
-std::string SymbolsToFullWidth(std::string_view text) {
-  return ScanCharacters(text, CopyDouble, [](std::string& out, std::string_view t, std::size_t i) {
-    const std::uint16_t code = kFullLookup[static_cast<unsigned char>(t[i])];
-    if (code != 0)
-      AppendCode(out, code);
-    else
-      out += t[i];
-    return std::size_t{1};
-  });
+Char SymbolToFullWidth(Char c) {
+  const Char full = c <= 0xFF ? kFullLookup[c] : 0;
+  return full != 0 ? full : c;
 }
 
 }  // namespace kestrilon::filter

@@ -1,68 +1,43 @@
 #include "Width.h"
 
-#include "Sjis.h"
-
 namespace kestrilon::filter {
 namespace {
 
-// The full-width runs follow ASCII order, so each direction is an offset on one byte:
+// The full-width runs follow ASCII order, so each direction is an offset:
 // ０ 0x824F = '0' + 0x821F, Ａ 0x8260 = 'A' + 0x821F, ａ 0x8281 = 'a' + 0x8220.
-constexpr std::uint16_t kDigitOffset = 0x821F;
-constexpr std::uint16_t kCapitalOffset = 0x821F;
-constexpr std::uint16_t kSmallOffset = 0x8220;
+constexpr Char kDigitOffset = 0x821F;
+constexpr Char kCapitalOffset = 0x821F;
+constexpr Char kSmallOffset = 0x8220;
 
-bool InRange(unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; }
+constexpr bool InRange(unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; }
 
 }  // namespace
 
-std::string DigitsToHalfWidth(std::string_view text) {
-  return ScanCharacters(
-      text,
-      [](std::string& out, std::uint16_t code) {
-        if (InRange(code, 0x824F, 0x8258))
-          out += static_cast<char>(code - kDigitOffset);
-        else
-          AppendCode(out, code);
-      },
-      CopySingle);
+Char DigitToHalfWidth(Char c) {
+  return InRange(c, 0x824F, 0x8258) ? static_cast<Char>(c - kDigitOffset) : c;
 }
 
-std::string DigitsToFullWidth(std::string_view text) {
-  return ScanCharacters(text, CopyDouble, [](std::string& out, std::string_view t, std::size_t i) {
-    const auto b = static_cast<unsigned char>(t[i]);
-    if (InRange(b, '0', '9'))
-      AppendCode(out, static_cast<std::uint16_t>(b + kDigitOffset));
-    else
-      out += t[i];
-    return std::size_t{1};
-  });
+Char DigitToFullWidth(Char c) {
+  return InRange(c, '0', '9') ? static_cast<Char>(c + kDigitOffset) : c;
 }
 
-std::string LettersToHalfWidth(std::string_view text) {
-  return ScanCharacters(
-      text,
-      [](std::string& out, std::uint16_t code) {
-        if (InRange(code, 0x8260, 0x8279))
-          out += static_cast<char>(code - kCapitalOffset);
-        else if (InRange(code, 0x8281, 0x829A))
-          out += static_cast<char>(code - kSmallOffset);
-        else
-          AppendCode(out, code);
-      },
-      CopySingle);
+Char LetterToHalfWidth(Char c) {
+  if (InRange(c, 0x8260, 0x8279)) return static_cast<Char>(c - kCapitalOffset);
+  if (InRange(c, 0x8281, 0x829A)) return static_cast<Char>(c - kSmallOffset);
+  return c;
 }
 
-std::string LettersToFullWidth(std::string_view text) {
-  return ScanCharacters(text, CopyDouble, [](std::string& out, std::string_view t, std::size_t i) {
-    const auto b = static_cast<unsigned char>(t[i]);
-    if (InRange(b, 'A', 'Z'))
-      AppendCode(out, static_cast<std::uint16_t>(b + kCapitalOffset));
-    else if (InRange(b, 'a', 'z'))
-      AppendCode(out, static_cast<std::uint16_t>(b + kSmallOffset));
-    else
-      out += t[i];
-    return std::size_t{1};
-  });
+Char LetterToFullWidth(Char c) {
+  if (InRange(c, 'A', 'Z')) return static_cast<Char>(c + kCapitalOffset);
+  if (InRange(c, 'a', 'z')) return static_cast<Char>(c + kSmallOffset);
+  return c;
 }
+
+std::string DigitsToHalfWidth(std::string_view t) { return MapCharacters(t, DigitToHalfWidth); }
+std::string DigitsToFullWidth(std::string_view t) { return MapCharacters(t, DigitToFullWidth); }
+std::string LettersToHalfWidth(std::string_view t) { return MapCharacters(t, LetterToHalfWidth); }
+std::string LettersToFullWidth(std::string_view t) { return MapCharacters(t, LetterToFullWidth); }
+std::string SymbolsToHalfWidth(std::string_view t) { return MapCharacters(t, SymbolToHalfWidth); }
+std::string SymbolsToFullWidth(std::string_view t) { return MapCharacters(t, SymbolToFullWidth); }
 
 }  // namespace kestrilon::filter
