@@ -122,6 +122,14 @@ void TAutoIni::WorkOutPathAndSection() {
   if (FMakeIniWinDir) FIniPath = FIniPath.filename();
 }
 
+void TAutoIni::TellUser(const char* message) noexcept {
+  try {
+    if (ShowMessage) ShowMessage(message);
+  } catch (...) {
+    // The error being reported is the one the caller must see, not this one.
+  }
+}
+
 void TAutoIni::SaveIni() {
   WorkOutPathAndSection();
   try {
@@ -140,11 +148,7 @@ void TAutoIni::SaveIni() {
     WalkControls(Owner(), Direction::Save, ini, section);
     ini.UpdateFile();
   } catch (...) {
-    try {
-      if (ShowMessage) ShowMessage("Can not save to IniFile");
-    } catch (...) {
-      // The error being handled is the one the caller must see.
-    }
+    TellUser("Can not save to IniFile");
     throw;
   }
 }
@@ -166,11 +170,7 @@ void TAutoIni::LoadIni() {
     }
     WalkControls(Owner(), Direction::Load, ini, section);
   } catch (...) {
-    try {
-      if (ShowMessage) ShowMessage("Can not load from IniFile");
-    } catch (...) {
-      // The error being handled is the one the caller must see.
-    }
+    TellUser("Can not load from IniFile");
     throw;
   }
 }

@@ -106,6 +106,7 @@ class TAutoIni : public framework::TComponent {
  private:
   enum class Direction { Save, Load };
   void WorkOutPathAndSection();
+  void TellUser(const char* message) noexcept;
   void WalkControls(framework::TComponent* container, Direction direction, IniFile& ini,
                     const std::string& section);
 
