@@ -32,17 +32,14 @@ std::string JoinKeepingSentenceEnds(const LineList& lines) {
   const std::string& joined = lines.Join();
   std::string out;
   out.reserve(joined.size());
-  std::size_t segment_start = 0;  // where the text since the last kept break begins in out
   std::size_t start = 0;
   while (start < joined.size()) {
     const std::size_t end = joined.find("\r\n", start);
     out.append(joined, start, end - start);
     start = end + 2;
     const bool more_lines = start < joined.size();
-    if (more_lines && out.size() - segment_start >= 2 && out.compare(out.size() - 2, 2, "\x81\x42") == 0) {
-      out += "\r\n";
-      segment_start = out.size();
-    }
+    // Only the text since the last kept break can end in those bytes: a break ends in LF.
+    if (more_lines && out.size() >= 2 && out.compare(out.size() - 2, 2, "\x81\x42") == 0) out += "\r\n";
   }
   return out;
 }
