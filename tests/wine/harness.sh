@@ -158,7 +158,14 @@ if ((need_boot)); then
     die "wineboot didn't finish in ${KESTRILON_WINEBOOT_SECONDS}s (see $state/wineboot.log)"
   }
   wait "$boot_pid" || die "wineboot failed (see $state/wineboot.log)"
-  touch "$state/prefix.ready"
+fi
+# Settings of the private prefix, applied again when they change (the number below).
+prefix_settings=1
+if [[ "$(cat "$state/prefix.ready" 2>/dev/null)" != "$prefix_settings" ]]; then
+  # No window manager runs on the private display: Wine draws the frames and captions itself.
+  "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
+    >"$state/settings.log" 2>&1 || die "cannot set up the Wine prefix (see $state/settings.log)"
+  echo "$prefix_settings" >"$state/prefix.ready"
 fi
 
 # The ANSI code page must be 932, or every Shift-JIS test means nothing.
