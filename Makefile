@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: all deps native test test-native run bench fuzz clean
+.PHONY: all deps native windows test test-native test-windows screenshot run bench fuzz clean
 
 all: native
 
@@ -16,7 +16,23 @@ native: deps
 test-native: native
 	@ctest --preset native
 
-test: test-native
+# The Windows build: cross-compiled with mingw-w64, its tests run under Wine (tests/wine/harness.sh).
+windows: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j $(JOBS)
+
+test-windows: windows
+	@ctest --preset windows
+
+test: test-native test-windows
+
+# The sample dialog as the window system shows it, one PNG per page, in build/screenshots.
+screenshot: windows
+	@mkdir -p build/screenshots
+	@tests/wine/harness.sh --build build/windows -- build/windows/tests/framework/framework-screenshot.exe \
+	  "Z:$(CURDIR)/build/screenshots/framework-sample"
+	@for f in build/screenshots/framework-sample-*.bmp; do convert "$$f" "$${f%.bmp}.png" && rm "$$f"; done
+	@ls build/screenshots/framework-sample-*.png
 
 run: native
 	@scripts/run-sample.sh build/native/tools/kestrilon-filter
