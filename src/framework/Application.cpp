@@ -83,6 +83,10 @@ void TApplication::Run() {
     }
   }
   while (!FTerminated) HandleMessage();
+  // The quit message that Terminate posted has done its work; left in the queue it would end
+  // the next modal loop (a message box, a menu).
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 void TApplication::Terminate() noexcept {

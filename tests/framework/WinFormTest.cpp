@@ -236,3 +236,34 @@ TEST(WinFont, TheDialogFontResolvesToAnInstalledJapaneseFace) {
 
 }  // namespace
 }  // namespace kestrilon::framework
+
+namespace kestrilon::framework {
+namespace {
+
+// The application's own loop: an exception from a click handler goes to the handler, the loop
+// goes on, and closing the main form ends it.
+TEST(ApplicationLoop, GoesOnAfterAnExceptionAndEndsWhenTheMainFormCloses) {
+  std::vector<std::string> errors;
+  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  auto* form = Application().CreateForm<testing::SampleForm>();
+  ASSERT_EQ(Application().MainForm(), form);
+  int closeQueries = 0;
+  form->SetOnCloseQuery([&](TObject&, bool&) { ++closeQueries; });
+  form->OkButton->SetOnClick([](TObject&) { throw EOutOfResources("資源が足りません"); });
+  form->CancelButton->SetOnClick([form](TObject&) { form->Close(); });
+  Application().SetShowMainForm(true);
+  // Queued before the loop runs: the failing click first, then the one that closes.
+  PostMessageW(win::WindowOf(*form->OkButton), BM_CLICK, 0, 0);
+  PostMessageW(win::WindowOf(*form->CancelButton), BM_CLICK, 0, 0);
+  Application().Run();
+  EXPECT_TRUE(Application().Terminated());
+  EXPECT_EQ(errors, (std::vector<std::string>{"資源が足りません"}));
+  EXPECT_EQ(closeQueries, 1);
+  EXPECT_TRUE(form->Visible());  // closing the main form ends the loop; it doesn't hide or free it
+  delete form;
+  EXPECT_EQ(Application().MainForm(), nullptr);
+  Application().SetOnException(nullptr);
+}
+
+}  // namespace
+}  // namespace kestrilon::framework

@@ -160,11 +160,14 @@ if ((need_boot)); then
   wait "$boot_pid" || die "wineboot failed (see $state/wineboot.log)"
 fi
 # Settings of the private prefix, applied again when they change (the number below).
-prefix_settings=1
+prefix_settings=2
 if [[ "$(cat "$state/prefix.ready" 2>/dev/null)" != "$prefix_settings" ]]; then
-  # No window manager runs on the private display: Wine draws the frames and captions itself.
-  "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
-    >"$state/settings.log" 2>&1 || die "cannot set up the Wine prefix (see $state/settings.log)"
+  # No window manager runs on the private display: Wine draws the frames and captions itself and
+  # doesn't wait for a window manager to confirm that a window was hidden.
+  for value in Decorated Managed; do
+    "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f \
+      >>"$state/settings.log" 2>&1 || die "cannot set up the Wine prefix (see $state/settings.log)"
+  done
   echo "$prefix_settings" >"$state/prefix.ready"
 fi
 
