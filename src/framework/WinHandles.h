@@ -34,32 +34,44 @@ private:
   Handle FHandle = Traits::Invalid();
 };
 
-template <class H, BOOL(WINAPI* CloseFn)(H)>
-struct NullTraits {
+// Null means none. (The release functions are called, not passed as template arguments: the
+// address of an imported function is no constant for every compiler.)
+template <class H>
+struct NullHandleTraits {
   static H Invalid() noexcept { return nullptr; }
   static bool IsValid(H h) noexcept { return h != nullptr; }
-  // The result only says whether the handle was valid, which the owner guarantees.
-  static void Close(H h) noexcept { CloseFn(h); }
 };
 
-struct GdiTraits {
-  static HGDIOBJ Invalid() noexcept { return nullptr; }
-  static bool IsValid(HGDIOBJ h) noexcept { return h != nullptr; }
+// The results of the release functions only say whether the handle was valid, which the owner
+// guarantees.
+struct WindowTraits : NullHandleTraits<HWND> {
+  static void Close(HWND h) noexcept { DestroyWindow(h); }
+};
+struct MenuTraits : NullHandleTraits<HMENU> {
+  static void Close(HMENU h) noexcept { DestroyMenu(h); }
+};
+struct IconTraits : NullHandleTraits<HICON> {
+  static void Close(HICON h) noexcept { DestroyIcon(h); }
+};
+struct KernelTraits : NullHandleTraits<HANDLE> {
+  static void Close(HANDLE h) noexcept { CloseHandle(h); }
+};
+struct DeviceContextTraits : NullHandleTraits<HDC> {
+  static void Close(HDC h) noexcept { DeleteDC(h); }
+};
+struct GdiTraits : NullHandleTraits<HGDIOBJ> {
   static void Close(HGDIOBJ h) noexcept { DeleteObject(h); }
 };
-
-struct GlobalTraits {
-  static HGLOBAL Invalid() noexcept { return nullptr; }
-  static bool IsValid(HGLOBAL h) noexcept { return h != nullptr; }
+struct GlobalTraits : NullHandleTraits<HGLOBAL> {
   static void Close(HGLOBAL h) noexcept { GlobalFree(h); }
 };
 
-using UniqueWindow = UniqueHandle<HWND, NullTraits<HWND, DestroyWindow>>;
-using UniqueMenu = UniqueHandle<HMENU, NullTraits<HMENU, DestroyMenu>>;
-using UniqueIcon = UniqueHandle<HICON, NullTraits<HICON, DestroyIcon>>;
-using UniqueKernelHandle = UniqueHandle<HANDLE, NullTraits<HANDLE, CloseHandle>>;
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
+using UniqueIcon = UniqueHandle<HICON, IconTraits>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelTraits>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
-using UniqueDeviceContext = UniqueHandle<HDC, NullTraits<HDC, DeleteDC>>;
+using UniqueDeviceContext = UniqueHandle<HDC, DeviceContextTraits>;
 
 // A GDI object (font, brush, bitmap, pen) of a known type.
 template <class T>
