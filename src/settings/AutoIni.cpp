@@ -11,10 +11,10 @@
 #include "UnicodeBridge.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
+
+#include "Application.h"
+#include "WinText.h"
 #endif
 
 namespace kestrilon::settings {
@@ -56,18 +56,6 @@ std::string SectionBytes(std::string_view utf8) {
 
 #ifdef _WIN32
 
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (n <= 0) return L"?";
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  if (MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n) !=
-      n)
-    return L"?";
-  return out;
-}
-
 std::filesystem::path ModuleFileName() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
@@ -83,16 +71,13 @@ std::filesystem::path ModuleFileName() {
   }
 }
 
+// A plain box, as the application shows its messages: the application's title, its window as
+// the owner.
 void MessageBoxShow(const std::string& message) {
-  std::wstring caption;
-  try {
-    caption = ModuleFileName().stem().wstring();
-  } catch (const Exception&) {
-    // No caption then: the box still shows the message.
-  }
-  if (MessageBoxW(nullptr, Wide(message).c_str(), caption.empty() ? nullptr : caption.c_str(),
-                  MB_OK) == 0) {
-    // Nothing else can show it; the error that follows still reaches the caller.
+  TApplication& application = Application();
+  if (MessageBoxW(application.Handle(), win::Widen(message).c_str(),
+                  win::Widen(application.Title()).c_str(), MB_OK) == 0) {
+    // Nothing else could show it; the error that follows still reaches the caller.
   }
 }
 

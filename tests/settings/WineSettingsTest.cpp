@@ -4,18 +4,25 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
+#include "Application.h"
 #include "AutoIni.h"
 #include "Exceptions.h"
 #include "Forms.h"
 #include "IniFile.h"
 #include "StdControls.h"
+#include "WinText.h"
 
 namespace kestrilon::settings {
 namespace {
@@ -82,6 +89,68 @@ std::string SystemRead(const std::string& section, const std::string& key, const
   const std::string_view read(buffer, n);
   return std::string(read.substr(0, read.find('\0')));
 }
+
+// Answers the message boxes that one thread shows, as a user would press OK, and records each
+// box's caption and text in the order they came.
+class BoxWatcher {
+ public:
+  using Box = std::pair<std::string, std::string>;
+  explicit BoxWatcher(DWORD ui_thread) : thread_([this, ui_thread] { Run(ui_thread); }) {}
+  ~BoxWatcher() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::vector<Box> Boxes() {
+    std::lock_guard lock(mutex_);
+    return boxes_;
+  }
+
+ private:
+  static std::string Text(HWND window) {
+    wchar_t buffer[1024];
+    const int n = GetWindowTextW(window, buffer, 1024);
+    return win::Narrow(std::wstring_view(buffer, n > 0 ? static_cast<std::size_t>(n) : 0));
+  }
+  static BOOL CALLBACK CollectStatic(HWND child, LPARAM texts) {
+    wchar_t class_name[32];
+    if (GetClassNameW(child, class_name, 32) > 0 && lstrcmpiW(class_name, L"Static") == 0) {
+      const std::string text = Text(child);
+      if (!text.empty()) reinterpret_cast<std::string*>(texts)->append(text);
+    }
+    return TRUE;
+  }
+  static BOOL CALLBACK Visit(HWND window, LPARAM self_pointer) {
+    auto* self = reinterpret_cast<BoxWatcher*>(self_pointer);
+    wchar_t class_name[32];
+    if (!IsWindowVisible(window) || GetClassNameW(window, class_name, 32) == 0 ||
+        lstrcmpW(class_name, L"#32770") != 0 || !self->answered_.insert(window).second)
+      return TRUE;
+    std::string text;
+    EnumChildWindows(window, CollectStatic, reinterpret_cast<LPARAM>(&text));
+    {
+      std::lock_guard lock(self->mutex_);
+      self->boxes_.emplace_back(Text(window), text);
+    }
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+  }
+  void Run(DWORD ui_thread) noexcept {
+    try {
+      while (!stop_) {
+        EnumThreadWindows(ui_thread, Visit, reinterpret_cast<LPARAM>(this));
+        Sleep(20);
+      }
+    } catch (...) {
+      // A failure shows as missing boxes in the test's expectations.
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<Box> boxes_;
+  std::set<HWND> answered_;
+  std::thread thread_;
+};
 
 class WineSettings : public testing::Test {
  protected:
@@ -177,6 +246,35 @@ TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
     EXPECT_EQ(Slurp(read_only), old_text);
     EXPECT_EQ(Files(), std::vector<std::string>{"kestrilon.ini"});  // no temporary file left
   }
+}
+
+TEST_F(WineSettings, TheUserSeesTheComponentsBoxThenTheErrorsOwn) {
+  const std::string old_text = "[User]\r\nShowForm=1\r\n";
+  const fs::path path = dir_ / "kestrilon.ini";
+  Spit(path, old_text);
+  ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  Application().SetTitle("Kestrilon");
+  auto form = MakeForm<TForm>();
+  auto* box = new TCheckBox(form.get());
+  box->SetName("ShowForm");
+  box->SetParent(form.get());
+  auto* ini = new TAutoIni(form.get());  // the real message box
+  ini->SetSection("User");
+  ini->ExecutablePath = [this] { return dir_ / "kestrilon.exe"; };
+  std::vector<BoxWatcher::Box> boxes;
+  {
+    BoxWatcher watcher(GetCurrentThreadId());
+    try {
+      ini->SaveIni();
+      ADD_FAILURE() << "saved into a read-only file";
+    } catch (...) {
+      Application().HandleException(*ini);  // what the framework does with an escaped error
+    }
+    boxes = watcher.Boxes();
+  }
+  EXPECT_EQ(boxes, (std::vector<BoxWatcher::Box>{{"Kestrilon", "Can not save to IniFile"},
+                                                 {"Kestrilon", Utf8(path) + " に書き込めません"}}));
+  EXPECT_EQ(Slurp(path), old_text);
 }
 
 TEST_F(WineSettings, AFileHeldOpenByAnotherProgramIsNotReplaced) {
