@@ -204,6 +204,7 @@ TEST_F(FilterTool, Cp932BytesInAndOut) {
       {{"KanaMode2=1"}, "\x83\x97\x83\x41", "\x83\x97\x83\x41\r\n"},  // unassigned 0x8397
       {{"AlphabetMode=1"}, "\x82\x59\x82\x60", "\x82\x59" "A\r\n"},  // 0x8259 lies between runs
       {{}, "\x80\xA0\xFD\xFE\xFF", "\x80\xA0\xFD\xFE\xFF\r\n"},    // unassigned single bytes
+      {{}, "\x82\x9F\x81\x81\r\n", "\x82\x9F\x81\x81\r\n"},  // ぁ＝: trail bytes in the lead range
   };
   for (const auto& c : cases) {
     auto args = SetArgs(c.sets);
@@ -299,6 +300,9 @@ TEST_F(FilterTool, BadInputIsRefusedWithItsOffset) {
       {true, "ab\x82", "at byte offset 2: lead byte 0x82 at the end of the input"},
       {true, "\x82\xA0\x82\r\n", "at byte offset 2: lead byte 0x82 followed by 0x0D"},
       {true, std::string("\x82\xA0\0", 3), "NUL byte at byte offset 2"},
+      // In a run of lead-range bytes the pairs count from its start: the third 0x81 leads.
+      {true, "\x81\x81\x81\r\n", "at byte offset 2: lead byte 0x81 followed by 0x0D"},
+      {true, std::string(100, 'a') + "\x82\xA0\x82\x7F", "at byte offset 102: lead byte 0x82 followed by 0x7F"},
   };
   WriteFile(Path("out"), "old");
   for (const auto& c : cases) {
