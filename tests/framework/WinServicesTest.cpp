@@ -14,6 +14,8 @@
 #include "Threads.h"
 #include "UtilityWindow.h"
 #include "WinGraphics.h"
+#include "WinPeers.h"
+#include "WinText.h"
 #include "WinTestSupport.h"
 
 namespace kestrilon::framework {
@@ -219,6 +221,60 @@ TEST(Icons, IconsAreLoadedFromTheExecutablesResources) {
   EXPECT_FALSE(copy.Empty());
   EXPECT_NE(copy.Handle(), icon.Handle());
   EXPECT_NE(Application().Icon(), LoadIconW(nullptr, IDI_APPLICATION));
+}
+
+TEST(Colours, SystemColoursAreResolvedAndRgbColoursKept) {
+  EXPECT_EQ(win::ColorToRGB(clBtnFace), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(win::ColorToRGB(clWindowText), GetSysColor(COLOR_WINDOWTEXT));
+  EXPECT_EQ(win::ColorToRGB(clBlack), RGB(0, 0, 0));
+  EXPECT_EQ(win::ColorToRGB(clRed), RGB(255, 0, 0));
+  EXPECT_EQ(win::ColorToRGB(0x123456), static_cast<COLORREF>(0x123456));
+}
+
+TEST(ApplicationEvents, MinimizeAndRestoreRaiseTheirEvents) {
+  Application().Initialize();
+  std::vector<std::string> events;
+  Application().SetOnMinimize([&](TObject& sender) {
+    EXPECT_EQ(&sender, &Application());
+    events.push_back("minimize");
+  });
+  Application().SetOnRestore([&](TObject&) { events.push_back("restore"); });
+  SendMessageW(Application().Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  SendMessageW(Application().Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_EQ(events, (std::vector<std::string>{"minimize", "restore"}));
+  Application().SetOnMinimize(nullptr);
+  Application().SetOnRestore(nullptr);
+}
+
+// With no handler set, the application shows the message in a box; the box is read and closed
+// from another thread while the GUI thread waits in it.
+TEST(ApplicationEvents, AnUnhandledExceptionIsShownInABoxWithItsMessage) {
+  Application().Initialize();
+  Application().SetTitle("Kestrilon");
+  Application().SetOnException(nullptr);
+  std::wstring shown;
+  std::thread reader([&shown] {
+    ULONGLONG end = GetTickCount64() + 20000;
+    while (GetTickCount64() < end) {
+      HWND box = FindWindowW(L"#32770", L"Kestrilon");
+      if (box && IsWindowVisible(box)) {
+        // The message is the box's static text (control 0xFFFF).
+        wchar_t text[256] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 256);
+        shown = text;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  try {
+    throw EInvalidCast("フォームではありません");
+  } catch (...) {
+    Application().HandleException(Application());
+  }
+  reader.join();
+  EXPECT_EQ(win::Narrow(shown), "フォームではありません");
 }
 
 }  // namespace
