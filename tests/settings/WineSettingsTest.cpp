@@ -212,6 +212,25 @@ TEST_F(WineSettings, TheFileSitsBesideTheRealExecutableOrInTheWindowsFolder) {
   EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(WineSettings, AFolderWithAJapaneseNameIsNoProblem) {
+  const fs::path folder = dir_ / win::Widen("ツール ソ表");
+  fs::create_directories(folder);
+  auto form = MakeForm<TForm>();
+  auto* box = new TCheckBox(form.get());
+  box->SetName("ShowForm");
+  box->SetParent(form.get());
+  box->SetChecked(true);
+  auto* ini = new TAutoIni(form.get());
+  ini->ExecutablePath = [&] { return folder / "kestrilon.exe"; };
+  ini->ShowMessage = [](const std::string& m) { ADD_FAILURE() << m; };
+  ini->SetSection("田中");
+  ini->SaveIni();
+  EXPECT_EQ(Slurp(folder / "kestrilon.ini"), "[" + Ansi("田中") + "]\r\nShowForm=1\r\n");
+  box->SetChecked(false);
+  ini->LoadIni();
+  EXPECT_TRUE(box->Checked());
+}
+
 TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
   const std::string old_text = "[User]\r\nForm1Top=5\r\nShowForm=1\r\n";
   const fs::path read_only = dir_ / "kestrilon.ini";
