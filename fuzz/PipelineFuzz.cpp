@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool joined = s.EnterDeleteMode == 1;
 
   if (!utf8_mode) {
-    const std::string out = kestrilon::filter::FilterText(text, s);
+    const std::string out = kestrilon::filter::FilterText(std::string(text), s);
     CHECK(out.find('\0') == std::string::npos);
     CheckLineBreaks(out, joined);
     if (!joined) CHECK(out.empty() == text.empty());

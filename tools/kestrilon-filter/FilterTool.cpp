@@ -334,8 +334,7 @@ int Run(const std::vector<std::string>& args) {
   if (nul != std::string::npos) return Fail(kBadInput, source + ": NUL byte " + Offset(nul)).status;
   input = std::string();  // only the code page 932 text is needed from here on
 
-  std::string output = filter::FilterText(cp932.bytes, settings);
-  cp932.bytes = std::string();
+  std::string output = filter::FilterText(std::move(cp932.bytes), settings);
   if (o.encoding == Text::Utf8) {
     auto back = unicode::Cp932ToUtf8(output, cp932.placeholders);
     if (back.error != unicode::BridgeError::None)
