@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine, the way every Windows test and the screenshot run:
 #
-#   harness.sh --build BUILD_DIR [--keep-display] -- PROGRAM.exe [ARGS...]
+#   harness.sh --build BUILD_DIR -- PROGRAM.exe [ARGS...]
 #
 # - a private WINEPREFIX (BUILD_DIR/wine/prefix), made once with wineboot;
 # - a private Xvfb on a display number that Xvfb picks itself (-displayfd), so two harnesses never
@@ -58,6 +58,25 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 unset LANGUAGE
+
+# Wine's own fonts (Marlett for the caption buttons, Tahoma) where Debian puts them, which is not
+# where Wine looks: made known through fontconfig, beside the system's fonts.
+if [[ -z "${FONTCONFIG_FILE:-}" ]]; then
+  for wine_fonts in /usr/share/wine/fonts /usr/lib/x86_64-linux-gnu/wine/fonts; do
+    [[ -d "$wine_fonts" ]] || continue
+    cat >"$state/fonts.conf.$$" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <dir>$wine_fonts</dir>
+</fontconfig>
+EOF
+    mv -f "$state/fonts.conf.$$" "$state/fonts.conf"
+    export FONTCONFIG_FILE="$state/fonts.conf"
+    break
+  done
+fi
 
 # poll SECONDS COMMAND...: true as soon as COMMAND succeeds, false when the deadline passes.
 poll() {
