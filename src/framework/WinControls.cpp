@@ -285,8 +285,10 @@ protected:
   }
 
   virtual void ApplyFont() {
-    FFont = CreateFontFor(FControl.Font());
-    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), TRUE);
+    // The old font is deleted only once the window has let go of it.
+    UniqueFont font = CreateFontFor(FControl.Font());
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    FFont = std::move(font);
   }
 
   // Runs f with changes from the model not mirrored back to the window (they came from it).

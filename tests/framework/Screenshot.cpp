@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,13 +67,12 @@ void Paint(HWND window) {
 
 int Run() {
   int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &argc), &LocalFree);
   if (!argv || argc != 2) {
     std::fprintf(stderr, "usage: framework-screenshot PREFIX\n");
     return 2;
   }
-  std::wstring prefix = argv[1];
-  LocalFree(argv);
+  std::wstring prefix = argv.get()[1];
 
   Application().Initialize();
   Application().SetTitle("Kestrilon");
