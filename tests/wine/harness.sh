@@ -193,7 +193,11 @@ fi
 # The ANSI code page must be 932, or every Shift-JIS test means nothing.
 acp_probe="$build/tests/wine/acp-probe.exe"
 [[ -f "$acp_probe" ]] || die "$acp_probe is missing (build the windows preset)"
-acp="$("$wine_loader" "$acp_probe" 2>/dev/null | tr -d '\r\n' || true)"
+"$wine_loader" "$acp_probe" >"$state/acp.out" 2>/dev/null &
+probe_pid=$!
+poll 120 gone "$probe_pid" || { stop_pid "$probe_pid" 5; die "the code page probe didn't end in 120s"; }
+wait "$probe_pid" || true
+acp="$(tr -d '\r\n' <"$state/acp.out")"
 if [[ "$acp" != "932" ]]; then
   die "GetACP() is '${acp:-nothing}', not 932, under LANG=$LANG. Is the ja_JP.UTF-8 locale generated (make deps)?"
 fi
