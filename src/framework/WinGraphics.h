@@ -15,7 +15,8 @@ class TIcon : public TPersistent {
 public:
   HICON Handle() const noexcept { return FIcon.Get(); }
   bool Empty() const noexcept { return !FIcon; }
-  // Takes ownership of icon (null empties); raises OnChange.
+  // Takes ownership of icon (null empties); raises OnChange. Only for icons the caller may
+  // destroy (CreateIcon*, CopyIcon, LoadImage without LR_SHARED), never LoadIcon's shared ones.
   void SetHandle(HICON icon);
   // Gives the handle up to the caller.
   HICON ReleaseHandle() noexcept;
