@@ -148,6 +148,7 @@ const Example kExamples[] = {
     {{"EnterDeleteMode=1"}, "abc", "abc"},
     {{}, "abc", "abc\n"},
     {{"EnterDeleteMode=1"}, "a\n\nb", "ab"},
+    {{"EnterDeleteMode=1"}, "a。\n\n", "a。\n"},  // an empty last line keeps the break after 。
     {{"EnterDeleteMode=1"}, "a．\nb.\nc｡\nd", "a．b.c｡d"},
     {{"EnterDeleteMode=1", "PeriodMode=2"}, "a。\nb。", "a．b．"},
     {{"EnterDeleteMode=1"}, "a。 \nb", "a。 b"},
