@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine, the way every Windows test and the screenshot run:
 #
-#   harness.sh --build BUILD_DIR -- PROGRAM.exe [ARGS...]
+#   harness.sh --build BUILD_DIR [--native] -- PROGRAM.exe [ARGS...]
+#
+# With --native, PROGRAM is a Linux program (a test script) run directly, in the same
+# environment: it starts its Windows programs with "$WINELOADER" and drives the display itself.
 #
 # - a private WINEPREFIX (BUILD_DIR/wine/prefix), made once with wineboot;
 # - a private Xvfb on a display number that Xvfb picks itself (-displayfd), so two harnesses never
@@ -19,9 +22,11 @@ set -euo pipefail
 die() { echo "wine harness: $*" >&2; exit 125; }
 
 build=""
+native=0
 while (($#)); do
   case "$1" in
     --build) build="${2:?--build needs a folder}"; shift 2 ;;
+    --native) native=1; shift ;;
     --) shift; break ;;
     *) break ;;
   esac
@@ -124,11 +129,13 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # One harness per prefix at a time.
+# Every process started below closes this descriptor: a Wine service that outlived a killed run
+# would otherwise keep the prefix locked for good.
 exec {lock_fd}>"$state/lock"
 flock -w "$KESTRILON_LOCK_SECONDS" "$lock_fd" || die "the Wine prefix $WINEPREFIX stayed busy for ${KESTRILON_LOCK_SECONDS}s"
 
 # A server left over from an interrupted run of this prefix: let it end first.
-"$wine_server" -w 2>/dev/null &
+"$wine_server" -w 2>/dev/null {lock_fd}>&- &
 leftover_wait=$!
 poll 30 gone "$leftover_wait" || { kill "$leftover_wait" 2>/dev/null; die "a wineserver of $WINEPREFIX from an earlier run is still busy"; }
 
@@ -136,7 +143,7 @@ poll 30 gone "$leftover_wait" || { kill "$leftover_wait" 2>/dev/null; die "a win
 display_file="$state/display.$$"
 rm -f "$display_file"
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$display_file" \
-  >"$state/xvfb.log" 2>&1 &
+  >"$state/xvfb.log" 2>&1 {lock_fd}>&- &
 xvfb_pid=$!
 # Xvfb ends the number with a line break once it listens.
 display_ready() { [[ -s "$display_file" ]] && (($(wc -l <"$display_file") >= 1)); }
@@ -162,7 +169,7 @@ server_listening() {
   [[ -S "/tmp/.wine-$(id -u)/$server_dir/socket" ]] && return 0
   [[ -f "$WINEPREFIX/wineserver" ]] && [[ -S "/tmp/$(cat "$WINEPREFIX/wineserver")/$server_dir/socket" ]]
 }
-"$wine_server" -f -p2 >"$state/wineserver.log" 2>&1 &
+"$wine_server" -f -p2 >"$state/wineserver.log" 2>&1 {lock_fd}>&- &
 server_pid=$!
 server_ready() { server_listening || gone "$server_pid"; }
 poll 30 server_ready || die "the wineserver didn't start listening in 30s (see $state/wineserver.log)"
@@ -170,7 +177,7 @@ gone "$server_pid" && die "the wineserver ended at once (see $state/wineserver.l
 
 if ((need_boot)); then
   echo "wine harness: making the Wine prefix $WINEPREFIX (once)" >&2
-  "$wine_loader" wineboot --init >"$state/wineboot.log" 2>&1 &
+  "$wine_loader" wineboot --init >"$state/wineboot.log" 2>&1 {lock_fd}>&- &
   boot_pid=$!
   poll "$KESTRILON_WINEBOOT_SECONDS" gone "$boot_pid" || {
     stop_pid "$boot_pid" 5
@@ -193,7 +200,7 @@ fi
 # The ANSI code page must be 932, or every Shift-JIS test means nothing.
 acp_probe="$build/tests/wine/acp-probe.exe"
 [[ -f "$acp_probe" ]] || die "$acp_probe is missing (build the windows preset)"
-"$wine_loader" "$acp_probe" >"$state/acp.out" 2>/dev/null &
+"$wine_loader" "$acp_probe" >"$state/acp.out" 2>/dev/null {lock_fd}>&- &
 probe_pid=$!
 poll 120 gone "$probe_pid" || { stop_pid "$probe_pid" 5; die "the code page probe didn't end in 120s"; }
 wait "$probe_pid" || true
@@ -203,7 +210,11 @@ if [[ "$acp" != "932" ]]; then
 fi
 
 set +e
-"$wine_loader" "$program" "$@" &
+if ((native)); then
+  "$program" "$@" {lock_fd}>&- &
+else
+  "$wine_loader" "$program" "$@" {lock_fd}>&- &
+fi
 program_pid=$!
 wait "$program_pid"
 status=$?

@@ -1,0 +1,207 @@
+#include "Setting.h"
+
+#include <map>
+#include <string>
+
+#include "ClipboardText.h"
+#include "DblChkNF.h"
+#include "Pipeline.h"
+#include "SettingLayout.h"
+#include "Sjis.h"
+#include "UnicodeBridge.h"
+#include "WinText.h"
+
+namespace kestrilon::app {
+
+using namespace framework;
+
+namespace {
+
+// The text an ANSI reader gets: the filtered code page 932 text, with "?" for each character
+// that code page cannot hold (what the system itself would give such a reader).
+std::string AnsiForm(std::string_view cp932, const unicode::Placeholders& placeholders) {
+  std::string out;
+  out.reserve(cp932.size());
+  for (std::size_t i = 0; i < cp932.size();) {
+    const std::size_t n = filter::CharLength(cp932, i);
+    if (n == 2 && placeholders.Find(filter::DoubleByteCode(cp932, i)))
+      out += '?';
+    else
+      out.append(cp932, i, n);
+    i += n;
+  }
+  return out;
+}
+
+std::wstring WithExtension(std::wstring path, std::wstring_view extension) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  const std::size_t dot = path.find_last_of(L'.');
+  if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) path.resize(dot);
+  return path.append(extension);
+}
+
+// RAII for the busy mark: cleared however the run ends.
+class BusyScope {
+public:
+  explicit BusyScope(bool& busy) : FBusy(busy) { FBusy = true; }
+  ~BusyScope() { FBusy = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& FBusy;
+};
+
+}  // namespace
+
+TForm1::TForm1(TComponent* owner) : TForm(owner) {
+  SetName("Form1");
+  SetCaption("Kestrilon");
+  SetBorderStyle(bsDialog);
+  SetBounds(192, 107, 0, 0);
+  SetClientWidth(kClientWidth);
+  SetClientHeight(kClientHeight);
+
+  std::map<std::string_view, TWinControl*> parents{{"", this}};
+  for (const ControlRow& row : DialogLayout()) {
+    const filter::SettingInfo* setting = filter::FindSetting(row.name);
+    const std::string_view caption = row.caption.empty() && setting ? setting->caption : row.caption;
+    TWinControl* control = nullptr;
+    switch (row.kind) {
+      case ControlKind::PageControl:
+        control = PageControl1 = new TPageControl(this);
+        break;
+      case ControlKind::TabSheet: {
+        auto* page = new TTabSheet(this);
+        page->SetName(row.name);
+        page->SetCaption(caption);
+        page->SetPageControl(dynamic_cast<TPageControl*>(parents.at(row.parent)));
+        parents[row.name] = page;
+        continue;
+      }
+      case ControlKind::RadioGroup: {
+        auto* group = new TRadioGroup(this);
+        for (std::string_view item : setting->items) group->Items().Add(std::string(item));
+        group->SetItemIndex(0);
+        control = group;
+        break;
+      }
+      case ControlKind::GroupBox:
+        control = new TGroupBox(this);
+        break;
+      case ControlKind::CheckBox:
+        control = new TCheckBox(this);
+        break;
+      case ControlKind::Button:
+        control = new TButton(this);
+        break;
+    }
+    control->SetName(row.name);
+    control->SetCaption(caption);
+    control->SetBounds(row.left, row.top, row.width, row.height);
+    control->SetParent(parents.at(row.parent));
+    parents[row.name] = control;
+  }
+  for (const ControlRow& row : DialogLayout())  // once all siblings exist
+    if (row.tab_order >= 0) dynamic_cast<TWinControl*>(FindComponent(row.name))->SetTabOrder(row.tab_order);
+  PageControl1->SetActivePageIndex(0);
+
+  OkButton = dynamic_cast<TButton*>(FindComponent("OkButton"));
+  OkButton->SetDefault(true);
+  OkButton->SetOnClick([this](TObject& sender) { OkButtonClick(sender); });
+  CancelButton = dynamic_cast<TButton*>(FindComponent("CancelButton"));
+  CancelButton->SetCancel(true);
+  CancelButton->SetOnClick([this](TObject& sender) { CancelButtonClick(sender); });
+  ShowForm = dynamic_cast<TCheckBox*>(FindComponent("ShowForm"));
+
+  AutoSave = new settings::TAutoIni(this);
+  AutoSave->SetName("AutoSave");
+  AutoSave->SetCheckWinState(true);
+  AutoSave->SetCheckWinSize(false);
+
+  // Joins the clipboard-viewer chain, before the form's own creation handler runs.
+  ClipTrap = new clipboard::TNkClipDetector(this);
+  ClipTrap->SetName("ClipTrap");
+  ClipTrap->SetOnClipChange([this](TObject& sender) { ClipTrapClipChange(sender); });
+
+  SetOnCreate([this](TObject& sender) { FormCreate(sender); });
+  SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
+  SetMessageHandler(WM_QUERYENDSESSION, [this](TMessage& message) {
+    Hide();
+    Close();
+    // Windows may end the session: the settings are saved, and the program ends anyway.
+    message.Result = TRUE;
+  });
+}
+
+filter::FilterSettings TForm1::CurrentSettings() const {
+  filter::FilterSettings s;
+  for (const filter::SettingInfo& info : filter::AllSettings()) {
+    TComponent* c = FindComponent(info.name);
+    if (info.kind == filter::SettingKind::RadioGroup)
+      s.*info.index = dynamic_cast<TCustomRadioGroup&>(*c).ItemIndex();
+    else
+      s.*info.checked = dynamic_cast<TCustomCheckBox&>(*c).Checked();
+  }
+  return s;
+}
+
+void TForm1::FormCreate(TObject&) {
+  SetBounds(0, 0, Width(), Height());
+  wchar_t user[257] = {};
+  DWORD size = 256;
+  // Unread user name: the section falls back to the executable's file name.
+  if (GetUserNameW(user, &size)) AutoSave->SetSection(win::Narrow(user));
+  SetHelpFile(win::Narrow(WithExtension(ExecutablePath(), L".pdf")));
+  AutoSave->LoadIni();
+  FBusy = false;
+  FPaused = false;
+  if (ShowForm->Checked()) Show();
+  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+}
+
+void TForm1::FormCloseQuery(TObject&, bool& canClose) {
+  if (canClose) AutoSave->SaveIni();  // a failure ends the close: the program keeps running
+}
+
+void TForm1::OkButtonClick(TObject&) {
+  AutoSave->SaveIni();  // a failure keeps the dialog open
+  Hide();
+}
+
+void TForm1::CancelButtonClick(TObject&) {
+  Hide();
+  AutoSave->LoadIni();
+}
+
+void TForm1::ClipTrapClipChange(TObject&) {
+  if (FBusy || FPaused || !clipboard::ClipboardHasText()) return;
+  if (FWrittenSequence != 0 && GetClipboardSequenceNumber() == FWrittenSequence) return;
+  {
+    BusyScope busy(FBusy);
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    FilterClipboard();
+  }
+  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+}
+
+void TForm1::FilterClipboard() {
+  std::u16string copied;
+  {
+    clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    copied = clip.ReadText();
+  }
+  unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
+  // More characters outside code page 932 than placeholders: the text stays as it was copied.
+  if (text.error != unicode::BridgeError::None) return;
+  const std::string filtered = filter::FilterText(std::move(text.bytes), CurrentSettings());
+  const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
+  if (result.error != unicode::BridgeError::None) return;  // never put back a broken text
+  {
+    clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    clip.WriteText(result.text, AnsiForm(filtered, text.placeholders));
+  }
+  FWrittenSequence = GetClipboardSequenceNumber();
+}
+
+}  // namespace kestrilon::app

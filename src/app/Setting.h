@@ -1,0 +1,52 @@
+// TForm1: the options dialog and the program's controller. Its option controls are the live
+// filter settings; ClipTrap reports clipboard changes to ClipTrapClipChange, which filters the
+// clipboard's text; AutoSave keeps the controls in the INI file beside the executable.
+#pragma once
+
+#include <windows.h>
+
+#include "AutoIni.h"
+#include "Forms.h"
+#include "NkClipDetector.h"
+#include "Settings.h"
+#include "StdControls.h"
+
+namespace kestrilon::app {
+
+class TForm1 : public framework::TForm {
+public:
+  explicit TForm1(framework::TComponent* owner);
+
+  framework::TPageControl* PageControl1 = nullptr;
+  framework::TButton* OkButton = nullptr;
+  framework::TButton* CancelButton = nullptr;
+  framework::TCheckBox* ShowForm = nullptr;
+  settings::TAutoIni* AutoSave = nullptr;
+  clipboard::TNkClipDetector* ClipTrap = nullptr;
+
+  // The filter settings as the controls show them now.
+  filter::FilterSettings CurrentSettings() const;
+
+  bool Busy() const noexcept { return FBusy; }
+  bool Paused() const noexcept { return FPaused; }
+  void SetPaused(bool paused) noexcept { FPaused = paused; }
+
+  void FormCreate(framework::TObject& sender);
+  void FormCloseQuery(framework::TObject& sender, bool& canClose);
+  void OkButtonClick(framework::TObject& sender);
+  void CancelButtonClick(framework::TObject& sender);
+  // Filters the clipboard's text once for each change another program makes.
+  void ClipTrapClipChange(framework::TObject& sender);
+
+private:
+  void FilterClipboard();
+
+  bool FBusy = false;
+  bool FPaused = false;
+  // The clipboard's sequence number right after the last write-back: a notice that still finds
+  // it is about our own write (Wine delivers that notice after the write returns, Windows
+  // during it, while FBusy holds).
+  DWORD FWrittenSequence = 0;
+};
+
+}  // namespace kestrilon::app

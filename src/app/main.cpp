@@ -1,0 +1,26 @@
+// kestrilon.exe: the guard first, then the application with its one form, hidden, until the form
+// is closed.
+#include <windows.h>
+
+#include "Application.h"
+#include "DblChkNF.h"
+#include "Setting.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const auto guard = kestrilon::app::TSingleInstanceGuard::Acquire();
+  if (!guard) return 0;  // another instance runs: end at once, quietly
+
+  using kestrilon::framework::Application;
+  try {
+    Application().Initialize();
+    Application().SetShowMainForm(false);
+    Application().SetTitle("Kestrilon");
+    Application().CreateForm<kestrilon::app::TForm1>();
+    Application().Run();
+  } catch (...) {
+    // The form could not be made (no window for the clipboard detector, say): say why, end.
+    Application().HandleException(Application());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,220 @@
+// cliptool.exe: what the end-to-end tests need of another Windows program and of the clipboard.
+//
+//   cliptool copy TEXT-HEX          copies UTF-16 text given as UTF-8 in hex (CF_UNICODETEXT only)
+//                                   and prints the clipboard's sequence number as it was before
+//                                   the clipboard was closed, so before any viewer heard of it
+//   cliptool copy-image             puts a 1x1 bitmap on the clipboard, and nothing else
+//   cliptool read                   prints "formats: N N ..." then "text: <UTF-8 hex>" and
+//                                   "ansi: <CF_TEXT bytes hex>"
+//   cliptool sequence               prints GetClipboardSequenceNumber()
+//   cliptool hold-next-change MS    joins the viewer chain in front of the others; at the next
+//                                   change it opens the clipboard, passes the notice on (without
+//                                   waiting), holds the clipboard MS milliseconds, then ends
+//   cliptool find-window TEXT-HEX   prints the handle of a visible top-level window whose own or
+//                                   child text is that text; exit 1 if none
+//   cliptool close-window HANDLE    closes that window (WM_CLOSE)
+// Exit status 0 on success, 1 on failure (with a line on standard error).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Hex(const void* data, std::size_t n) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto b = static_cast<const unsigned char*>(data)[i];
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
+
+std::string Unhex(const char* hex) {
+  std::string out;
+  for (const char* p = hex; p[0] && p[1]; p += 2) out += static_cast<char>(std::strtol(std::string(p, 2).c_str(), nullptr, 16));
+  return out;
+}
+
+std::wstring Widen(const std::string& utf8) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
+
+std::string Narrow(const std::wstring& w) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "cliptool: %s failed (error %lu)\n", what, GetLastError());
+  return 1;
+}
+
+bool Open() {
+  for (int i = 0; i < 200; ++i) {  // up to 2 s: the filter may hold it for a moment
+    if (OpenClipboard(nullptr)) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+int Copy(const std::wstring& text) {
+  if (!Open()) return Fail("OpenClipboard");
+  EmptyClipboard();
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  if (!block) return CloseClipboard(), Fail("GlobalAlloc");
+  std::memcpy(GlobalLock(block), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(block);
+  if (!SetClipboardData(CF_UNICODETEXT, block)) {
+    GlobalFree(block);
+    CloseClipboard();
+    return Fail("SetClipboardData");
+  }
+  std::printf("%lu\n", GetClipboardSequenceNumber());
+  std::fflush(stdout);
+  CloseClipboard();
+  return 0;
+}
+
+int CopyImage() {
+  if (!Open()) return Fail("OpenClipboard");
+  EmptyClipboard();
+  const DWORD pixel = 0x00FF0000;
+  HBITMAP bitmap = CreateBitmap(1, 1, 1, 32, &pixel);
+  if (!bitmap) return CloseClipboard(), Fail("CreateBitmap");
+  if (!SetClipboardData(CF_BITMAP, bitmap)) {
+    DeleteObject(bitmap);
+    CloseClipboard();
+    return Fail("SetClipboardData");
+  }
+  CloseClipboard();
+  return 0;
+}
+
+int Read() {
+  if (!Open()) return Fail("OpenClipboard");
+  std::printf("formats:");
+  for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f)) std::printf(" %u", f);
+  std::printf("\n");
+  if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+    const auto* p = static_cast<const wchar_t*>(GlobalLock(h));
+    std::printf("text: %s\n", Hex(Narrow(p).data(), Narrow(p).size()).c_str());
+    GlobalUnlock(h);
+  }
+  if (HANDLE h = GetClipboardData(CF_TEXT)) {
+    const auto* p = static_cast<const char*>(GlobalLock(h));
+    std::printf("ansi: %s\n", Hex(p, std::strlen(p)).c_str());
+    GlobalUnlock(h);
+  }
+  CloseClipboard();
+  return 0;
+}
+
+HWND g_next = nullptr;
+bool g_joining = false;
+int g_hold_ms = 0;
+
+LRESULT CALLBACK HoldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DRAWCLIPBOARD && !g_joining) {
+    const bool held = OpenClipboard(window);
+    if (g_next) PostMessageW(g_next, WM_DRAWCLIPBOARD, 0, 0);  // on, without waiting for it
+    std::printf("holding\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(g_hold_ms));
+    if (held) CloseClipboard();
+    ChangeClipboardChain(window, g_next);
+    PostQuitMessage(held ? 0 : 1);
+    return 0;
+  }
+  if (message == WM_CHANGECBCHAIN) {
+    if (reinterpret_cast<HWND>(wParam) == g_next)
+      g_next = reinterpret_cast<HWND>(lParam);
+    else if (g_next)
+      return SendMessageW(g_next, message, wParam, lParam);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int HoldNextChange(int ms) {
+  g_hold_ms = ms;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = HoldProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"ClipToolHolder";
+  if (!RegisterClassW(&wc)) return Fail("RegisterClass");
+  HWND window = CreateWindowW(L"ClipToolHolder", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  if (!window) return Fail("CreateWindow");
+  g_joining = true;
+  g_next = SetClipboardViewer(window);
+  g_joining = false;
+  std::printf("joined\n");
+  std::fflush(stdout);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  return static_cast<int>(msg.wParam);
+}
+
+struct Search {
+  std::wstring text;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK ChildHasText(HWND child, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  wchar_t buffer[512] = {};
+  GetWindowTextW(child, buffer, 512);
+  if (search->text == buffer) {
+    search->found = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK TopHasText(HWND top, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  if (!IsWindowVisible(top)) return TRUE;
+  Search inner{search->text};
+  ChildHasText(top, reinterpret_cast<LPARAM>(&inner));
+  if (!inner.found) EnumChildWindows(top, ChildHasText, reinterpret_cast<LPARAM>(&inner));
+  if (inner.found) {
+    search->found = top;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string verb = argc > 1 ? argv[1] : "";
+  if (verb == "copy" && argc == 3) return Copy(Widen(Unhex(argv[2])));
+  if (verb == "copy-image") return CopyImage();
+  if (verb == "read") return Read();
+  if (verb == "sequence") return std::printf("%lu\n", GetClipboardSequenceNumber()), 0;
+  if (verb == "hold-next-change" && argc == 3) return HoldNextChange(std::atoi(argv[2]));
+  if (verb == "find-window" && argc == 3) {
+    Search search{Widen(Unhex(argv[2]))};
+    EnumWindows(TopHasText, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return 1;
+    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(search.found)));
+    return 0;
+  }
+  if (verb == "close-window" && argc == 3) {
+    HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[2], nullptr, 10)));
+    return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : Fail("PostMessage");
+  }
+  std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | hold-next-change MS | "
+                       "find-window HEX | close-window HANDLE\n");
+  return 2;
+}

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The real kestrilon.exe under Wine, used as a user would: another program copies, the test reads
+# the clipboard back. Run through the Wine harness (--native): it provides the display, the Wine
+# prefix and $WINELOADER, and stops what it started.
+#
+#   clipboard-e2e.sh KESTRILON.EXE CLIPTOOL.EXE
+set -uo pipefail
+
+kestrilon_exe=${1:?usage: $0 KESTRILON.EXE CLIPTOOL.EXE}
+cliptool_exe=${2:?usage: $0 KESTRILON.EXE CLIPTOOL.EXE}
+: "${WINELOADER:?run me through tests/wine/harness.sh --native}"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kestrilon-e2e.XXXXXX")
+program_pid=""
+stop_program() {
+  if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
+    kill "$program_pid" 2>/dev/null
+    poll 20 gone "$program_pid" || kill -9 "$program_pid" 2>/dev/null
+  fi
+  program_pid=""
+}
+trap 'stop_program; rm -rf "$work"' EXIT
+
+passed=0 failed=0
+pass() { echo "ok: $1"; passed=$((passed + 1)); }
+fail() { echo "FAILED: $1"; failed=$((failed + 1)); }
+
+poll() {  # SECONDS COMMAND...: true as soon as COMMAND succeeds, false at the deadline
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do
+    ((SECONDS >= deadline)) && return 1
+    sleep 0.2
+  done
+}
+gone() { ! kill -0 "$1" 2>/dev/null; }
+hex() { printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n'; }
+tool() { "$WINELOADER" "$work/cliptool.exe" "$@" 2>/dev/null | tr -d '\r'; }
+sequence() { tool sequence; }
+clip_text() { tool read | sed -n 's/^text: //p'; }
+clip_ansi() { tool read | sed -n 's/^ansi: //p'; }
+clip_formats() { tool read | sed -n 's/^formats: //p'; }
+
+cp "$cliptool_exe" "$work/cliptool.exe"
+user=$("$WINELOADER" cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r\n')
+
+# Starts a fresh copy of the program in its own folder, its INI file holding the given keys in
+# the user's section, and waits until it filters.
+start_program() {
+  stop_program
+  local dir="$work/app.$RANDOM"
+  mkdir -p "$dir"
+  cp "$kestrilon_exe" "$dir/kestrilon.exe"
+  { printf '[%s]\r\n' "$user"; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } >"$dir/kestrilon.ini"
+  app_dir=$dir
+  (cd "$dir" && exec "$WINELOADER" ./kestrilon.exe) &
+  program_pid=$!
+  # Joined once a copy comes back filtered: its write raises the clipboard's sequence number.
+  local probe_ok=1
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    if copy_and_wait "probe"; then probe_ok=0; break; fi
+  done
+  return $probe_ok
+}
+
+# Copies UTF-8 text as another Windows program would, then waits (up to 20 s) for the program's
+# write-back.
+copy_and_wait() {
+  local copied
+  copied=$(tool copy "$(hex "$1")") || return 1
+  poll 20 written_after "$copied"
+}
+written_after() { local now; now=$(sequence); [[ -n $now && $now -gt $1 ]]; }
+
+# Copies INPUT and waits (up to 20 s) until the clipboard reads EXPECTED. The sequence number
+# alone can't tell: Wine's own X clipboard traffic raises it too.
+expect_filtered() {  # NAME INPUT EXPECTED
+  tool copy "$(hex "$2")" >/dev/null || { fail "$1: cannot copy"; return; }
+  local want got
+  want=$(hex "$3")
+  reads_expected() { got=$(clip_text); [[ $got == "$want" ]]; }
+  if poll 20 reads_expected; then pass "$1"; else fail "$1: got $got, want $want"; fi
+}
+
+crlf=$'\r\n'
+
+echo "== defaults"
+if start_program; then
+  expect_filtered "a copy gets a final CR LF" "abc" "abc$crlf"
+  expect_filtered "every line break becomes CR LF" $'a\nb' "a${crlf}b$crlf"
+  formats=" $(clip_formats) "
+  extra=$(tr ' ' '\n' <<<"$formats" | grep -vxE '|1|7|13|16' | tr '\n' ' ')
+  [[ -z $extra ]] && pass "the clipboard holds text only ($formats)" || fail "other formats remain: $extra"
+  [[ $(clip_ansi) == "$(hex $'a\r\nb\r\n')" ]] && pass "ANSI readers get the same text" || fail "ANSI text: $(clip_ansi)"
+  sleep 2
+  [[ $(clip_text) == "$(hex "a${crlf}b$crlf")" ]] && pass "the program's own write is not filtered again" \
+    || fail "the text changed again: $(clip_text)"
+
+  tool copy-image >/dev/null
+  sleep 1
+  image_formats=" $(clip_formats) "
+  expect_filtered "a later copy is filtered after an image" "z" "z$crlf"
+  [[ $image_formats == *" 2 "* && $image_formats != *" 13 "* ]] && pass "an image alone is left alone" \
+    || fail "image formats became: $image_formats"
+
+  second_dir=$app_dir
+  (cd "$second_dir" && exec "$WINELOADER" ./kestrilon.exe) &
+  second=$!
+  if poll 30 gone "$second"; then
+    wait "$second"; status=$?
+    [[ $status == 0 ]] && pass "a second instance ends at once with 0" || fail "second instance exit status $status"
+  else
+    kill "$second"; fail "a second instance kept running"
+  fi
+  expect_filtered "the first instance goes on filtering" "after" "after$crlf"
+
+  # Another program holds the clipboard longer than the retries: the message box, then the next
+  # copy is filtered again.
+  "$WINELOADER" "$work/cliptool.exe" hold-next-change 1500 >"$work/hold.log" 2>&1 &
+  holder=$!
+  poll 20 grep -q joined "$work/hold.log"
+  tool copy "$(hex held)" >/dev/null
+  box_text=$(hex "クリップボードを開くことができません")
+  box_shown() { tool find-window "$box_text" >/dev/null; }
+  box_gone() { ! box_shown; }
+  if poll 20 box_shown; then
+    pass "a clipboard held too long gives the message box"
+    tool close-window "$(tool find-window "$box_text")" >/dev/null
+    poll 20 box_gone || fail "the message box didn't close"
+  else
+    fail "no message box while the clipboard was held"
+  fi
+  poll 20 gone "$holder"
+  expect_filtered "after the box, the next copy is filtered" "next" "next$crlf"
+else
+  fail "the program didn't start filtering"
+fi
+
+echo "== settings from the INI file"
+group() {  # NAME KEYS... -- INPUT EXPECTED
+  local name=$1; shift
+  local keys=()
+  while [[ $1 != -- ]]; do keys+=("$1"); shift; done
+  shift
+  if start_program "${keys[@]}"; then expect_filtered "$name" "$1" "$2"; else fail "$name: program didn't start"; fi
+}
+group "widths" NumberMode=1 AlphabetMode=1 SignMode=1 SpaceMode=1 -- "ＡＢＣ１２３（！）　ｘ" "ABC123(!) x$crlf"
+group "kana" KanaMode1=1 -- "がっこう カタカナ" "ｶﾞｯｺｳ カタカナ$crlf"
+group "html" TagDelete=1 RepAmp=1 RepLG=1 -- "<b>a&b</b> < c" "a&amp;b &lt; c$crlf"
+group "tidy" Space2Tab=1 DelDmySpc=1 DelConma=1 UpDownCase=2 -- "a  b,c  " "A	BC	$crlf"
+group "lines joined after 。 only" EnterDeleteMode=1 -- $'これは\nペンです。\nあれは' "これはペンです。${crlf}あれは"
+group "characters outside code page 932 survive" AlphabetMode=1 -- "ＡＢ😀éß한〜" "AB😀éß한〜$crlf"
+[[ $(clip_ansi) == "$(hex $'AB?????\r\n')" ]] && pass "ANSI readers get ? for them" || fail "ANSI text: $(clip_ansi)"
+
+echo "== a copy made on the X side (xclip)"
+if command -v xclip >/dev/null && start_program NumberMode=1 AlphabetMode=1; then
+  printf '%s' "ＡＢＣ１２３" | xclip -selection clipboard -i
+  x_filtered() { [[ $(timeout 5 xclip -selection clipboard -o -t UTF8_STRING 2>/dev/null) == "ABC123" ]]; }
+  poll 30 x_filtered && pass "an X program's copy is filtered" \
+    || fail "X side reads: $(timeout 5 xclip -selection clipboard -o 2>/dev/null | od -c | head -2)"
+fi
+
+stop_program
+echo "$passed passed, $failed failed"
+((failed == 0))
