@@ -34,8 +34,10 @@ screenshot: windows
 	@for f in build/screenshots/framework-sample-*.bmp; do convert "$$f" "$${f%.bmp}.png" && rm "$$f"; done
 	@ls build/screenshots/framework-sample-*.png
 
-run: native
+# The filter on a sample, then the program itself under Wine (see scripts/run-program.sh).
+run: native windows
 	@scripts/run-sample.sh build/native/tools/kestrilon-filter
+	@scripts/run-program.sh build/windows
 
 bench: native
 	@bench/run.sh build/native

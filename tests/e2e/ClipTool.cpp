@@ -13,6 +13,8 @@
 //   cliptool find-window TEXT-HEX   prints the handle of a visible top-level window whose own or
 //                                   child text is that text; exit 1 if none
 //   cliptool close-window HANDLE    closes that window (WM_CLOSE)
+//   cliptool time-filter FILE       copies the UTF-8 text of FILE, waits until another program has
+//                                   replaced it, and prints the milliseconds that took
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
 
@@ -83,6 +85,41 @@ int Copy(const std::wstring& text) {
   std::printf("%lu\n", GetClipboardSequenceNumber());
   std::fflush(stdout);
   CloseClipboard();
+  return 0;
+}
+
+std::wstring ReadUnicode() {
+  std::wstring text;
+  if (!Open()) return text;
+  if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(h));
+    GlobalUnlock(h);
+  }
+  CloseClipboard();
+  return text;
+}
+
+int TimeFilter(const char* path) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return Fail("fopen");
+  std::string utf8;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) utf8.append(buffer, n);
+  std::fclose(f);
+  const std::wstring text = Widen(utf8);
+  const ULONGLONG start = GetTickCount64();
+  if (Copy(text) != 0) return 1;
+  DWORD seen = GetClipboardSequenceNumber();
+  for (;;) {
+    if (GetTickCount64() - start > 120000) return Fail("waiting for the filtered text");
+    const DWORD now = GetClipboardSequenceNumber();
+    if (now != seen) {
+      seen = now;
+      if (ReadUnicode() != text) break;
+    }
+    Sleep(2);
+  }
+  std::printf("%llu\n", GetTickCount64() - start);
   return 0;
 }
 
@@ -200,6 +237,7 @@ int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "";
   if (verb == "copy" && argc == 3) return Copy(Widen(Unhex(argv[2])));
   if (verb == "copy-image") return CopyImage();
+  if (verb == "time-filter" && argc == 3) return TimeFilter(argv[2]);
   if (verb == "read") return Read();
   if (verb == "sequence") return std::printf("%lu\n", GetClipboardSequenceNumber()), 0;
   if (verb == "hold-next-change" && argc == 3) return HoldNextChange(std::atoi(argv[2]));
