@@ -132,6 +132,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     // Windows may end the session: the settings are saved, and the program ends anyway.
     message.Result = TRUE;
   });
+  // The window exists while the form is hidden, so that the end of the session reaches it.
+  HandleNeeded();
 }
 
 filter::FilterSettings TForm1::CurrentSettings() const {

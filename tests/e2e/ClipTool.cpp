@@ -13,6 +13,9 @@
 //   cliptool find-window TEXT-HEX   prints the handle of a visible top-level window whose own or
 //                                   child text is that text; exit 1 if none
 //   cliptool close-window HANDLE    closes that window (WM_CLOSE)
+//   cliptool end-session TITLE-HEX  sends WM_QUERYENDSESSION, as Windows does at log-off, to every
+//                                   top-level window (shown or not) with that title, and prints
+//                                   each answer (1: the session may end)
 //   cliptool time-filter FILE       copies the UTF-8 text of FILE, waits until another program has
 //                                   replaced it, and prints the milliseconds that took
 // Exit status 0 on success, 1 on failure (with a line on standard error).
@@ -231,12 +234,39 @@ BOOL CALLBACK TopHasText(HWND top, LPARAM lParam) {
   return TRUE;
 }
 
+struct Titled {
+  std::wstring title;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTitled(HWND top, LPARAM lParam) {
+  auto* search = reinterpret_cast<Titled*>(lParam);
+  wchar_t buffer[256] = {};
+  GetWindowTextW(top, buffer, 256);
+  if (search->title == buffer) search->found.push_back(top);
+  return TRUE;
+}
+
+int EndSession(const std::wstring& title) {
+  Titled search{title, {}};
+  EnumWindows(CollectTitled, reinterpret_cast<LPARAM>(&search));
+  if (search.found.empty()) return Fail("finding the window");
+  for (HWND window : search.found) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer))
+      return Fail("SendMessageTimeout");
+    std::printf("%d\n", answer ? 1 : 0);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "";
   if (verb == "copy" && argc == 3) return Copy(Widen(Unhex(argv[2])));
   if (verb == "copy-image") return CopyImage();
+  if (verb == "end-session" && argc == 3) return EndSession(Widen(Unhex(argv[2])));
   if (verb == "time-filter" && argc == 3) return TimeFilter(argv[2]);
   if (verb == "read") return Read();
   if (verb == "sequence") return std::printf("%lu\n", GetClipboardSequenceNumber()), 0;

@@ -151,6 +151,21 @@ group "lines joined after 。 only" EnterDeleteMode=1 -- $'これは\nペンで�
 group "characters outside code page 932 survive" AlphabetMode=1 -- "ＡＢ😀éß한〜" "AB😀éß한〜$crlf"
 [[ $(clip_ansi) == "$(hex $'AB?????\r\n')" ]] && pass "ANSI readers get ? for them" || fail "ANSI text: $(clip_ansi)"
 
+echo "== the end of the session"
+if start_program NumberMode=2; then
+  answers=$(tool end-session "$(hex Kestrilon)")
+  [[ $answers == *1* && $answers != *0* ]] && pass "the session may end (answers: ${answers//$'\n'/ })" \
+    || fail "the end-of-session query answered: ${answers//$'\n'/ }"
+  if poll 20 gone "$program_pid"; then
+    pass "the program ends"
+    grep -q '^Form1Top=' "$app_dir/kestrilon.ini" && grep -q '^NumberMode=2' "$app_dir/kestrilon.ini" \
+      && pass "the settings were saved first" || fail "INI after the session: $(tr '\r\n' '  ' <"$app_dir/kestrilon.ini")"
+  else
+    fail "the program kept running after the end of the session"
+  fi
+  program_pid=""
+fi
+
 echo "== a copy made on the X side (xclip)"
 if command -v xclip >/dev/null && start_program NumberMode=1 AlphabetMode=1; then
   printf '%s' "ＡＢＣ１２３" | xclip -selection clipboard -i
