@@ -61,25 +61,25 @@ namespace {
 // a single byte, and after a lead byte's second byte), a chain of one logic operation, so that
 // mixed Japanese and ASCII text costs no mispredicted branches. It writes up to two bytes past
 // the end of its result, so o must not alias p.
-unsigned char* MapBytes(const Char* map, const unsigned char* p, std::size_t n, unsigned char* o) {
+unsigned char* MapBytes(const std::uint32_t* pairs, const unsigned char* p, std::size_t n, unsigned char* o) {
   if (n == 0) return o;
   unsigned starts = 1;  // position 0 starts a character
   for (std::size_t i = 0; i + 1 < n; ++i) {
-    const unsigned b = p[i];
-    const unsigned lead = IsLeadByte(static_cast<unsigned char>(b)) ? 1u : 0u;
-    const unsigned next = p[i + 1];
-    const Char c = map[lead ? (b << 8 | next) : b];
-    const unsigned two = c > 0xFF ? 1u : 0u;
-    o[0] = static_cast<unsigned char>(two ? c >> 8 : c);
-    o[1] = static_cast<unsigned char>(c);
-    o += starts * (1 + two);
-    starts = (starts & lead) ^ 1u;  // a lead byte that starts a character takes the next byte
+    const std::uint32_t e = pairs[p[i] << 8 | p[i + 1]];
+    const unsigned two = (e >> 17) & 1u;
+    o[0] = static_cast<unsigned char>(e >> (two * 8));
+    o[1] = static_cast<unsigned char>(e);
+    o += (1 + two) & (0u - starts);
+    starts = (starts & (e >> 16)) ^ 1u;  // a lead byte that starts a character takes the next
   }
   if (starts) {  // the last byte starts a character of its own; a lead byte there stays as it is
-    const unsigned b = p[n - 1];
-    const Char c = IsLeadByte(static_cast<unsigned char>(b)) ? static_cast<Char>(b) : map[b];
-    if (c > 0xFF) *o++ = static_cast<unsigned char>(c >> 8);
-    *o++ = static_cast<unsigned char>(c);
+    const std::uint32_t e = pairs[p[n - 1] << 8];
+    if (e & (1u << 16)) {
+      *o++ = p[n - 1];
+    } else {
+      if (e & (1u << 17)) *o++ = static_cast<unsigned char>(e >> 8);
+      *o++ = static_cast<unsigned char>(e);
+    }
   }
   return o;
 }
@@ -90,8 +90,18 @@ void CharMap::Apply(std::string& out, std::string_view text) const {
   const std::size_t start = out.size();
   // Room for the result (twice the text when a character may grow) and the writes past its end.
   out.resize(start + (grows_ ? 2 : 1) * text.size() + 2);
+  if (pairs_.empty()) {
+    pairs_.resize(0x10000);
+    for (unsigned b = 0; b < 0x100; ++b) {
+      const bool lead = IsLeadByte(static_cast<unsigned char>(b));
+      for (unsigned next = 0; next < 0x100; ++next) {
+        const Char c = map_[lead ? (b << 8 | next) : b];
+        pairs_[b << 8 | next] = c | (lead ? 1u << 16 : 0u) | (c > 0xFF ? 1u << 17 : 0u);
+      }
+    }
+  }
   auto* const begin = reinterpret_cast<unsigned char*>(out.data());
-  const unsigned char* end = MapBytes(map_.data(), reinterpret_cast<const unsigned char*>(text.data()),
+  const unsigned char* end = MapBytes(pairs_.data(), reinterpret_cast<const unsigned char*>(text.data()),
                                       text.size(), begin + start);
   out.resize(static_cast<std::size_t>(end - begin));
 }

@@ -118,6 +118,7 @@ class CharMap {
   template <typename F>
   void Then(F&& f) {
     for (auto& c : map_) c = f(c);
+    pairs_.clear();
     changes_ = true;
     grows_ = false;
     for (unsigned b = 0; b < 0x100; ++b) grows_ = grows_ || map_[b] > 0xFF;
@@ -132,6 +133,10 @@ class CharMap {
 
  private:
   std::vector<Char> map_;
+  // The map by byte pair, made on first use: entry (b, next) holds the mapped character that
+  // starts with b, whether b takes next with it (bit 16) and whether the result has two bytes
+  // (bit 17). One lookup per byte then serves single and two-byte characters alike.
+  mutable std::vector<std::uint32_t> pairs_;
   bool changes_ = false;
   bool grows_ = false;
 };
