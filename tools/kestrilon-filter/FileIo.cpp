@@ -174,16 +174,20 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::s
       error = LastError();
       return false;
     }
-    const bool written = WriteAll(h.get(), bytes, error) && FlushFileBuffers(h.get());
-    if (!written && error.empty()) error = LastError();
-    if (!h.Close() && written) error = LastError();
-    if (written && error.empty() &&
-        MoveFileExW(temp.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      return true;
-    if (error.empty()) error = LastError();
-    DeleteFileW(temp.c_str());
-    return false;
+    // Each step runs only while all before it went well; the first failure names the reason.
+    bool ok = WriteAll(h.get(), bytes, error);
+    auto step = [&](bool succeeded) {
+      if (ok && !succeeded) {
+        ok = false;
+        error = LastError();
+      }
+    };
+    step(ok && FlushFileBuffers(h.get()));
+    step(h.Close());
+    step(ok && MoveFileExW(temp.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    if (!ok) DeleteFileW(temp.c_str());
+    return ok;
   }
   error = "no free name for a temporary file";
   return false;
@@ -287,11 +291,18 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::s
       error = Reason(errno);
       return false;
     }
+    // Each step runs only while all before it went well; the first failure names the reason.
     bool ok = WriteAll(fd, bytes, error);
-    if (ok && exists && fchmod(fd, existing.st_mode & 07777) != 0) ok = false, error = Reason(errno);
-    if (ok && fsync(fd) != 0) ok = false, error = Reason(errno);
-    if (close(fd) != 0 && ok) ok = false, error = Reason(errno);
-    if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false, error = Reason(errno);
+    auto step = [&](bool succeeded) {
+      if (ok && !succeeded) {
+        ok = false;
+        error = Reason(errno);
+      }
+    };
+    if (exists) step(ok && fchmod(fd, existing.st_mode & 07777) == 0);  // keep its permissions
+    step(ok && fsync(fd) == 0);
+    step(close(fd) == 0);
+    step(ok && rename(temp.c_str(), path.c_str()) == 0);
     if (!ok) unlink(temp.c_str());
     return ok;
   }
