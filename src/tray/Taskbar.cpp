@@ -46,6 +46,27 @@ void TIconAnimation::Execute() {
 
 // --- the component ---
 
+// The handler a tray icon installs on the application. When the icon goes while a later handler
+// (another icon's, say) has saved this one, it can't be taken out of that chain: it stays there
+// and only passes the call on to the handler it had saved.
+struct TTrayIcon::AppHook {
+  std::shared_ptr<THook> Hook;
+  void (TTrayIcon::*Method)(TObject& sender);
+  void operator()(TObject& sender) const {
+    if (Hook->Owner) {
+      (Hook->Owner->*Method)(sender);
+    } else if (Hook->Saved) {
+      Hook->Saved(sender);
+    }
+  }
+};
+
+void TTrayIcon::Unhook(THook& hook, const TNotifyEvent& current, void (*install)(TNotifyEvent)) {
+  const AppHook* installed = current.target<AppHook>();
+  if (installed && installed->Hook.get() == &hook) install(hook.Saved);
+  hook.Owner = nullptr;
+}
+
 TTrayIcon::TTrayIcon(framework::TComponent* owner)
     : TComponent(owner),
       FIcon(std::make_unique<framework::TIcon>()),
@@ -55,21 +76,20 @@ TTrayIcon::TTrayIcon(framework::TComponent* owner)
   FTaskTrayIcon->SetOnMessage([this](TMessage& message) { TrayMessage(message); });
   FTaskTrayIcon->SetTip("TipHelp");
   if (!IsDesigning()) {
-    FOldOnRestore = Application().OnRestore();
-    FOldOnMinimize = Application().OnMinimize();
-    Application().SetOnRestore([this](TObject& sender) { AppRestore(sender); });
-    Application().SetOnMinimize([this](TObject& sender) { AppMinimize(sender); });
-    FHooked = true;
+    FOldOnRestore = std::make_shared<THook>(THook{this, Application().OnRestore()});
+    FOldOnMinimize = std::make_shared<THook>(THook{this, Application().OnMinimize()});
+    Application().SetOnRestore(AppHook{FOldOnRestore, &TTrayIcon::AppRestore});
+    Application().SetOnMinimize(AppHook{FOldOnMinimize, &TTrayIcon::AppMinimize});
   }
 }
 
 TTrayIcon::~TTrayIcon() {
-  if (FHooked) {
+  if (FOldOnRestore) {
     HideIcon();
-    Application().SetOnRestore(std::move(FOldOnRestore));
-    Application().SetOnMinimize(std::move(FOldOnMinimize));
-    FOldOnRestore = nullptr;
-    FOldOnMinimize = nullptr;
+    Unhook(*FOldOnRestore, Application().OnRestore(), [](TNotifyEvent h) { Application().SetOnRestore(std::move(h)); });
+    Unhook(*FOldOnMinimize, Application().OnMinimize(), [](TNotifyEvent h) { Application().SetOnMinimize(std::move(h)); });
+    FOldOnRestore.reset();
+    FOldOnMinimize.reset();
   }
   // Its destructor tells it to end, wakes it and waits, serving its last hand-over.
   FAnimation.reset();
@@ -225,14 +245,14 @@ void TTrayIcon::Notification(framework::TComponent& component, framework::TOpera
 }
 
 void TTrayIcon::AppMinimize(TObject& sender) {
-  if (FOldOnMinimize) FOldOnMinimize(sender);
+  if (FOldOnMinimize->Saved) FOldOnMinimize->Saved(sender);
   if (FVisible && FMinimized) ShowIcon();
   // The return value is the window's former visibility, not an error.
   if (FVisible && FHideOnTaskBar) ShowWindow(Application().Handle(), SW_HIDE);
 }
 
 void TTrayIcon::AppRestore(TObject& sender) {
-  if (FOldOnRestore) FOldOnRestore(sender);
+  if (FOldOnRestore->Saved) FOldOnRestore->Saved(sender);
   if (!FMinimized) return;
   HideIcon();
   if (auto* control = dynamic_cast<framework::TWinControl*>(Owner()); control && control->HandleAllocated()) {

@@ -156,6 +156,9 @@ private:
   void IconChanged();
   void AppMinimize(TObject& sender);
   void AppRestore(TObject& sender);
+  struct THook;
+  struct AppHook;
+  static void Unhook(THook& hook, const TNotifyEvent& current, void (*install)(TNotifyEvent));
   void TrayMessage(framework::TMessage& message);
   void PopupAt(framework::TPopupMenu& menu, int x, int y);
   void AnimationControl();
@@ -175,9 +178,14 @@ private:
   bool FMinimized = false;
   bool FHideOnTaskBar = false;
   std::uint32_t FInterval = 0;
-  bool FHooked = false;
-  TNotifyEvent FOldOnRestore;
-  TNotifyEvent FOldOnMinimize;
+  // The application's minimize and restore handlers that were in place when this component
+  // hooked them, shared with the hook it installed (see Taskbar.cpp).
+  struct THook {
+    TTrayIcon* Owner;  // null once the component is gone
+    TNotifyEvent Saved;
+  };
+  std::shared_ptr<THook> FOldOnRestore;
+  std::shared_ptr<THook> FOldOnMinimize;
   TNotifyEvent FOnDblClick;
   TNotifyEvent FOnRDblClick;
   TMouseMoveEvent FOnMouseMove;

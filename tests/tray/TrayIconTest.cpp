@@ -249,6 +249,25 @@ TEST(Visibility, TheApplicationsHandlersAreChainedAndPutBack) {
   Application().SetOnRestore(nullptr);
 }
 
+TEST(Visibility, IconsDestroyedInTheOrderTheyWereMadeLeaveNoDanglingHandler) {
+  RecordingShell shell;
+  int minimized = 0;
+  Application().SetOnMinimize([&](framework::TObject&) { ++minimized; });
+  auto first = std::make_unique<Form>([](TTrayIcon& t) { t.SetMinimized(true); });
+  auto second = std::make_unique<Form>([](TTrayIcon& t) { t.SetMinimized(true); });
+  first.reset();  // the second still holds the first's handler as the one to call on
+  Application().Minimize();
+  EXPECT_EQ(minimized, 1);
+  EXPECT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD}));  // the second's icon only
+  Application().Restore();
+  second.reset();
+  Application().Minimize();
+  Application().Restore();
+  EXPECT_EQ(minimized, 2);
+  ShowWindow(Application().Handle(), SW_HIDE);
+  Application().SetOnMinimize(nullptr);
+}
+
 TEST(TipHelp, ANewTipIsSentWithAModify) {
   RecordingShell shell;
   Form form;

@@ -1,48 +1,288 @@
-// The icon in Wine's own notification area, clicked with xdotool on the harness's display.
+// The icon in Wine's own notification area (the standalone tray window that Wine shows when the
+// X display has no tray of its own), driven with xdotool on the harness's private display as a
+// user would: pointer moves and button clicks over the icon.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "Application.h"
+#include "Menus.h"
 #include "Taskbar.h"
 #include "TrayTestSupport.h"
 
 namespace kestrilon::tray {
 namespace {
 
-BOOL CALLBACK ListChild(HWND w, LPARAM) {
-  char cls[64] = {}, title[64] = {};
-  GetClassNameA(w, cls, 64);
-  GetWindowTextA(w, title, 64);
-  RECT r = framework::win::WindowRect(w);
-  printf("  child %p %s '%s' vis=%d %ld,%ld,%ld,%ld\n", (void*)w, cls, title, IsWindowVisible(w), r.left, r.top, r.right, r.bottom);
-  return TRUE;
+using framework::Application;
+using framework::TComponent;
+using testing::PumpFor;
+using testing::PumpUntil;
+
+// Runs xdotool with args and waits for it, handling messages meanwhile (the tray sends ours).
+// Wine does not signal the handle of a Unix process when it ends, so a shell around xdotool
+// writes its exit status to a file, which is polled.
+bool Xdotool(const std::string& args) {
+  static int runs = 0;
+  std::string status = "/tmp/kestrilon-tray-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(++runs);
+  std::string windowsStatus = "Z:" + status;
+  for (char& c : windowsStatus) {
+    if (c == '/') c = '\\';
+  }
+  std::string line = "/bin/sh -c \"/usr/bin/xdotool " + args + "; echo $? > " + status + ".part && mv " + status +
+                     ".part " + status + "\"";
+  std::wstring command(line.begin(), line.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    ADD_FAILURE() << "cannot start xdotool (error " << GetLastError() << ")";
+    return false;
+  }
+  framework::win::UniqueKernelHandle processHandle(process.hProcess);
+  framework::win::UniqueKernelHandle threadHandle(process.hThread);
+  bool ended = PumpUntil([&] { return GetFileAttributesA(windowsStatus.c_str()) != INVALID_FILE_ATTRIBUTES; });
+  std::string exitStatus;
+  if (ended) {
+    framework::win::UniqueKernelHandle file(CreateFileA(windowsStatus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                        OPEN_EXISTING, 0, nullptr));
+    char text[16] = {};
+    DWORD read = 0;
+    if (file.Get() != INVALID_HANDLE_VALUE && ReadFile(file.Get(), text, sizeof text - 1, &read, nullptr)) {
+      exitStatus.assign(text, read);
+    }
+    if (file.Get() == INVALID_HANDLE_VALUE) file.Release();
+    DeleteFileA(windowsStatus.c_str());
+  }
+  if (exitStatus.rfind("0", 0) != 0) {
+    ADD_FAILURE() << "xdotool " << args << " failed (" << (ended ? "exit " + exitStatus : "no end seen") << ")";
+    return false;
+  }
+  return true;
 }
 
-TEST(RealShell, Probe) {
-  framework::Application().Initialize();
-  framework::TComponent owner(nullptr);
-  owner.BeginLoading();
-  auto* tray = new TTrayIcon(&owner);
-  owner.EndLoading();
-  std::vector<std::string> ev;
-  tray->SetOnMouseDown([&](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int x, int y) { ev.push_back("down" + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y)); });
-  tray->SetOnMouseClick([&](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) { ev.push_back("click" + std::to_string(b)); });
-  tray->SetOnMouseEnter([&](framework::TObject&) { ev.push_back("enter"); });
-  tray->SetOnMouseExit([&](framework::TObject&) { ev.push_back("exit"); });
-  EXPECT_TRUE(tray->TaskTrayIcon().Added());
-  testing::PumpFor(1000);
-  HWND st = FindWindowA("__winex11_standalone_tray", nullptr);
-  EnumChildWindows(st, ListChild, 0);
-  STARTUPINFOW si{}; si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  wchar_t cmd[] = L"/usr/bin/xdotool mousemove 20 30 click 1";
-  BOOL ok = CreateProcessW(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-  printf("create %d err %lu\n", ok, GetLastError());
-  testing::PumpFor(2000);
-  for (auto& e : ev) printf("ev %s\n", e.c_str());
+// The visible icon windows of Wine's tray.
+std::vector<HWND> TrayIconWindows() {
+  std::vector<HWND> icons;
+  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (!tray || !IsWindowVisible(tray)) return icons;
+  for (HWND child = FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr); child;
+       child = FindWindowExW(tray, child, L"__winex11_tray_icon", nullptr)) {
+    if (IsWindowVisible(child)) icons.push_back(child);
+  }
+  return icons;
+}
+
+HWND TheOneTrayIcon() {
+  HWND icon = nullptr;
+  bool found = PumpUntil([&] {
+    std::vector<HWND> icons = TrayIconWindows();
+    icon = icons.size() == 1 ? icons[0] : nullptr;
+    return icon != nullptr;
+  });
+  return found ? icon : nullptr;
+}
+
+POINT Centre(HWND window) {
+  RECT r = framework::win::WindowRect(window);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::string At(POINT p) { return std::to_string(p.x) + " " + std::to_string(p.y); }
+
+// Moves the pointer onto the icon and a little within it.
+std::string Onto(HWND icon) {
+  POINT c = Centre(icon);
+  return "mousemove " + std::to_string(c.x - 2) + " " + std::to_string(c.y - 2) + " sleep 0.2 mousemove " + At(c);
+}
+
+// The colour on screen at the middle of the icon: green for "TRAYICON1", red for "TRAYICON2".
+std::string CentreColour(HWND icon) {
+  framework::win::WindowDC screen(nullptr);
+  POINT c = Centre(icon);
+  COLORREF colour = GetPixel(screen.Get(), c.x, c.y);
+  if (colour == CLR_INVALID) return "none";
+  int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
+  if (g > 0x80 && r < 0x60 && b < 0x80) return "green";
+  if (r > 0xA0 && g < 0x60 && b < 0x60) return "red";
+  return "other";
+}
+
+struct Events {
+  std::vector<std::string> Log;
+  ULONGLONG LastUp = 0;
+  ULONGLONG ClickAt = 0;
+  void Attach(TTrayIcon& tray) {
+    auto name = [](framework::TMouseButton b) { return b == framework::mbLeft ? "L" : b == framework::mbRight ? "R" : "M"; };
+    tray.SetOnMouseDown([this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
+      Log.push_back(std::string("down ") + name(b));
+    });
+    tray.SetOnMouseUp([this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
+      Log.push_back(std::string("up ") + name(b));
+      LastUp = GetTickCount64();
+    });
+    tray.SetOnMouseClick([this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
+      Log.push_back(std::string("click ") + name(b));
+      ClickAt = GetTickCount64();
+    });
+    tray.SetOnDblClick([this](framework::TObject&) { Log.push_back("dblclick"); });
+    tray.SetOnMouseEnter([this](framework::TObject&) { Log.push_back("enter"); });
+    tray.SetOnMouseExit([this](framework::TObject&) { Log.push_back("exit"); });
+  }
+  // The log without the pointer's comings and goings.
+  std::vector<std::string> Buttons() const {
+    std::vector<std::string> buttons;
+    for (const std::string& e : Log) {
+      if (e != "enter" && e != "exit") buttons.push_back(e);
+    }
+    return buttons;
+  }
+  bool Has(const std::string& event) const { return std::find(Log.begin(), Log.end(), event) != Log.end(); }
+};
+
+// The program's tray icon on the real shell: "TRAYICON1" and "TRAYICON2", shown when loaded.
+struct ProgramTray {
+  TComponent Owner{nullptr};
+  TTrayIcon* Tray = nullptr;
+  Events Seen;
+
+  ProgramTray() {
+    Application().Initialize();
+    Owner.BeginLoading();
+    Tray = new TTrayIcon(&Owner);
+    Tray->SetTipHelp("Kestrilon");
+    framework::TStringList list;
+    list.Add("TRAYICON1");
+    list.Add("TRAYICON2");
+    Tray->SetResourceIconList(list);
+    Tray->SetResourceIconID(0);
+    Seen.Attach(*Tray);
+    Owner.EndLoading();
+  }
+  ~ProgramTray() {
+    // The pointer leaves the tray, so that the next test starts outside the icon.
+    Xdotool("mousemove 900 700");
+  }
+};
+
+class RealShell : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_NE(GetEnvironmentVariableA("KESTRILON_DISPLAY", nullptr, 0), 0u) << "run under tests/wine/harness.sh";
+    ASSERT_TRUE(PumpUntil([] { return TrayIconWindows().empty(); })) << "an icon of an earlier test is still there";
+  }
+};
+
+TEST_F(RealShell, TheIconAppearsWithItsPictureAndChangesWithResourceIconID) {
+  ProgramTray program;
+  EXPECT_TRUE(program.Tray->TaskTrayIcon().Added());
+  HWND icon = TheOneTrayIcon();
+  ASSERT_NE(icon, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return CentreColour(icon) == "green"; })) << CentreColour(icon);
+  program.Tray->SetResourceIconID(1);
+  EXPECT_TRUE(PumpUntil([&] { return CentreColour(icon) == "red"; })) << CentreColour(icon);
+  program.Tray->SetVisible(false);
+  EXPECT_TRUE(PumpUntil([] { return TrayIconWindows().empty(); }));
+}
+
+TEST_F(RealShell, ASingleClickIsReportedOnlyAfterTheDoubleClickTime) {
+  ProgramTray program;
+  HWND icon = TheOneTrayIcon();
+  ASSERT_NE(icon, nullptr);
+  ASSERT_TRUE(Xdotool("mousemove " + At(Centre(icon)) + " click 1"));
+  ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("click L"); }));
+  EXPECT_EQ(program.Seen.Buttons(), (std::vector<std::string>{"down L", "up L", "click L"}));
+  EXPECT_EQ(program.Seen.Log.front(), "enter");  // the pointer came over the icon first
+  // A timer never fires early; allow for its granularity only.
+  EXPECT_GE(program.Seen.ClickAt - program.Seen.LastUp + 20, GetDoubleClickTime());
+}
+
+TEST_F(RealShell, ADoubleClickGivesOnDblClickAndNoClick) {
+  ProgramTray program;
+  HWND icon = TheOneTrayIcon();
+  ASSERT_NE(icon, nullptr);
+  ASSERT_TRUE(Xdotool("mousemove " + At(Centre(icon)) + " click --repeat 2 --delay 60 1"));
+  ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("dblclick"); }));
+  ASSERT_TRUE(PumpUntil([&] { return !program.Tray->ToolTipStyle().ClickPending(); }));
+  PumpFor(GetDoubleClickTime() + 300);
+  EXPECT_FALSE(program.Seen.Has("click L")) << ::testing::PrintToString(program.Seen.Log);
+  EXPECT_EQ(program.Seen.Buttons().at(0), "down L");
+  EXPECT_EQ(program.Seen.Buttons().at(1), "up L");
+}
+
+TEST_F(RealShell, TheRightButtonPopsUpTheMenuAndItsTimerReportsARightClick) {
+  ProgramTray program;
+  auto* menu = new framework::TPopupMenu(&program.Owner);
+  auto* item = new framework::TMenuItem(&program.Owner);
+  item->SetCaption("環境オプション(&O)");
+  menu->Items().Add(*item);
+  program.Tray->SetRButtonPopupMenu(menu);
+  HWND icon = TheOneTrayIcon();
+  ASSERT_NE(icon, nullptr);
+
+  // The menu runs its own loop inside the notice's handling; another thread finds and closes it.
+  std::atomic<bool> opened{false};
+  std::atomic<bool> stop{false};
+  std::thread closer([&] {
+    while (!stop) {
+      HWND popup = FindWindowW(L"#32768", nullptr);
+      if (popup && IsWindowVisible(popup)) {
+        opened = true;
+        PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  bool clicked = Xdotool("mousemove " + At(Centre(icon)) + " click 3");
+  bool menuSeen = PumpUntil([&] { return opened.load(); });
+  stop = true;
+  closer.join();
+  ASSERT_TRUE(clicked);
+  EXPECT_TRUE(menuSeen);
+  ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("click R"); }));
+  EXPECT_FALSE(program.Seen.Has("down R"));  // the press popped the menu up instead
+  EXPECT_EQ(menu->PopupComponent(), program.Tray);
+}
+
+TEST_F(RealShell, EnterOnTheFirstMoveAndExitSoonAfterLeaving) {
+  ProgramTray program;
+  HWND icon = TheOneTrayIcon();
+  ASSERT_NE(icon, nullptr);
+  ASSERT_TRUE(Xdotool(Onto(icon)));
+  ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("enter"); }));
+  PumpFor(300);  // resting on the icon: the poll finds it inside
+  EXPECT_FALSE(program.Seen.Has("exit"));
+  ASSERT_TRUE(Xdotool("mousemove 700 500"));
+  ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("exit"); }));
+  EXPECT_EQ(program.Seen.Log, (std::vector<std::string>{"enter", "exit"}));
+}
+
+TEST_F(RealShell, TwoIconsShowSideBySideAndTheSecondOutlivesTheFirst) {
+  auto first = std::make_unique<ProgramTray>();
+  auto second = std::make_unique<ProgramTray>();
+  ASSERT_TRUE(PumpUntil([] { return TrayIconWindows().size() == 2; }));
+  first.reset();
+  HWND icon = TheOneTrayIcon();
+  ASSERT_NE(icon, nullptr);
+  ASSERT_TRUE(Xdotool("mousemove " + At(Centre(icon)) + " click 1"));
+  EXPECT_TRUE(PumpUntil([&] { return second->Seen.Has("click L"); }));
+}
+
+TEST_F(RealShell, DestroyingTheIconWhileThePointerIsOverItEndsCleanly) {
+  auto program = std::make_unique<ProgramTray>();
+  HWND icon = TheOneTrayIcon();
+  ASSERT_NE(icon, nullptr);
+  ASSERT_TRUE(Xdotool(Onto(icon)));
+  ASSERT_TRUE(PumpUntil([&] { return program->Seen.Has("enter"); }));
+  program.reset();  // the tracker is polling: it is ended and waited for
+  EXPECT_TRUE(PumpUntil([] { return TrayIconWindows().empty(); }));
 }
 
 }  // namespace
