@@ -87,7 +87,8 @@ TTrayIcon::~TTrayIcon() {
   if (FOldOnRestore) {
     HideIcon();
     Unhook(*FOldOnRestore, Application().OnRestore(), [](TNotifyEvent h) { Application().SetOnRestore(std::move(h)); });
-    Unhook(*FOldOnMinimize, Application().OnMinimize(), [](TNotifyEvent h) { Application().SetOnMinimize(std::move(h)); });
+    Unhook(*FOldOnMinimize, Application().OnMinimize(),
+           [](TNotifyEvent h) { Application().SetOnMinimize(std::move(h)); });
     FOldOnRestore.reset();
     FOldOnMinimize.reset();
   }
@@ -99,9 +100,7 @@ TTrayIcon::~TTrayIcon() {
   FResourceIconList.reset();
 }
 
-bool TTrayIcon::CanShow() const {
-  return FVisible && (!FMinimized || IsIconic(Application().Handle()));
-}
+bool TTrayIcon::CanShow() const { return FVisible && (!FMinimized || IsIconic(Application().Handle())); }
 
 HICON TTrayIcon::GetIconHandle() {
   if (HICON own = FIcon->Handle()) return own;
@@ -109,7 +108,8 @@ HICON TTrayIcon::GetIconHandle() {
   if (FResourceIconList->Count() > 0 && index >= 0) {
     if (!FResourceIcon) FResourceIcon = std::make_unique<framework::TIcon>();
     // A name that doesn't load leaves no picture: the icon is not shown rather than a stale one.
-    if (!FResourceIcon->LoadFromResourceName(FResourceIconList->Strings(index), true)) FResourceIcon->SetHandle(nullptr);
+    if (!FResourceIcon->LoadFromResourceName(FResourceIconList->Strings(index), true))
+      FResourceIcon->SetHandle(nullptr);
     return FResourceIcon->Handle();
   }
   return Application().Icon();

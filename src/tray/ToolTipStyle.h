@@ -143,13 +143,13 @@ private:
 
 class TToolTipStyle : public TCustomToolTipStyle {
 public:
-  using TCustomToolTipStyle::TCustomToolTipStyle;
   using TCustomToolTipStyle::BackGroundColor;
   using TCustomToolTipStyle::GetColor;
   using TCustomToolTipStyle::SetBackGroundColor;
   using TCustomToolTipStyle::SetColor;
   using TCustomToolTipStyle::SetTextColor;
   using TCustomToolTipStyle::SetUseDefault;
+  using TCustomToolTipStyle::TCustomToolTipStyle;
   using TCustomToolTipStyle::TextColor;
   using TCustomToolTipStyle::UseDefault;
 };

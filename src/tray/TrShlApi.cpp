@@ -54,8 +54,8 @@ std::string ToAnsi(std::string_view utf8) {
   int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   if (size <= 0) return {};
   std::string ansi(static_cast<std::size_t>(size), '\0');
-  if (WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), size, nullptr,
-                          nullptr) != size) {
+  if (WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), size, nullptr, nullptr) !=
+      size) {
     return {};
   }
   return ansi;
@@ -286,7 +286,8 @@ std::string TTaskTrayIcon::BalloonHelpTitle() const {
 }
 
 void TTaskTrayIcon::SetBalloonHelpTitle(std::string_view text) {
-  Store(FNotifyData.szInfoTitle, CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfoTitle - 1, &IsAnsiLeadByte));
+  Store(FNotifyData.szInfoTitle,
+        CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfoTitle - 1, &IsAnsiLeadByte));
 }
 
 std::string TTaskTrayIcon::BalloonHelpText() const { return FromAnsi(FNotifyData.szInfo, sizeof FNotifyData.szInfo); }
@@ -301,8 +302,10 @@ TBalloonIconType TTaskTrayIcon::BalloonHelpIcon() const noexcept {
 }
 
 void TTaskTrayIcon::SetBalloonHelpIcon(TBalloonIconType icon) noexcept {
-  FNotifyData.dwInfoFlags = icon == bitInfo ? NIIF_INFO : icon == bitWarning ? NIIF_WARNING
-                            : icon == bitError ? NIIF_ERROR : NIIF_NONE;
+  FNotifyData.dwInfoFlags = icon == bitInfo      ? NIIF_INFO
+                            : icon == bitWarning ? NIIF_WARNING
+                            : icon == bitError   ? NIIF_ERROR
+                                                 : NIIF_NONE;
 }
 
 void TTaskTrayIcon::ForegroundIfAsked() {

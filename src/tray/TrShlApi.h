@@ -5,8 +5,8 @@
 // (TMouseEventMaker).
 #pragma once
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <functional>
 #include <memory>

@@ -50,9 +50,7 @@ struct TTrayRect {
 
   bool Empty() const noexcept { return Left == 0 && Top == 0 && Right == 0 && Bottom == 0; }
   // Edges count as inside.
-  bool Contains(TTrayPoint p) const noexcept {
-    return Left <= p.X && p.X <= Right && Top <= p.Y && p.Y <= Bottom;
-  }
+  bool Contains(TTrayPoint p) const noexcept { return Left <= p.X && p.X <= Right && Top <= p.Y && p.Y <= Bottom; }
   bool operator==(const TTrayRect&) const = default;
 };
 
@@ -70,7 +68,6 @@ std::string CutToWholeCharacters(std::string_view text, std::size_t maxBytes,
 
 // The tip text as the notify record holds it (without its zero byte): shells before 5.0 show one
 // line only, so every CR LF becomes one space there, and their field holds 63 bytes, not 127.
-std::string TipTextFor(std::string_view text, bool shell5OrLater,
-                       LeadBytePredicate isLead = IsShiftJisLeadByte);
+std::string TipTextFor(std::string_view text, bool shell5OrLater, LeadBytePredicate isLead = IsShiftJisLeadByte);
 
 }  // namespace kestrilon::tray

@@ -1,7 +1,6 @@
 // TTaskTrayIcon and its registry under Wine, with a recording shell: the notify record, the
 // retries of a timed-out add, the two failure messages, the hidden window and its class.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <string>
@@ -40,8 +39,12 @@ TEST(AddIcon, TimedOutAddsAreRetriedEveryTwoSecondsUpToSixTimes) {
       {"refused: the first message", {refused}, {NIM_ADD}, 0, MessageCannotRegister, false},
       {"the timed-out add did happen: the modify finds it", {timeout, ok}, {NIM_ADD, NIM_MODIFY}, 1, nullptr, true},
       {"added on the first retry", {timeout, timeout, ok}, {NIM_ADD, NIM_MODIFY, NIM_ADD}, 1, nullptr, true},
-      {"a retry refused other than by time-out", {timeout, timeout, refused}, {NIM_ADD, NIM_MODIFY, NIM_ADD}, 1,
-       MessageCannotRegister, false},
+      {"a retry refused other than by time-out",
+       {timeout, timeout, refused},
+       {NIM_ADD, NIM_MODIFY, NIM_ADD},
+       1,
+       MessageCannotRegister,
+       false},
       {"always timing out: the second message", alwaysTimeout, thirteen, 6, MessageCannotChange, false},
   };
   for (const AddCase& c : cases) {

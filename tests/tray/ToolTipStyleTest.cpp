@@ -119,18 +119,16 @@ struct Fixture {
 enum Step { LDown, LUp, LDbl, RDown, RUp, RDbl, MDown, MUp, Tick, Posted };
 
 void Play(Fixture& f, const std::vector<Step>& script) {
+  // The shell's notice of each step up to MUp, in the order of Step.
+  constexpr std::intptr_t notice[] = {msg::LButtonDown, msg::LButtonUp,     msg::LButtonDblClk, msg::RButtonDown,
+                                      msg::RButtonUp,   msg::RButtonDblClk, msg::MButtonDown,   msg::MButtonUp};
   for (Step step : script) {
-    switch (step) {
-      case LDown: f.Shell(msg::LButtonDown); break;
-      case LUp: f.Shell(msg::LButtonUp); break;
-      case LDbl: f.Shell(msg::LButtonDblClk); break;
-      case RDown: f.Shell(msg::RButtonDown); break;
-      case RUp: f.Shell(msg::RButtonUp); break;
-      case RDbl: f.Shell(msg::RButtonDblClk); break;
-      case MDown: f.Shell(msg::MButtonDown); break;
-      case MUp: f.Shell(msg::MButtonUp); break;
-      case Tick: f.Timer(); break;
-      case Posted: f.DeliverPosted(); break;
+    if (step == Tick) {
+      f.Timer();
+    } else if (step == Posted) {
+      f.DeliverPosted();
+    } else {
+      f.Shell(notice[step]);
     }
   }
 }
@@ -291,9 +289,10 @@ TEST(ToolTipColours, UseDefaultLeavesTheShellsTooltipAloneUntilTheStyleGoes) {
   EXPECT_TRUE(f.R->ToolTipCalls.empty());
   auto record = f.R;
   f.Style.reset();
-  EXPECT_EQ(record->ToolTipCalls, (std::vector<ToolTipCall>{{tooltip::Pop, 0},
-                                                            {tooltip::SetTipBkColor, 0x100 + tooltip::ColorInfoBk},
-                                                            {tooltip::SetTipTextColor, 0x100 + tooltip::ColorInfoText}}));
+  EXPECT_EQ(record->ToolTipCalls,
+            (std::vector<ToolTipCall>{{tooltip::Pop, 0},
+                                      {tooltip::SetTipBkColor, 0x100 + tooltip::ColorInfoBk},
+                                      {tooltip::SetTipTextColor, 0x100 + tooltip::ColorInfoText}}));
 }
 
 TEST(ToolTipColours, OwnColoursWhileTheCursorIsOverTheIcon) {
@@ -302,8 +301,8 @@ TEST(ToolTipColours, OwnColoursWhileTheCursorIsOverTheIcon) {
   f.Style->SetBackGroundColor(framework::clBlack);
   f.Style->SetTextColor(framework::clWhite);
   f.Shell(msg::MouseMove);
-  EXPECT_EQ(f.R->ToolTipCalls, (std::vector<ToolTipCall>{{tooltip::SetTipBkColor, 0x000000},
-                                                         {tooltip::SetTipTextColor, 0xFFFFFF}}));
+  EXPECT_EQ(f.R->ToolTipCalls,
+            (std::vector<ToolTipCall>{{tooltip::SetTipBkColor, 0x000000}, {tooltip::SetTipTextColor, 0xFFFFFF}}));
   f.R->ToolTipCalls.clear();
   f.R->Cursor = TTrayPoint{0, 0};
   f.Style->CheckMouseLeave();

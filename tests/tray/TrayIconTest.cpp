@@ -2,7 +2,6 @@
 // property rules, the events its hidden window's messages become, the popup menus and the
 // animation.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <atomic>
@@ -165,12 +164,14 @@ TEST(ResourceIconID, WritingItDropsAnExplicitIcon) {
 
 TEST(ResourceIconID, AResourceThatDoesNotLoadShowsNothing) {
   RecordingShell shell;
-  Form form([](TTrayIcon& t) {
-    framework::TStringList list;
-    list.Add("NOSUCHICON");
-    t.SetResourceIconList(list);
-    t.SetResourceIconID(0);
-  }, false);
+  Form form(
+      [](TTrayIcon& t) {
+        framework::TStringList list;
+        list.Add("NOSUCHICON");
+        t.SetResourceIconList(list);
+        t.SetResourceIconID(0);
+      },
+      false);
   EXPECT_TRUE(shell.Calls.empty());
   EXPECT_FALSE(form.Tray->TaskTrayIcon().Added());
 }
@@ -281,16 +282,16 @@ TEST(TipHelp, ANewTipIsSentWithAModify) {
 struct EventLog {
   std::vector<std::string> Events;
   void Attach(TTrayIcon& tray) {
-    auto button = [](framework::TMouseButton b) { return b == framework::mbLeft ? "L" : b == framework::mbRight ? "R" : "M"; };
-    tray.SetOnMouseDown([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
-      Events.push_back(std::string("down ") + button(b));
-    });
+    auto button = [](framework::TMouseButton b) {
+      return b == framework::mbLeft ? "L" : b == framework::mbRight ? "R" : "M";
+    };
+    tray.SetOnMouseDown([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int,
+                                       int) { Events.push_back(std::string("down ") + button(b)); });
     tray.SetOnMouseUp([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
       Events.push_back(std::string("up ") + button(b));
     });
-    tray.SetOnMouseClick([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
-      Events.push_back(std::string("click ") + button(b));
-    });
+    tray.SetOnMouseClick([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int,
+                                        int) { Events.push_back(std::string("click ") + button(b)); });
     tray.SetOnDblClick([this](framework::TObject&) { Events.push_back("dblclick"); });
     tray.SetOnRDblClick([this](framework::TObject&) { Events.push_back("rdblclick"); });
     tray.SetOnMouseMove([this](framework::TObject&, framework::TShiftState, int, int) { Events.push_back("move"); });
@@ -439,7 +440,7 @@ TEST(MouseEvents, DestroyingTheIconWhileTheTrackerPollsNeverDeadlocks) {
     ASSERT_TRUE(SetCursorPos(320, 320));
     form->Notice(WM_MOUSEMOVE);
     PumpFor(static_cast<DWORD>(40 * round));  // somewhere in the tracker's 100 ms
-    form.reset();  // waits for the tracker, serving its pending hand-over
+    form.reset();                             // waits for the tracker, serving its pending hand-over
   }
 }
 

@@ -2,7 +2,6 @@
 // X display has no tray of its own), driven with xdotool on the harness's private display as a
 // user would: pointer moves and button clicks over the icon.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <atomic>
@@ -29,8 +28,8 @@ using testing::PumpUntil;
 // writes its exit status to a file, which is polled.
 bool Xdotool(const std::string& args) {
   static int runs = 0;
-  std::string status = "/tmp/kestrilon-tray-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" +
-                       std::to_string(++runs);
+  std::string status =
+      "/tmp/kestrilon-tray-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
   std::string windowsStatus = "Z:" + status;
   for (char& c : windowsStatus) {
     if (c == '/') c = '\\';
@@ -50,8 +49,8 @@ bool Xdotool(const std::string& args) {
   bool ended = PumpUntil([&] { return GetFileAttributesA(windowsStatus.c_str()) != INVALID_FILE_ATTRIBUTES; });
   std::string exitStatus;
   if (ended) {
-    framework::win::UniqueKernelHandle file(CreateFileA(windowsStatus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                        OPEN_EXISTING, 0, nullptr));
+    framework::win::UniqueKernelHandle file(
+        CreateFileA(windowsStatus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     char text[16] = {};
     DWORD read = 0;
     if (file.Get() != INVALID_HANDLE_VALUE && ReadFile(file.Get(), text, sizeof text - 1, &read, nullptr)) {
@@ -119,7 +118,9 @@ struct Events {
   ULONGLONG LastUp = 0;
   ULONGLONG ClickAt = 0;
   void Attach(TTrayIcon& tray) {
-    auto name = [](framework::TMouseButton b) { return b == framework::mbLeft ? "L" : b == framework::mbRight ? "R" : "M"; };
+    auto name = [](framework::TMouseButton b) {
+      return b == framework::mbLeft ? "L" : b == framework::mbRight ? "R" : "M";
+    };
     tray.SetOnMouseDown([this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
       Log.push_back(std::string("down ") + name(b));
     });
@@ -127,10 +128,11 @@ struct Events {
       Log.push_back(std::string("up ") + name(b));
       LastUp = GetTickCount64();
     });
-    tray.SetOnMouseClick([this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
-      Log.push_back(std::string("click ") + name(b));
-      ClickAt = GetTickCount64();
-    });
+    tray.SetOnMouseClick(
+        [this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
+          Log.push_back(std::string("click ") + name(b));
+          ClickAt = GetTickCount64();
+        });
     tray.SetOnDblClick([this](framework::TObject&) { Log.push_back("dblclick"); });
     tray.SetOnMouseEnter([this](framework::TObject&) { Log.push_back("enter"); });
     tray.SetOnMouseExit([this](framework::TObject&) { Log.push_back("exit"); });

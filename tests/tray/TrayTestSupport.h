@@ -38,8 +38,8 @@ inline std::string PictureName(HICON icon) {
   static const char* names[] = {"TRAYICON1", "TRAYICON2", "MAINICON"};
   std::vector<COLORREF> pixels = Pixels(icon);
   for (const char* name : names) {
-    framework::win::UniqueIcon reference(static_cast<HICON>(
-        LoadImageA(GetModuleHandleW(nullptr), name, IMAGE_ICON, 16, 16, 0)));
+    framework::win::UniqueIcon reference(
+        static_cast<HICON>(LoadImageA(GetModuleHandleW(nullptr), name, IMAGE_ICON, 16, 16, 0)));
     if (reference && Pixels(reference.Get()) == pixels) return name;
   }
   return "?";
