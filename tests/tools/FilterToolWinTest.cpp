@@ -1,0 +1,151 @@
+// kestrilon-filter.exe as a Windows user runs it: wide command line, binary standard streams,
+// Japanese file names, the user's name as the INI section, exit statuses.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  DWORD status = 0xFFFFFFFF;
+  std::string out, err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The build names the tool by its host path; under Wine a host path is found on drive Z:.
+std::wstring ToolPath() {
+  std::wstring path = fs::path(KESTRILON_FILTER_PATH).wstring();
+  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+  for (auto& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
+
+std::wstring Quote(const std::wstring& arg) { return L"\"" + arg + L"\""; }
+
+HANDLE Inheritable(const fs::path& path, bool write) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return CreateFileW(path.wstring().c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa,
+                     write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+class FilterToolWin : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / L"kestrilon-filter-win-テスト" /
+           testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+    fs::create_directories(dir_);
+  }
+  // Wine's console host may still hold the redirected handles for a moment after the tool ends.
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  Result Run(const std::vector<std::wstring>& args, std::string_view input = {}) {
+    WriteFile(dir_ / L"stdin", input);
+    HANDLE in = Inheritable(dir_ / L"stdin", false);
+    HANDLE out = Inheritable(dir_ / L"stdout", true);
+    HANDLE err = Inheritable(dir_ / L"stderr", true);
+    std::wstring command = Quote(ToolPath());
+    for (const auto& a : args) command += L" " + Quote(a);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    Result r;
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    EXPECT_TRUE(started) << "CreateProcessW failed: " << GetLastError();
+    if (started) {
+      WaitForSingleObject(pi.hProcess, 60000);
+      GetExitCodeProcess(pi.hProcess, &r.status);
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+    }
+    CloseHandle(in);
+    CloseHandle(out);
+    CloseHandle(err);
+    r.out = ReadFile(dir_ / L"stdout");
+    r.err = ReadFile(dir_ / L"stderr");
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(FilterToolWin, StandardStreamsCarryBytesUnchanged) {
+  // LF in gives CR LF out, once: no text-mode translation on either side.
+  Result r = Run({L"--set", L"NumberMode=1"}, "１\nb\r\n\x1A" "c");
+  EXPECT_EQ(r.status, 0u) << r.err;
+  EXPECT_EQ(r.out, "1\r\nb\r\n\x1A" "c\r\n");
+
+  r = Run({L"--encoding", L"cp932", L"--set", L"KanaMode1=1"}, "\x82\xAA\x82\xC1\n");
+  EXPECT_EQ(r.status, 0u) << r.err;
+  EXPECT_EQ(r.out, "\xB6\xDE\xAF\r\n");
+}
+
+TEST_F(FilterToolWin, JapaneseFileNamesInAndOut) {
+  const fs::path in = dir_ / L"入力.txt", out = dir_ / L"出力.txt";
+  WriteFile(in, "がっこう😀\n");
+  WriteFile(out, "old");
+  const Result r = Run({L"--set=KanaMode1=1", L"-o", out.wstring(), in.wstring()});
+  EXPECT_EQ(r.status, 0u) << r.err;
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_EQ(ReadFile(out), "ｶﾞｯｺｳ😀\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 5);  // no temporary file left
+}
+
+TEST_F(FilterToolWin, ErrorsGiveTheirStatusAndWriteNothing) {
+  const fs::path out = dir_ / L"out.txt";
+  Result r = Run({L"-o", out.wstring()}, "ok\xFF");
+  EXPECT_EQ(r.status, 3u);
+  EXPECT_NE(r.err.find("invalid UTF-8 at byte offset 2"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(out));
+
+  r = Run({L"--set", L"NoSuchSetting=1"}, "x");
+  EXPECT_EQ(r.status, 2u);
+  EXPECT_TRUE(r.out.empty());
+
+  r = Run({(dir_ / L"無い.txt").wstring()});
+  EXPECT_EQ(r.status, 1u);
+  EXPECT_NE(r.err.find("無い.txt: cannot read"), std::string::npos) << r.err;
+}
+
+TEST_F(FilterToolWin, SectionDefaultsToTheUserName) {
+  wchar_t name[257];
+  DWORD size = 257;
+  ASSERT_TRUE(GetUserNameW(name, &size));
+  // The INI file is in code page 932, as the program saves it.
+  std::string section(size * 2, '\0');
+  section.resize(static_cast<std::size_t>(WideCharToMultiByte(
+      932, 0, name, static_cast<int>(size - 1), section.data(), static_cast<int>(section.size()),
+      nullptr, nullptr)));
+  WriteFile(dir_ / L"k.ini", "[" + section + "]\r\nSpaceMode=2\r\n");
+  const Result r = Run({L"--ini", (dir_ / L"k.ini").wstring()}, "a b");
+  EXPECT_EQ(r.status, 0u) << r.err;
+  EXPECT_EQ(r.out, "a　b\r\n");
+}
+
+}  // namespace
