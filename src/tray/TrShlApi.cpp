@@ -6,7 +6,6 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "Application.h"
 #include "WinText.h"

@@ -5,8 +5,9 @@
 // (TMouseEventMaker).
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <shellapi.h>
 
 #include <functional>
 #include <memory>
