@@ -60,8 +60,14 @@ std::string ToAnsi(std::string_view utf8) {
   return ansi;
 }
 
+// The bytes of a fixed field up to its first zero byte (all of it if there is none).
+std::size_t FieldLength(const char* field, std::size_t capacity) {
+  const void* zero = std::memchr(field, 0, capacity);
+  return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - field) : capacity;
+}
+
 std::string FromAnsi(const char* field, std::size_t capacity) {
-  std::size_t length = strnlen(field, capacity);
+  std::size_t length = FieldLength(field, capacity);
   if (length == 0) return {};
   int size = MultiByteToWideChar(CP_ACP, 0, field, static_cast<int>(length), nullptr, 0);
   if (size <= 0) return {};
@@ -158,7 +164,7 @@ DWORD GetShellFileVersion() {
     char query[64];
     std::snprintf(query, sizeof query, "\\StringFileInfo\\%04X%04X\\FileVersion", translation[0], translation[1]);
     if (!VerQueryValueA(data.data(), query, &value, &valueLength) || valueLength == 0) return 0;
-    std::string version(static_cast<const char*>(value), strnlen(static_cast<const char*>(value), valueLength));
+    std::string version(static_cast<const char*>(value), FieldLength(static_cast<const char*>(value), valueLength));
     // "5.00.2920.0000": the first character is the major version, the third and fourth the minor.
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
     if (version.size() < 4 || !digit(version[0]) || !digit(version[2]) || !digit(version[3])) return 0;
