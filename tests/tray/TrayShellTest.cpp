@@ -209,10 +209,16 @@ TEST_F(RealShell, ADoubleClickGivesOnDblClickAndNoClick) {
   ProgramTray program;
   HWND icon = TheOneTrayIcon();
   ASSERT_NE(icon, nullptr);
-  ASSERT_TRUE(Xdotool("mousemove " + At(Centre(icon)) + " click --repeat 2 --delay 60 1"));
-  ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("dblclick"); }));
-  ASSERT_TRUE(PumpUntil([&] { return !program.Tray->ToolTipStyle().ClickPending(); }));
-  PumpFor(GetDoubleClickTime() + 300);
+  // The two presses are 60 ms apart; only on a machine so busy that the system saw them further
+  // apart than the double-click time are they two clicks, and then the double click is tried again.
+  for (int attempt = 0; attempt < 3 && !program.Seen.Has("dblclick"); ++attempt) {
+    program.Seen.Log.clear();
+    ASSERT_TRUE(Xdotool("mousemove " + At(Centre(icon)) + " click --repeat 2 --delay 60 1"));
+    ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("dblclick") || program.Seen.Has("click L"); }));
+    ASSERT_TRUE(PumpUntil([&] { return !program.Tray->ToolTipStyle().ClickPending(); }));
+    PumpFor(GetDoubleClickTime() + 300);
+  }
+  ASSERT_TRUE(program.Seen.Has("dblclick")) << ::testing::PrintToString(program.Seen.Log);
   EXPECT_FALSE(program.Seen.Has("click L")) << ::testing::PrintToString(program.Seen.Log);
   EXPECT_EQ(program.Seen.Buttons().at(0), "down L");
   EXPECT_EQ(program.Seen.Buttons().at(1), "up L");
