@@ -36,6 +36,8 @@ class LineList {
   template <typename Step>
   void Rewrite(Step&& step) {
     spare_.clear();
+    // Room for a little growth at once: growing 10 MB by doubling would copy it again and again.
+    spare_.reserve(joined_.size() + joined_.size() / 8 + 16);
     step(spare_, std::string_view(joined_));
     joined_.swap(spare_);
   }

@@ -1,5 +1,8 @@
 #include "Pipeline.h"
 
+#include <array>
+#include <deque>
+
 
 #include "Kana.h"
 #include "Sjis.h"
@@ -29,6 +32,26 @@ auto Exchange(Char from, Char to) {
 void ExchangeByMode(CharMap& map, int mode, Char one, Char two) {
   if (mode == 1) map.Then(Exchange(two, one));
   if (mode == 2) map.Then(Exchange(one, two));
+}
+
+// Building a character map visits all 65536 characters, and one clipboard change after another
+// comes with the same settings: the maps of the last few settings are kept. The key is the
+// settings a map is built from, with the map's kind in front.
+using MapKey = std::array<int, 9>;
+
+template <typename Build>
+const CharMap& CachedMap(const MapKey& key, Build&& build) {
+  struct Entry {
+    MapKey key;
+    CharMap map;
+  };
+  thread_local std::deque<Entry> cache;  // references stay valid as entries come and go
+  for (const Entry& e : cache)
+    if (e.key == key) return e.map;
+  if (cache.size() == 6) cache.pop_front();
+  cache.push_back({key, CharMap()});
+  build(cache.back().map);
+  return cache.back().map;
 }
 
 void ApplyMap(LineList& lines, const CharMap& map) {
@@ -71,30 +94,32 @@ void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s) {
     });
   }
   if (s.DelConma) ReplaceInText(lines, ",", "");
-  CharMap case_map;
-  if (s.UpDownCase == 1) case_map.Then(CharLowerOf);
-  if (s.UpDownCase == 2) case_map.Then(CharUpperOf);
-  ApplyMap(lines, case_map);
+  ApplyMap(lines, CachedMap({1, s.UpDownCase}, [&s](CharMap& map) {
+             if (s.UpDownCase == 1) map.Then(CharLowerOf);
+             if (s.UpDownCase == 2) map.Then(CharUpperOf);
+           }));
 }
 
 }  // namespace
 
 void ApplySteps(LineList& lines, const FilterSettings& s) {
   // Steps 1 to 8, as far as they map characters to characters, as one table and one pass.
-  CharMap map;
-  if (s.NumberMode == 1) map.Then(DigitToHalfWidth);
-  if (s.NumberMode == 2) map.Then(DigitToFullWidth);
-  if (s.AlphabetMode == 1) map.Then(LetterToHalfWidth);
-  if (s.AlphabetMode == 2) map.Then(LetterToFullWidth);
-  ExchangeByMode(map, s.PunctuationMode, kIdeographicComma, kFullWidthComma);
-  ExchangeByMode(map, s.PeriodMode, kIdeographicPeriod, kFullWidthPeriod);
-  if (s.SignMode == 1) map.Then(SymbolToHalfWidth);
-  if (s.SignMode == 2) map.Then(SymbolToFullWidth);
-  ExchangeByMode(map, s.SpaceMode, ' ', kFullWidthSpace);
-  ExchangeByMode(map, s.ParenthesisMode, '(', kFullWidthOpen);
-  ExchangeByMode(map, s.ParenthesisMode, ')', kFullWidthClose);
-  if (s.KanaMode1 == 2) map.Then(HiraganaToKatakana);
-  ApplyMap(lines, map);
+  const MapKey key{0, s.NumberMode, s.AlphabetMode, s.PunctuationMode, s.PeriodMode,
+                   s.SignMode, s.SpaceMode, s.ParenthesisMode, s.KanaMode1 == 2};
+  ApplyMap(lines, CachedMap(key, [&s](CharMap& map) {
+             if (s.NumberMode == 1) map.Then(DigitToHalfWidth);
+             if (s.NumberMode == 2) map.Then(DigitToFullWidth);
+             if (s.AlphabetMode == 1) map.Then(LetterToHalfWidth);
+             if (s.AlphabetMode == 2) map.Then(LetterToFullWidth);
+             ExchangeByMode(map, s.PunctuationMode, kIdeographicComma, kFullWidthComma);
+             ExchangeByMode(map, s.PeriodMode, kIdeographicPeriod, kFullWidthPeriod);
+             if (s.SignMode == 1) map.Then(SymbolToHalfWidth);
+             if (s.SignMode == 2) map.Then(SymbolToFullWidth);
+             ExchangeByMode(map, s.SpaceMode, ' ', kFullWidthSpace);
+             ExchangeByMode(map, s.ParenthesisMode, '(', kFullWidthOpen);
+             ExchangeByMode(map, s.ParenthesisMode, ')', kFullWidthClose);
+             if (s.KanaMode1 == 2) map.Then(HiraganaToKatakana);
+           }));
 
   // The kana, tag and mapping steps neither make nor take apart a line break, so their results
   // need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it gets one.
@@ -106,8 +131,7 @@ void ApplySteps(LineList& lines, const FilterSettings& s) {
     lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
   }
   if (s.KanaMode2 == 3) {  // widen, then every katakana to hiragana, in one pass
-    CharMap to_hiragana;
-    to_hiragana.Then(KatakanaToHiragana);
+    const CharMap& to_hiragana = CachedMap({2}, [](CharMap& map) { map.Then(KatakanaToHiragana); });
     lines.Rewrite([&](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t, to_hiragana); });
   }
 

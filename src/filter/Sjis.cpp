@@ -50,7 +50,10 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
   return out;
 }
 
-CharMap::CharMap() : map_(0x10000) {
+CharMap::CharMap() = default;
+
+void CharMap::MakeIdentity() {
+  map_.resize(0x10000);
   for (std::size_t c = 0; c < map_.size(); ++c) map_[c] = static_cast<Char>(c);
 }
 
@@ -87,6 +90,10 @@ unsigned char* MapBytes(const std::uint32_t* pairs, const unsigned char* p, std:
 }  // namespace
 
 void CharMap::Apply(std::string& out, std::string_view text) const {
+  if (!changes_) {
+    out.append(text);
+    return;
+  }
   const std::size_t start = out.size();
   // Room for the result (twice the text when a character may grow) and the writes past its end.
   out.resize(start + (grows_ ? 2 : 1) * text.size() + 2);

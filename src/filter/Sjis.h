@@ -117,6 +117,7 @@ class CharMap {
   CharMap();
   template <typename F>
   void Then(F&& f) {
+    if (map_.empty()) MakeIdentity();
     for (auto& c : map_) c = f(c);
     pairs_.clear();
     changes_ = true;
@@ -126,13 +127,14 @@ class CharMap {
   // Whether some single byte becomes a two-byte character.
   bool Grows() const { return grows_; }
   bool Changes() const { return changes_; }
-  Char operator()(Char c) const { return map_[c]; }
+  Char operator()(Char c) const { return changes_ ? map_[c] : c; }
   // Appends the mapped text to out. A lead byte that ends the text is copied alone.
   void Apply(std::string& out, std::string_view text) const;
   std::string Apply(std::string_view text) const;
 
  private:
-  std::vector<Char> map_;
+  void MakeIdentity();
+  std::vector<Char> map_;  // empty until the first Then: a map that changes nothing costs nothing
   // The map by byte pair, made on first use: entry (b, next) holds the mapped character that
   // starts with b, whether b takes next with it (bit 16) and whether the result has two bytes
   // (bit 17). One lookup per byte then serves single and two-byte characters alike.

@@ -152,8 +152,9 @@ TEST(CodePage, HalfWidthKanaComesBackAsTheSameKatakana) {
     const std::string half = KanaToHalfWidth(Bytes(code), kKatakanaKind);
     ASSERT_NE(half, Bytes(code)) << std::hex << code;
     ASSERT_EQ(HalfWidthKanaToFull(half), Bytes(code)) << std::hex << code;
-    if (auto h = Encode(u - 0x60); h && u <= 0x30F3)  // the hiragana of the same cell
+    if (auto h = Encode(u - 0x60); h && u <= 0x30F3) {  // the hiragana of the same cell
       ASSERT_EQ(KanaToHalfWidth(*h, kHiraganaKind), half) << std::hex << code;
+    }
     ++checked;
   }
   EXPECT_EQ(checked, 86 - 6);
