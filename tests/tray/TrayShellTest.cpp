@@ -27,9 +27,10 @@ using testing::PumpUntil;
 // Wine does not signal the handle of a Unix process when it ends, so a shell around xdotool
 // writes its exit status to a file, which is polled.
 bool Xdotool(const std::string& args) {
+  // Wine reuses process ids from one run to the next: the tick count keeps the names apart.
   static int runs = 0;
-  std::string status =
-      "/tmp/kestrilon-tray-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
+  std::string status = "/tmp/kestrilon-tray-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(GetTickCount64()) + "-" + std::to_string(++runs);
   std::string windowsStatus = "Z:" + status;
   for (char& c : windowsStatus) {
     if (c == '/') c = '\\';
@@ -49,15 +50,15 @@ bool Xdotool(const std::string& args) {
   bool ended = PumpUntil([&] { return GetFileAttributesA(windowsStatus.c_str()) != INVALID_FILE_ATTRIBUTES; });
   std::string exitStatus;
   if (ended) {
-    framework::win::UniqueKernelHandle file(
-        CreateFileA(windowsStatus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    char text[16] = {};
-    DWORD read = 0;
-    if (file.Get() != INVALID_HANDLE_VALUE && ReadFile(file.Get(), text, sizeof text - 1, &read, nullptr)) {
-      exitStatus.assign(text, read);
+    HANDLE file = CreateFileA(windowsStatus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      framework::win::UniqueKernelHandle owner(file);
+      char text[16] = {};
+      DWORD read = 0;
+      if (ReadFile(file, text, sizeof text - 1, &read, nullptr)) exitStatus.assign(text, read);
     }
-    if (file.Get() == INVALID_HANDLE_VALUE) file.Release();
-    DeleteFileA(windowsStatus.c_str());
+    if (!DeleteFileA(windowsStatus.c_str()))
+      ADD_FAILURE() << "cannot delete " << status << " (error " << GetLastError() << ")";
   }
   if (exitStatus.rfind("0", 0) != 0) {
     ADD_FAILURE() << "xdotool " << args << " failed (" << (ended ? "exit " + exitStatus : "no end seen") << ")";
@@ -265,11 +266,21 @@ TEST_F(RealShell, EnterOnTheFirstMoveAndExitSoonAfterLeaving) {
   ASSERT_NE(icon, nullptr);
   ASSERT_TRUE(Xdotool(Onto(icon)));
   ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("enter"); }));
-  PumpFor(300);  // resting on the icon: the poll finds it inside
-  EXPECT_FALSE(program.Seen.Has("exit"));
+  EXPECT_EQ(program.Seen.Log.front(), "enter");
+  // The box holds the positions the shell reported; a poll that comes between the pointer's last
+  // move and its report may see it outside for a moment (and the report then enters again). Wait
+  // until the resting point has been reported.
+  ASSERT_TRUE(PumpUntil([&] {
+    POINT p;
+    TTrayRect box = program.Tray->ToolTipStyle().IconRect();
+    return GetCursorPos(&p) && program.Tray->ToolTipStyle().MouseInside() && box.Contains({p.x, p.y});
+  }));
+  program.Seen.Log.clear();
+  PumpFor(300);  // resting on the icon: every poll finds it inside
+  EXPECT_TRUE(program.Seen.Log.empty()) << ::testing::PrintToString(program.Seen.Log);
   ASSERT_TRUE(Xdotool("mousemove 700 500"));
   ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("exit"); }));
-  EXPECT_EQ(program.Seen.Log, (std::vector<std::string>{"enter", "exit"}));
+  EXPECT_EQ(program.Seen.Log, (std::vector<std::string>{"exit"}));
 }
 
 TEST_F(RealShell, TwoIconsShowSideBySideAndTheSecondOutlivesTheFirst) {
