@@ -178,7 +178,6 @@ void TForm1::CancelButtonClick(TObject&) {
 
 void TForm1::ClipTrapClipChange(TObject&) {
   if (FBusy || FPaused || !clipboard::ClipboardHasText()) return;
-  if (FWrittenSequence != 0 && GetClipboardSequenceNumber() == FWrittenSequence) return;
   {
     BusyScope busy(FBusy);
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
@@ -199,11 +198,9 @@ void TForm1::FilterClipboard() {
   const std::string filtered = filter::FilterText(std::move(text.bytes), CurrentSettings());
   const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
   if (result.error != unicode::BridgeError::None) return;  // never put back a broken text
-  {
-    clipboard::OpenedClipboard clip(ClipTrap->Handle());
-    clip.WriteText(result.text, AnsiForm(filtered, text.placeholders));
-  }
-  FWrittenSequence = GetClipboardSequenceNumber();
+  // The notice of this write reaches the detector while it is made, FBusy still set.
+  clipboard::OpenedClipboard clip(ClipTrap->Handle());
+  clip.WriteText(result.text, AnsiForm(filtered, text.placeholders));
 }
 
 }  // namespace kestrilon::app

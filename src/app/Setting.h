@@ -43,10 +43,6 @@ private:
 
   bool FBusy = false;
   bool FPaused = false;
-  // The clipboard's sequence number right after the last write-back: a notice that still finds
-  // it is about our own write (Wine delivers that notice after the write returns, Windows
-  // during it, while FBusy holds).
-  DWORD FWrittenSequence = 0;
 };
 
 }  // namespace kestrilon::app

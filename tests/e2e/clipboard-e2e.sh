@@ -12,10 +12,11 @@ cliptool_exe=${2:?usage: $0 KESTRILON.EXE CLIPTOOL.EXE}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrilon-e2e.XXXXXX")
 program_pid=""
+# Ends the program as Windows would at log-off, so that the next one doesn't meet its guard.
 stop_program() {
   if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
-    kill "$program_pid" 2>/dev/null
-    poll 20 gone "$program_pid" || kill -9 "$program_pid" 2>/dev/null
+    tool end-session "$(hex Kestrilon)" >/dev/null
+    poll 20 gone "$program_pid" || { kill "$program_pid" 2>/dev/null; poll 20 gone "$program_pid"; }
   fi
   program_pid=""
 }
@@ -35,7 +36,6 @@ poll() {  # SECONDS COMMAND...: true as soon as COMMAND succeeds, false at the d
 gone() { ! kill -0 "$1" 2>/dev/null; }
 hex() { printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n'; }
 tool() { "$WINELOADER" "$work/cliptool.exe" "$@" 2>/dev/null | tr -d '\r'; }
-sequence() { tool sequence; }
 clip_text() { tool read | sed -n 's/^text: //p'; }
 clip_ansi() { tool read | sed -n 's/^ansi: //p'; }
 clip_formats() { tool read | sed -n 's/^formats: //p'; }
@@ -52,24 +52,30 @@ start_program() {
   cp "$kestrilon_exe" "$dir/kestrilon.exe"
   { printf '[%s]\r\n' "$user"; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } >"$dir/kestrilon.ini"
   app_dir=$dir
-  (cd "$dir" && exec "$WINELOADER" ./kestrilon.exe) &
-  program_pid=$!
-  # Joined once a copy comes back filtered: its write raises the clipboard's sequence number.
-  local probe_ok=1
-  for _ in 1 2 3 4 5 6 7 8 9 10; do
-    if copy_and_wait "probe"; then probe_ok=0; break; fi
+  # Ready once a probe comes back filtered: "probe" LF comes back changed whatever the
+  # settings (its line break at least). A start that met the last program's guard has ended by
+  # then: start again.
+  local probe_sent attempt
+  probe_sent=$(hex $'probe\n')
+  probe_filtered() { local t; t=$(clip_text); [[ -n $t && $t != "$probe_sent" ]]; }
+  for attempt in 1 2 3; do
+    (cd "$dir" && exec "$WINELOADER" ./kestrilon.exe) &
+    program_pid=$!
+    # Copied again and again: a copy made before the program joined the chain goes unseen.
+    for _ in $(seq 1 15); do
+      kill -0 "$program_pid" 2>/dev/null || break
+      tool copy "$probe_sent" >/dev/null
+      poll 2 probe_filtered && kill -0 "$program_pid" 2>/dev/null && return 0
+    done
+    if gone "$program_pid"; then
+      wait "$program_pid"
+      echo "  (start $attempt ended with status $?: the last program's guard was still there)"
+    fi
+    stop_program
+    sleep 2
   done
-  return $probe_ok
+  return 1
 }
-
-# Copies UTF-8 text as another Windows program would, then waits (up to 20 s) for the program's
-# write-back.
-copy_and_wait() {
-  local copied
-  copied=$(tool copy "$(hex "$1")") || return 1
-  poll 20 written_after "$copied"
-}
-written_after() { local now; now=$(sequence); [[ -n $now && $now -gt $1 ]]; }
 
 # Copies INPUT and waits (up to 20 s) until the clipboard reads EXPECTED. The sequence number
 # alone can't tell: Wine's own X clipboard traffic raises it too.
