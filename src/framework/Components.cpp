@@ -3,18 +3,12 @@
 #include <algorithm>
 
 #include "Exceptions.h"
+#include "Strings.h"
 
 namespace kestrilon::framework {
 
 namespace {
 
-char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameTextAscii(std::string_view a, std::string_view b) noexcept {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
 
 bool IsIdentifier(std::string_view name) noexcept {
   auto isAlpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
@@ -56,7 +50,7 @@ void TComponent::ValidateName(std::string_view name, const TComponent* ignoring)
     throw EComponentError("'" + std::string(name) + "' is not a valid component name");
   }
   for (const TComponent* c : FComponents) {
-    if (c != ignoring && SameTextAscii(c->FName, name)) {
+    if (c != ignoring && SameText(c->FName, name)) {
       throw EComponentError("A component named " + std::string(name) + " already exists");
     }
   }
@@ -96,7 +90,7 @@ int TComponent::ComponentIndex(const TComponent& component) const noexcept {
 TComponent* TComponent::FindComponent(std::string_view name) const noexcept {
   if (name.empty()) return nullptr;
   for (TComponent* c : FComponents) {
-    if (SameTextAscii(c->FName, name)) return c;
+    if (SameText(c->FName, name)) return c;
   }
   return nullptr;
 }

@@ -10,13 +10,14 @@ namespace {
 
 char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool SameTextAscii(std::string_view a, std::string_view b) noexcept {
+
+}  // namespace
+
+bool SameText(std::string_view a, std::string_view b) noexcept {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),
                     [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
-
-}  // namespace
 
 void TStrings::CheckIndex(int index, int limit) const {
   if (index < 0 || index >= limit) {
@@ -78,7 +79,7 @@ void TStrings::Exchange(int index1, int index2) {
 
 int TStrings::IndexOf(std::string_view text) const noexcept {
   for (std::size_t i = 0; i < FItems.size(); ++i) {
-    if (SameTextAscii(FItems[i], text)) return static_cast<int>(i);
+    if (SameText(FItems[i], text)) return static_cast<int>(i);
   }
   return -1;
 }

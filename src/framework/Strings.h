@@ -11,6 +11,9 @@
 
 namespace kestrilon::framework {
 
+// Equal texts, ASCII letters compared without case (as names and string-list entries are).
+bool SameText(std::string_view a, std::string_view b) noexcept;
+
 class TStrings : public TPersistent {
 public:
   TStrings() = default;

@@ -67,6 +67,18 @@ TThread::TThread() : FWakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
   FHandle.Reset(reinterpret_cast<HANDLE>(handle));
 }
 
+void TThread::StopAndWait() noexcept {
+  Terminate();
+  try {
+    if (!Finished()) {
+      Resume();
+      WaitFor();
+    }
+  } catch (...) {
+    // The base destructor ends the thread.
+  }
+}
+
 TThread::~TThread() {
   if (!FStarted) {
     // Never ran: let it start and return at once, so that its handle can be closed safely.

@@ -49,6 +49,9 @@ protected:
   // Sleeps for milliseconds or until Terminate, and stays here while suspended. Returns
   // !Terminated().
   bool Pause(DWORD milliseconds);
+  // For a derived class's destructor: ends the thread (terminated, resumed, waited for) while
+  // the derived parts that Execute uses still exist. Never throws.
+  void StopAndWait() noexcept;
 
 private:
   static unsigned WINAPI ThreadProc(void* self);

@@ -10,17 +10,7 @@ using framework::TMessage;
 
 // --- the animation thread ---
 
-TIconAnimation::~TIconAnimation() {
-  Terminate();
-  try {
-    if (!Finished()) {
-      Resume();
-      WaitFor();
-    }
-  } catch (...) {
-    // The base destructor ends the thread.
-  }
-}
+TIconAnimation::~TIconAnimation() { StopAndWait(); }
 
 void TIconAnimation::Execute() {
   while (!Terminated()) {

@@ -400,17 +400,7 @@ void TTaskTrayIcon::HandleMessage(TMessage& message) {
 
 // --- the leave tracker ---
 
-TMouseEventMaker::~TMouseEventMaker() {
-  Terminate();
-  try {
-    if (!Finished()) {
-      Resume();
-      WaitFor();
-    }
-  } catch (...) {
-    // The base destructor ends the thread.
-  }
-}
+TMouseEventMaker::~TMouseEventMaker() { StopAndWait(); }
 
 void TMouseEventMaker::Execute() {
   while (!Terminated()) {
