@@ -70,16 +70,17 @@ unsigned char* MapBytes(const std::uint32_t* pairs, const unsigned char* p, std:
   for (std::size_t i = 0; i + 1 < n; ++i) {
     const std::uint32_t e = pairs[p[i] << 8 | p[i + 1]];
     const unsigned two = (e >> 17) & 1u;
+    const unsigned kept = ((e >> 18) & 1u) ^ 1u;
     o[0] = static_cast<unsigned char>(e >> (two * 8));
     o[1] = static_cast<unsigned char>(e);
-    o += (1 + two) & (0u - starts);
+    o += (1 + two) & (0u - (starts & kept));
     starts = (starts & (e >> 16)) ^ 1u;  // a lead byte that starts a character takes the next
   }
   if (starts) {  // the last byte starts a character of its own; a lead byte there stays as it is
     const std::uint32_t e = pairs[p[n - 1] << 8];
     if (e & (1u << 16)) {
       *o++ = p[n - 1];
-    } else {
+    } else if (!(e & (1u << 18))) {
       if (e & (1u << 17)) *o++ = static_cast<unsigned char>(e >> 8);
       *o++ = static_cast<unsigned char>(e);
     }
@@ -102,8 +103,11 @@ void CharMap::Apply(std::string& out, std::string_view text) const {
     for (unsigned b = 0; b < 0x100; ++b) {
       const bool lead = IsLeadByte(static_cast<unsigned char>(b));
       for (unsigned next = 0; next < 0x100; ++next) {
-        const Char c = map_[lead ? (b << 8 | next) : b];
-        pairs_[b << 8 | next] = c | (lead ? 1u << 16 : 0u) | (c > 0xFF ? 1u << 17 : 0u);
+        const Char from = static_cast<Char>(lead ? (b << 8 | next) : b);
+        const Char c = map_[from];
+        const bool deleted = !deleted_.empty() && deleted_[from];
+        pairs_[b << 8 | next] =
+            c | (lead ? 1u << 16 : 0u) | (c > 0xFF ? 1u << 17 : 0u) | (deleted ? 1u << 18 : 0u);
       }
     }
   }

@@ -124,9 +124,19 @@ class CharMap {
     grows_ = false;
     for (unsigned b = 0; b < 0x100; ++b) grows_ = grows_ || map_[b] > 0xFF;
   }
+  // After what the map does so far, every character that has become c is removed.
+  void ThenDelete(Char c) {
+    if (map_.empty()) MakeIdentity();
+    if (deleted_.empty()) deleted_.assign(map_.size(), false);
+    for (std::size_t x = 0; x < map_.size(); ++x)
+      if (map_[x] == c) deleted_[x] = true;
+    pairs_.clear();
+    changes_ = true;
+  }
   // Whether some single byte becomes a two-byte character.
   bool Grows() const { return grows_; }
   bool Changes() const { return changes_; }
+  // The character c becomes (a map that deletes is not asked this).
   Char operator()(Char c) const { return changes_ ? map_[c] : c; }
   // Appends the mapped text to out. A lead byte that ends the text is copied alone.
   void Apply(std::string& out, std::string_view text) const;
@@ -135,9 +145,10 @@ class CharMap {
  private:
   void MakeIdentity();
   std::vector<Char> map_;  // empty until the first Then: a map that changes nothing costs nothing
+  std::vector<bool> deleted_;  // by character; empty while nothing is deleted
   // The map by byte pair, made on first use: entry (b, next) holds the mapped character that
-  // starts with b, whether b takes next with it (bit 16) and whether the result has two bytes
-  // (bit 17). One lookup per byte then serves single and two-byte characters alike.
+  // starts with b, whether b takes next with it (bit 16), whether the result has two bytes
+  // (bit 17) and whether it is deleted (bit 18). One lookup per byte then serves single and two-byte characters alike.
   mutable std::vector<std::uint32_t> pairs_;
   bool changes_ = false;
   bool grows_ = false;
