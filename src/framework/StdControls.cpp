@@ -91,7 +91,7 @@ int ListIndex(int index, int count) noexcept { return (index < -1 || index >= co
 
 }  // namespace
 
-TCustomListBox::TCustomListBox(TComponent* owner) : TWinControl(owner) {
+TCustomListControl::TCustomListControl(TComponent* owner) : TWinControl(owner) {
   SetTabStop(true);
   SetColor(clWindow);
   FItems.SetOnChange([this] {
@@ -100,27 +100,9 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TWinControl(owner) {
   });
 }
 
-TCustomListBox::~TCustomListBox() { FItems.SetOnChange(nullptr); }
+TCustomListControl::~TCustomListControl() { FItems.SetOnChange(nullptr); }
 
-void TCustomListBox::SetItemIndex(int index) {
-  index = ListIndex(index, FItems.Count());
-  if (index == FItemIndex) return;
-  FItemIndex = index;
-  Changed(ControlChange::Value);
-}
-
-TCustomComboBox::TCustomComboBox(TComponent* owner) : TWinControl(owner) {
-  SetTabStop(true);
-  SetColor(clWindow);
-  FItems.SetOnChange([this] {
-    if (FItemIndex >= FItems.Count()) FItemIndex = -1;
-    Changed(ControlChange::Items);
-  });
-}
-
-TCustomComboBox::~TCustomComboBox() { FItems.SetOnChange(nullptr); }
-
-void TCustomComboBox::SetItemIndex(int index) {
+void TCustomListControl::SetItemIndex(int index) {
   index = ListIndex(index, FItems.Count());
   if (index == FItemIndex) return;
   FItemIndex = index;

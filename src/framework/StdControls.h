@@ -98,10 +98,11 @@ public:
   using TCustomRadioGroup::TCustomRadioGroup;
 };
 
-class TCustomListBox : public TWinControl {
+// A control that lists items to choose one from: the list box and the combo box.
+class TCustomListControl : public TWinControl {
 public:
-  explicit TCustomListBox(TComponent* owner);
-  ~TCustomListBox() override;
+  explicit TCustomListControl(TComponent* owner);
+  ~TCustomListControl() override;
   TStrings& Items() noexcept { return FItems; }
   const TStrings& Items() const noexcept { return FItems; }
   // -1: nothing selected; an index outside the items selects nothing (-1).
@@ -111,6 +112,11 @@ public:
 private:
   TStringList FItems;
   int FItemIndex = -1;
+};
+
+class TCustomListBox : public TCustomListControl {
+public:
+  using TCustomListControl::TCustomListControl;
 };
 
 class TListBox : public TCustomListBox {
@@ -119,19 +125,9 @@ public:
 };
 
 // A drop-down list to choose one item from.
-class TCustomComboBox : public TWinControl {
+class TCustomComboBox : public TCustomListControl {
 public:
-  explicit TCustomComboBox(TComponent* owner);
-  ~TCustomComboBox() override;
-  TStrings& Items() noexcept { return FItems; }
-  const TStrings& Items() const noexcept { return FItems; }
-  // -1: nothing selected; an index outside the items selects nothing (-1).
-  int ItemIndex() const noexcept { return FItemIndex; }
-  void SetItemIndex(int index);
-
-private:
-  TStringList FItems;
-  int FItemIndex = -1;
+  using TCustomListControl::TCustomListControl;
 };
 
 class TComboBox : public TCustomComboBox {

@@ -13,9 +13,9 @@ using test::Sjis;
 using test::Utf8;
 
 // "NumberMode=1 TagDelete=1" → settings; unknown names fail the test loudly.
-FilterSettings With(std::string_view spec) {
+FilterSettings With(std::string_view assignments) {
   FilterSettings s;
-  std::istringstream in{std::string(spec)};
+  std::istringstream in{std::string(assignments)};
   std::string item;
   while (in >> item) {
     const auto eq = item.find('=');
