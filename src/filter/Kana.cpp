@@ -1,5 +1,7 @@
 #include "Kana.h"
 
+#include <array>
+
 #include "Sjis.h"
 
 namespace kestrilon::filter {
@@ -219,33 +221,62 @@ std::string KanaToHalfWidth(std::string_view text, int kind) {
   return out;
 }
 
-void AppendKanaToHalfWidth(std::string& result, std::string_view text, int kind) {
+namespace {
+
+// What KanaToHalfWidth does after the lead byte of its row (0x82 for hiragana, 0x83 for
+// katakana), by the byte that follows: the half-width byte with its mark in the high byte;
+// kCopyPair for a character of another row; kLeadAlone for a code of the row that is no kana.
+// No other lead byte reaches these two rows, so their characters are copied without a look.
+constexpr std::uint16_t kCopyPair = 0;
+constexpr std::uint16_t kLeadAlone = 0xFFFF;
+struct HalfWidthRow {
+  unsigned char lead;
+  std::array<std::uint16_t, 256> by_next;
+};
+
+HalfWidthRow MakeRow(int kind) {
   const unsigned row = 0x24u + static_cast<unsigned>(kind);
+  HalfWidthRow r{static_cast<unsigned char>(0x82 + kind), {}};
+  for (unsigned next = 0; next < 256; ++next) {
+    const std::uint16_t jis = SjisToJis(static_cast<Char>(r.lead << 8 | next));
+    const unsigned cell = jis & 0xFF;
+    if ((jis >> 8) != row) continue;  // kCopyPair
+    if (cell < 0x21 || cell > 0x76) {
+      r.by_next[next] = kLeadAlone;
+      continue;
+    }
+    const unsigned e = kHalfWidthEntry[cell - 0x21];
+    const unsigned mark = e / 56 == 1 ? kVoicedMark : e / 56 == 2 ? kSemiVoicedMark : 0;
+    r.by_next[next] = static_cast<std::uint16_t>(mark << 8 | (0xA6 + e % 56));
+  }
+  return r;
+}
+
+}  // namespace
+
+void AppendKanaToHalfWidth(std::string& result, std::string_view text, int kind) {
+  static const HalfWidthRow rows[2] = {MakeRow(kHiraganaKind), MakeRow(kKatakanaKind)};
+  const HalfWidthRow& r = rows[kind == kKatakanaKind ? 1 : 0];
   WriteAtMostTwice(result, text.size(), [&](ByteWriter& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
-      if (!IsLeadByte(p[i]) || i + 1 == n) {
-        out.Byte(p[i]);
+      const unsigned char b = p[i];
+      if (!IsLeadByte(b) || i + 1 == n) {
+        out.Byte(b);
         i += 1;
-        continue;
-      }
-      const std::uint16_t jis = SjisToJis(static_cast<Char>(p[i] << 8 | p[i + 1]));
-      const unsigned cell = jis & 0xFF;
-      if ((jis >> 8) != row) {
-        out.Byte(p[i]);
+      } else if (b != r.lead || r.by_next[p[i + 1]] == kCopyPair) {
+        out.Byte(b);
         out.Byte(p[i + 1]);
         i += 2;
-      } else if (cell >= 0x21 && cell <= 0x76) {
-        const unsigned e = kHalfWidthEntry[cell - 0x21];
-        out.Byte(0xA6 + e % 56);
-        if (e / 56 == 1) out.Byte(kVoicedMark);
-        if (e / 56 == 2) out.Byte(kSemiVoicedMark);
+      } else if (const std::uint16_t half = r.by_next[p[i + 1]]; half != kLeadAlone) {
+        out.Byte(half & 0xFF);
+        if (half >> 8) out.Byte(half >> 8);
         i += 2;
       } else {
         // Not a kana of this row: the lead byte goes alone and the next byte is read afresh.
-        out.Byte(p[i]);
+        out.Byte(b);
         i += 1;
       }
     }

@@ -5,6 +5,7 @@
 
 #include "Kana.h"
 #include "Pipeline.h"
+#include "Sjis.h"
 #include "Steps.h"
 #include "Width.h"
 
@@ -64,6 +65,52 @@ TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
   EXPECT_EQ(KanaToHalfWidth("\x82\x4F\x82\x60", kHiraganaKind), "\x82\x4F\x82\x60");
   // Cells 0x74-0x76 of the hiragana row hold nothing but are looked up all the same.
   EXPECT_EQ(KanaToHalfWidth("\x82\xF2\x82\xF3\x82\xF4", kHiraganaKind), "\xB3\xDE\xB6\xB9");
+}
+
+// KanaToHalfWidth as the rule states it: the JIS row of every pair decides, a lead byte of the
+// row whose cell is no kana goes alone.
+std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
+  static const unsigned char entry[] = {
+      1,  11, 2,  12, 3,  13, 4,  14, 5,  15, 16, 72, 17, 73, 18, 74, 19, 75, 20, 76,
+      21, 77, 22, 78, 23, 79, 24, 80, 25, 81, 26, 82, 27, 83, 9,  28, 84, 29, 85, 30,
+      86, 31, 32, 33, 34, 35, 36, 92, 148, 37, 93, 149, 38, 94, 150, 39, 95, 151, 40, 96,
+      152, 41, 42, 43, 44, 45, 6, 46, 7, 47, 8, 48, 49, 50, 51, 52, 53, 54, 54, 12,
+      14, 15, 55, 69, 16, 19};
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (!IsLeadByte(b) || i + 1 == text.size()) {
+      out += text[i++];
+      continue;
+    }
+    const std::uint16_t jis = SjisToJis(DoubleByteCode(text, i));
+    const unsigned cell = jis & 0xFF;
+    if ((jis >> 8) != 0x24u + static_cast<unsigned>(kind)) {
+      out.append(text, i, 2);
+      i += 2;
+    } else if (cell >= 0x21 && cell <= 0x76) {
+      const unsigned e = entry[cell - 0x21];
+      out += static_cast<char>(0xA6 + e % 56);
+      if (e / 56) out += static_cast<char>(e / 56 == 1 ? 0xDE : 0xDF);
+      i += 2;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+TEST(Kana, HalfWidthAgreesWithTheRuleForEveryPairOfBytes) {
+  for (int kind : {kHiraganaKind, kKatakanaKind}) {
+    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+      for (unsigned next = 0; next <= 0xFF; ++next) {
+        // The pair, then a katakana and a hiragana that a lone lead byte may swallow or not.
+        const std::string text = {static_cast<char>(lead), static_cast<char>(next), '\x83', '\x41', '\x82', '\xA0'};
+        ASSERT_EQ(KanaToHalfWidth(text, kind), KanaToHalfWidthLiteral(text, kind))
+            << "kind " << kind << " bytes " << std::hex << lead << " " << next;
+      }
+    }
+  }
 }
 
 TEST(Kana, MarksWithoutAKanaStayHalfWidth) {
