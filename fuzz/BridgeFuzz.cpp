@@ -6,21 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "UnicodeBridge.h"
 
 namespace {
 
 using namespace kestrilon::unicode;
-
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "invariant broken: %s\n", what);
-  std::abort();
-}
-
-#define CHECK(condition) \
-  do {                   \
-    if (!(condition)) Fail(#condition); \
-  } while (false)
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 
 #include "Pipeline.h"
 #include "Settings.h"
+#include "FuzzCheck.h"
 #include "UnicodeBridge.h"
 
 namespace {
@@ -16,15 +17,6 @@ namespace {
 using kestrilon::filter::FilterSettings;
 using kestrilon::filter::SettingKind;
 
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "invariant broken: %s\n", what);
-  std::abort();
-}
-
-#define CHECK(condition) \
-  do {                   \
-    if (!(condition)) Fail(#condition); \
-  } while (false)
 
 // One byte per setting. Radio groups get -2 to 4 now and then (out-of-range values must leave
 // the text alone) but mostly their meaningful values; check boxes take the low bit.

@@ -306,6 +306,24 @@ protected:
   }
   bool MirroringFromWindow() const noexcept { return FFromWindow; }
 
+  // A container's own background and its non-windowed children: true when message was one of
+  // the two that draw them, with its answer in result.
+  bool PaintContainer(UINT message, WPARAM wParam, LRESULT& result) {
+    if (message == WM_ERASEBKGND) {
+      RECT r = ClientRect(Handle());
+      FillRect(reinterpret_cast<HDC>(wParam), &r, Brush());
+      result = 1;
+      return true;
+    }
+    if (message == WM_PAINT) {
+      PaintDC paint(Handle());
+      PaintGraphicChildren(paint.Get());
+      result = 0;
+      return true;
+    }
+    return false;
+  }
+
   void PaintGraphicChildren(HDC dc) {
     for (int i = 0; i < FControl.ControlCount(); ++i) {
       TControl* child = FControl.Controls(i);
@@ -403,20 +421,9 @@ public:
   }
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    switch (message) {
-      case WM_ERASEBKGND: {
-        RECT r = ClientRect(Handle());
-        FillRect(reinterpret_cast<HDC>(wParam), &r, Brush());
-        return 1;
-      }
-      case WM_PAINT: {
-        PaintDC paint(Handle());
-        PaintGraphicChildren(paint.Get());
-        return 0;
-      }
-      default:
-        return WindowPeer::WindowProc(message, wParam, lParam);
-    }
+    LRESULT result = 0;
+    if (PaintContainer(message, wParam, result)) return result;
+    return WindowPeer::WindowProc(message, wParam, lParam);
   }
 };
 
@@ -534,19 +541,11 @@ public:
           return 0;
         }
         break;
-      case WM_ERASEBKGND: {
-        RECT r = ClientRect(Handle());
-        FillRect(reinterpret_cast<HDC>(wParam), &r, Brush());
-        return 1;
-      }
-      case WM_PAINT: {
-        PaintDC paint(Handle());
-        PaintGraphicChildren(paint.Get());
-        return 0;
-      }
       default:
         break;
     }
+    LRESULT result = 0;
+    if (PaintContainer(message, wParam, result)) return result;
     return WindowPeer::WindowProc(message, wParam, lParam);
   }
 
