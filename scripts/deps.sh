@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   nkf locales
   mingw-w64 wine wine64 xvfb xclip xdotool x11-utils fonts-noto-cjk imagemagick
+  # the manual (HTML printed to PDF, its pages checked as images) and the release zip
+  chromium poppler-utils python3 zip
 )
 
 missing=()
