@@ -252,62 +252,46 @@ HalfWidthRow MakeRow(int kind) {
   return r;
 }
 
+// The whole conversion as a table by the pair of bytes at each character start.
+PairTable MakeKanaToHalfWidthTable(int kind) {
+  const HalfWidthRow r = MakeRow(kind);
+  return PairTable::Make([&r](unsigned b, unsigned next) -> PairEntry {
+    if (!IsLeadByte(static_cast<unsigned char>(b))) return {static_cast<Char>(b)};
+    const std::uint16_t half = b == r.lead ? r.by_next[next] : kCopyPair;
+    if (half == kCopyPair) return {static_cast<Char>(b << 8 | next), false, true};
+    // Not a kana of this row: the lead byte goes alone and the next byte is read afresh.
+    if (half == kLeadAlone) return {static_cast<Char>(b)};
+    // The half-width byte, then its mark if it has one.
+    const Char out = half >> 8 ? static_cast<Char>((half & 0xFF) << 8 | half >> 8) : half;
+    return {out, false, true};
+  });
+}
+
 }  // namespace
 
 void AppendKanaToHalfWidth(std::string& result, std::string_view text, int kind) {
-  static const HalfWidthRow rows[2] = {MakeRow(kHiraganaKind), MakeRow(kKatakanaKind)};
-  const HalfWidthRow& r = rows[kind == kKatakanaKind ? 1 : 0];
-  WriteAtMostTwice(result, text.size(), [&](ByteWriter& out) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-      const unsigned char b = p[i];
-      if (!IsLeadByte(b) || i + 1 == n) {
-        out.Byte(b);
-        i += 1;
-      } else if (b != r.lead || r.by_next[p[i + 1]] == kCopyPair) {
-        out.Byte(b);
-        out.Byte(p[i + 1]);
-        i += 2;
-      } else if (const std::uint16_t half = r.by_next[p[i + 1]]; half != kLeadAlone) {
-        out.Byte(half & 0xFF);
-        if (half >> 8) out.Byte(half >> 8);
-        i += 2;
-      } else {
-        // Not a kana of this row: the lead byte goes alone and the next byte is read afresh.
-        out.Byte(b);
-        i += 1;
-      }
-    }
-  });
+  static const PairTable tables[2] = {MakeKanaToHalfWidthTable(kHiraganaKind),
+                                      MakeKanaToHalfWidthTable(kKatakanaKind)};
+  tables[kind == kKatakanaKind ? 1 : 0].Apply(result, text);
 }
 
 namespace {
 
-// The scan of HalfWidthKanaToFull; emit(out, c) writes each character the scan makes, so that a
-// character map can follow in the same pass.
-template <typename Emit>
-void ScanHalfWidthKana(std::string& result, std::string_view text, Emit&& emit) {
-  ScanCharacters(
-      result, text, [&](ByteWriter& out, Char code) { emit(out, code); },
-      [&](ByteWriter& out, std::string_view t, std::size_t i) {
-        const auto b = static_cast<unsigned char>(t[i]);
-        if (b < 0xA1 || b > 0xDD) {
-          emit(out, b);
-          return std::size_t{1};
-        }
-        const FullWidthKana& k = kFullWidth[b - 0xA1];
-        const auto next = i + 1 < t.size() ? static_cast<unsigned char>(t[i + 1]) : 0;
-        if (next == kVoicedMark || next == kSemiVoicedMark) {
-          // A mark the kana has no form for is taken and dropped.
-          const Char marked = next == kVoicedMark ? k.voiced : k.semi_voiced;
-          emit(out, marked != 0 ? marked : k.plain);
-          return std::size_t{2};
-        }
-        emit(out, k.plain);
-        return std::size_t{1};
-      });
+// HalfWidthKanaToFull as a table by the pair of bytes at each character start, with each
+// character it makes then put through then(c).
+template <typename Then>
+PairTable MakeHalfWidthKanaToFullTable(Then&& then) {
+  return PairTable::Make([&then](unsigned b, unsigned next) -> PairEntry {
+    if (IsLeadByte(static_cast<unsigned char>(b))) return {then(static_cast<Char>(b << 8 | next)), false, true};
+    if (b < 0xA1 || b > 0xDD) return {then(static_cast<Char>(b))};
+    const FullWidthKana& k = kFullWidth[b - 0xA1];
+    if (next == kVoicedMark || next == kSemiVoicedMark) {
+      // A mark the kana has no form for is taken and dropped.
+      const Char marked = next == kVoicedMark ? k.voiced : k.semi_voiced;
+      return {then(marked != 0 ? marked : k.plain), false, true};
+    }
+    return {then(k.plain)};
+  });
 }
 
 }  // namespace
@@ -319,11 +303,13 @@ std::string HalfWidthKanaToFull(std::string_view text) {
 }
 
 void AppendHalfWidthKanaToFull(std::string& out, std::string_view text) {
-  ScanHalfWidthKana(out, text, [](ByteWriter& w, Char c) { w.Put(c); });
+  static const PairTable table = MakeHalfWidthKanaToFullTable([](Char c) { return c; });
+  table.Apply(out, text);
 }
 
-void AppendHalfWidthKanaToFull(std::string& out, std::string_view text, const CharMap& then) {
-  ScanHalfWidthKana(out, text, [&then](ByteWriter& w, Char c) { w.Put(then(c)); });
+void AppendHalfWidthKanaToHiragana(std::string& out, std::string_view text) {
+  static const PairTable table = MakeHalfWidthKanaToFullTable(KatakanaToHiragana);
+  table.Apply(out, text);
 }
 
 std::string MapKanaType(std::string_view text, std::uint32_t flags) {

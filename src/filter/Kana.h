@@ -27,8 +27,8 @@ void AppendKanaToHalfWidth(std::string& out, std::string_view text, int kind);
 // full-width form; the half-width punctuation and long-vowel mark too.
 std::string HalfWidthKanaToFull(std::string_view text);
 void AppendHalfWidthKanaToFull(std::string& out, std::string_view text);
-// The same, with each character it makes then put through a character map, in one pass.
-void AppendHalfWidthKanaToFull(std::string& out, std::string_view text, const CharMap& then);
+// The same, then every katakana to hiragana (KatakanaToHiragana), in one pass.
+void AppendHalfWidthKanaToHiragana(std::string& out, std::string_view text);
 
 // One character of MapKanaType: hiragana (ゝゞ too) to katakana, and the reverse.
 Char HiraganaToKatakana(Char c);

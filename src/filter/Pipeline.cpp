@@ -136,10 +136,7 @@ void ApplySteps(LineList& lines, const FilterSettings& s) {
   if (s.KanaMode2 == 2) {
     lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
   }
-  if (s.KanaMode2 == 3) {  // widen, then every katakana to hiragana, in one pass
-    const CharMap& to_hiragana = CachedMap({2}, [](CharMap& map) { map.Then(KatakanaToHiragana); });
-    lines.Rewrite([&](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t, to_hiragana); });
-  }
+  if (s.KanaMode2 == 3) lines.Rewrite(AppendHalfWidthKanaToHiragana);
 
   if (s.ReturnMode == 1 && NormalizeToCrLfChanges(lines.Join())) lines.RewriteAndSplit(AppendNormalizedToCrLf);
   ApplyHtmlAndTidySteps(lines, s);

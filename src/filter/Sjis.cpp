@@ -1,5 +1,7 @@
 #include "Sjis.h"
 
+#include <algorithm>
+#include <cstring>
 
 namespace kestrilon::filter {
 
@@ -50,6 +52,73 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
   return out;
 }
 
+void PairTable::Set(unsigned first, unsigned next, const PairEntry& e) {
+  const unsigned char in[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(next)};
+  const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),
+                                  static_cast<unsigned char>(e.out)};
+  const unsigned length = e.deleted ? 0 : e.out > 0xFF ? 2 : 1;
+  std::uint16_t index = 0, written = 0;
+  std::memcpy(&index, in, 2);
+  std::memcpy(&written, bytes, 2);
+  entries_[index] = written | length << 16 | (e.takes_next ? 1u << 31 : 0u);
+  if (!e.takes_next) growth_ = std::max(growth_, length);
+}
+
+void PairTable::Apply(std::string& out, std::string_view text) const {
+  const std::size_t n = text.size();
+  if (n == 0) return;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::uint32_t* entries = entries_.data();
+  // Every position is visited once; whether it starts a character follows from the position
+  // before it (a character starts after a single byte, and after a lead byte's second byte), a
+  // chain of two logic operations, so that mixed Japanese and ASCII text costs no mispredicted
+  // branches. Each position stores two bytes and keeps as many as its entry says, or none if it
+  // is a second byte. The output grows by blocks, so that the room made for it (which a string
+  // fills with zeros) is still in the cache when the block is written.
+  constexpr std::size_t kBlock = 1 << 15;
+  unsigned starts = 1;
+  std::size_t i = 0;
+  while (i + 1 < n) {
+    const std::size_t stop = std::min(n - 1, i + kBlock);
+    const std::size_t at = out.size();
+    // A pair that starts at the block's last position writes one byte more; two bytes are stored
+    // at each position whatever is kept.
+    out.resize(at + growth_ * (stop - i) + 3);
+    auto* const begin = reinterpret_cast<unsigned char*>(out.data());
+    unsigned char* o = begin + at;
+    for (; i < stop; ++i) {
+      std::uint16_t index;
+      std::memcpy(&index, p + i, 2);
+      const std::uint32_t e = entries[index];
+      const auto written = static_cast<std::uint16_t>(e);
+      std::memcpy(o, &written, 2);
+      o += ((e >> 16) & 3u) & (0u - starts);
+      starts = ((e >> 31) & starts) ^ 1u;
+    }
+    out.resize(static_cast<std::size_t>(o - begin));
+  }
+  if (starts) {  // the last byte starts a character of its own
+    const unsigned char in[2] = {p[n - 1], 0};
+    std::uint16_t index;
+    std::memcpy(&index, in, 2);
+    const std::uint32_t e = entries[index];
+    if (e >> 31) {
+      out += static_cast<char>(p[n - 1]);  // a lead byte with nothing to take stays as it is
+    } else {
+      const auto written = static_cast<std::uint16_t>(e);
+      char bytes[2];
+      std::memcpy(bytes, &written, 2);
+      out.append(bytes, (e >> 16) & 3u);
+    }
+  }
+}
+
+std::string PairTable::Apply(std::string_view text) const {
+  std::string out;
+  Apply(out, text);
+  return out;
+}
+
 CharMap::CharMap() = default;
 
 void CharMap::MakeIdentity() {
@@ -57,64 +126,19 @@ void CharMap::MakeIdentity() {
   for (std::size_t c = 0; c < map_.size(); ++c) map_[c] = static_cast<Char>(c);
 }
 
-namespace {
-
-// Maps n bytes at p to o and returns the end of what it wrote. Every position is visited once;
-// whether it starts a character follows from the position before it (a character starts after
-// a single byte, and after a lead byte's second byte), a chain of one logic operation, so that
-// mixed Japanese and ASCII text costs no mispredicted branches. It writes up to two bytes past
-// the end of its result, so o must not alias p.
-unsigned char* MapBytes(const std::uint32_t* pairs, const unsigned char* p, std::size_t n, unsigned char* o) {
-  if (n == 0) return o;
-  unsigned starts = 1;  // position 0 starts a character
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    const std::uint32_t e = pairs[p[i] << 8 | p[i + 1]];
-    const unsigned two = (e >> 17) & 1u;
-    const unsigned kept = ((e >> 18) & 1u) ^ 1u;
-    o[0] = static_cast<unsigned char>(e >> (two * 8));
-    o[1] = static_cast<unsigned char>(e);
-    o += (1 + two) & (0u - (starts & kept));
-    starts = (starts & (e >> 16)) ^ 1u;  // a lead byte that starts a character takes the next
-  }
-  if (starts) {  // the last byte starts a character of its own; a lead byte there stays as it is
-    const std::uint32_t e = pairs[p[n - 1] << 8];
-    if (e & (1u << 16)) {
-      *o++ = p[n - 1];
-    } else if (!(e & (1u << 18))) {
-      if (e & (1u << 17)) *o++ = static_cast<unsigned char>(e >> 8);
-      *o++ = static_cast<unsigned char>(e);
-    }
-  }
-  return o;
-}
-
-}  // namespace
-
 void CharMap::Apply(std::string& out, std::string_view text) const {
   if (!changes_) {
     out.append(text);
     return;
   }
-  const std::size_t start = out.size();
-  // Room for the result (twice the text when a character may grow) and the writes past its end.
-  out.resize(start + (grows_ ? 2 : 1) * text.size() + 2);
   if (pairs_.empty()) {
-    pairs_.resize(0x10000);
-    for (unsigned b = 0; b < 0x100; ++b) {
-      const bool lead = IsLeadByte(static_cast<unsigned char>(b));
-      for (unsigned next = 0; next < 0x100; ++next) {
-        const Char from = static_cast<Char>(lead ? (b << 8 | next) : b);
-        const Char c = map_[from];
-        const bool deleted = !deleted_.empty() && deleted_[from];
-        pairs_[b << 8 | next] =
-            c | (lead ? 1u << 16 : 0u) | (c > 0xFF ? 1u << 17 : 0u) | (deleted ? 1u << 18 : 0u);
-      }
-    }
+    pairs_ = PairTable::Make([this](unsigned first, unsigned next) {
+      const bool lead = IsLeadByte(static_cast<unsigned char>(first));
+      const auto from = static_cast<Char>(lead ? (first << 8 | next) : first);
+      return PairEntry{map_[from], !deleted_.empty() && deleted_[from], lead};
+    });
   }
-  auto* const begin = reinterpret_cast<unsigned char*>(out.data());
-  const unsigned char* end = MapBytes(pairs_.data(), reinterpret_cast<const unsigned char*>(text.data()),
-                                      text.size(), begin + start);
-  out.resize(static_cast<std::size_t>(end - begin));
+  pairs_.Apply(out, text);
 }
 
 std::string CharMap::Apply(std::string_view text) const {

@@ -108,6 +108,41 @@ void ScanCharacters(std::string& result, std::string_view text, OnDouble&& on_do
 // Copies a two-byte character unchanged: the on_double of steps that convert only single bytes.
 inline constexpr auto CopyDouble = [](ByteWriter& out, Char code) { out.Code(code); };
 
+// A conversion decided by each character's first byte and the byte after it, as a table over
+// every pair of bytes: what to write for the character (nothing, one byte or two) and whether
+// the first byte takes the next one with it. The kana conversions and CharMap are such tables.
+struct PairEntry {
+  Char out;                 // written as one byte or two, as the character is
+  bool deleted = false;     // nothing is written
+  bool takes_next = false;  // the character is two bytes long
+};
+
+class PairTable {
+ public:
+  PairTable() = default;
+  // entry(first, next) for every pair of bytes. A text's last byte is looked up as if 0x00
+  // followed it; if that entry takes the next byte, the last byte is copied alone instead.
+  template <typename Entry>
+  static PairTable Make(Entry&& entry) {
+    PairTable t;
+    t.entries_.resize(0x10000);
+    for (unsigned first = 0; first < 0x100; ++first)
+      for (unsigned next = 0; next < 0x100; ++next) t.Set(first, next, entry(first, next));
+    return t;
+  }
+  bool empty() const { return entries_.empty(); }
+  // Appends the converted text to out.
+  void Apply(std::string& out, std::string_view text) const;
+  std::string Apply(std::string_view text) const;
+
+ private:
+  void Set(unsigned first, unsigned next, const PairEntry& e);
+  // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
+  // 16 bits), how many of them (bits 16-17) and whether the first byte takes the next (bit 31).
+  std::vector<std::uint32_t> entries_;
+  unsigned growth_ = 1;  // the most bytes written for one byte read
+};
+
 // A conversion that maps each character to one character, as a table over every Char. Steps of
 // this kind compose: Then(f) makes the table apply f after what it did before, so a run of such
 // steps costs one pass over the text, with exactly the result of running them one by one (each
@@ -119,10 +154,8 @@ class CharMap {
   void Then(F&& f) {
     if (map_.empty()) MakeIdentity();
     for (auto& c : map_) c = f(c);
-    pairs_.clear();
+    pairs_ = PairTable();
     changes_ = true;
-    grows_ = false;
-    for (unsigned b = 0; b < 0x100; ++b) grows_ = grows_ || map_[b] > 0xFF;
   }
   // After what the map does so far, every character that has become c is removed.
   void ThenDelete(Char c) {
@@ -130,11 +163,9 @@ class CharMap {
     if (deleted_.empty()) deleted_.assign(map_.size(), false);
     for (std::size_t x = 0; x < map_.size(); ++x)
       if (map_[x] == c) deleted_[x] = true;
-    pairs_.clear();
+    pairs_ = PairTable();
     changes_ = true;
   }
-  // Whether some single byte becomes a two-byte character.
-  bool Grows() const { return grows_; }
   bool Changes() const { return changes_; }
   // The character c becomes (a map that deletes is not asked this).
   Char operator()(Char c) const { return changes_ ? map_[c] : c; }
@@ -146,12 +177,8 @@ class CharMap {
   void MakeIdentity();
   std::vector<Char> map_;  // empty until the first Then: a map that changes nothing costs nothing
   std::vector<bool> deleted_;  // by character; empty while nothing is deleted
-  // The map by byte pair, made on first use: entry (b, next) holds the mapped character that
-  // starts with b, whether b takes next with it (bit 16), whether the result has two bytes
-  // (bit 17) and whether it is deleted (bit 18). One lookup per byte then serves single and two-byte characters alike.
-  mutable std::vector<std::uint32_t> pairs_;
+  mutable PairTable pairs_;    // made on first use
   bool changes_ = false;
-  bool grows_ = false;
 };
 
 // The text with f applied to each character.
