@@ -268,8 +268,9 @@ def copy_images(doc, image_dir, out_dir):
 
 # --- main ----------------------------------------------------------------------------------
 
-def build(args):
-    src = os.path.dirname(os.path.abspath(__file__))
+def build(args, src=None):
+    """Writes args.out/index.html from the manual's sources in src (default: this folder)."""
+    src = src or os.path.dirname(os.path.abspath(__file__))
     settings = read_settings(args.tool)
     with open(os.path.join(src, "manual.html"), encoding="utf-8") as f:
         doc = f.read()
@@ -279,6 +280,8 @@ def build(args):
     with open(os.path.join(src, "example.ini"), encoding="utf-8") as f:
         ini_text = f.read()
     examples = table["examples"]
+    for ex in examples:
+        setting_args(ex, settings)  # every name and value known before anything else is judged
     check_coverage(doc, settings, examples)
 
     def option(m):
