@@ -35,11 +35,22 @@ class LineList {
   // neither make nor take apart a line break.
   template <typename Step>
   void Rewrite(Step&& step) {
-    spare_.clear();
-    // Room for a little growth at once: growing 10 MB by doubling would copy it again and again.
-    spare_.reserve(joined_.size() + joined_.size() / 8 + 16);
+    PrepareSpare();
     step(spare_, std::string_view(joined_));
     joined_.swap(spare_);
+  }
+
+  // The last step of a run, which need not keep the joined form: its result, moved out.
+  template <typename Step>
+  std::string TakeRewritten(Step&& step) {
+    Rewrite(step);
+    return TakeJoined();
+  }
+
+  // Lends the list a second buffer for its steps to write into; it is used if it is larger than
+  // the one the list has (a caller that made room for the whole run saves an allocation).
+  void LendSpare(std::string&& spare) {
+    if (spare.capacity() > spare_.capacity()) spare_ = std::move(spare);
   }
 
   // The same as Rewrite for a step that may leave a lone CR or LF: its result is split afresh.
@@ -56,21 +67,32 @@ class LineList {
   void TransformEachLine(Fn&& fn);
 
  private:
+  // Empties the spare buffer. The two buffers take turns for the whole run, so it keeps its room
+  // unless it is too small for the text: every fresh buffer of a large text costs a page fault
+  // per page. The room allows a little growth at once (growing 10 MB by doubling would copy it
+  // again and again).
+  void PrepareSpare() {
+    spare_.clear();
+    if (spare_.capacity() < joined_.size() + joined_.size() / 32 + 16)
+      spare_.reserve(joined_.size() + joined_.size() / 8 + 16);
+  }
+
   std::string joined_;
   std::string spare_;
 };
 
 template <typename Fn>
 void LineList::TransformEachLine(Fn&& fn) {
+  PrepareSpare();
   std::string& out = spare_;
-  out.clear();
-  out.reserve(joined_.size() + joined_.size() / 8);
+  const std::string_view text = joined_;
   std::size_t start = 0;
-  while (start < joined_.size()) {
-    const std::size_t end = joined_.find("\r\n", start);  // always found: the list is joined
-    fn(out, std::string_view(joined_).substr(start, end - start));
+  while (start < text.size()) {
+    // Always found, and preceded by the line's CR: the list is joined.
+    const std::size_t lf = text.find('\n', start);
+    fn(out, text.substr(start, lf - 1 - start));
     out += "\r\n";
-    start = end + 2;
+    start = lf + 1;
   }
   joined_.swap(out);
 }

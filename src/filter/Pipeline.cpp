@@ -59,51 +59,53 @@ void ApplyMap(LineList& lines, const CharMap& map) {
     lines.Rewrite([&map](std::string& out, std::string_view text) { map.Apply(out, text); });
 }
 
+// AddLI, the separators and the trailing blanks each change every line on its own: one pass over
+// the lines does them all, each line going through them in turn in a small buffer of its own.
+void ApplyLineSteps(LineList& lines, const FilterSettings& s) {
+  std::string_view separators[3];
+  std::size_t count = 0;
+  if (s.Space2Tab == 1 || s.Space2Tab == 3) separators[count++] = " ";
+  if (s.Space2Tab == 2 || s.Space2Tab == 3) separators[count++] = kFullWidthSpaceBytes;
+  if (s.Space2Tab == 3) separators[count++] = "\t";
+  if (!s.AddLI && count == 0 && !s.DelDmySpc) return;
+  std::string a, b;
+  lines.TransformEachLine([&](std::string& out, std::string_view line) {
+    std::string_view now = line;
+    if (s.AddLI) {
+      a.assign("<li>");
+      a.append(line);
+      now = a;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      std::string& next = now.data() == a.data() ? b : a;
+      next.clear();
+      AppendSeparatorsToTab(next, now, separators[k]);
+      now = next;
+    }
+    if (s.DelDmySpc) now = now.substr(0, TrimmedLength(now));
+    out.append(now);
+  });
+}
+
 // Steps 11 to 19. Those that replace characters or runs of characters work on the whole text:
 // a match never spans a line break, and a lead byte that ends a line (which the whole text pairs
 // with its CR) is left alone either way, so this is the same as working line by line.
-void ReplaceInText(LineList& lines, std::string_view pattern, std::string_view replacement) {
-  lines.Rewrite([&](std::string& out, std::string_view t) { AppendReplaced(out, t, pattern, replacement); });
-}
-
 void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s) {
   if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
-  // Each escape finds its bytes with the C library's byte search: sparse in text, so faster than
-  // one pass that looks at every byte for all of them.
-  if (s.RepAmp) ReplaceInText(lines, "&", "&amp;");
-  if (s.RepLG) {
-    ReplaceInText(lines, "<", "&lt;");
-    ReplaceInText(lines, ">", "&gt;");
-  }
-  if (s.RepQuot) ReplaceInText(lines, "\"", "&quot;");
-  if (s.AddLI) {
-    lines.TransformEachLine([](std::string& out, std::string_view line) {
-      out += "<li>";
-      out += line;
+  if (s.RepAmp || s.RepLG || s.RepQuot) {
+    lines.Rewrite([&s](std::string& out, std::string_view t) {
+      AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
     });
   }
-  auto separators = [&lines](std::string_view separator) {
-    lines.Rewrite([separator](std::string& out, std::string_view t) {
-      AppendSeparatorsToTab(out, t, separator);
-    });
-  };
-  if (s.Space2Tab == 1 || s.Space2Tab == 3) separators(" ");
-  if (s.Space2Tab == 2 || s.Space2Tab == 3) separators(kFullWidthSpaceBytes);
-  if (s.Space2Tab == 3) separators("\t");
-  // Removing the commas and mapping the case are one character map; with the trailing blanks
-  // they make one pass over the lines.
-  const CharMap& last = CachedMap({1, s.DelConma, s.UpDownCase}, [&s](CharMap& map) {
-    if (s.DelConma) map.ThenDelete(',');
-    if (s.UpDownCase == 1) map.Then(CharLowerOf);
-    if (s.UpDownCase == 2) map.Then(CharUpperOf);
-  });
-  if (s.DelDmySpc) {
-    lines.TransformEachLine([&last](std::string& out, std::string_view line) {
-      last.Apply(out, line.substr(0, TrimmedLength(line)));
-    });
-  } else {
-    ApplyMap(lines, last);
-  }
+  ApplyLineSteps(lines, s);
+  // Removing the commas and mapping the case are one character map. It leaves the pair of a lead
+  // byte and the CR after it alone, so a lead byte that the trim left at the end of a line fares
+  // as it would on a line of its own.
+  ApplyMap(lines, CachedMap({1, s.DelConma, s.UpDownCase}, [&s](CharMap& map) {
+             if (s.DelConma) map.ThenDelete(',');
+             if (s.UpDownCase == 1) map.Then(CharLowerOf);
+             if (s.UpDownCase == 2) map.Then(CharUpperOf);
+           }));
 }
 
 }  // namespace
@@ -143,13 +145,14 @@ void ApplySteps(LineList& lines, const FilterSettings& s) {
 }
 
 std::string FinalText(LineList&& lines, const FilterSettings& s) {
-  if (s.EnterDeleteMode == 1) return JoinKeepingSentenceEnds(lines);
+  if (s.EnterDeleteMode == 1) return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
   return lines.TakeJoined();
 }
 
-std::string FilterText(std::string sjis, const FilterSettings& settings) {
+std::string FilterText(std::string sjis, const FilterSettings& settings, std::string spare) {
   LineList lines;
   lines.LoadResult(std::move(sjis));
+  lines.LendSpare(std::move(spare));
   ApplySteps(lines, settings);
   return FinalText(std::move(lines), settings);
 }

@@ -17,7 +17,9 @@ void ApplySteps(LineList& lines, const FilterSettings& settings);
 std::string FinalText(LineList&& lines, const FilterSettings& settings);
 
 // Load, ApplySteps, FinalText: a code page 932 text in, the filtered text out. A NUL byte ends
-// the input, as it ends a clipboard text. Taken by value so that a caller can move its buffer in.
-std::string FilterText(std::string sjis, const FilterSettings& settings);
+// the input, as it ends a clipboard text. Taken by value so that a caller can move its buffer in;
+// the steps take turns between that buffer and a second one, which the caller may lend too
+// (its contents are dropped). Buffers with room for some growth save allocations on the way.
+std::string FilterText(std::string sjis, const FilterSettings& settings, std::string spare = {});
 
 }  // namespace kestrilon::filter

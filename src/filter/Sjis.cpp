@@ -14,9 +14,18 @@ bool IsSecondByte(std::string_view text, std::size_t pos) {
 std::size_t FindPattern(std::string_view text, std::string_view pattern, std::size_t from) {
   if (text.empty() || pattern.empty()) return std::string_view::npos;
   const std::string_view rest = text.substr(from);
-  // One-byte patterns (most of them) go straight to the byte search, without a compare per hit.
+  // The byte search looks for the pattern's last byte: a pattern's first byte is mostly a lead
+  // byte, which Japanese text is full of, its last byte rarely. Occurrences end in the order
+  // they begin, so the first one found is the first one.
+  const std::size_t tail = pattern.size() - 1;
   auto find = [&](std::size_t at) {
-    return pattern.size() == 1 ? rest.find(pattern[0], at) : rest.find(pattern, at);
+    for (std::size_t end = at + tail; end < rest.size(); ++end) {
+      const void* hit = std::memchr(rest.data() + end, pattern[tail], rest.size() - end);
+      if (!hit) break;
+      end = static_cast<std::size_t>(static_cast<const char*>(hit) - rest.data());
+      if (rest.compare(end - tail, tail, pattern, 0, tail) == 0) return end - tail;
+    }
+    return std::string_view::npos;
   };
   std::size_t pos = find(0);
   while (pos != std::string_view::npos) {

@@ -1,5 +1,7 @@
 #include "Steps.h"
 
+#include <cstring>
+
 #include "Sjis.h"
 
 namespace kestrilon::filter {
@@ -28,20 +30,54 @@ bool NormalizeToCrLfChanges(std::string_view joined) {
   return false;
 }
 
-std::string JoinKeepingSentenceEnds(const LineList& lines) {
-  const std::string& joined = lines.Join();
-  std::string out;
-  out.reserve(joined.size());
+void AppendJoinedKeepingSentenceEnds(std::string& out, std::string_view joined) {
+  const std::size_t base = out.size();
   std::size_t start = 0;
   while (start < joined.size()) {
-    const std::size_t end = joined.find("\r\n", start);
-    out.append(joined, start, end - start);
-    start = end + 2;
+    const std::size_t lf = joined.find('\n', start);  // always found, right after the line's CR
+    out.append(joined, start, lf - 1 - start);
+    start = lf + 1;
     const bool more_lines = start < joined.size();
     // Only the text since the last kept break can end in those bytes: a break ends in LF.
-    if (more_lines && out.size() >= 2 && out.compare(out.size() - 2, 2, "\x81\x42") == 0) out += "\r\n";
+    if (more_lines && out.size() - base >= 2 && out.compare(out.size() - 2, 2, "\x81\x42") == 0)
+      out += "\r\n";
   }
-  return out;
+}
+
+void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot) {
+  struct Escape {
+    char byte;
+    std::string_view replacement;
+    std::size_t next = 0;  // the next occurrence of byte, character or not
+  };
+  Escape escapes[4];
+  std::size_t count = 0;
+  if (amp) escapes[count++] = {'&', "&amp;"};
+  if (angles) escapes[count++] = {'<', "&lt;"}, escapes[count++] = {'>', "&gt;"};
+  if (quot) escapes[count++] = {'"', "&quot;"};
+  // One byte search per escape, each taken up again past its own hit: the text is read once
+  // per escape but written once.
+  auto find = [text](char b, std::size_t from) {
+    const void* hit = std::memchr(text.data() + from, b, text.size() - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : std::string_view::npos;
+  };
+  for (std::size_t k = 0; k < count; ++k) escapes[k].next = find(escapes[k].byte, 0);
+  std::size_t done = 0;  // a character boundary: everything before it is written
+  for (;;) {
+    Escape* first = nullptr;
+    for (std::size_t k = 0; k < count; ++k)
+      if (escapes[k].next != std::string_view::npos && (!first || escapes[k].next < first->next))
+        first = &escapes[k];
+    if (!first) break;
+    const std::size_t hit = first->next;
+    if (!IsSecondByte(text.substr(done), hit - done)) {
+      out.append(text, done, hit - done);
+      out.append(first->replacement);
+      done = hit + 1;
+    }
+    first->next = find(first->byte, hit + 1);
+  }
+  out.append(text, done);
 }
 
 std::string RemoveTags(std::string_view text) {

@@ -16,15 +16,22 @@ void AppendNormalizedToCrLf(std::string& out, std::string_view text);
 // the CR after it as its second byte.
 bool NormalizeToCrLfChanges(std::string_view joined);
 
-// The lines of a joined list put together with no break between them, except after a run of
+// The lines of a joined text put together with no break between them, except after a run of
 // lines whose text ends in the bytes of "。" (0x81 0x42) when more lines follow. No break ends
-// the result.
-std::string JoinKeepingSentenceEnds(const LineList& lines);
+// the result, which is appended to out.
+void AppendJoinedKeepingSentenceEnds(std::string& out, std::string_view joined);
 
 // Removes every tag, from a "<" to the first ">" after it. Stops, keeping the rest as it is, as
 // soon as the first ">" of the remaining text comes before its first "<" or no "<" is left.
 std::string RemoveTags(std::string_view text);
 void AppendWithoutTags(std::string& out, std::string_view text);
+
+// The HTML escapes in one pass, appended to out: with amp every "&" becomes "&amp;", with angles
+// "<" and ">" become "&lt;" and "&gt;", with quot every '"' becomes "&quot;"; only whole
+// characters. The same as replacing them one after another in that order, since no replacement
+// holds a character that a later one replaces, and each replaces one-byte characters by ASCII,
+// which leaves every other character where it was.
+void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot);
 
 // Every run of separators in each line of the list becomes one TAB.
 void SeparatorsToTab(LineList& lines, std::string_view separator);

@@ -12,10 +12,12 @@
 #else
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -159,6 +161,12 @@ bool ReadStandardInput(std::string& out, std::string& error) {
   return ReadAll(GetStdHandle(STD_INPUT_HANDLE), out, error);
 }
 
+std::string LargeBuffer(std::size_t capacity) {
+  std::string s;
+  s.reserve(capacity);
+  return s;
+}
+
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {
   const std::wstring target = Wide(path);
   const std::wstring::size_type slash = target.find_last_of(L"\\/:");
@@ -219,11 +227,44 @@ namespace {
 
 std::string Reason(int err) { return std::strerror(err); }
 
+// Room for the filter's growth of the text, a step's worth beyond what most steps need.
+std::size_t RoomFor(std::size_t size) { return size + size / 8 + 64; }
+
+void AdviseHugePages(std::string& s) {
+#ifdef MADV_HUGEPAGE
+  // Only whole 2 MB pages inside the buffer, and only before they are touched.
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  const auto begin = reinterpret_cast<std::uintptr_t>(s.data());
+  const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t last = (begin + s.capacity()) & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // a hint
+#else
+  (void)s;
+#endif
+}
+
 bool ReadAll(int fd, std::string& out, std::string& error) {
   out.clear();
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    out.reserve(static_cast<std::size_t>(st.st_size));
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    // The size is known: one read straight into the buffer.
+    out = LargeBuffer(RoomFor(static_cast<std::size_t>(st.st_size)));
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < out.size()) {
+      const ssize_t n = read(fd, out.data() + got, out.size() - got);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        error = Reason(errno);
+        return false;
+      }
+      if (n == 0) break;  // the file shrank meanwhile
+      got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    if (got < static_cast<std::size_t>(st.st_size)) return true;
+  }
+  // The rest, if the file grew meanwhile, or all of a pipe.
   char buffer[1 << 16];
   for (;;) {
     const ssize_t got = read(fd, buffer, sizeof buffer);
@@ -269,6 +310,13 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string& error
 
 bool ReadStandardInput(std::string& out, std::string& error) {
   return ReadAll(STDIN_FILENO, out, error);
+}
+
+std::string LargeBuffer(std::size_t capacity) {
+  std::string s;
+  s.reserve(capacity);
+  if (capacity >= (std::size_t{4} << 20)) AdviseHugePages(s);
+  return s;
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {

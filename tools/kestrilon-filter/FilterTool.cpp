@@ -1,5 +1,6 @@
 #include "FilterTool.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -331,7 +332,9 @@ int Run(const std::vector<std::string>& args) {
   if (nul != std::string::npos) return Fail(kBadInput, source + ": NUL byte " + Offset(nul)).status;
   input = std::string();  // only the code page 932 text is needed from here on
 
-  std::string output = filter::FilterText(std::move(cp932.bytes), settings);
+  // The filter's second buffer, as large as the first, so that the run allocates nothing more.
+  std::string spare = LargeBuffer(std::max(cp932.bytes.capacity(), cp932.bytes.size() + cp932.bytes.size() / 8 + 64));
+  std::string output = filter::FilterText(std::move(cp932.bytes), settings, std::move(spare));
   if (o.encoding == Text::Utf8) {
     auto back = unicode::Cp932ToUtf8(output, cp932.placeholders);
     if (back.error != unicode::BridgeError::None)
