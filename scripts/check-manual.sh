@@ -36,9 +36,11 @@ fi
 
 # Each setting's caption, as the program shows it, is in the PDF's text.
 text=$(pdftotext -layout "$pdf" -)
-while IFS= read -r caption; do
+mapfile -t captions < <("$tool" --list | sed -n 's/^  [A-Za-z0-9]*=-\{0,1\}[0-9]* *\(.*\)  (.*)$/\1/p')
+((${#captions[@]} == 20)) || failures+=("kestrilon-filter --list gave ${#captions[@]} captions, not 20")
+for caption in "${captions[@]}"; do
   grep -qF -- "$caption" <<<"$text" || failures+=("caption '$caption' not found in the PDF's text")
-done < <("$tool" --list | sed -n 's/^  [A-Za-z0-9]*=-\{0,1\}[0-9]* *\(.*\)  (.*)$/\1/p')
+done
 # U+FFFD in the text means a character was lost on the way.
 if grep -q $'\xef\xbf\xbd' <<<"$text"; then failures+=("replacement characters (U+FFFD) in the text"); fi
 
