@@ -69,12 +69,12 @@ class LineList {
  private:
   // Empties the spare buffer. The two buffers take turns for the whole run, so it keeps its room
   // unless it is too small for the text: every fresh buffer of a large text costs a page fault
-  // per page. The room allows a little growth at once (growing 10 MB by doubling would copy it
-  // again and again).
+  // per page.
   void PrepareSpare() {
     spare_.clear();
-    if (spare_.capacity() < joined_.size() + joined_.size() / 32 + 16)
-      spare_.reserve(joined_.size() + joined_.size() / 8 + 16);
+    // Room to double: only the pages a step writes are ever touched, and a step that outgrows
+    // its buffer copies what it wrote into a fresh one.
+    if (spare_.capacity() < joined_.size() + joined_.size() / 32 + 16) spare_.reserve(2 * joined_.size() + 16);
   }
 
   std::string joined_;

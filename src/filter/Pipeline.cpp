@@ -61,6 +61,8 @@ void ApplyMap(LineList& lines, const CharMap& map) {
 
 // AddLI, the separators and the trailing blanks each change every line on its own: one pass over
 // the lines does them all, each line going through them in turn in a small buffer of its own.
+// With both kinds of space, their runs become TABs and then the runs of TABs one TAB: that is,
+// every run of the three becomes one TAB.
 void ApplyLineSteps(LineList& lines, const FilterSettings& s) {
   std::string_view separators[3];
   std::size_t count = 0;
@@ -76,10 +78,10 @@ void ApplyLineSteps(LineList& lines, const FilterSettings& s) {
       a.append(line);
       now = a;
     }
-    for (std::size_t k = 0; k < count; ++k) {
+    if (count > 0) {
       std::string& next = now.data() == a.data() ? b : a;
       next.clear();
-      AppendSeparatorsToTab(next, now, separators[k]);
+      AppendSeparatorRunsToTab(next, now, std::span(separators, count));
       now = next;
     }
     if (s.DelDmySpc) now = now.substr(0, TrimmedLength(now));

@@ -1,5 +1,6 @@
 #include "Steps.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "Sjis.h"
@@ -110,6 +111,30 @@ void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_
     out += '\t';
     i = hit + separator.size();
     while (separator_at(i)) i += separator.size();  // each one ends on a boundary
+  }
+  out.append(line, i);
+}
+
+void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
+                              std::span<const std::string_view> separators) {
+  std::size_t next[3];  // the next occurrence of each separator at or after i
+  const std::size_t count = std::min<std::size_t>(separators.size(), std::size(next));
+  for (std::size_t k = 0; k < count; ++k) next[k] = FindPattern(line, separators[k]);
+  auto separator_at = [&](std::size_t i) -> std::size_t {
+    for (std::size_t k = 0; k < count; ++k)
+      if (line.substr(i, separators[k].size()) == separators[k]) return separators[k].size();
+    return 0;
+  };
+  std::size_t i = 0;
+  for (;;) {
+    const std::size_t hit = *std::min_element(next, next + count);
+    if (hit == std::string_view::npos) break;
+    out.append(line, i, hit - i);
+    out += '\t';
+    i = hit;
+    while (const std::size_t size = separator_at(i)) i += size;  // each one ends on a boundary
+    for (std::size_t k = 0; k < count; ++k)
+      if (next[k] < i) next[k] = FindPattern(line, separators[k], i);
   }
   out.append(line, i);
 }

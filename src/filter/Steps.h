@@ -1,6 +1,7 @@
 // The remaining steps: line breaks, HTML, and the tidying of blanks, commas and case.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angle
 // Every run of separators in each line of the list becomes one TAB.
 void SeparatorsToTab(LineList& lines, std::string_view separator);
 void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator);
+// Every run of characters that are any of the separators becomes one TAB: the same as turning
+// the runs of each into a TAB one separator after another, when the last separator is "\t".
+void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
+                              std::span<const std::string_view> separators);
 
 // The line without the blanks (" " and "　") at its end, together with any TABs or control
 // bytes inside or directly before that run.

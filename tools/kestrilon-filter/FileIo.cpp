@@ -227,8 +227,9 @@ namespace {
 
 std::string Reason(int err) { return std::strerror(err); }
 
-// Room for the filter's growth of the text, a step's worth beyond what most steps need.
-std::size_t RoomFor(std::size_t size) { return size + size / 8 + 64; }
+// Room for the filter to double the text (full-width forms do) without a fresh buffer; pages
+// that are never written cost nothing.
+std::size_t RoomFor(std::size_t size) { return 2 * size + 64; }
 
 void AdviseHugePages(std::string& s) {
 #ifdef MADV_HUGEPAGE

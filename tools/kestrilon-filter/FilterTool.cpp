@@ -333,7 +333,7 @@ int Run(const std::vector<std::string>& args) {
   input = std::string();  // only the code page 932 text is needed from here on
 
   // The filter's second buffer, as large as the first, so that the run allocates nothing more.
-  std::string spare = LargeBuffer(std::max(cp932.bytes.capacity(), cp932.bytes.size() + cp932.bytes.size() / 8 + 64));
+  std::string spare = LargeBuffer(std::max(cp932.bytes.capacity(), 2 * cp932.bytes.size() + 64));
   std::string output = filter::FilterText(std::move(cp932.bytes), settings, std::move(spare));
   if (o.encoding == Text::Utf8) {
     auto back = unicode::Cp932ToUtf8(output, cp932.placeholders);
