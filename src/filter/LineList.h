@@ -47,6 +47,12 @@ class LineList {
     return TakeJoined();
   }
 
+  // The second buffer, moved out (empty, with whatever room it has).
+  std::string TakeSpare() {
+    spare_.clear();
+    return std::move(spare_);
+  }
+
   // Lends the list a second buffer for its steps to write into; it is used if it is larger than
   // the one the list has (a caller that made room for the whole run saves an allocation).
   void LendSpare(std::string&& spare) {

@@ -59,60 +59,95 @@ void ApplyMap(LineList& lines, const CharMap& map) {
     lines.Rewrite([&map](std::string& out, std::string_view text) { map.Apply(out, text); });
 }
 
-// AddLI, the separators and the trailing blanks each change every line on its own: one pass over
-// the lines does them all, each line going through them in turn in a small buffer of its own.
-// With both kinds of space, their runs become TABs and then the runs of TABs one TAB: that is,
-// every run of the three becomes one TAB.
-void ApplyLineSteps(LineList& lines, const FilterSettings& s) {
-  std::string_view separators[3];
-  std::size_t count = 0;
-  if (s.Space2Tab == 1 || s.Space2Tab == 3) separators[count++] = " ";
-  if (s.Space2Tab == 2 || s.Space2Tab == 3) separators[count++] = kFullWidthSpaceBytes;
-  if (s.Space2Tab == 3) separators[count++] = "\t";
-  if (!s.AddLI && count == 0 && !s.DelDmySpc) return;
-  std::string a, b;
-  lines.TransformEachLine([&](std::string& out, std::string_view line) {
-    std::string_view now = line;
-    if (s.AddLI) {
-      a.assign("<li>");
-      a.append(line);
-      now = a;
-    }
-    if (count > 0) {
-      std::string& next = now.data() == a.data() ? b : a;
-      next.clear();
-      AppendSeparatorRunsToTab(next, now, std::span(separators, count));
-      now = next;
-    }
-    if (s.DelDmySpc) now = now.substr(0, TrimmedLength(now));
-    out.append(now);
+// Removing the commas and mapping the case are one character map. It leaves the pair of a lead
+// byte and the CR after it alone, so mapping the whole text is the same as mapping line by line,
+// whether or not a lead byte ends a line.
+const CharMap& LastMap(const FilterSettings& s) {
+  return CachedMap({1, s.DelConma, s.UpDownCase}, [&s](CharMap& map) {
+    if (s.DelConma) map.ThenDelete(',');
+    if (s.UpDownCase == 1) map.Then(CharLowerOf);
+    if (s.UpDownCase == 2) map.Then(CharUpperOf);
   });
 }
 
-// Steps 11 to 19. Those that replace characters or runs of characters work on the whole text:
-// a match never spans a line break, and a lead byte that ends a line (which the whole text pairs
-// with its CR) is left alone either way, so this is the same as working line by line.
-void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s) {
+// AddLI, the separators, the trailing blanks and the last map each change every line on its own,
+// and the final join looks at one line at a time: one pass over the lines does them all, each
+// line going through them in turn in a small buffer of its own, so that a large text is read and
+// written once more rather than four times. With both kinds of space, their runs become TABs and
+// then the runs of TABs one TAB: that is, every run of the three becomes one TAB.
+class LineSteps {
+ public:
+  LineSteps(const FilterSettings& s, bool join) : s_(s), map_(LastMap(s)), join_(join) {
+    if (s.Space2Tab == 1 || s.Space2Tab == 3) separators_[count_++] = " ";
+    if (s.Space2Tab == 2 || s.Space2Tab == 3) separators_[count_++] = kFullWidthSpaceBytes;
+    if (s.Space2Tab == 3) separators_[count_++] = "\t";
+  }
+  // Whether a pass over the lines is needed beyond mapping the whole text.
+  bool ByLine() const { return s_.AddLI || count_ > 0 || s_.DelDmySpc || join_; }
+  const CharMap& Map() const { return map_; }
+
+  void Append(std::string& out, std::string_view text) {
+    const std::size_t base = out.size();
+    std::size_t start = 0;
+    while (start < text.size()) {
+      const std::size_t lf = text.find('\n', start);  // always found, right after the line's CR
+      map_.Apply(out, Line(text.substr(start, lf - 1 - start)));
+      start = lf + 1;
+      // Joining keeps a break only after the bytes of "。" and before more lines; only the text
+      // since the last kept break can end in them, since a break ends in LF.
+      if (!join_ || (start < text.size() && out.size() - base >= 2 &&
+                     out.compare(out.size() - 2, 2, "\x81\x42") == 0))
+        out += "\r\n";
+    }
+  }
+
+ private:
+  // The line after AddLI, the separators and the trim.
+  std::string_view Line(std::string_view line) {
+    std::string_view now = line;
+    if (s_.AddLI) {
+      a_.assign("<li>");
+      a_.append(line);
+      now = a_;
+    }
+    if (count_ > 0) {
+      std::string& next = now.data() == a_.data() ? b_ : a_;
+      next.clear();
+      AppendSeparatorRunsToTab(next, now, std::span(separators_, count_));
+      now = next;
+    }
+    if (s_.DelDmySpc) now = now.substr(0, TrimmedLength(now));
+    return now;
+  }
+
+  const FilterSettings& s_;
+  const CharMap& map_;
+  bool join_;
+  std::string_view separators_[3];
+  std::size_t count_ = 0;
+  std::string a_, b_;
+};
+
+// Steps 11 to 19, and with join the final join too. Those that replace characters or runs of
+// characters work on the whole text: a match never spans a line break, and a lead byte that ends
+// a line (which the whole text pairs with its CR) is left alone either way, so this is the same
+// as working line by line.
+void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s, bool join) {
   if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
   if (s.RepAmp || s.RepLG || s.RepQuot) {
     lines.Rewrite([&s](std::string& out, std::string_view t) {
       AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
     });
   }
-  ApplyLineSteps(lines, s);
-  // Removing the commas and mapping the case are one character map. It leaves the pair of a lead
-  // byte and the CR after it alone, so a lead byte that the trim left at the end of a line fares
-  // as it would on a line of its own.
-  ApplyMap(lines, CachedMap({1, s.DelConma, s.UpDownCase}, [&s](CharMap& map) {
-             if (s.DelConma) map.ThenDelete(',');
-             if (s.UpDownCase == 1) map.Then(CharLowerOf);
-             if (s.UpDownCase == 2) map.Then(CharUpperOf);
-           }));
+  LineSteps steps(s, join);
+  if (steps.ByLine())
+    lines.Rewrite([&steps](std::string& out, std::string_view t) { steps.Append(out, t); });
+  else
+    ApplyMap(lines, steps.Map());
 }
 
-}  // namespace
-
-void ApplySteps(LineList& lines, const FilterSettings& s) {
+// Steps 1 to 10.
+void ApplyCharacterSteps(LineList& lines, const FilterSettings& s) {
   // Steps 1 to 8, as far as they map characters to characters, as one table and one pass.
   const MapKey key{0, s.NumberMode, s.AlphabetMode, s.PunctuationMode, s.PeriodMode,
                    s.SignMode, s.SpaceMode, s.ParenthesisMode, s.KanaMode1 == 2};
@@ -143,7 +178,13 @@ void ApplySteps(LineList& lines, const FilterSettings& s) {
   if (s.KanaMode2 == 3) lines.Rewrite(AppendHalfWidthKanaToHiragana);
 
   if (s.ReturnMode == 1 && NormalizeToCrLfChanges(lines.Join())) lines.RewriteAndSplit(AppendNormalizedToCrLf);
-  ApplyHtmlAndTidySteps(lines, s);
+}
+
+}  // namespace
+
+void ApplySteps(LineList& lines, const FilterSettings& s) {
+  ApplyCharacterSteps(lines, s);
+  ApplyHtmlAndTidySteps(lines, s, false);
 }
 
 std::string FinalText(LineList&& lines, const FilterSettings& s) {
@@ -152,11 +193,21 @@ std::string FinalText(LineList&& lines, const FilterSettings& s) {
 }
 
 std::string FilterText(std::string sjis, const FilterSettings& settings, std::string spare) {
+  // The spare buffer of the last run is kept for the next one, as one clipboard change follows
+  // another: its pages are in memory already, where a fresh buffer costs a page fault per page.
+  // Only up to a size, so that an idle program does not sit on the memory of one huge text.
+  constexpr std::size_t kKeptAtMost = std::size_t{64} << 20;
+  thread_local std::string kept;
   LineList lines;
   lines.LoadResult(std::move(sjis));
+  lines.LendSpare(std::move(kept));
   lines.LendSpare(std::move(spare));
-  ApplySteps(lines, settings);
-  return FinalText(std::move(lines), settings);
+  ApplyCharacterSteps(lines, settings);
+  // The join goes with the last steps' pass over the lines.
+  ApplyHtmlAndTidySteps(lines, settings, settings.EnterDeleteMode == 1);
+  std::string result = lines.TakeJoined();
+  if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) kept = std::move(left);
+  return result;
 }
 
 }  // namespace kestrilon::filter
