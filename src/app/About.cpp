@@ -54,7 +54,7 @@ std::wstring ShortPath(const std::wstring& path) {
 
 std::string VersionInfoText(const std::string& fileName, int index) {
   if (index < 0) throw std::out_of_range("VersionInfoText: index " + std::to_string(index) + " is negative");
-  if (index > 7) index = VersionInfoFileVersion;
+  if (index >= static_cast<int>(VersionInfoKeys.size())) index = VersionInfoFileVersion;
   const std::string_view key = VersionInfoKeys[static_cast<size_t>(index)];
   const std::string unidentified = "unidentified";
 
