@@ -132,6 +132,28 @@ TEST(LineList, NormalizedTextIsTakenOverAsItIs) {
   }
 }
 
+TEST(LineList, NormalizedTellsLongTextsByEveryBreak) {
+  // Eight bytes are judged at a time: each kind of break, at each place in a word and across
+  // two words, in a text otherwise normalized.
+  const std::string base = std::string(40, 'a') + "\r\n" + std::string(40, '\x82') + "\r\n";
+  ASSERT_TRUE(IsNormalized(base));
+  for (const std::string_view bad : {std::string_view("\r"), std::string_view("\n"), std::string_view("\n\r"), std::string_view("\r\r\n"), std::string_view("\0", 1)}) {
+    for (std::size_t at = 0; at + 2 < base.size(); ++at) {
+      if (at > 0 && base[at - 1] == '\r') continue;  // inside a CR LF it may complete one
+      std::string t = base;
+      t.insert(at, bad);
+      ASSERT_FALSE(IsNormalized(t)) << testing::PrintToString(t);
+      ASSERT_EQ(NormalizeLineBreaks(t) == t, false);
+    }
+  }
+  for (std::size_t at = 0; at + 2 < base.size(); ++at) {
+    if (at > 0 && base[at - 1] == '\r') continue;  // inside a CR LF
+    std::string t = base;
+    t.insert(at, "\r\n");
+    ASSERT_TRUE(IsNormalized(t)) << testing::PrintToString(t);
+  }
+}
+
 TEST(LineList, TransformEachLineSeesLinesWithoutBreaks) {
   LineList lines;
   lines.Load("one\r\n\r\nthree");

@@ -57,6 +57,19 @@ TEST_F(FileIo, WritesAndReadsBytesExactlyUnderAJapaneseName) {
   EXPECT_EQ(EntriesInDir(), 1u);  // no temporary file left
 }
 
+TEST_F(FileIo, LargeFileIsReadWholeWithRoomToGrow) {
+  // Larger than the size at which buffers ask for huge pages; every byte value, in no order.
+  std::string bytes(5u << 20, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+  const std::string path = Path("large.bin");
+  std::ofstream(FsPath(path), std::ios::binary) << bytes;
+  std::string read, error;
+  ASSERT_TRUE(ReadWholeFile(path, read, error)) << error;
+  EXPECT_TRUE(read == bytes);
+  EXPECT_GE(read.capacity(), bytes.size() + bytes.size() / 2);  // the filter grows it in place
+  EXPECT_GE(LargeBuffer(bytes.size()).capacity(), bytes.size());
+}
+
 TEST_F(FileIo, ReplacesAnExistingFileWhole) {
   const std::string path = Path("out.txt");
   std::ofstream(FsPath(path), std::ios::binary) << std::string(100000, 'x');
