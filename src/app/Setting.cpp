@@ -3,12 +3,18 @@
 #include <map>
 #include <string>
 
+#include <shellapi.h>
+
+#include "About.h"
+#include "Application.h"
 #include "ClipboardText.h"
 #include "DblChkNF.h"
+#include "HomePage.h"
 #include "Pipeline.h"
 #include "SettingLayout.h"
 #include "Sjis.h"
 #include "UnicodeBridge.h"
+#include "WinPeers.h"
 #include "WinText.h"
 
 namespace kestrilon::app {
@@ -52,6 +58,31 @@ private:
   bool& FBusy;
 };
 
+// The tray menu, top to bottom; separators have neither bitmap nor handler.
+struct MenuRow {
+  TMenuItem* TForm1::*field;
+  std::string_view name;
+  std::string_view caption;
+  std::string_view bitmap;  // a 16×16 bitmap resource
+  void (TForm1::*click)(TObject&);
+};
+
+constexpr MenuRow kMenu[] = {
+    {&TForm1::O1, "O1", "環境オプション(&O)", "BMP_O1", &TForm1::O1Click},
+    {&TForm1::N2, "N2", "-", "", nullptr},
+    {&TForm1::Contents1, "Contents1", "目次(&C)", "BMP_CONTENTS1", &TForm1::Contents1Click},
+    {&TForm1::WebSite, "WebSite", "Lumenveil(&W)", "BMP_WEBSITE", &TForm1::WebSiteClick},
+    {&TForm1::About1, "About1", "バージョン情報(&A)", "BMP_ABOUT1", &TForm1::About1Click},
+    {&TForm1::N1, "N1", "-", "", nullptr},
+    {&TForm1::ExitProgram, "ExitProgram", "Kestrilon終了(&X)", "BMP_EXITPROGRAM", &TForm1::ExitProgramClick},
+};
+
+// Asks the shell to open a document or an address. Whether it could is not looked at: the user
+// sees the viewer or nothing, and the program goes on either way.
+void OpenThroughShell(HWND owner, const std::wstring& target) {
+  ShellExecuteW(owner, L"open", target.c_str(), L"", L"", SW_SHOW);
+}
+
 }  // namespace
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
@@ -59,6 +90,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   SetCaption("Kestrilon");
   SetBorderStyle(bsDialog);
   SetBounds(192, 107, 0, 0);
+  // Where the face is missing, the framework takes the nearest installed Japanese UI face.
+  SetFont(TFont("ＭＳ Ｐゴシック", -12, SHIFTJIS_CHARSET, clWindowText));
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
 
@@ -124,6 +157,36 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   ClipTrap->SetName("ClipTrap");
   ClipTrap->SetOnClipChange([this](TObject& sender) { ClipTrapClipChange(sender); });
 
+  MenuR = new TPopupMenu(this);
+  MenuR->SetName("MenuR");
+  for (const MenuRow& row : kMenu) {
+    auto* item = new TMenuItem(this);
+    item->SetName(row.name);
+    item->SetCaption(row.caption);
+    // A missing picture leaves the command without one; the command itself still works.
+    if (!row.bitmap.empty()) item->Bitmap().LoadFromResourceName(row.bitmap);
+    if (row.click) item->SetOnClick([this, click = row.click](TObject& sender) { (this->*click)(sender); });
+    MenuR->Items().Add(*item);
+    this->*row.field = item;
+  }
+
+  // Made last: its icon appears once the form has loaded, after the detector has joined.
+  TrayIcon = new tray::TTrayIcon(this);
+  TrayIcon->SetName("TrayIcon");
+  TrayIcon->SetTipHelp("Kestrilon");
+  TStringList icons;
+  icons.Add("TRAYICON1");
+  icons.Add("TRAYICON2");
+  TrayIcon->SetResourceIconList(icons);
+  TrayIcon->SetResourceIconID(0);
+  TrayIcon->SetCheckSingleDoubleClick(true);
+  TrayIcon->SetBalloonHelpTimeOut(0);
+  TrayIcon->SetRButtonPopupMenu(MenuR);
+  TrayIcon->SetOnDblClick([this](TObject& sender) { TrayIconDblClick(sender); });
+  TrayIcon->SetOnMouseClick([this](TObject& sender, TMouseButton button, TShiftState shift, int x, int y) {
+    TrayIconMouseClick(sender, button, shift, x, y);
+  });
+
   SetOnCreate([this](TObject& sender) { FormCreate(sender); });
   SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
   SetMessageHandler(WM_QUERYENDSESSION, [this](TMessage& message) {
@@ -134,6 +197,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   });
   // The window exists while the form is hidden, so that the end of the session reaches it.
   HandleNeeded();
+  KeepConfirmed();
 }
 
 filter::FilterSettings TForm1::CurrentSettings() const {
@@ -148,6 +212,26 @@ filter::FilterSettings TForm1::CurrentSettings() const {
   return s;
 }
 
+void TForm1::SetSettings(const filter::FilterSettings& s) {
+  for (const filter::SettingInfo& info : filter::AllSettings()) {
+    TComponent* c = FindComponent(info.name);
+    if (info.kind == filter::SettingKind::RadioGroup)
+      dynamic_cast<TCustomRadioGroup&>(*c).SetItemIndex(s.*info.index);
+    else
+      dynamic_cast<TCustomCheckBox&>(*c).SetChecked(s.*info.checked);
+  }
+}
+
+void TForm1::KeepConfirmed() {
+  FConfirmed = CurrentSettings();
+  FConfirmedShowForm = ShowForm->Checked();
+}
+
+void TForm1::RestoreConfirmed() {
+  SetSettings(FConfirmed);
+  ShowForm->SetChecked(FConfirmedShowForm);
+}
+
 void TForm1::FormCreate(TObject&) {
   SetBounds(0, 0, Width(), Height());
   wchar_t user[257] = {};
@@ -156,6 +240,7 @@ void TForm1::FormCreate(TObject&) {
   if (GetUserNameW(user, &size)) AutoSave->SetSection(win::Narrow(user));
   SetHelpFile(win::Narrow(WithExtension(ExecutablePath(), L".pdf")));
   AutoSave->LoadIni();
+  KeepConfirmed();
   FBusy = false;
   FPaused = false;
   if (ShowForm->Checked()) Show();
@@ -168,12 +253,40 @@ void TForm1::FormCloseQuery(TObject&, bool& canClose) {
 
 void TForm1::OkButtonClick(TObject&) {
   AutoSave->SaveIni();  // a failure keeps the dialog open
+  KeepConfirmed();
   Hide();
 }
 
 void TForm1::CancelButtonClick(TObject&) {
   Hide();
+  // Loading alone would keep an edit wherever the file has no value yet (the first run has no
+  // file at all): the confirmed values come back first.
+  RestoreConfirmed();
   AutoSave->LoadIni();
+  KeepConfirmed();
+}
+
+void TForm1::O1Click(TObject&) { Show(); }
+
+void TForm1::TrayIconDblClick(TObject&) { Show(); }
+
+void TForm1::TrayIconMouseClick(TObject&, TMouseButton button, TShiftState, int, int) {
+  if (button != mbLeft) return;  // the right button pops up the menu by itself
+  FPaused = !FPaused;
+  TrayIcon->SetResourceIconID(FPaused ? 1 : 0);
+}
+
+void TForm1::Contents1Click(TObject&) { OpenThroughShell(win::WindowOf(*this), win::Widen(HelpFile())); }
+
+void TForm1::WebSiteClick(TObject&) { OpenThroughShell(win::WindowOf(*this), win::Widen(kHomePageUrl)); }
+
+void TForm1::About1Click(TObject&) {
+  ShowAbout(Application().Handle(), Application().Title(), Application().Icon(), AboutText(ExecutablePath()));
+}
+
+void TForm1::ExitProgramClick(TObject&) {
+  Hide();
+  Close();
 }
 
 void TForm1::ClipTrapClipChange(TObject&) {

@@ -7,9 +7,11 @@
 
 #include "AutoIni.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "NkClipDetector.h"
 #include "Settings.h"
 #include "StdControls.h"
+#include "Taskbar.h"
 
 namespace kestrilon::app {
 
@@ -23,6 +25,15 @@ public:
   framework::TCheckBox* ShowForm = nullptr;
   settings::TAutoIni* AutoSave = nullptr;
   clipboard::TNkClipDetector* ClipTrap = nullptr;
+  framework::TPopupMenu* MenuR = nullptr;
+  framework::TMenuItem* O1 = nullptr;
+  framework::TMenuItem* N2 = nullptr;
+  framework::TMenuItem* Contents1 = nullptr;
+  framework::TMenuItem* WebSite = nullptr;
+  framework::TMenuItem* About1 = nullptr;
+  framework::TMenuItem* N1 = nullptr;
+  framework::TMenuItem* ExitProgram = nullptr;
+  tray::TTrayIcon* TrayIcon = nullptr;
 
   // The filter settings as the controls show them now.
   filter::FilterSettings CurrentSettings() const;
@@ -35,11 +46,27 @@ public:
   void FormCloseQuery(framework::TObject& sender, bool& canClose);
   void OkButtonClick(framework::TObject& sender);
   void CancelButtonClick(framework::TObject& sender);
+  void O1Click(framework::TObject& sender);
+  void TrayIconDblClick(framework::TObject& sender);
+  // A left click pauses or resumes filtering; the tray picture shows which.
+  void TrayIconMouseClick(framework::TObject& sender, framework::TMouseButton button,
+                          framework::TShiftState shift, int x, int y);
+  void Contents1Click(framework::TObject& sender);
+  void WebSiteClick(framework::TObject& sender);
+  void About1Click(framework::TObject& sender);
+  void ExitProgramClick(framework::TObject& sender);
   // Filters the clipboard's text once for each change another program makes.
   void ClipTrapClipChange(framework::TObject& sender);
 
 private:
   void FilterClipboard();
+  void SetSettings(const filter::FilterSettings& settings);
+  // The values last loaded or saved: what Cancel goes back to where the INI file has no value.
+  void KeepConfirmed();
+  void RestoreConfirmed();
+
+  filter::FilterSettings FConfirmed;
+  bool FConfirmedShowForm = false;
 
   bool FBusy = false;
   bool FPaused = false;

@@ -17,9 +17,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application().SetTitle("Kestrilon");
     Application().CreateForm<kestrilon::app::TForm1>();
     Application().Run();
+    // The form and its components go now, in order (the detector leaves the viewer chain, the
+    // icon leaves the tray), while the services they lean on still exist: after main returns,
+    // the function-level statics are destroyed in an order of their own.
+    Application().DestroyComponents();
   } catch (...) {
     // The form could not be made (no window for the clipboard detector, say): say why, end.
     Application().HandleException(Application());
+    Application().DestroyComponents();
     return 1;
   }
   return 0;

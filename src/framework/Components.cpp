@@ -1,6 +1,7 @@
 #include "Components.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "Exceptions.h"
 #include "Strings.h"
@@ -157,12 +158,20 @@ void TComponent::BeginLoading() noexcept {
 }
 
 void TComponent::EndLoading() {
+  // One component that fails to load (a tray icon the shell refuses) must not leave the others
+  // half made: every one finishes, then the first failure goes on.
+  std::exception_ptr failure;
   // Loaded may create components; index the live list.
   for (std::size_t i = 0; i < FComponents.size(); ++i) {
     TComponent* c = FComponents[i];
-    if (c->IsLoading()) c->EndLoading();
+    try {
+      if (c->IsLoading()) c->EndLoading();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
   }
   if (IsLoading()) Loaded();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TComponent::Loaded() { FComponentState &= ~csLoading; }

@@ -167,6 +167,7 @@ void TWinControl::HandleNeeded() {
   if (!FPeer) return;
   for (std::size_t i = 0; i < FWinControls.size(); ++i) FWinControls[i]->HandleNeeded();
   for (TControl* c : FControls) FPeer->ChildInserted(*c);
+  HandleCreated();
 }
 
 void TWinControl::DestroyHandle() noexcept {

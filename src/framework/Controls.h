@@ -179,6 +179,8 @@ public:
 
 protected:
   void Changed(ControlChange what) override;
+  // Called once the window of this control and those of its children exist.
+  virtual void HandleCreated() {}
   // Called after a child joined or before it leaves this control.
   virtual void ControlInserted(TControl& child);
   virtual void ControlRemoving(TControl& child);

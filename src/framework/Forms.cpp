@@ -1,5 +1,7 @@
 #include "Forms.h"
 
+#include <cmath>
+
 #include "Exceptions.h"
 #include "Platform.h"
 
@@ -21,6 +23,27 @@ TButton* FindButton(const TWinControl& container, bool cancel) noexcept {
   return nullptr;
 }
 
+int Scaled(int value, int to, int from) noexcept {
+  return static_cast<int>(std::lround(static_cast<double>(value) * to / from));
+}
+
+void ScaleFont(TControl& control, int to, int from) {
+  if (control.ParentFont()) return;
+  TFont font = control.Font();
+  font.SetHeight(Scaled(font.Height(), to, from));
+  control.SetFont(font);
+}
+
+void ScaleChildren(TWinControl& parent, int to, int from) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl& child = *parent.Controls(i);
+    child.SetBounds(Scaled(child.Left(), to, from), Scaled(child.Top(), to, from),
+                    Scaled(child.Width(), to, from), Scaled(child.Height(), to, from));
+    ScaleFont(child, to, from);
+    if (auto* inner = dynamic_cast<TWinControl*>(&child)) ScaleChildren(*inner, to, from);
+  }
+}
+
 }  // namespace
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
@@ -35,7 +58,12 @@ TCustomForm::~TCustomForm() {
 }
 
 void TCustomForm::AfterConstruction() {
-  EndLoading();
+  try {
+    EndLoading();
+  } catch (...) {
+    // Reported, and the form is made all the same: a program without its tray icon still works.
+    platform::HandleException(*this);
+  }
   try {
     if (FOnCreate) FOnCreate(*this);
   } catch (...) {
@@ -53,6 +81,20 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
   SetClientWidth(clientWidth);
   SetClientHeight(clientHeight);
 }
+
+void TCustomForm::ScaleForPixelsPerInch(int pixelsPerInch) {
+  if (pixelsPerInch <= 0 || pixelsPerInch == FPixelsPerInch) return;
+  const int from = FPixelsPerInch;
+  const int clientWidth = ClientWidth();
+  const int clientHeight = ClientHeight();
+  FPixelsPerInch = pixelsPerInch;
+  ScaleFont(*this, pixelsPerInch, from);
+  ScaleChildren(*this, pixelsPerInch, from);
+  SetClientWidth(Scaled(clientWidth, pixelsPerInch, from));
+  SetClientHeight(Scaled(clientHeight, pixelsPerInch, from));
+}
+
+void TCustomForm::HandleCreated() { ScaleForPixelsPerInch(platform::FormPixelsPerInch(*this)); }
 
 int TCustomForm::ClientWidth() const { return Width() - platform::FormFrameSize(*this).Width; }
 int TCustomForm::ClientHeight() const { return Height() - platform::FormFrameSize(*this).Height; }

@@ -77,11 +77,20 @@ public:
 
   void SetVisible(bool visible) override;
 
+  // The pixels per inch the form's layout is made for: 96 as designed, then the monitor's.
+  int PixelsPerInch() const noexcept { return FPixelsPerInch; }
+  // Scales the client size, every control's bounds and the fonts from PixelsPerInch to
+  // pixelsPerInch. The position on the screen stays.
+  void ScaleForPixelsPerInch(int pixelsPerInch);
+
 protected:
+  // Takes the layout to the monitor's pixels per inch.
+  void HandleCreated() override;
   void Notification(TComponent& component, TOperation operation) override;
 
 private:
   TFormBorderStyle FBorderStyle = bsSizeable;
+  int FPixelsPerInch = 96;
   std::string FHelpFile;
   TWinControl* FActiveControl = nullptr;
   TNotifyEvent FOnCreate;

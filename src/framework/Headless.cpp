@@ -8,6 +8,8 @@ std::unique_ptr<ControlPeer> CreateWindowPeer(TWinControl& /*control*/) { return
 
 FrameSize FormFrameSize(const TCustomForm& /*form*/) { return {}; }
 
+int FormPixelsPerInch(const TCustomForm& /*form*/) { return 96; }
+
 bool CloseMainForm(TCustomForm& /*form*/) { return false; }
 
 void HandleException(TObject& /*sender*/) { throw; }

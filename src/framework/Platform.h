@@ -24,6 +24,9 @@ struct FrameSize {
 };
 FrameSize FormFrameSize(const TCustomForm& form);
 
+// The pixels per inch of the monitor that shows form's window (96 without a window system).
+int FormPixelsPerInch(const TCustomForm& form);
+
 // A form that may close: if it is the application's main form, ends the message loop and
 // returns true; otherwise returns false and the form hides.
 bool CloseMainForm(TCustomForm& form);

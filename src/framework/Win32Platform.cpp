@@ -37,6 +37,20 @@ FrameSize FormFrameSize(const TCustomForm& form) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+int FormPixelsPerInch(const TCustomForm& form) {
+  HWND window = win::WindowOf(const_cast<TCustomForm&>(form));
+  // Per monitor where the system knows it (Windows 10 and later), else the system's one value.
+  using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow && window) {
+    if (UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+  }
+  win::WindowDC screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : 96;
+}
+
 bool CloseMainForm(TCustomForm& form) {
   if (Application().MainForm() != &form) return false;
   Application().Terminate();

@@ -535,6 +535,15 @@ public:
           return 0;
         }
         break;
+      case WM_DPICHANGED: {
+        // Moved to a monitor of another density: the layout follows, in the place the system
+        // suggests.
+        FForm.ScaleForPixelsPerInch(HIWORD(wParam));
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+      }
       case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == &FForm) {
           Application().Minimize();

@@ -18,8 +18,25 @@
 //                                   each answer (1: the session may end)
 //   cliptool time-filter FILE       copies the UTF-8 text of FILE, waits until another program has
 //                                   replaced it, and prints the milliseconds that took
+//   cliptool forms                  prints "visible x y w h" (screen pixels) for each top-level
+//                                   window of class KestrilonForm, shown or not
+//   cliptool tray-icons             prints "x y w h" of each icon in Wine's system tray, in order
+//   cliptool move-tray X Y          moves Wine's system tray window there
+//   cliptool click PATH-HEX...      clicks (BM_CLICK) the control reached from the visible form
+//                                   window through windows with those texts, e.g. 数字 then 半角
+//   cliptool select-page INDEX      shows page INDEX of the visible form's page control
+//   cliptool system-close           the close box of the visible form (WM_SYSCOMMAND SC_CLOSE)
+//   cliptool find-text TEXT-HEX     like find-window, but a child's text need only contain TEXT;
+//                                   prints "handle x y w h"
+//   cliptool record FILE ARG        writes ARG to FILE as it came: the test's stand-in for the
+//                                   programs the shell would open documents and addresses with
+//   cliptool menu-key KEY           types KEY (a letter: the accelerator; or "Escape") into the popup
+//                                   menu shown now. Posted to the menu's own thread: under Wine the
+//                                   X keyboard focus stays with the tray, not the menu
+//   cliptool menu                   prints "x y w h" of the popup menu shown now; exit 1 if none
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -260,6 +277,158 @@ int EndSession(const std::wstring& title) {
   return 0;
 }
 
+struct Windows {
+  std::wstring className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectClass(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<Windows*>(lParam);
+  wchar_t buffer[256] = {};
+  GetClassNameW(window, buffer, 256);
+  if (search->className == buffer) search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelOfClass(const wchar_t* className) {
+  Windows search{className, {}};
+  EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string RectText(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " " +
+         std::to_string(r.bottom - r.top);
+}
+
+HWND VisibleForm() {
+  for (HWND form : TopLevelOfClass(L"KestrilonForm"))
+    if (IsWindowVisible(form)) return form;
+  return nullptr;
+}
+
+int Forms() {
+  for (HWND form : TopLevelOfClass(L"KestrilonForm"))
+    std::printf("%d %s\n", IsWindowVisible(form) ? 1 : 0, RectText(form).c_str());
+  return 0;
+}
+
+// Wine shows each notification icon as a window of its own inside its tray window.
+int TrayIcons() {
+  for (HWND tray : TopLevelOfClass(L"__winex11_standalone_tray")) {
+    Windows icons{L"__winex11_tray_icon", {}};
+    EnumChildWindows(tray, CollectClass, reinterpret_cast<LPARAM>(&icons));
+    for (HWND icon : icons.found)
+      if (IsWindowVisible(icon)) std::printf("%s\n", RectText(icon).c_str());
+  }
+  return 0;
+}
+
+// The nearest descendant of parent with exactly that text, breadth first: the group "数字" before
+// any button "半角" deeper down.
+HWND ChildWithText(HWND parent, const std::wstring& text) {
+  std::vector<HWND> level{parent};
+  while (!level.empty()) {
+    std::vector<HWND> next;
+    for (HWND window : level) {
+      for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(child, buffer, 512);
+        if (text == buffer && IsWindowVisible(child)) return child;
+        next.push_back(child);
+      }
+    }
+    level = std::move(next);
+  }
+  return nullptr;
+}
+
+int Click(int count, char** path) {
+  HWND window = VisibleForm();
+  if (!window) return Fail("no visible form");
+  for (int i = 0; i < count; ++i) {
+    window = ChildWithText(window, Widen(Unhex(path[i])));
+    if (!window) return Fail(("no control " + Unhex(path[i])).c_str());
+  }
+  SendMessageW(window, BM_CLICK, 0, 0);
+  return 0;
+}
+
+BOOL CALLBACK FindTabs(HWND window, LPARAM lParam) {
+  wchar_t buffer[64] = {};
+  GetClassNameW(window, buffer, 64);
+  if (std::wstring(buffer) != L"SysTabControl32") return TRUE;
+  *reinterpret_cast<HWND*>(lParam) = window;
+  return FALSE;
+}
+
+int SelectPage(int index) {
+  HWND form = VisibleForm();
+  if (!form) return Fail("no visible form");
+  HWND tabs = nullptr;
+  EnumChildWindows(form, FindTabs, reinterpret_cast<LPARAM>(&tabs));
+  if (!tabs) return Fail("no page control");
+  // Focusing a tab selects it and tells the parent, as a click does.
+  SendMessageW(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0);
+  return SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == index ? 0 : Fail("the page didn't change");
+}
+
+struct TextSearch {
+  std::wstring text;
+  HWND top = nullptr;
+  bool found = false;
+};
+
+BOOL CALLBACK ChildContains(HWND child, LPARAM lParam) {
+  auto* search = reinterpret_cast<TextSearch*>(lParam);
+  wchar_t buffer[1024] = {};
+  GetWindowTextW(child, buffer, 1024);
+  if (std::wstring(buffer).find(search->text) == std::wstring::npos) return TRUE;
+  search->found = true;
+  return FALSE;
+}
+
+BOOL CALLBACK TopContains(HWND top, LPARAM lParam) {
+  auto* search = reinterpret_cast<TextSearch*>(lParam);
+  if (!IsWindowVisible(top)) return TRUE;
+  TextSearch inner{search->text};
+  ChildContains(top, reinterpret_cast<LPARAM>(&inner));
+  if (!inner.found) EnumChildWindows(top, ChildContains, reinterpret_cast<LPARAM>(&inner));
+  if (!inner.found) return TRUE;
+  search->top = top;
+  return FALSE;
+}
+
+int FindText(const std::wstring& text) {
+  TextSearch search{text};
+  EnumWindows(TopContains, reinterpret_cast<LPARAM>(&search));
+  if (!search.top) return 1;
+  std::printf("%llu %s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(search.top)),
+              RectText(search.top).c_str());
+  return 0;
+}
+
+int MenuKey(const std::string& key) {
+  for (HWND menu : TopLevelOfClass(L"#32768")) {
+    if (!IsWindowVisible(menu)) continue;
+    const BOOL posted = key == "Escape" ? PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0)
+                                        : PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(key.at(0)), 0);
+    return posted ? 0 : Fail("PostMessage");
+  }
+  return Fail("no menu");
+}
+
+int Menu() {
+  for (HWND menu : TopLevelOfClass(L"#32768")) {
+    if (!IsWindowVisible(menu)) continue;
+    std::printf("%s\n", RectText(menu).c_str());
+    return 0;
+  }
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -278,11 +447,35 @@ int main(int argc, char** argv) {
     std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(search.found)));
     return 0;
   }
+  if (verb == "forms") return Forms();
+  if (verb == "tray-icons") return TrayIcons();
+  if (verb == "move-tray" && argc == 4) {
+    for (HWND tray : TopLevelOfClass(L"__winex11_standalone_tray"))
+      if (!SetWindowPos(tray, nullptr, std::atoi(argv[2]), std::atoi(argv[3]), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
+        return Fail("SetWindowPos");
+    return 0;
+  }
+  if (verb == "click" && argc >= 3) return Click(argc - 2, argv + 2);
+  if (verb == "select-page" && argc == 3) return SelectPage(std::atoi(argv[2]));
+  if (verb == "system-close") {
+    HWND form = VisibleForm();
+    return form && PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : Fail("no visible form");
+  }
+  if (verb == "find-text" && argc == 3) return FindText(Widen(Unhex(argv[2])));
+  if (verb == "menu") return Menu();
+  if (verb == "menu-key" && argc == 3) return MenuKey(argv[2]);
+  if (verb == "record" && argc == 4) {
+    std::FILE* f = std::fopen(argv[2], "wb");
+    if (!f) return Fail("fopen");
+    const bool written = std::fputs(argv[3], f) >= 0;
+    return std::fclose(f) == 0 && written ? 0 : Fail("writing");
+  }
   if (verb == "close-window" && argc == 3) {
     HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[2], nullptr, 10)));
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : Fail("PostMessage");
   }
   std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | hold-next-change MS | "
-                       "find-window HEX | close-window HANDLE\n");
+                       "find-window HEX | close-window HANDLE | forms | tray-icons | click HEX... | select-page N |\n"
+                       "system-close | find-text HEX | menu\n");
   return 2;
 }

@@ -31,7 +31,11 @@ protected:
   void Loaded() override {
     TComponent::Loaded();
     FLog.push_back("loaded " + Name());
+    if (FailToLoad) throw Exception(Name() + " cannot load");
   }
+
+public:
+  bool FailToLoad = false;
 
 private:
   std::vector<std::string>& FLog;
@@ -147,6 +151,25 @@ TEST(Component, EndLoadingCallsLoadedInCreationOrderDepthFirst) {
   log.clear();
   root.EndLoading();  // nothing is loading any more
   EXPECT_TRUE(log.empty());
+  root.DestroyComponents();
+}
+
+TEST(Component, OneComponentFailingToLoadLeavesTheOthersLoadedAndTheFirstFailureGoesOn) {
+  std::vector<std::string> log;
+  Recorder root(nullptr, "Root", log);
+  root.BeginLoading();
+  (new Recorder(&root, "A", log))->FailToLoad = true;
+  auto* b = new Recorder(&root, "B", log);
+  (new Recorder(&root, "C", log))->FailToLoad = true;
+  try {
+    root.EndLoading();
+    ADD_FAILURE() << "the failure was swallowed";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "A cannot load");
+  }
+  EXPECT_EQ(log, (std::vector<std::string>{"loaded A", "loaded B", "loaded C", "loaded Root"}));
+  EXPECT_FALSE(b->IsLoading());
+  EXPECT_FALSE(root.IsLoading());
   root.DestroyComponents();
 }
 

@@ -268,6 +268,44 @@ TEST(Form, CloseAsksOnCloseQueryAndHidesWhenAllowed) {
   EXPECT_EQ(asked, 2);
 }
 
+TEST(Form, ScalingForPixelsPerInchScalesEveryBoundAndTheFontAndComesBackExactly) {
+  TForm form(nullptr);
+  form.SetFont(TFont("Sample", -12));
+  form.SetClientWidth(400);
+  form.SetClientHeight(309);
+  form.SetBounds(192, 107, form.Width(), form.Height());
+  auto* group = Make<TGroupBox>(form, "Group");
+  group->SetBounds(8, 8, 185, 105);
+  auto* check = Make<TCheckBox>(*group, "Check");
+  check->SetBounds(8, 48, 168, 17);
+  auto* own = Make<TButton>(form, "Own");
+  own->SetFont(TFont("Other", -9));
+  own->SetBounds(240, 280, 75, 22);
+  EXPECT_EQ(form.PixelsPerInch(), 96);
+
+  form.ScaleForPixelsPerInch(144);
+  EXPECT_EQ(form.PixelsPerInch(), 144);
+  EXPECT_EQ(std::vector<int>({form.Left(), form.Top(), form.ClientWidth(), form.ClientHeight()}),
+            std::vector<int>({192, 107, 600, 464}));  // the place on the screen stays
+  EXPECT_EQ(std::vector<int>({group->Left(), group->Top(), group->Width(), group->Height()}),
+            std::vector<int>({12, 12, 278, 158}));
+  EXPECT_EQ(std::vector<int>({check->Left(), check->Top(), check->Width(), check->Height()}),
+            std::vector<int>({12, 72, 252, 26}));
+  EXPECT_EQ(form.Font().Height(), -18);
+  EXPECT_EQ(check->Font().Height(), -18);  // through its parents
+  EXPECT_EQ(own->Font().Height(), -14);    // its own, scaled once
+
+  form.ScaleForPixelsPerInch(144);  // the same density again changes nothing
+  EXPECT_EQ(check->Width(), 252);
+  form.ScaleForPixelsPerInch(96);
+  EXPECT_EQ(std::vector<int>({check->Left(), check->Top(), check->Width(), check->Height()}),
+            std::vector<int>({8, 48, 168, 17}));
+  EXPECT_EQ(std::vector<int>({form.ClientWidth(), form.ClientHeight()}), std::vector<int>({400, 309}));
+  EXPECT_EQ(form.Font().Height(), -12);
+  form.ScaleForPixelsPerInch(0);  // no density known: the layout stays
+  EXPECT_EQ(form.PixelsPerInch(), 96);
+}
+
 TEST(Form, MessageHandlersAreSetAndRemoved) {
   TForm form(nullptr);
   int calls = 0;

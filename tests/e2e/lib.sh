@@ -1,0 +1,87 @@
+# What the end-to-end tests share: a work folder, the clipboard tool, starting and stopping a
+# fresh copy of the program, and pass/fail bookkeeping. Sourced by the test scripts, which set
+# kestrilon_exe and cliptool_exe first and run under tests/wine/harness.sh --native.
+: "${WINELOADER:?run me through tests/wine/harness.sh --native}"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kestrilon-e2e.XXXXXX")
+program_pid=""
+# Ends the program as Windows would at log-off, so that the next one doesn't meet its guard.
+stop_program() {
+  if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
+    tool end-session "$(hex Kestrilon)" >/dev/null
+    poll 20 gone "$program_pid" || { kill "$program_pid" 2>/dev/null; poll 20 gone "$program_pid"; }
+  fi
+  program_pid=""
+}
+trap 'stop_program; rm -rf "$work"' EXIT
+
+passed=0 failed=0
+pass() { echo "ok: $1"; passed=$((passed + 1)); }
+fail() { echo "FAILED: $1"; failed=$((failed + 1)); }
+
+poll() {  # SECONDS COMMAND...: true as soon as COMMAND succeeds, false at the deadline
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do
+    ((SECONDS >= deadline)) && return 1
+    sleep 0.2
+  done
+}
+gone() { ! kill -0 "$1" 2>/dev/null; }
+hex() { printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n'; }
+tool() { "$WINELOADER" "$work/cliptool.exe" "$@" 2>/dev/null | tr -d '\r'; }
+clip_text() { tool read | sed -n 's/^text: //p'; }
+clip_ansi() { tool read | sed -n 's/^ansi: //p'; }
+clip_formats() { tool read | sed -n 's/^formats: //p'; }
+
+cp "$cliptool_exe" "$work/cliptool.exe"
+user=$("$WINELOADER" cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r\n')
+
+# Starts a fresh copy of the program in its own folder, its INI file holding the given keys in
+# the user's section (no INI file at all with --no-ini), and waits until it filters.
+start_program() {
+  stop_program
+  local dir="$work/app.$RANDOM"
+  mkdir -p "$dir"
+  cp "$kestrilon_exe" "$dir/kestrilon.exe"
+  if [[ ${1:-} == --no-ini ]]; then
+    shift
+  else
+    { printf '[%s]\r\n' "$user"; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } >"$dir/kestrilon.ini"
+  fi
+  app_dir=$dir
+  # Ready once a probe comes back filtered: "probe" LF comes back changed whatever the
+  # settings (its line break at least). A start that met the last program's guard has ended by
+  # then: start again.
+  local probe_sent attempt
+  probe_sent=$(hex $'probe\n')
+  probe_filtered() { local t; t=$(clip_text); [[ -n $t && $t != "$probe_sent" ]]; }
+  for attempt in 1 2 3; do
+    (cd "$dir" && exec "$WINELOADER" ./kestrilon.exe) &
+    program_pid=$!
+    # Copied again and again: a copy made before the program joined the chain goes unseen.
+    for _ in $(seq 1 15); do
+      kill -0 "$program_pid" 2>/dev/null || break
+      tool copy "$probe_sent" >/dev/null
+      poll 2 probe_filtered && kill -0 "$program_pid" 2>/dev/null && return 0
+    done
+    if gone "$program_pid"; then
+      wait "$program_pid"
+      echo "  (start $attempt ended with status $?: the last program's guard was still there)"
+    fi
+    stop_program
+    sleep 2
+  done
+  return 1
+}
+
+# Copies INPUT and waits (up to 20 s) until the clipboard reads EXPECTED. The sequence number
+# alone can't tell: Wine's own X clipboard traffic raises it too.
+expect_filtered() {  # NAME INPUT EXPECTED
+  tool copy "$(hex "$2")" >/dev/null || { fail "$1: cannot copy"; return; }
+  local want got
+  want=$(hex "$3")
+  reads_expected() { got=$(clip_text); [[ $got == "$want" ]]; }
+  if poll 20 reads_expected; then pass "$1"; else fail "$1: got $got, want $want"; fi
+}
+
+crlf=$'\r\n'

@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# The whole program as a user meets it under Wine: the tray icon clicked with xdotool in Wine's
+# system tray, the dialog driven through its controls, the menu through its accelerator keys, the
+# INI file read back. Run through the Wine harness (--native).
+#
+#   program-e2e.sh KESTRILON.EXE CLIPTOOL.EXE [SCREENSHOT-DIR]
+# With SCREENSHOT-DIR, the dialog's two pages, the tray menu and the About box are saved there as
+# PNG files.
+set -uo pipefail
+
+kestrilon_exe=${1:?usage: $0 KESTRILON.EXE CLIPTOOL.EXE [SCREENSHOT-DIR]}
+cliptool_exe=${2:?usage: $0 KESTRILON.EXE CLIPTOOL.EXE [SCREENSHOT-DIR]}
+shots=${3:-}
+. "$(dirname "$0")/lib.sh"
+[[ -n $shots ]] && mkdir -p "$shots"
+
+# ---- the tray icon ----
+icon_box() { tool tray-icons | head -1; }  # "x y w h" of the first (only) icon
+has_icon() { [[ -n $(icon_box) ]]; }
+no_icon() { ! has_icon; }
+# The tray's own window is moved out of the dialog's way (a new dialog opens at 0,0).
+move_tray() { tool move-tray 1000 700 >/dev/null; }
+icon_picture() {  # FILE: the icon's pixels as raw RGB
+  local x y w h
+  read -r x y w h <<<"$(icon_box)"
+  [[ -n ${h:-} ]] && import -window root -crop "${w}x${h}+${x}+${y}" "rgb:$1" 2>/dev/null
+}
+differing() { cmp -l "$1" "$2" 2>/dev/null | wc -l; }  # bytes that differ between two pictures
+# Wine's tray paints a new icon over the old one without clearing it, so a few pixels of the last
+# picture may remain: a picture is told by which known one it is nearer.
+shows_other_than() {  # PICTURE: the icon now differs from it in more than a quarter of its bytes
+  icon_picture "$work/now.rgb" && (($(differing "$work/now.rgb" "$1") > $(stat -c %s "$1") / 4))
+}
+shows_nearer() {  # PICTURE OTHER: the icon now is nearer PICTURE than OTHER
+  icon_picture "$work/now.rgb" && (($(differing "$work/now.rgb" "$1") < $(differing "$work/now.rgb" "$2")))
+}
+click_icon() {  # BUTTON [REPEAT]: clicks the middle of the icon
+  local x y w h
+  read -r x y w h <<<"$(icon_box)"
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat "${2:-1}" --delay 80 "$1"
+  # Away again, before the icon's tooltip comes up over it.
+  xdotool mousemove 640 100
+}
+
+# ---- the dialog ----
+form_state() { tool forms | head -1; }  # "visible x y w h"
+dialog_shown() { [[ $(form_state) == 1\ * ]]; }
+dialog_hidden() { [[ $(form_state) == 0\ * ]]; }
+click() {  # TEXT...: the control reached through windows with these texts, in the visible dialog
+  local path=() t
+  for t in "$@"; do path+=("$(hex "$t")"); done
+  "$WINELOADER" "$work/cliptool.exe" click "${path[@]}" 2>&1 | tr -d '\r' | grep . && fail "cannot click $*"
+  return 0
+}
+ini_has() { tr -d '\r' <"$app_dir/kestrilon.ini" 2>/dev/null | grep -qx "$1"; }
+shoot() {  # NAME X Y W H: a PNG of that part of the screen, when screenshots are asked for
+  [[ -n $shots ]] || return 0
+  import -window root -crop "$4x$5+$2+$3" "$shots/$1.png" && echo "   screenshot: $shots/$1.png"
+}
+shoot_dialog() { local v x y w h; read -r v x y w h <<<"$(form_state)"; shoot "$1" "$x" "$y" "$w" "$h"; }
+
+# ---- the menu ----
+menu_shown() { tool menu >/dev/null; }
+menu_gone() { ! menu_shown; }
+choose() {  # [--shoot] KEY: pops up the tray menu and takes the item with that accelerator
+  click_icon 3
+  poll 10 menu_shown || return 1
+  if [[ $1 == --shoot ]]; then
+    shift
+    sleep 0.5
+    local x y w h
+    read -r x y w h <<<"$(tool menu)"
+    shoot screenshot-menu "$x" "$y" "$w" "$h"
+  fi
+  tool menu-key "$1"
+  poll 10 menu_gone
+}
+
+echo "== first start, no INI file"
+if start_program --no-ini && poll 20 has_icon; then
+  move_tray
+  sleep 1
+  dialog_hidden && pass "no window is shown" || fail "the dialog: $(form_state)"
+  [[ $(tool tray-icons | wc -l) == 1 ]] && pass "the tray icon is there" || fail "tray icons: $(tool tray-icons)"
+  active="$work/active.rgb" paused="$work/paused.rgb"
+  icon_picture "$active"
+
+  echo "== pause with a left click"
+  click_icon 1
+  if poll 10 shows_other_than "$active"; then pass "a left click changes the picture"; else fail "the picture stayed"; fi
+  icon_picture "$paused"
+  tool copy "$(hex 'left alone')" >/dev/null
+  sleep 2
+  [[ $(clip_text) == "$(hex 'left alone')" ]] && pass "a copy is left alone while paused" \
+    || fail "a copy was changed while paused: $(clip_text)"
+  click_icon 1
+  poll 10 shows_nearer "$active" "$paused" && pass "a second click brings the first picture back" \
+    || fail "the picture didn't come back"
+  expect_filtered "and filtering resumes" "again" "again$crlf"
+  click_icon 3
+  poll 10 menu_shown && pass "the right button pops up the menu" || fail "no menu"
+  tool menu-key Escape
+  poll 10 menu_gone || fail "Escape didn't close the menu"
+  sleep 1
+  shows_nearer "$active" "$paused" && expect_filtered "the right button doesn't pause" "right" "right$crlf" \
+    || fail "the right button changed the picture"
+
+  echo "== the dialog"
+  click_icon 1 2
+  poll 10 dialog_shown && pass "a double click opens the dialog" || fail "no dialog after a double click"
+  sleep 1
+  shows_nearer "$active" "$paused" && expect_filtered "a double click doesn't pause" "double" "double$crlf" \
+    || fail "a double click changed the picture"
+  sleep 1
+  shoot_dialog screenshot-basic
+  click 数字 半角
+  expect_filtered "a changed option acts on the next copy at once" "１２３" "123$crlf"
+  click キャンセル
+  poll 10 dialog_hidden && pass "Cancel hides the dialog" || fail "the dialog stayed after Cancel"
+  expect_filtered "Cancel takes the change back" "１２３" "１２３$crlf"
+  [[ ! -e $app_dir/kestrilon.ini ]] && pass "Cancel writes nothing" || fail "Cancel wrote the INI file"
+
+  choose o
+  poll 10 dialog_shown && pass "the menu's options command opens the dialog" || fail "no dialog from the menu"
+  click 数字 半角
+  click OK
+  poll 10 dialog_hidden && pass "OK hides the dialog" || fail "the dialog stayed after OK"
+  ini_has NumberMode=1 && pass "OK writes the option to the INI file" || fail "INI after OK: $(tr '\r\n' '  ' <"$app_dir/kestrilon.ini")"
+  expect_filtered "and it stays in force" "４５" "45$crlf"
+
+  click_icon 1 2
+  poll 10 dialog_shown
+  if tool select-page 1; then
+    sleep 1
+    shoot_dialog screenshot-extend
+    click HTML関連 "HTML/XMLなどのタグを除去"
+    expect_filtered "options of the second page act too" "<b>bold</b>" "bold$crlf"
+  else
+    fail "cannot show the second page"
+  fi
+  click キャンセル
+  poll 10 dialog_hidden
+
+  echo "== About"
+  if choose --shoot a; then
+    about_shown() { tool find-text "$(hex 'FileVersion : 1.0.5.19')" >/dev/null; }
+    if poll 10 about_shown; then
+      pass "the About box shows the version line"
+      read -r handle x y w h <<<"$(tool find-text "$(hex 'FileVersion : 1.0.5.19')")"
+      sleep 1
+      shoot screenshot-about "$x" "$y" "$w" "$h"
+      tool close-window "$handle" >/dev/null
+      about_gone() { ! about_shown; }
+      poll 10 about_gone || fail "the About box didn't close"
+    else
+      fail "no About box with the version line"
+    fi
+  else
+    fail "the menu for About didn't work"
+  fi
+
+  echo "== the close box"
+  click_icon 1 2
+  poll 10 dialog_shown
+  tool select-page 0
+  click 英字 全角
+  tool system-close >/dev/null
+  if poll 20 gone "$program_pid"; then
+    pass "the close box ends the program"
+    ini_has AlphabetMode=2 && pass "and saves the unconfirmed edit" || fail "INI after close: $(tr '\r\n' '  ' <"$app_dir/kestrilon.ini")"
+    poll 10 no_icon && pass "the tray icon goes with it" || fail "the tray icon stayed"
+  else
+    fail "the program kept running after the close box"
+  fi
+  program_pid=""
+else
+  fail "the program didn't start, or no tray icon"
+fi
+
+echo "== the dialog at start, at its saved place"
+if start_program ShowForm=1 Form1Top=120 Form1Left=150 && poll 20 has_icon; then
+  move_tray
+  read -r v x y w h <<<"$(form_state)"
+  [[ $v == 1 && $x == 150 && $y == 120 ]] && pass "ShowForm shows the dialog at 150,120" || fail "the dialog: $(form_state)"
+  click OK
+  poll 10 dialog_hidden
+
+  echo "== the manual, the home page, and exit"
+  # The shell opens documents and addresses with what the registry names: here, a recorder.
+  opened="$work/opened.txt"
+  winpath() { "$WINELOADER" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+  recorder="\"$(winpath "$work/cliptool.exe")\" record \"$(winpath "$opened")\" \"%1\""
+  for key in 'HKCR\.pdf' ; do "$WINELOADER" reg add "$key" /ve /d KestrilonTest.Document /f >/dev/null 2>&1; done
+  "$WINELOADER" reg add 'HKCR\KestrilonTest.Document\shell\open\command' /ve /d "$recorder" /f >/dev/null 2>&1
+  for scheme in http https; do
+    "$WINELOADER" reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "$recorder" /f >/dev/null 2>&1
+  done
+  recorded() { [[ -s $opened ]]; }
+
+  rm -f "$opened"
+  choose c
+  sleep 3
+  ! recorded && dialog_hidden && pass "without a manual beside the program, its command does nothing visible" \
+    || fail "missing manual: $(cat "$opened" 2>/dev/null) $(form_state)"
+  printf '%%PDF-1.4\n' >"$app_dir/kestrilon.pdf"
+  choose c
+  if poll 20 recorded; then
+    want=$(winpath "$app_dir/kestrilon.pdf")
+    [[ $(tr -d '\r' <"$opened") == "$want" ]] && pass "the manual command opens kestrilon.pdf beside the program" \
+      || fail "the shell was asked to open: $(cat "$opened"), want $want"
+  else
+    fail "the manual command opened nothing"
+  fi
+  rm -f "$opened"
+  choose w
+  if poll 20 recorded; then
+    [[ $(tr -d '\r' <"$opened") == https://* ]] && pass "the web-site command opens the home page ($(cat "$opened"))" \
+      || fail "the web-site command opened: $(cat "$opened")"
+  else
+    fail "the web-site command opened nothing"
+  fi
+
+  choose x
+  if poll 20 gone "$program_pid"; then
+    pass "the exit command ends the program"
+    ini_has ShowForm=1 && ini_has Form1Left=150 && pass "and saves the settings" \
+      || fail "INI after exit: $(tr '\r\n' '  ' <"$app_dir/kestrilon.ini")"
+  else
+    fail "the program kept running after the exit command"
+  fi
+  program_pid=""
+else
+  fail "the program didn't start with ShowForm"
+fi
+
+stop_program
+echo "$passed passed, $failed failed"
+((failed == 0))
