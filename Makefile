@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: all deps native windows test test-native test-windows screenshot run bench fuzz clean
+.PHONY: all deps native windows test test-native test-windows screenshot manual dist run bench fuzz clean
 
 all: native
 
@@ -26,13 +26,21 @@ test-windows: windows
 
 test: test-native test-windows
 
-# The sample dialog as the window system shows it, one PNG per page, in build/screenshots.
+# The program as a user meets it (its end-to-end test), saving the dialog's two pages, the tray
+# menu and the About box as PNG files in docs/.
 screenshot: windows
-	@mkdir -p build/screenshots
-	@tests/wine/harness.sh --build build/windows -- build/windows/tests/framework/framework-screenshot.exe \
-	  "Z:$(CURDIR)/build/screenshots/framework-sample"
-	@for f in build/screenshots/framework-sample-*.bmp; do convert "$$f" "$${f%.bmp}.png" && rm "$$f"; done
-	@ls build/screenshots/framework-sample-*.png
+	@tests/wine/harness.sh --build build/windows --native -- tests/e2e/program-e2e.sh \
+	  build/windows/src/app/kestrilon.exe build/windows/tests/e2e/cliptool.exe $(CURDIR)/docs
+
+# The user manual and every page of it as a PNG (build/manual/pages), then its build checks.
+manual: native
+	@scripts/build-manual.sh build/native
+	@scripts/check-manual.sh build/manual/kestrilon.pdf build/native
+	@python3 docs/manual/test_render.py build/native/tools/kestrilon-filter
+
+# The release: build/dist/kestrilon-<version>.zip, and its test under Wine.
+dist: native windows
+	@scripts/dist.sh build/windows build/native
 
 # The filter on a sample, then the program itself under Wine (see scripts/run-program.sh).
 run: native windows

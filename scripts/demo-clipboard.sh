@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # The demonstration of `make run` without a display of the user's: on the harness's private
-# display, kestrilon.exe filters what another program (xclip) copies, line by line.
+# display, kestrilon.exe filters what another program (xclip) copies, line by line; its options
+# dialog is open meanwhile, and a screenshot of it is saved to SCREENSHOT.png.
 set -euo pipefail
-exe=${1:?usage: $0 KESTRILON.EXE SAMPLE.txt}
+exe=${1:?usage: $0 KESTRILON.EXE SAMPLE.txt [SCREENSHOT.png]}
 sample=${2:?}
+shot=${3:-}
 : "${WINELOADER:?run me through tests/wine/harness.sh --native}"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrilon-demo.XXXXXX")
 pid=""
 trap '[[ -n $pid ]] && kill "$pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 cp "$exe" "$work/kestrilon.exe"
-settings=(NumberMode=1 AlphabetMode=1 SignMode=1 SpaceMode=1 KanaMode2=2 TagDelete=1 DelDmySpc=1)
+settings=(NumberMode=1 AlphabetMode=1 SignMode=1 SpaceMode=1 KanaMode2=2 TagDelete=1 DelDmySpc=1
+          ShowForm=1 Form1Top=40 Form1Left=40)
 user=$("$WINELOADER" cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r\n')
 { printf '[%s]\r\n' "$user"; printf '%s\r\n' "${settings[@]}"; } >"$work/kestrilon.ini"
 (cd "$work" && exec "$WINELOADER" ./kestrilon.exe) &
@@ -36,3 +39,13 @@ while IFS= read -r line; do
   [[ ${got%$'\n'} != "$line" ]] && changed=$((changed + 1))
 done <"$sample"
 echo "$changed lines changed; every line came back with its line break made CR LF."
+if [[ -n $shot ]]; then
+  # The dialog has been open since the start (ShowForm=1); its X window carries its title.
+  window=$(xdotool search --onlyvisible --name '^Kestrilon$' 2>/dev/null | head -1 || true)
+  if [[ -n $window ]] && eval "$(xdotool getwindowgeometry --shell "$window")" &&
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shot" 2>/dev/null; then
+    echo "The options dialog as it was shown meanwhile: $shot"
+  else
+    echo "(no screenshot of the dialog: its window was not found)"
+  fi
+fi

@@ -3,8 +3,9 @@
 # - On the user's own X display (DISPLAY set and answering): the program runs there and filters
 #   that desktop's clipboard until it is ended (Ctrl+C here, or the end of the X session).
 # - Otherwise a demonstration on a private display (through the Wine harness): the program
-#   starts, another program copies each line of the bundled sample, and the text before and after
-#   is shown; then everything stops.
+#   starts with its dialog open, another program copies each line of the bundled sample, the text
+#   before and after is shown, and the dialog's screenshot is saved in BUILD-DIR/run; then
+#   everything stops.
 # Usage: scripts/run-program.sh BUILD-DIR (the windows preset's folder)
 set -euo pipefail
 build=${1:?usage: $0 BUILD-DIR}
@@ -22,5 +23,6 @@ if [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1 && [[ -z ${KESTRILON_DEMO:-
   cd "$build/run" && exec wine ./kestrilon.exe
 fi
 
+mkdir -p "$build/run"
 exec "$root/tests/wine/harness.sh" --build "$build" --native -- "$root/scripts/demo-clipboard.sh" "$exe" \
-  "$root/samples/japanese.txt"
+  "$root/samples/japanese.txt" "$(cd "$build/run" && pwd)/kestrilon-dialog.png"

@@ -14,6 +14,7 @@
 #include "SettingLayout.h"
 #include "Sjis.h"
 #include "UnicodeBridge.h"
+#include "WinGraphics.h"
 #include "WinPeers.h"
 #include "WinText.h"
 
@@ -83,6 +84,41 @@ void OpenThroughShell(HWND owner, const std::wstring& target) {
   ShellExecuteW(owner, L"open", target.c_str(), L"", L"", SW_SHOW);
 }
 
+// Text 12 pixels high at 96 pixels per inch.
+constexpr int kFontHeight = -12;
+
+// Whether every caption and item fits its control in font, with the layout as it stands (at the
+// monitor's pixels per inch). The room left for a caption follows how the controls draw: a check
+// box or radio button glyph with its gap before the text, a group's frame around its caption.
+bool CaptionsFit(const TForm1& form, const TFont& font) {
+  const int glyph = 20 * form.PixelsPerInch() / 96;
+  const int frame = 16 * form.PixelsPerInch() / 96;
+  auto fits = [&](std::string_view caption, int room) { return TextWidth(font, caption) <= room; };
+  for (const ControlRow& row : DialogLayout()) {
+    const auto* control = dynamic_cast<const TControl*>(form.FindComponent(row.name));
+    if (!control) continue;
+    switch (row.kind) {
+      case ControlKind::CheckBox:
+        if (!fits(control->Caption(), control->Width() - glyph)) return false;
+        break;
+      case ControlKind::RadioGroup: {
+        const auto& group = dynamic_cast<const TCustomRadioGroup&>(*control);
+        for (int i = 0; i < group.Items().Count(); ++i)
+          if (!fits(group.Items()[i], control->Width() - frame - glyph)) return false;
+        [[fallthrough]];
+      }
+      case ControlKind::GroupBox:
+      case ControlKind::Button:
+        if (!fits(control->Caption(), control->Width() - frame)) return false;
+        break;
+      case ControlKind::PageControl:
+      case ControlKind::TabSheet:
+        break;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
@@ -91,7 +127,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   SetBorderStyle(bsDialog);
   SetBounds(192, 107, 0, 0);
   // Where the face is missing, the framework takes the nearest installed Japanese UI face.
-  SetFont(TFont("ＭＳ Ｐゴシック", -12, SHIFTJIS_CHARSET, clWindowText));
+  SetFont(TFont("ＭＳ Ｐゴシック", kFontHeight, SHIFTJIS_CHARSET, clWindowText));
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
 
@@ -164,7 +200,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     item->SetName(row.name);
     item->SetCaption(row.caption);
     // A missing picture leaves the command without one; the command itself still works.
-    if (!row.bitmap.empty()) item->Bitmap().LoadFromResourceName(row.bitmap);
+    if (!row.bitmap.empty() && item->Bitmap().LoadFromResourceName(row.bitmap)) item->Bitmap().MakeCornerTransparent();
     if (row.click) item->SetOnClick([this, click = row.click](TObject& sender) { (this->*click)(sender); });
     MenuR->Items().Add(*item);
     this->*row.field = item;
@@ -197,7 +233,18 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   });
   // The window exists while the form is hidden, so that the end of the session reaches it.
   HandleNeeded();
+  FitFontToCaptions();
   KeepConfirmed();
+}
+
+void TForm1::FitFontToCaptions() {
+  // A substitute face may be wider than the one the layout was made for; a pixel less at a time
+  // until every caption shows whole, but never below a legible size.
+  TFont font = Font();
+  font.SetHeight(kFontHeight * PixelsPerInch() / 96);  // from the design, not from the last fit
+  const int smallest = -9 * PixelsPerInch() / 96;
+  while (font.Height() < smallest && !CaptionsFit(*this, font)) font.SetHeight(font.Height() + 1);
+  if (!(font == Font())) SetFont(font);
 }
 
 filter::FilterSettings TForm1::CurrentSettings() const {

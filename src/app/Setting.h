@@ -35,6 +35,9 @@ public:
   framework::TMenuItem* ExitProgram = nullptr;
   tray::TTrayIcon* TrayIcon = nullptr;
 
+  // Makes the font smaller, where it must, so that no caption is cut off.
+  void FitFontToCaptions();
+
   // The filter settings as the controls show them now.
   filter::FilterSettings CurrentSettings() const;
 
@@ -57,6 +60,9 @@ public:
   void ExitProgramClick(framework::TObject& sender);
   // Filters the clipboard's text once for each change another program makes.
   void ClipTrapClipChange(framework::TObject& sender);
+
+protected:
+  void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
 private:
   void FilterClipboard();

@@ -92,6 +92,7 @@ void TCustomForm::ScaleForPixelsPerInch(int pixelsPerInch) {
   ScaleChildren(*this, pixelsPerInch, from);
   SetClientWidth(Scaled(clientWidth, pixelsPerInch, from));
   SetClientHeight(Scaled(clientHeight, pixelsPerInch, from));
+  PixelsPerInchChanged();
 }
 
 void TCustomForm::HandleCreated() { ScaleForPixelsPerInch(platform::FormPixelsPerInch(*this)); }

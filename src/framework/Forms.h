@@ -86,6 +86,9 @@ public:
 protected:
   // Takes the layout to the monitor's pixels per inch.
   void HandleCreated() override;
+  // After the layout was scaled to a new PixelsPerInch: a form whose text doesn't grow in step
+  // with its controls fits it again here.
+  virtual void PixelsPerInchChanged() {}
   void Notification(TComponent& component, TOperation operation) override;
 
 private:

@@ -15,6 +15,7 @@
 #include "Platform.h"
 #include "StdControls.h"
 #include "WinHandles.h"
+#include "WinGraphics.h"
 #include "WinPeers.h"
 #include "WinText.h"
 
@@ -954,3 +955,18 @@ std::unique_ptr<ControlPeer> MakePeer(TWinControl& control) {
 }
 
 }  // namespace kestrilon::framework::win
+
+namespace kestrilon::framework {
+
+int TextWidth(const TFont& font, std::string_view caption) {
+  win::UniqueFont handle = win::CreateFontFor(font);
+  win::WindowDC screen(nullptr);
+  if (!screen) return 0;
+  win::SelectedObject selected(screen.Get(), handle.Get());
+  std::wstring text = win::Widen(caption);
+  RECT r{0, 0, 0, 0};
+  if (!DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE)) return 0;
+  return r.right - r.left;
+}
+
+}  // namespace kestrilon::framework

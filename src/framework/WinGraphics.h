@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "Components.h"
+#include "Graphics.h"
 #include "WinHandles.h"
 
 namespace kestrilon::framework {
@@ -32,12 +33,19 @@ private:
   std::function<void()> FOnChange;
 };
 
+// The width in pixels of a caption (UTF-8; "&" marks an accelerator and takes no room) drawn in
+// font, as the face the system resolves for it. 0 when it cannot be measured.
+int TextWidth(const TFont& font, std::string_view caption);
+
 class TBitmap : public TPersistent {
 public:
   HBITMAP Handle() const noexcept { return FBitmap.Get(); }
   bool Empty() const noexcept { return !FBitmap; }
   void SetHandle(HBITMAP bitmap) noexcept { FBitmap.Reset(bitmap); }
   bool LoadFromResourceName(std::string_view name, HMODULE module = nullptr);
+  // Turns the picture into 32 bits with alpha, the colour of its bottom-left pixel transparent,
+  // so that a menu shows its own background there. False (and unchanged) when it cannot.
+  bool MakeCornerTransparent();
 
 private:
   win::UniqueBitmap FBitmap;

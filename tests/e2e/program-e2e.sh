@@ -233,6 +233,23 @@ else
   fail "the program didn't start with ShowForm"
 fi
 
+echo "== at 144 pixels per inch"
+set_dpi() {
+  "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+set_dpi 144
+if start_program ShowForm=1 Form1Top=10 Form1Left=10; then
+  read -r v x y w h <<<"$(form_state)"
+  # The client area of 400 by 309 at 96 becomes 600 by 464, with the frame around it.
+  ((v == 1 && w >= 600 && w < 640 && h >= 464 && h < 520)) && pass "the dialog scales with the density (${w}x${h})" \
+    || fail "the dialog at 144 dpi: $(form_state)"
+  [[ -n $shots ]] && shoot screenshot-144dpi "$x" "$y" "$w" "$h"
+  stop_program
+else
+  fail "the program didn't start at 144 dpi"
+fi
+set_dpi 96
+
 stop_program
 echo "$passed passed, $failed failed"
 ((failed == 0))

@@ -1,0 +1,203 @@
+// TForm1 as the controller under Wine: start-up with and without an INI file, the tray clicks,
+// OK, Cancel, the closes and their failures, the end of the session, tab order, and captions
+// that fit at every density.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../framework/WinTestSupport.h"
+#include "AppTestSupport.h"
+#include "IniFile.h"
+#include "Setting.h"
+#include "WinGraphics.h"
+#include "WinText.h"
+
+namespace kestrilon::app {
+namespace {
+
+using framework::TObject;
+using framework::testing::Settle;
+
+std::filesystem::path IniBesideTests() { return testing::ThisProgram().replace_extension(".ini"); }
+
+std::string UserName() {
+  wchar_t user[257] = {};
+  DWORD size = 256;
+  EXPECT_TRUE(GetUserNameW(user, &size));
+  return framework::win::Narrow(user);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class Controller : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::filesystem::remove(IniBesideTests());
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+  }
+  void TearDown() override {
+    form.reset();
+    std::filesystem::remove(IniBesideTests());
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+  }
+  void Start(const std::vector<std::string>& keys = {}) {
+    if (!keys.empty()) {
+      std::ofstream ini(IniBesideTests(), std::ios::binary);
+      ini << "[" << UserName() << "]\r\n";
+      for (const std::string& kv : keys) ini << kv << "\r\n";
+    }
+    form = framework::MakeForm<TForm1>();
+    form->AutoSave->ShowMessage = [this](const std::string& message) { messages.push_back(message); };
+    Settle();
+  }
+  void SaveBesideTests() {
+    form->AutoSave->ExecutablePath = [] { return testing::ThisProgram(); };
+  }
+  framework::TCustomRadioGroup& Group(const char* name) {
+    return dynamic_cast<framework::TCustomRadioGroup&>(*form->FindComponent(name));
+  }
+  std::unique_ptr<TForm1> form;
+  std::vector<std::string> messages;
+};
+
+TEST_F(Controller, AFirstStartShowsNothingWithEveryOptionAtItsDefaultAndFiltersAtIdlePriority) {
+  Start();
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(form->CurrentSettings(), filter::FilterSettings{});
+  EXPECT_FALSE(form->ShowForm->Checked());
+  EXPECT_EQ(form->PageControl1->ActivePageIndex(), 0);
+  EXPECT_EQ(std::vector<int>({form->Left(), form->Top()}), std::vector<int>({0, 0}));
+  EXPECT_FALSE(form->Paused());
+  EXPECT_FALSE(form->Busy());
+  EXPECT_EQ(form->TrayIcon->ResourceIconID(), 0);
+  EXPECT_EQ(form->AutoSave->Section(), UserName());
+  EXPECT_EQ(std::filesystem::path(form->HelpFile()).filename(), testing::ThisProgram().replace_extension(".pdf").filename());
+  EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
+}
+
+TEST_F(Controller, ShowFormSavedAsCheckedShowsTheDialogAtItsSavedPlaceWithTheSavedOptions) {
+  Start({"Form1Top=120", "Form1Left=150", "ShowForm=1", "NumberMode=2", "TagDelete=1"});
+  EXPECT_TRUE(form->Visible());
+  EXPECT_EQ(std::vector<int>({form->Left(), form->Top()}), std::vector<int>({150, 120}));
+  EXPECT_EQ(form->CurrentSettings().NumberMode, 2);
+  EXPECT_TRUE(form->CurrentSettings().TagDelete);
+}
+
+TEST_F(Controller, LeftClicksTogglePauseAndPictureOtherButtonsAndDoubleClicksDoNot) {
+  Start();
+  TObject& sender = *form->TrayIcon;
+  form->TrayIconMouseClick(sender, framework::mbLeft, 0, 0, 0);
+  EXPECT_TRUE(form->Paused());
+  EXPECT_EQ(form->TrayIcon->ResourceIconID(), 1);
+  form->TrayIconMouseClick(sender, framework::mbRight, 0, 0, 0);
+  form->TrayIconMouseClick(sender, framework::mbMiddle, 0, 0, 0);
+  EXPECT_TRUE(form->Paused());
+  form->TrayIconDblClick(sender);
+  EXPECT_TRUE(form->Visible());
+  EXPECT_TRUE(form->Paused());
+  form->TrayIconMouseClick(sender, framework::mbLeft, 0, 0, 0);
+  EXPECT_FALSE(form->Paused());
+  EXPECT_EQ(form->TrayIcon->ResourceIconID(), 0);
+}
+
+TEST_F(Controller, OkSavesThenHidesAndCancelHidesThenGoesBackToTheConfirmedValues) {
+  Start();
+  SaveBesideTests();
+  form->O1Click(*form->O1);
+  ASSERT_TRUE(form->Visible());
+  Group("NumberMode").SetItemIndex(1);
+  form->CancelButtonClick(*form->CancelButton);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(form->CurrentSettings().NumberMode, 0) << "without an INI file, Cancel must still take the edit back";
+  EXPECT_FALSE(std::filesystem::exists(IniBesideTests()));
+
+  form->O1Click(*form->O1);
+  Group("NumberMode").SetItemIndex(1);
+  form->OkButtonClick(*form->OkButton);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_NE(ReadFile(IniBesideTests()).find("NumberMode=1\r\n"), std::string::npos);
+
+  form->O1Click(*form->O1);
+  Group("NumberMode").SetItemIndex(2);
+  Group("AlphabetMode").SetItemIndex(2);
+  form->CancelButtonClick(*form->CancelButton);
+  EXPECT_EQ(form->CurrentSettings().NumberMode, 1);
+  EXPECT_EQ(form->CurrentSettings().AlphabetMode, 0);
+}
+
+TEST_F(Controller, ASaveThatFailsKeepsTheDialogOpenAndAFailedCloseKeepsTheProgram) {
+  Start();
+  form->AutoSave->ExecutablePath = [] { return testing::ThisProgram().parent_path() / "no such folder" / "k.exe"; };
+  form->O1Click(*form->O1);
+  EXPECT_ANY_THROW(form->OkButtonClick(*form->OkButton));
+  EXPECT_TRUE(form->Visible()) << "the dialog stays, its edits with it";
+  EXPECT_EQ(messages, std::vector<std::string>{"Can not save to IniFile"});
+  bool canClose = true;
+  EXPECT_ANY_THROW(form->FormCloseQuery(*form, canClose));
+  EXPECT_ANY_THROW(form->ExitProgramClick(*form->ExitProgram));
+  EXPECT_FALSE(framework::Application().Terminated());
+}
+
+TEST_F(Controller, EveryCloseSavesTheCurrentValuesConfirmedOrNot) {
+  Start();
+  SaveBesideTests();
+  form->TrayIconDblClick(*form->TrayIcon);
+  Group("Space2Tab").SetItemIndex(3);
+  form->ExitProgramClick(*form->ExitProgram);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_NE(ReadFile(IniBesideTests()).find("Space2Tab=3\r\n"), std::string::npos);
+}
+
+TEST_F(Controller, TheEndOfTheSessionMayGoOnAndTheSettingsAreSavedFirst) {
+  Start();
+  SaveBesideTests();
+  form->O1Click(*form->O1);
+  Group("UpDownCase").SetItemIndex(2);
+  HWND window = FindWindowW(L"KestrilonForm", L"Kestrilon");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_NE(ReadFile(IniBesideTests()).find("UpDownCase=2\r\n"), std::string::npos);
+}
+
+std::vector<std::string> TabNames(const framework::TWinControl& parent) {
+  std::vector<std::string> names;
+  for (const framework::TWinControl* c : parent.TabList()) names.push_back(c->Name());
+  return names;
+}
+
+TEST_F(Controller, TabOrderReadsDownTheColumnsWithPunctuationBetweenTheKanaGroups) {
+  Start();
+  EXPECT_EQ(TabNames(*form), (std::vector<std::string>{"PageControl1", "OkButton", "CancelButton", "ShowForm"}));
+  EXPECT_EQ(TabNames(dynamic_cast<framework::TWinControl&>(*form->FindComponent("Basic"))),
+            (std::vector<std::string>{"NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1",
+                                      "PunctuationMode", "KanaMode2", "ReturnMode", "PeriodMode", "ParenthesisMode"}));
+  EXPECT_EQ(TabNames(dynamic_cast<framework::TWinControl&>(*form->FindComponent("HTMLGroup"))),
+            (std::vector<std::string>{"RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete"}));
+}
+
+// A check box's caption must fit beside its glyph, whatever face stands in for the designed one
+// and at every density the form is scaled to.
+TEST_F(Controller, EveryCheckBoxCaptionFitsAtEveryDensity) {
+  Start();
+  for (int dpi : {96, 120, 144, 192, 96}) {
+    form->ScaleForPixelsPerInch(dpi);
+    const int glyph = 20 * dpi / 96;
+    for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete"}) {
+      const auto& box = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
+      EXPECT_LE(framework::TextWidth(box.Font(), box.Caption()), box.Width() - glyph) << name << " at " << dpi;
+    }
+  }
+  EXPECT_EQ(form->ClientWidth(), 400);
+}
+
+}  // namespace
+}  // namespace kestrilon::app
