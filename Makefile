@@ -41,6 +41,8 @@ manual: native
 # The release: build/dist/kestrilon-<version>.zip, and its test under Wine.
 dist: native windows
 	@scripts/dist.sh build/windows build/native
+	@tests/wine/harness.sh --build build/windows --native -- tests/e2e/dist-e2e.sh \
+	  build/dist/kestrilon-$$(scripts/version.sh).zip build/windows/tests/e2e/cliptool.exe
 
 # The filter on a sample, then the program itself under Wine (see scripts/run-program.sh).
 run: native windows

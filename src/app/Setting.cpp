@@ -356,6 +356,8 @@ void TForm1::FilterClipboard() {
   // More characters outside code page 932 than placeholders: the text stays as it was copied.
   if (text.error != unicode::BridgeError::None) return;
   const std::string filtered = filter::FilterText(std::move(text.bytes), CurrentSettings());
+  // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
+  filter::ReleaseKeptBuffer();
   const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
   if (result.error != unicode::BridgeError::None) return;  // never put back a broken text
   // The notice of this write reaches the detector while it is made, FBusy still set.

@@ -192,12 +192,23 @@ std::string FinalText(LineList&& lines, const FilterSettings& s) {
   return lines.TakeJoined();
 }
 
+namespace {
+
+// The spare buffer of the last run, kept for the next one when runs follow each other closely:
+// its pages are in memory already, where a fresh buffer costs a page fault per page.
+std::string& KeptBuffer() {
+  thread_local std::string kept;
+  return kept;
+}
+
+}  // namespace
+
+void ReleaseKeptBuffer() noexcept { std::string().swap(KeptBuffer()); }
+
 std::string FilterText(std::string sjis, const FilterSettings& settings, std::string spare) {
-  // The spare buffer of the last run is kept for the next one, as one clipboard change follows
-  // another: its pages are in memory already, where a fresh buffer costs a page fault per page.
   // Only up to a size, so that an idle program does not sit on the memory of one huge text.
   constexpr std::size_t kKeptAtMost = std::size_t{64} << 20;
-  thread_local std::string kept;
+  std::string& kept = KeptBuffer();
   LineList lines;
   lines.LoadResult(std::move(sjis));
   lines.LendSpare(std::move(kept));

@@ -20,6 +20,9 @@ std::string FinalText(LineList&& lines, const FilterSettings& settings);
 // the input, as it ends a clipboard text. Taken by value so that a caller can move its buffer in;
 // the steps take turns between that buffer and a second one, which the caller may lend too
 // (its contents are dropped). Buffers with room for some growth save allocations on the way.
+// The spare buffer of a run is kept (on this thread) for the next one; a caller that filters
+// seldom, like the tray program between two copies, gives it back here.
 std::string FilterText(std::string sjis, const FilterSettings& settings, std::string spare = {});
+void ReleaseKeptBuffer() noexcept;
 
 }  // namespace kestrilon::filter

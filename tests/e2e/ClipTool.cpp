@@ -33,10 +33,13 @@
 //   cliptool menu-key KEY           types KEY (a letter: the accelerator; or "Escape") into the popup
 //                                   menu shown now. Posted to the menu's own thread: under Wine the
 //                                   X keyboard focus stays with the tray, not the menu
+//   cliptool process-info           for the process of the form window: "working-set-KB
+//                                   private-KB handles cpu-ms" (cpu: user and kernel time so far)
 //   cliptool menu                   prints "x y w h" of the popup menu shown now; exit 1 if none
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -420,6 +423,27 @@ int MenuKey(const std::string& key) {
   return Fail("no menu");
 }
 
+int ProcessInfo() {
+  std::vector<HWND> forms = TopLevelOfClass(L"KestrilonForm");
+  if (forms.empty()) return Fail("no form");
+  DWORD id = 0;
+  GetWindowThreadProcessId(forms.front(), &id);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+  if (!process) return Fail("OpenProcess");
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  DWORD handles = 0;
+  FILETIME created, ended, kernel, user;
+  const bool ok = GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
+                  GetProcessHandleCount(process, &handles) && GetProcessTimes(process, &created, &ended, &kernel, &user);
+  CloseHandle(process);
+  if (!ok) return Fail("reading the process's figures");
+  auto ms = [](const FILETIME& t) { return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000; };
+  std::printf("%llu %llu %lu %llu\n", static_cast<unsigned long long>(memory.WorkingSetSize / 1024),
+              static_cast<unsigned long long>(memory.PrivateUsage / 1024), handles, ms(kernel) + ms(user));
+  return 0;
+}
+
 int Menu() {
   for (HWND menu : TopLevelOfClass(L"#32768")) {
     if (!IsWindowVisible(menu)) continue;
@@ -463,6 +487,7 @@ int main(int argc, char** argv) {
   }
   if (verb == "find-text" && argc == 3) return FindText(Widen(Unhex(argv[2])));
   if (verb == "menu") return Menu();
+  if (verb == "process-info") return ProcessInfo();
   if (verb == "menu-key" && argc == 3) return MenuKey(argv[2]);
   if (verb == "record" && argc == 4) {
     std::FILE* f = std::fopen(argv[2], "wb");

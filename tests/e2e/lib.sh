@@ -36,13 +36,20 @@ clip_formats() { tool read | sed -n 's/^formats: //p'; }
 cp "$cliptool_exe" "$work/cliptool.exe"
 user=$("$WINELOADER" cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r\n')
 
-# Starts a fresh copy of the program in its own folder, its INI file holding the given keys in
-# the user's section (no INI file at all with --no-ini), and waits until it filters.
+# Starts a fresh copy of the program in its own folder (or the one in DIR with --in DIR), its INI
+# file holding the given keys in the user's section (no INI file at all with --no-ini), and waits
+# until it filters.
 start_program() {
   stop_program
-  local dir="$work/app.$RANDOM"
-  mkdir -p "$dir"
-  cp "$kestrilon_exe" "$dir/kestrilon.exe"
+  local dir
+  if [[ ${1:-} == --in ]]; then
+    dir=$2  # the program as it lies there, unzipped say
+    shift 2
+  else
+    dir="$work/app.$RANDOM"
+    mkdir -p "$dir"
+    cp "$kestrilon_exe" "$dir/kestrilon.exe"
+  fi
   if [[ ${1:-} == --no-ini ]]; then
     shift
   else
@@ -85,3 +92,43 @@ expect_filtered() {  # NAME INPUT EXPECTED
 }
 
 crlf=$'\r\n'
+
+# ---- the tray icon ----
+icon_box() { tool tray-icons | head -1; }  # "x y w h" of the first (only) icon
+has_icon() { [[ -n $(icon_box) ]]; }
+no_icon() { ! has_icon; }
+# The tray's own window is moved out of the dialog's way (a new dialog opens at 0,0).
+move_tray() { tool move-tray 1000 700 >/dev/null; }
+click_icon() {  # BUTTON [REPEAT]: clicks the middle of the icon
+  local x y w h
+  read -r x y w h <<<"$(icon_box)"
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat "${2:-1}" --delay 80 "$1"
+  # Away again, before the icon's tooltip comes up over it.
+  xdotool mousemove 640 100
+}
+
+# ---- the menu ----
+menu_shown() { tool menu >/dev/null; }
+menu_gone() { ! menu_shown; }
+choose() {  # KEY: pops up the tray menu and takes the item with that accelerator
+  click_icon 3
+  poll 10 menu_shown || return 1
+  tool menu-key "$1"
+  poll 10 menu_gone
+}
+
+# ---- what the shell opens ----
+# The shell opens documents and addresses with the program the registry names for them: here
+# cliptool, which writes what it was given to $opened.
+opened="$work/opened.txt"
+winpath() { "$WINELOADER" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+recorded() { [[ -s $opened ]]; }
+register_recorder() {
+  local recorder scheme
+  recorder="\"$(winpath "$work/cliptool.exe")\" record \"$(winpath "$opened")\" \"%1\""
+  "$WINELOADER" reg add 'HKCR\.pdf' /ve /d KestrilonTest.Document /f >/dev/null 2>&1
+  "$WINELOADER" reg add 'HKCR\KestrilonTest.Document\shell\open\command' /ve /d "$recorder" /f >/dev/null 2>&1
+  for scheme in http https; do
+    "$WINELOADER" reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "$recorder" /f >/dev/null 2>&1
+  done
+}

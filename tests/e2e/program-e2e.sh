@@ -14,12 +14,6 @@ shots=${3:-}
 . "$(dirname "$0")/lib.sh"
 [[ -n $shots ]] && mkdir -p "$shots"
 
-# ---- the tray icon ----
-icon_box() { tool tray-icons | head -1; }  # "x y w h" of the first (only) icon
-has_icon() { [[ -n $(icon_box) ]]; }
-no_icon() { ! has_icon; }
-# The tray's own window is moved out of the dialog's way (a new dialog opens at 0,0).
-move_tray() { tool move-tray 1000 700 >/dev/null; }
 icon_picture() {  # FILE: the icon's pixels as raw RGB
   local x y w h
   read -r x y w h <<<"$(icon_box)"
@@ -33,13 +27,6 @@ shows_other_than() {  # PICTURE: the icon now differs from it in more than a qua
 }
 shows_nearer() {  # PICTURE OTHER: the icon now is nearer PICTURE than OTHER
   icon_picture "$work/now.rgb" && (($(differing "$work/now.rgb" "$1") < $(differing "$work/now.rgb" "$2")))
-}
-click_icon() {  # BUTTON [REPEAT]: clicks the middle of the icon
-  local x y w h
-  read -r x y w h <<<"$(icon_box)"
-  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat "${2:-1}" --delay 80 "$1"
-  # Away again, before the icon's tooltip comes up over it.
-  xdotool mousemove 640 100
 }
 
 # ---- the dialog ----
@@ -58,23 +45,6 @@ shoot() {  # NAME X Y W H: a PNG of that part of the screen, when screenshots ar
   import -window root -crop "$4x$5+$2+$3" "$shots/$1.png" && echo "   screenshot: $shots/$1.png"
 }
 shoot_dialog() { local v x y w h; read -r v x y w h <<<"$(form_state)"; shoot "$1" "$x" "$y" "$w" "$h"; }
-
-# ---- the menu ----
-menu_shown() { tool menu >/dev/null; }
-menu_gone() { ! menu_shown; }
-choose() {  # [--shoot] KEY: pops up the tray menu and takes the item with that accelerator
-  click_icon 3
-  poll 10 menu_shown || return 1
-  if [[ $1 == --shoot ]]; then
-    shift
-    sleep 0.5
-    local x y w h
-    read -r x y w h <<<"$(tool menu)"
-    shoot screenshot-menu "$x" "$y" "$w" "$h"
-  fi
-  tool menu-key "$1"
-  poll 10 menu_gone
-}
 
 echo "== first start, no INI file"
 if start_program --no-ini && poll 20 has_icon; then
@@ -142,7 +112,14 @@ if start_program --no-ini && poll 20 has_icon; then
   poll 10 dialog_hidden
 
   echo "== About"
-  if choose --shoot a; then
+  click_icon 3
+  if poll 10 menu_shown; then
+    sleep 0.5
+    read -r x y w h <<<"$(tool menu)"
+    shoot screenshot-menu "$x" "$y" "$w" "$h"
+    tool menu-key a
+  fi
+  if poll 10 menu_gone; then
     about_shown() { tool find-text "$(hex 'FileVersion : 1.0.5.19')" >/dev/null; }
     if poll 10 about_shown; then
       pass "the About box shows the version line"
@@ -186,16 +163,7 @@ if start_program ShowForm=1 Form1Top=120 Form1Left=150 && poll 20 has_icon; then
   poll 10 dialog_hidden
 
   echo "== the manual, the home page, and exit"
-  # The shell opens documents and addresses with what the registry names: here, a recorder.
-  opened="$work/opened.txt"
-  winpath() { "$WINELOADER" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-  recorder="\"$(winpath "$work/cliptool.exe")\" record \"$(winpath "$opened")\" \"%1\""
-  for key in 'HKCR\.pdf' ; do "$WINELOADER" reg add "$key" /ve /d KestrilonTest.Document /f >/dev/null 2>&1; done
-  "$WINELOADER" reg add 'HKCR\KestrilonTest.Document\shell\open\command' /ve /d "$recorder" /f >/dev/null 2>&1
-  for scheme in http https; do
-    "$WINELOADER" reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "$recorder" /f >/dev/null 2>&1
-  done
-  recorded() { [[ -s $opened ]]; }
+  register_recorder
 
   rm -f "$opened"
   choose c

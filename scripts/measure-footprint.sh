@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The program's footprint under Wine, as the README reports it: the executable's size, the time
+# from start to the first filtered copy, working set, private memory and handles when idle, and
+# the CPU time used while idle (nothing polls, so it should stay where it was).
+# Usage: scripts/measure-footprint.sh BUILD-DIR [IDLE-SECONDS]   (default 600: ten minutes)
+set -euo pipefail
+build=${1:?usage: $0 BUILD-DIR [IDLE-SECONDS]}
+idle=${2:-600}
+root="$(cd "$(dirname "$0")/.." && pwd)"
+exe="$build/src/app/kestrilon.exe"
+tool="$build/tests/e2e/cliptool.exe"
+for f in "$exe" "$tool"; do [[ -f $f ]] || { echo "footprint: $f is missing (build the windows preset)"; exit 1; }; done
+
+if [[ -z ${WINELOADER:-} ]]; then
+  exec "$root/tests/wine/harness.sh" --build "$build" --native -- "$0" "$build" "$idle"
+fi
+
+kestrilon_exe=$exe cliptool_exe=$tool
+. "$root/tests/e2e/lib.sh"
+
+stripped="$work/stripped.exe"
+x86_64-w64-mingw32-strip -o "$stripped" "$exe"
+echo "executable: $(stat -c %s "$exe") bytes as built, $(stat -c %s "$stripped") stripped (as shipped)"
+
+start=$(date +%s.%N)
+start_program --no-ini || { echo "footprint: the program didn't start"; exit 1; }
+ready=$(date +%s.%N)
+awk -v a="$start" -v b="$ready" 'BEGIN { printf "start to the first filtered copy: %.2f s (Wine starting the process included)\n", b - a }'
+
+sleep 10
+read -r ws private handles cpu0 <<<"$(tool process-info)"
+echo "idle: working set $ws KB, private $private KB, $handles handles, CPU so far $cpu0 ms"
+echo "waiting $idle s, touching nothing..."
+sleep "$idle"
+read -r ws2 private2 handles2 cpu1 <<<"$(tool process-info)"
+echo "after $idle s idle: CPU time used $((cpu1 - cpu0)) ms; working set $ws2 KB, private $private2 KB, $handles2 handles"
