@@ -33,8 +33,9 @@
 //   cliptool menu-key KEY           types KEY (a letter: the accelerator; or "Escape") into the popup
 //                                   menu shown now. Posted to the menu's own thread: under Wine the
 //                                   X keyboard focus stays with the tray, not the menu
-//   cliptool process-info           for the process of the form window: "working-set-KB
-//                                   private-KB handles cpu-ms" (cpu: user and kernel time so far)
+//   cliptool process-info [CLASS]   for the process of the form window (or of a top-level window
+//                                   of CLASS): "working-set-KB private-KB handles cpu-ms" (cpu:
+//                                   user and kernel time so far)
 //   cliptool menu                   prints "x y w h" of the popup menu shown now; exit 1 if none
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
@@ -44,6 +45,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -254,24 +256,38 @@ BOOL CALLBACK TopHasText(HWND top, LPARAM lParam) {
   return TRUE;
 }
 
-struct Titled {
-  std::wstring title;
-  std::vector<HWND> found;
-};
+// The top-level windows for which keep says yes.
+std::vector<HWND> TopLevelWhere(const std::function<bool(HWND)>& keep) {
+  struct Search {
+    const std::function<bool(HWND)>& keep;
+    std::vector<HWND> found;
+  } search{keep, {}};
+  EnumWindows(
+      [](HWND top, LPARAM lParam) {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        if (s->keep(top)) s->found.push_back(top);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
-BOOL CALLBACK CollectTitled(HWND top, LPARAM lParam) {
-  auto* search = reinterpret_cast<Titled*>(lParam);
+std::wstring TextOf(HWND window) {
   wchar_t buffer[256] = {};
-  GetWindowTextW(top, buffer, 256);
-  if (search->title == buffer) search->found.push_back(top);
-  return TRUE;
+  GetWindowTextW(window, buffer, 256);
+  return buffer;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[256] = {};
+  GetClassNameW(window, buffer, 256);
+  return buffer;
 }
 
 int EndSession(const std::wstring& title) {
-  Titled search{title, {}};
-  EnumWindows(CollectTitled, reinterpret_cast<LPARAM>(&search));
-  if (search.found.empty()) return Fail("finding the window");
-  for (HWND window : search.found) {
+  const std::vector<HWND> found = TopLevelWhere([&](HWND top) { return TextOf(top) == title; });
+  if (found.empty()) return Fail("finding the window");
+  for (HWND window : found) {
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer))
       return Fail("SendMessageTimeout");
@@ -280,23 +296,8 @@ int EndSession(const std::wstring& title) {
   return 0;
 }
 
-struct Windows {
-  std::wstring className;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectClass(HWND window, LPARAM lParam) {
-  auto* search = reinterpret_cast<Windows*>(lParam);
-  wchar_t buffer[256] = {};
-  GetClassNameW(window, buffer, 256);
-  if (search->className == buffer) search->found.push_back(window);
-  return TRUE;
-}
-
 std::vector<HWND> TopLevelOfClass(const wchar_t* className) {
-  Windows search{className, {}};
-  EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return TopLevelWhere([&](HWND top) { return ClassOf(top) == className; });
 }
 
 std::string RectText(HWND window) {
@@ -321,10 +322,8 @@ int Forms() {
 // Wine shows each notification icon as a window of its own inside its tray window.
 int TrayIcons() {
   for (HWND tray : TopLevelOfClass(L"__winex11_standalone_tray")) {
-    Windows icons{L"__winex11_tray_icon", {}};
-    EnumChildWindows(tray, CollectClass, reinterpret_cast<LPARAM>(&icons));
-    for (HWND icon : icons.found)
-      if (IsWindowVisible(icon)) std::printf("%s\n", RectText(icon).c_str());
+    for (HWND icon = GetWindow(tray, GW_CHILD); icon; icon = GetWindow(icon, GW_HWNDNEXT))
+      if (ClassOf(icon) == L"__winex11_tray_icon" && IsWindowVisible(icon)) std::printf("%s\n", RectText(icon).c_str());
   }
   return 0;
 }
@@ -360,9 +359,7 @@ int Click(int count, char** path) {
 }
 
 BOOL CALLBACK FindTabs(HWND window, LPARAM lParam) {
-  wchar_t buffer[64] = {};
-  GetClassNameW(window, buffer, 64);
-  if (std::wstring(buffer) != L"SysTabControl32") return TRUE;
+  if (ClassOf(window) != L"SysTabControl32") return TRUE;
   *reinterpret_cast<HWND*>(lParam) = window;
   return FALSE;
 }
@@ -423,8 +420,8 @@ int MenuKey(const std::string& key) {
   return Fail("no menu");
 }
 
-int ProcessInfo() {
-  std::vector<HWND> forms = TopLevelOfClass(L"KestrilonForm");
+int ProcessInfo(const std::wstring& className) {
+  std::vector<HWND> forms = TopLevelOfClass(className.c_str());
   if (forms.empty()) return Fail("no form");
   DWORD id = 0;
   GetWindowThreadProcessId(forms.front(), &id);
@@ -487,7 +484,7 @@ int main(int argc, char** argv) {
   }
   if (verb == "find-text" && argc == 3) return FindText(Widen(Unhex(argv[2])));
   if (verb == "menu") return Menu();
-  if (verb == "process-info") return ProcessInfo();
+  if (verb == "process-info") return ProcessInfo(argc > 2 ? Widen(argv[2]) : L"KestrilonForm");
   if (verb == "menu-key" && argc == 3) return MenuKey(argv[2]);
   if (verb == "record" && argc == 4) {
     std::FILE* f = std::fopen(argv[2], "wb");

@@ -24,15 +24,7 @@ if start_program --in "$folder" --no-ini && poll 20 has_icon; then
   pass "it starts, with its tray icon"
   expect_filtered "it filters a copy" $'ＡＢＣ\nabc' "ＡＢＣ${crlf}abc$crlf"
   register_recorder
-  rm -f "$opened"
-  choose c
-  if poll 20 recorded; then
-    want=$(winpath "$folder/kestrilon.pdf")
-    [[ $(tr -d '\r' <"$opened") == "$want" ]] && pass "the manual command opens the kestrilon.pdf beside it" \
-      || fail "the shell was asked to open: $(cat "$opened"), want $want"
-  else
-    fail "the manual command opened nothing"
-  fi
+  expect_manual_opens "$folder"
   choose x
   poll 20 gone "$program_pid" && pass "the exit command ends it" || fail "it kept running after exit"
   program_pid=""

@@ -132,3 +132,17 @@ register_recorder() {
     "$WINELOADER" reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "$recorder" /f >/dev/null 2>&1
   done
 }
+
+# The manual command, chosen from the menu, asks the shell to open the kestrilon.pdf in DIR.
+expect_manual_opens() {  # DIR
+  rm -f "$opened"
+  choose c
+  if poll 20 recorded; then
+    local want
+    want=$(winpath "$1/kestrilon.pdf")
+    [[ $(tr -d '\r' <"$opened") == "$want" ]] && pass "the manual command opens the kestrilon.pdf beside the program" \
+      || fail "the shell was asked to open: $(cat "$opened"), want $want"
+  else
+    fail "the manual command opened nothing"
+  fi
+}

@@ -171,14 +171,7 @@ if start_program ShowForm=1 Form1Top=120 Form1Left=150 && poll 20 has_icon; then
   ! recorded && dialog_hidden && pass "without a manual beside the program, its command does nothing visible" \
     || fail "missing manual: $(cat "$opened" 2>/dev/null) $(form_state)"
   printf '%%PDF-1.4\n' >"$app_dir/kestrilon.pdf"
-  choose c
-  if poll 20 recorded; then
-    want=$(winpath "$app_dir/kestrilon.pdf")
-    [[ $(tr -d '\r' <"$opened") == "$want" ]] && pass "the manual command opens kestrilon.pdf beside the program" \
-      || fail "the shell was asked to open: $(cat "$opened"), want $want"
-  else
-    fail "the manual command opened nothing"
-  fi
+  expect_manual_opens "$app_dir"
   rm -f "$opened"
   choose w
   if poll 20 recorded; then
