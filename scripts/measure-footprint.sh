@@ -30,6 +30,17 @@ awk -v a="$start" -v b="$ready" 'BEGIN { printf "start to the first filtered cop
 sleep 10
 read -r ws private handles cpu0 <<<"$(tool process-info)"
 echo "idle: working set $ws KB, private $private KB, $handles handles, CPU so far $cpu0 ms"
+# For scale: what Wine itself costs a program that only shows a window.
+"$WINELOADER" notepad >/dev/null 2>&1 &
+notepad=$!
+notepad_up() { tool process-info Notepad >/dev/null; }
+if poll 20 notepad_up; then
+  sleep 5
+  read -r nws _ _ _ <<<"$(tool process-info Notepad)"
+  echo "for scale, Wine's notepad.exe idle: working set $nws KB"
+fi
+kill "$notepad" 2>/dev/null || true
+wait "$notepad" 2>/dev/null || true  # it ends by the signal
 echo "waiting $idle s, touching nothing..."
 sleep "$idle"
 read -r ws2 private2 handles2 cpu1 <<<"$(tool process-info)"

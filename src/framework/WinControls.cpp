@@ -68,6 +68,8 @@ bool FaceExists(const std::wstring& face) {
 
 // A face that exists: the one asked for, else the first Japanese UI face installed. A system
 // without the classic Japanese faces (Wine, a stripped Windows) then still shows the captions.
+// The order: the same face under its English name (a Windows whose language isn't Japanese knows
+// it so), then the proportional Japanese UI faces of later Windows versions, then the free ones.
 const std::wstring& ResolveFace(const std::string& name) {
   static std::map<std::string, std::wstring> resolved;  // GUI thread only
   auto it = resolved.find(name);
@@ -75,7 +77,7 @@ const std::wstring& ResolveFace(const std::string& name) {
   std::wstring face = Widen(name);
   if (!FaceExists(face)) {
     static const wchar_t* const fallbacks[] = {
-        L"MS UI Gothic", L"MS PGothic", L"Meiryo UI", L"Yu Gothic UI", L"Noto Sans CJK JP",
+        L"MS PGothic", L"MS UI Gothic", L"Yu Gothic UI", L"Meiryo UI", L"Noto Sans CJK JP",
         L"Noto Sans JP", L"IPAPGothic", L"VL PGothic", L"TakaoPGothic", L"Droid Sans Fallback",
     };
     for (const wchar_t* candidate : fallbacks) {
