@@ -227,35 +227,6 @@ int HoldNextChange(int ms) {
   return static_cast<int>(msg.wParam);
 }
 
-struct Search {
-  std::wstring text;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK ChildHasText(HWND child, LPARAM lParam) {
-  auto* search = reinterpret_cast<Search*>(lParam);
-  wchar_t buffer[512] = {};
-  GetWindowTextW(child, buffer, 512);
-  if (search->text == buffer) {
-    search->found = child;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK TopHasText(HWND top, LPARAM lParam) {
-  auto* search = reinterpret_cast<Search*>(lParam);
-  if (!IsWindowVisible(top)) return TRUE;
-  Search inner{search->text};
-  ChildHasText(top, reinterpret_cast<LPARAM>(&inner));
-  if (!inner.found) EnumChildWindows(top, ChildHasText, reinterpret_cast<LPARAM>(&inner));
-  if (inner.found) {
-    search->found = top;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // The top-level windows for which keep says yes.
 std::vector<HWND> TopLevelWhere(const std::function<bool(HWND)>& keep) {
   struct Search {
@@ -273,8 +244,8 @@ std::vector<HWND> TopLevelWhere(const std::function<bool(HWND)>& keep) {
 }
 
 std::wstring TextOf(HWND window) {
-  wchar_t buffer[256] = {};
-  GetWindowTextW(window, buffer, 256);
+  wchar_t buffer[1024] = {};
+  GetWindowTextW(window, buffer, 1024);
   return buffer;
 }
 
@@ -375,38 +346,31 @@ int SelectPage(int index) {
   return SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == index ? 0 : Fail("the page didn't change");
 }
 
-struct TextSearch {
-  std::wstring text;
-  HWND top = nullptr;
-  bool found = false;
-};
-
-BOOL CALLBACK ChildContains(HWND child, LPARAM lParam) {
-  auto* search = reinterpret_cast<TextSearch*>(lParam);
-  wchar_t buffer[1024] = {};
-  GetWindowTextW(child, buffer, 1024);
-  if (std::wstring(buffer).find(search->text) == std::wstring::npos) return TRUE;
-  search->found = true;
-  return FALSE;
-}
-
-BOOL CALLBACK TopContains(HWND top, LPARAM lParam) {
-  auto* search = reinterpret_cast<TextSearch*>(lParam);
-  if (!IsWindowVisible(top)) return TRUE;
-  TextSearch inner{search->text};
-  ChildContains(top, reinterpret_cast<LPARAM>(&inner));
-  if (!inner.found) EnumChildWindows(top, ChildContains, reinterpret_cast<LPARAM>(&inner));
-  if (!inner.found) return TRUE;
-  search->top = top;
-  return FALSE;
+// The first visible top-level window whose own text or a child's satisfies match.
+HWND VisibleTopWithText(const std::function<bool(const std::wstring&)>& match) {
+  for (HWND top : TopLevelWhere([](HWND window) { return IsWindowVisible(window) != FALSE; })) {
+    if (match(TextOf(top))) return top;
+    struct Search {
+      const std::function<bool(const std::wstring&)>& match;
+      bool found;
+    } search{match, false};
+    EnumChildWindows(
+        top,
+        [](HWND child, LPARAM lParam) {
+          auto* s = reinterpret_cast<Search*>(lParam);
+          s->found = s->match(TextOf(child));
+          return s->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found) return top;
+  }
+  return nullptr;
 }
 
 int FindText(const std::wstring& text) {
-  TextSearch search{text};
-  EnumWindows(TopContains, reinterpret_cast<LPARAM>(&search));
-  if (!search.top) return 1;
-  std::printf("%llu %s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(search.top)),
-              RectText(search.top).c_str());
+  HWND top = VisibleTopWithText([&](const std::wstring& t) { return t.find(text) != std::wstring::npos; });
+  if (!top) return 1;
+  std::printf("%llu %s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(top)), RectText(top).c_str());
   return 0;
 }
 
@@ -462,10 +426,10 @@ int main(int argc, char** argv) {
   if (verb == "sequence") return std::printf("%lu\n", GetClipboardSequenceNumber()), 0;
   if (verb == "hold-next-change" && argc == 3) return HoldNextChange(std::atoi(argv[2]));
   if (verb == "find-window" && argc == 3) {
-    Search search{Widen(Unhex(argv[2]))};
-    EnumWindows(TopHasText, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return 1;
-    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(search.found)));
+    const std::wstring text = Widen(Unhex(argv[2]));
+    HWND top = VisibleTopWithText([&](const std::wstring& t) { return t == text; });
+    if (!top) return 1;
+    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(top)));
     return 0;
   }
   if (verb == "forms") return Forms();
