@@ -40,7 +40,7 @@ contains_utf16 "$exe" "$version" ||
 native_version=$("$native/tools/kestrilon-filter" --version 2>/dev/null || true)
 [[ $native_version == "kestrilon-filter $version" ]] ||
   fail "kestrilon-filter --version says '$native_version', kestrilon.rc says $version;" \
-       "the project VERSION in CMakeLists.txt must match it"
+       "it is older than kestrilon.rc (the build reads its version from there): rebuild it"
 
 dist=$repo/build/dist
 name=kestrilon-$version
