@@ -7,122 +7,13 @@
 #include <random>
 #include <vector>
 
-#include "Kana.h"
 #include "Pipeline.h"
-#include "Sjis.h"
-#include "Steps.h"
-#include "Width.h"
+#include "ReferencePipeline.h"
 
 namespace kestrilon::filter {
 namespace {
 
-struct Lines {
-  std::vector<std::string> items;
-
-  void Load(std::string_view text) {
-    items.clear();
-    std::size_t i = 0;
-    while (i < text.size() && text[i] != '\0') {
-      std::size_t end = i;
-      while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
-      items.emplace_back(text.substr(i, end - i));
-      i = end;
-      if (i < text.size() && text[i] == '\r') ++i;
-      if (i < text.size() && text[i] == '\n') ++i;
-    }
-  }
-  std::string Join() const {
-    std::string out;
-    for (const auto& l : items) out += l + "\r\n";
-    return out;
-  }
-  template <typename F>
-  void Whole(F f) { Load(f(Join())); }
-  template <typename F>
-  void EachLine(F f) {
-    const std::size_t count = items.size();
-    for (std::size_t i = 0; i < count; ++i) items[i] = f(items[i]);
-  }
-};
-
-std::string SeparatorsLiteral(std::string s, std::string_view sep) {
-  std::vector<std::string> pieces;
-  for (;;) {
-    const std::size_t p = FindPattern(s, sep);
-    if (p == std::string::npos) break;
-    pieces.push_back(s.substr(0, p));
-    s.erase(0, p + sep.size());
-    while (s.compare(0, sep.size(), sep) == 0 && !s.empty()) s.erase(0, sep.size());
-  }
-  pieces.push_back(s);
-  std::string out;
-  for (std::size_t i = 0; i < pieces.size(); ++i) out += (i ? "\t" : "") + pieces[i];
-  return out;
-}
-
-std::string EnterDeleteLiteral(Lines lines) {
-  std::string clip;
-  std::size_t i = 0;
-  while (lines.items.size() > 0 && i < lines.items.size() - 1) {
-    const std::string& l = lines.items[i];
-    if (l.size() >= 2 && l.compare(l.size() - 2, 2, "\x81\x42") == 0) {
-      clip += l + "\r\n";
-      ++i;
-    } else {
-      lines.items[i] += lines.items[i + 1];
-      lines.items.erase(lines.items.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-    }
-  }
-  if (!lines.items.empty()) clip += lines.items[i];
-  return clip;
-}
-
-std::string ReferenceFilter(std::string_view text, const FilterSettings& s) {
-  Lines l;
-  l.Load(text);
-  auto whole_replace = [&](std::string_view p, std::string_view r) {
-    l.Whole([&](const std::string& t) { return ReplaceAll(t, p, r); });
-  };
-  auto line_replace = [&](std::string_view p, std::string_view r) {
-    l.EachLine([&](const std::string& t) { return ReplaceAll(t, p, r); });
-  };
-  if (s.NumberMode == 1) l.Whole(DigitsToHalfWidth);
-  if (s.NumberMode == 2) l.Whole(DigitsToFullWidth);
-  if (s.AlphabetMode == 1) l.Whole(LettersToHalfWidth);
-  if (s.AlphabetMode == 2) l.Whole(LettersToFullWidth);
-  if (s.PunctuationMode == 1) whole_replace("\x81\x43", "\x81\x41");
-  if (s.PunctuationMode == 2) whole_replace("\x81\x41", "\x81\x43");
-  if (s.PeriodMode == 1) whole_replace("\x81\x44", "\x81\x42");
-  if (s.PeriodMode == 2) whole_replace("\x81\x42", "\x81\x44");
-  if (s.SignMode == 1) l.Whole(SymbolsToHalfWidth);
-  if (s.SignMode == 2) l.Whole(SymbolsToFullWidth);
-  if (s.SpaceMode == 1) line_replace("\x81\x40", " ");
-  if (s.SpaceMode == 2) line_replace(" ", "\x81\x40");
-  if (s.ParenthesisMode == 1) whole_replace("\x81\x69", "("), whole_replace("\x81\x6A", ")");
-  if (s.ParenthesisMode == 2) whole_replace("(", "\x81\x69"), whole_replace(")", "\x81\x6A");
-  if (s.KanaMode1 == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 0); });
-  if (s.KanaMode1 == 2) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_KATAKANA); });
-  if (s.KanaMode2 == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 1); });
-  if (s.KanaMode2 == 2 || s.KanaMode2 == 3) l.Whole(HalfWidthKanaToFull);
-  if (s.KanaMode2 == 3) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_HIRAGANA); });
-  if (s.ReturnMode == 1) l.Whole(NormalizeToCrLf);
-  if (s.TagDelete) l.Whole(RemoveTags);
-  if (s.RepAmp) line_replace("&", "&amp;");
-  if (s.RepLG) line_replace("<", "&lt;"), line_replace(">", "&gt;");
-  if (s.RepQuot) line_replace("\"", "&quot;");
-  if (s.AddLI) l.EachLine([](const std::string& t) { return "<li>" + t; });
-  for (const char* sep : {" ", "\x81\x40", "\t"}) {
-    const bool on = (sep[0] == ' ' && (s.Space2Tab == 1 || s.Space2Tab == 3)) ||
-                    (sep[0] == '\x81' && (s.Space2Tab == 2 || s.Space2Tab == 3)) ||
-                    (sep[0] == '\t' && s.Space2Tab == 3);
-    if (on) l.EachLine([sep](const std::string& t) { return SeparatorsLiteral(t, sep); });
-  }
-  if (s.DelDmySpc) l.EachLine([](const std::string& t) { return TrimTrailingBlanks(t); });
-  if (s.DelConma) whole_replace(",", "");
-  if (s.UpDownCase == 1) l.Whole(CharLowerSjis);
-  if (s.UpDownCase == 2) l.Whole(CharUpperSjis);
-  return s.EnterDeleteMode == 1 ? EnterDeleteLiteral(l) : l.Join();
-}
+using reference::ReferenceFilter;
 
 // Bytes that the steps care about, lead bytes and line breaks among them, so that collisions
 // between steps are frequent.
