@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include <shellapi.h>
 
@@ -87,35 +88,51 @@ void OpenThroughShell(HWND owner, const std::wstring& target) {
 // Text 12 pixels high at 96 pixels per inch.
 constexpr int kFontHeight = -12;
 
-// Whether every caption and item fits its control in font, with the layout as it stands (at the
-// monitor's pixels per inch). The room left for a caption follows how the controls draw: a check
-// box or radio button glyph with its gap before the text, a group's frame around its caption.
-bool CaptionsFit(const TForm1& form, const TFont& font) {
+// Every caption and item of the dialog with the room it has inside its control, with the layout
+// as it stands (at the monitor's pixels per inch). The room follows how the controls draw: a
+// check box or radio button glyph with its gap before the text, a group's frame around its
+// caption.
+struct CaptionRooms {
+  std::vector<std::string_view> captions;
+  std::vector<int> rooms;
+};
+
+CaptionRooms RoomsOf(const TForm1& form) {
   const int glyph = 20 * form.PixelsPerInch() / 96;
   const int frame = 16 * form.PixelsPerInch() / 96;
-  auto fits = [&](std::string_view caption, int room) { return TextWidth(font, caption) <= room; };
+  CaptionRooms all;
+  auto add = [&](std::string_view caption, int room) {
+    all.captions.push_back(caption);
+    all.rooms.push_back(room);
+  };
   for (const ControlRow& row : DialogLayout()) {
     const auto* control = dynamic_cast<const TControl*>(form.FindComponent(row.name));
     if (!control) continue;
     switch (row.kind) {
       case ControlKind::CheckBox:
-        if (!fits(control->Caption(), control->Width() - glyph)) return false;
+        add(control->Caption(), control->Width() - glyph);
         break;
       case ControlKind::RadioGroup: {
         const auto& group = dynamic_cast<const TCustomRadioGroup&>(*control);
-        for (int i = 0; i < group.Items().Count(); ++i)
-          if (!fits(group.Items()[i], control->Width() - frame - glyph)) return false;
+        for (int i = 0; i < group.Items().Count(); ++i) add(group.Items()[i], control->Width() - frame - glyph);
         [[fallthrough]];
       }
       case ControlKind::GroupBox:
       case ControlKind::Button:
-        if (!fits(control->Caption(), control->Width() - frame)) return false;
+        add(control->Caption(), control->Width() - frame);
         break;
       case ControlKind::PageControl:
       case ControlKind::TabSheet:
         break;
     }
   }
+  return all;
+}
+
+bool Fit(const TFont& font, const CaptionRooms& all) {
+  const std::vector<int> widths = TextWidths(font, all.captions);
+  for (std::size_t i = 0; i < widths.size(); ++i)
+    if (widths[i] > all.rooms[i]) return false;
   return true;
 }
 
@@ -243,7 +260,8 @@ void TForm1::FitFontToCaptions() {
   TFont font = Font();
   font.SetHeight(kFontHeight * PixelsPerInch() / 96);  // from the design, not from the last fit
   const int smallest = -9 * PixelsPerInch() / 96;
-  while (font.Height() < smallest && !CaptionsFit(*this, font)) font.SetHeight(font.Height() + 1);
+  const CaptionRooms rooms = RoomsOf(*this);
+  while (font.Height() < smallest && !Fit(font, rooms)) font.SetHeight(font.Height() + 1);
   if (!(font == Font())) SetFont(font);
 }
 

@@ -960,15 +960,21 @@ std::unique_ptr<ControlPeer> MakePeer(TWinControl& control) {
 
 namespace kestrilon::framework {
 
-int TextWidth(const TFont& font, std::string_view caption) {
+std::vector<int> TextWidths(const TFont& font, const std::vector<std::string_view>& captions) {
+  std::vector<int> widths(captions.size(), 0);
   win::UniqueFont handle = win::CreateFontFor(font);
   win::WindowDC screen(nullptr);
-  if (!screen) return 0;
+  if (!screen) return widths;
   win::SelectedObject selected(screen.Get(), handle.Get());
-  std::wstring text = win::Widen(caption);
-  RECT r{0, 0, 0, 0};
-  if (!DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE)) return 0;
-  return r.right - r.left;
+  for (std::size_t i = 0; i < captions.size(); ++i) {
+    const std::wstring text = win::Widen(captions[i]);
+    RECT r{0, 0, 0, 0};
+    if (DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE))
+      widths[i] = r.right - r.left;
+  }
+  return widths;
 }
+
+int TextWidth(const TFont& font, std::string_view caption) { return TextWidths(font, {caption}).front(); }
 
 }  // namespace kestrilon::framework

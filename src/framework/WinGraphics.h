@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "Components.h"
 #include "Graphics.h"
@@ -33,8 +34,10 @@ private:
   std::function<void()> FOnChange;
 };
 
-// The width in pixels of a caption (UTF-8; "&" marks an accelerator and takes no room) drawn in
-// font, as the face the system resolves for it. 0 when it cannot be measured.
+// The widths in pixels of captions (UTF-8; "&" marks an accelerator and takes no room) drawn in
+// font, as the face the system resolves for it; the font is made once for all of them. 0 for a
+// caption that cannot be measured.
+std::vector<int> TextWidths(const TFont& font, const std::vector<std::string_view>& captions);
 int TextWidth(const TFont& font, std::string_view caption);
 
 class TBitmap : public TPersistent {
