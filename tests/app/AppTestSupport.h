@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "../TestFiles.h"
 #include "WinHandles.h"
 
 namespace kestrilon::app::testing {
@@ -36,13 +37,7 @@ inline std::filesystem::path ThisProgram() {
 inline std::filesystem::path Beside(std::wstring_view fileName) { return ThisProgram().parent_path() / fileName; }
 
 // kestrilon.exe of this build, by its Linux path turned into Wine's drive Z:.
-inline std::filesystem::path KestrilonExe() {
-  std::wstring path = std::filesystem::path(KESTRILON_EXE_PATH).wstring();
-  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-  for (auto& c : path)
-    if (c == L'/') c = L'\\';
-  return path;
-}
+inline std::filesystem::path KestrilonExe() { return kestrilon::testing::HostPathUnderWine(KESTRILON_EXE_PATH); }
 
 // A path of the test files, whose characters are all ASCII, as a narrow string.
 inline std::string Ascii(const std::filesystem::path& path) {

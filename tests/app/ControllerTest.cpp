@@ -22,6 +22,7 @@ namespace {
 
 using framework::TObject;
 using framework::testing::Settle;
+using kestrilon::testing::ReadFile;
 
 std::filesystem::path IniBesideTests() { return testing::ThisProgram().replace_extension(".ini"); }
 
@@ -30,11 +31,6 @@ std::string UserName() {
   DWORD size = 256;
   EXPECT_TRUE(GetUserNameW(user, &size));
   return framework::win::Narrow(user);
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class Controller : public ::testing::Test {

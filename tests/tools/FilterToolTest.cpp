@@ -14,6 +14,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "../TestFiles.h"
 #include "UnicodeBridge.h"
 
 extern char** environ;
@@ -27,14 +28,8 @@ struct Result {
   std::string out, err;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using kestrilon::testing::ReadFile;
+using kestrilon::testing::WriteFile;
 
 class FilterTool : public testing::Test {
  protected:

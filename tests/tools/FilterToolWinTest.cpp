@@ -9,6 +9,8 @@
 #include <iterator>
 #include <string>
 
+#include "../TestFiles.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -18,23 +20,11 @@ struct Result {
   std::string out, err;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using kestrilon::testing::ReadFile;
+using kestrilon::testing::WriteFile;
 
 // The build names the tool by its host path; under Wine a host path is found on drive Z:.
-std::wstring ToolPath() {
-  std::wstring path = fs::path(KESTRILON_FILTER_PATH).wstring();
-  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-  for (auto& c : path)
-    if (c == L'/') c = L'\\';
-  return path;
-}
+std::wstring ToolPath() { return kestrilon::testing::HostPathUnderWine(KESTRILON_FILTER_PATH).wstring(); }
 
 std::wstring Quote(const std::wstring& arg) { return L"\"" + arg + L"\""; }
 
