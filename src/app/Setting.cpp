@@ -85,6 +85,16 @@ void OpenThroughShell(HWND owner, const std::wstring& target) {
   ShellExecuteW(owner, L"open", target.c_str(), L"", L"", SW_SHOW);
 }
 
+constexpr UINT_PTR kRetryTimer = 1;
+constexpr char kEndWithoutSaving[] = "設定を保存できませんでした。保存せずに終了しますか？";
+
+bool AskInBox(std::string_view question) {
+  const int answer = MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
+                                 win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
+  // 0: no box could be shown. Ending without being asked would lose the settings: keep running.
+  return answer == IDYES;
+}
+
 // Text 12 pixels high at 96 pixels per inch.
 constexpr int kFontHeight = -12;
 
@@ -205,7 +215,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   AutoSave->SetCheckWinState(true);
   AutoSave->SetCheckWinSize(false);
 
-  // Joins the clipboard-viewer chain, before the form's own creation handler runs.
+  // Starts listening to clipboard changes, before the form's own creation handler runs.
   ClipTrap = new clipboard::TNkClipDetector(this);
   ClipTrap->SetName("ClipTrap");
   ClipTrap->SetOnClipChange([this](TObject& sender) { ClipTrapClipChange(sender); });
@@ -242,6 +252,15 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 
   SetOnCreate([this](TObject& sender) { FormCreate(sender); });
   SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
+  Confirm = AskInBox;
+  SetMessageHandler(WM_TIMER, [this](TMessage& message) {
+    if (message.WParam != kRetryTimer) return;
+    if (FPaused) {
+      StopRetrying();
+      return;
+    }
+    TryFilter();
+  });
   SetMessageHandler(WM_QUERYENDSESSION, [this](TMessage& message) {
     Hide();
     Close();
@@ -313,7 +332,8 @@ void TForm1::FormCreate(TObject&) {
 }
 
 void TForm1::FormCloseQuery(TObject&, bool& canClose) {
-  if (canClose) AutoSave->SaveIni();  // a failure ends the close: the program keeps running
+  // A failure ends the close: the program keeps running.
+  if (canClose && FSaveOnClose) AutoSave->SaveIni();
 }
 
 void TForm1::OkButtonClick(TObject&) {
@@ -351,23 +371,79 @@ void TForm1::About1Click(TObject&) {
 
 void TForm1::ExitProgramClick(TObject&) {
   Hide();
+  try {
+    Close();
+    return;
+  } catch (...) {
+    Application().HandleException(*this);  // the reason, shown as every error is
+  }
+  // A settings file that can't be written (a read-only folder, a full disk) must not keep anyone
+  // from ending the program.
+  if (!Confirm(kEndWithoutSaving)) return;
+  FSaveOnClose = false;
   Close();
 }
 
 void TForm1::ClipTrapClipChange(TObject&) {
-  if (FBusy || FPaused || !clipboard::ClipboardHasText()) return;
-  {
-    BusyScope busy(FBusy);
-    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-    FilterClipboard();
+  if (FBusy || FPaused) return;
+  TryFilter();
+}
+
+bool TForm1::IsOwnWrite() const {
+  // The owner stays this program's window until another program empties the clipboard; the
+  // sequence number covers a write whose ownership the system has already passed on.
+  const HWND own = ClipTrap->Handle();
+  return (own && GetClipboardOwner() == own) || (FOwnSequence != 0 && GetClipboardSequenceNumber() == FOwnSequence);
+}
+
+void TForm1::StopRetrying() noexcept {
+  if (!FRetryUntil) return;
+  FRetryUntil = 0;
+  KillTimer(win::WindowOf(*this), kRetryTimer);  // a timer already gone needs nothing more
+}
+
+void TForm1::TryFilter() {
+  if (FBusy) return;
+  const DWORD sequence = GetClipboardSequenceNumber();
+  if (IsOwnWrite() || !clipboard::ClipboardHasText()) {
+    StopRetrying();
+    return;
   }
-  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+  try {
+    {
+      BusyScope busy(FBusy);
+      SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+      FilterClipboard();
+    }
+    SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+    StopRetrying();
+  } catch (const clipboard::EClipboardError& held) {
+    const ULONGLONG now = GetTickCount64();
+    if (!FRetryUntil || sequence != FRetrySequence) {  // a new copy gets the whole patience
+      if (!FRetryUntil && !SetTimer(win::WindowOf(*this), kRetryTimer, kRetryInterval, nullptr))
+        throw framework::EOSError("SetTimer", GetLastError());
+      FRetrySequence = sequence;
+      FRetryUntil = now + kRetryPatience;
+    } else if (now >= FRetryUntil) {
+      StopRetrying();
+      // Said once, where it stops no one; the next copy is tried as usual.
+      TrayIcon->SetBalloonHelpTitle(Application().Title());
+      TrayIcon->SetBalloonHelpText(held.what());
+      TrayIcon->SetBalloonHelpIcon(tray::bitWarning);
+      TrayIcon->ShowBalloonHelp();
+    }
+  } catch (...) {
+    StopRetrying();
+    throw;
+  }
 }
 
 void TForm1::FilterClipboard() {
   std::u16string copied;
   {
     clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    // A password manager's copy is neither read nor written back.
+    if (clip.HoldsPrivateCopy()) return;
     copied = clip.ReadText();
   }
   unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
@@ -378,9 +454,12 @@ void TForm1::FilterClipboard() {
   filter::ReleaseKeptBuffer();
   const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
   if (result.error != unicode::BridgeError::None) return;  // never put back a broken text
-  // The notice of this write reaches the detector while it is made, FBusy still set.
-  clipboard::OpenedClipboard clip(ClipTrap->Handle());
-  clip.WriteText(result.text, AnsiForm(filtered, text.placeholders));
+  {
+    clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    clip.WriteText(result.text, AnsiForm(filtered, text.placeholders));
+  }
+  // Read once the clipboard is closed: closing may still raise it (formats the system adds).
+  FOwnSequence = GetClipboardSequenceNumber();
 }
 
 }  // namespace kestrilon::app

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string_view>
+
 #include "AutoIni.h"
 #include "Forms.h"
 #include "Menus.h"
@@ -44,6 +47,11 @@ public:
   bool Busy() const noexcept { return FBusy; }
   bool Paused() const noexcept { return FPaused; }
   void SetPaused(bool paused) noexcept { FPaused = paused; }
+  // A copy that met a clipboard held by another program is tried again from a timer.
+  bool Retrying() const noexcept { return FRetryUntil != 0; }
+
+  // Asks a yes-or-no question in a box; a test answers it instead.
+  std::function<bool(std::string_view question)> Confirm;
 
   void FormCreate(framework::TObject& sender);
   void FormCloseQuery(framework::TObject& sender, bool& canClose);
@@ -57,15 +65,27 @@ public:
   void Contents1Click(framework::TObject& sender);
   void WebSiteClick(framework::TObject& sender);
   void About1Click(framework::TObject& sender);
+  // Closes the program. Where the settings cannot be saved, the user may end it without them.
   void ExitProgramClick(framework::TObject& sender);
   // Filters the clipboard's text once for each change another program makes.
   void ClipTrapClipChange(framework::TObject& sender);
+
+  // How long a held clipboard is tried again, and how often.
+  static constexpr UINT kRetryInterval = 60;  // ms
+  static constexpr ULONGLONG kRetryPatience = 3000;  // ms
 
 protected:
   void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
 private:
+  // Filters the clipboard's text unless it is the program's own or marked private. Throws
+  // clipboard::EClipboardError when the clipboard is held by another program.
   void FilterClipboard();
+  // One attempt at the current copy; a held clipboard is tried again from the timer.
+  void TryFilter();
+  // Whether the clipboard still holds what the program itself wrote.
+  bool IsOwnWrite() const;
+  void StopRetrying() noexcept;
   void SetSettings(const filter::FilterSettings& settings);
   // The values last loaded or saved: what Cancel goes back to where the INI file has no value.
   void KeepConfirmed();
@@ -76,6 +96,13 @@ private:
 
   bool FBusy = false;
   bool FPaused = false;
+  bool FSaveOnClose = true;
+  // The clipboard's sequence number after the program's last write: its own change, however
+  // late or often its notice comes.
+  DWORD FOwnSequence = 0;
+  // The copy being tried again, by sequence number, and until when (GetTickCount64; 0: none).
+  DWORD FRetrySequence = 0;
+  ULONGLONG FRetryUntil = 0;
 };
 
 }  // namespace kestrilon::app

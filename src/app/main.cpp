@@ -17,7 +17,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application().SetTitle("Kestrilon");
     Application().CreateForm<kestrilon::app::TForm1>();
     Application().Run();
-    // The form and its components go now, in order (the detector leaves the viewer chain, the
+    // The form and its components go now, in order (the detector stops listening, the
     // icon leaves the tray), while the services they lean on still exist: after main returns,
     // the function-level statics are destroyed in an order of their own.
     Application().DestroyComponents();

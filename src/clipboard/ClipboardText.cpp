@@ -1,7 +1,6 @@
 #include "ClipboardText.h"
 
 #include <cstring>
-#include <thread>
 
 #include "WinHandles.h"
 
@@ -30,6 +29,23 @@ void Place(UINT format, win::UniqueGlobal block, const char* what) {
   block.Release();  // the clipboard owns it now
 }
 
+// A format registered under that name; 0 when the system would not register it, and then no
+// program can have put it on the clipboard either.
+UINT Registered(const wchar_t* name) { return RegisterClipboardFormatW(name); }
+
+// A DWORD-valued permission format that says no. Present but unreadable counts as no: a copy is
+// never taken for public by mistake.
+bool Denies(UINT format) {
+  if (!format || !IsClipboardFormatAvailable(format)) return false;
+  HANDLE data = GetClipboardData(format);
+  if (!data || GlobalSize(data) < sizeof(DWORD)) return true;
+  const auto* value = static_cast<const DWORD*>(GlobalLock(data));
+  if (!value) return true;
+  const bool no = *value == 0;
+  GlobalUnlock(data);
+  return no;
+}
+
 }  // namespace
 
 std::function<BOOL(HWND)>& ClipboardOpener() {
@@ -37,16 +53,21 @@ std::function<BOOL(HWND)>& ClipboardOpener() {
   return opener;
 }
 
-OpenedClipboard::OpenedClipboard(HWND owner, std::chrono::milliseconds patience) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  while (!ClipboardOpener()(owner)) {
-    if (std::chrono::steady_clock::now() >= deadline) throw EClipboardError();
-    // Another program holds it; it gives it back within milliseconds as a rule.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+OpenedClipboard::OpenedClipboard(HWND owner) {
+  if (!ClipboardOpener()(owner)) throw EClipboardError();
 }
 
 OpenedClipboard::~OpenedClipboard() { CloseClipboard(); }
+
+bool OpenedClipboard::HoldsPrivateCopy() const {
+  static const UINT exclude = Registered(L"ExcludeClipboardContentFromMonitorProcessing");
+  static const UINT ignore = Registered(L"Clipboard Viewer Ignore");
+  static const UINT history = Registered(L"CanIncludeInClipboardHistory");
+  static const UINT cloud = Registered(L"CanUploadToCloudClipboard");
+  for (UINT marker : {exclude, ignore})
+    if (marker && IsClipboardFormatAvailable(marker)) return true;
+  return Denies(history) || Denies(cloud);
+}
 
 std::u16string OpenedClipboard::ReadText() const {
   HANDLE data = GetClipboardData(CF_UNICODETEXT);

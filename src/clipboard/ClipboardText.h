@@ -1,12 +1,11 @@
-// The clipboard's text, read and written as the filter needs it: opened with a few retries (a
-// clipboard history often holds the clipboard for a moment right after a change), read as
-// Unicode so that nothing the user copied is lost, and written as the only content, in forms
-// that give every reader (Unicode or ANSI) the same text whatever keyboard layout is active.
+// The clipboard's text, read and written as the filter needs it: read as Unicode so that nothing
+// the user copied is lost, and written as the only content, in forms that give every reader
+// (Unicode or ANSI) the same text whatever keyboard layout is active. Copies that their program
+// marks private (a password manager's) are recognised by their formats alone.
 #pragma once
 
 #include <windows.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,7 +14,7 @@
 
 namespace kestrilon::clipboard {
 
-// The clipboard could not be opened, even after the retries.
+// The clipboard could not be opened: another program holds it.
 class EClipboardError : public framework::Exception {
 public:
   EClipboardError() : Exception("クリップボードを開くことができません") {}
@@ -24,12 +23,18 @@ public:
 // The open clipboard, closed when the scope ends.
 class OpenedClipboard {
 public:
-  // Tries OpenClipboard(owner) for about `patience`, then throws EClipboardError.
-  explicit OpenedClipboard(HWND owner,
-                           std::chrono::milliseconds patience = std::chrono::milliseconds(100));
+  // One OpenClipboard(owner), no waiting: throws EClipboardError when another program holds the
+  // clipboard. Waiting here would stop the caller's message loop; the caller tries again later.
+  explicit OpenedClipboard(HWND owner);
   ~OpenedClipboard();
   OpenedClipboard(const OpenedClipboard&) = delete;
   OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+  // Whether the copy is marked as one that clipboard tools must not read, keep or share: it holds
+  // "ExcludeClipboardContentFromMonitorProcessing" or "Clipboard Viewer Ignore" (any data), or
+  // "CanIncludeInClipboardHistory" or "CanUploadToCloudClipboard" with a DWORD of 0. Only the
+  // formats and those DWORDs are looked at, never the text.
+  bool HoldsPrivateCopy() const;
 
   // The Unicode text up to its first NUL; empty when the clipboard holds no text.
   std::u16string ReadText() const;

@@ -219,6 +219,10 @@ void TTrayIcon::SetRButtonPopupMenu(framework::TPopupMenu* menu) {
 void TTrayIcon::Loaded() {
   try {
     if (!IsDesigning() && CanShow()) ShowIcon();
+  } catch (const ENotifyIconError&) {
+    // At logon the taskbar may not exist yet. The user is told, the program goes on, and the
+    // icon, still wanted, is added when the taskbar announces itself.
+    Application().HandleException(*this);
   } catch (...) {
     // The component is loaded either way; only the icon is missing.
     TComponent::Loaded();

@@ -108,6 +108,9 @@ public:
   TBalloonIconType BalloonHelpIcon() const noexcept { return FTaskTrayIcon->BalloonHelpIcon(); }
   void SetBalloonHelpIcon(TBalloonIconType value) noexcept { FTaskTrayIcon->SetBalloonHelpIcon(value); }
 
+  // Shows the balloon title and text once on the icon; false when the icon is not shown.
+  bool ShowBalloonHelp() { return FTaskTrayIcon->ShowBalloonHelp(); }
+
   TToolTipStyle& ToolTipStyle() noexcept { return FTaskTrayIcon->ToolTipStyle(); }
   void SetToolTipStyle(const TToolTipStyle& value) { FTaskTrayIcon->ToolTipStyle().Assign(value); }
 

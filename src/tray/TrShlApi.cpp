@@ -325,6 +325,7 @@ void TTaskTrayIcon::ShellAdded() {
 
 bool TTaskTrayIcon::AddIcon() {
   if (FAdded) return true;
+  FWanted = true;
   if (Shell5OrLater()) {
     FNotifyData.cbSize = NOTIFYICONDATAA_V2_SIZE;
     FNotifyData.dwState = NIS_SHAREDICON;
@@ -376,7 +377,15 @@ bool TTaskTrayIcon::ModifyIcon() {
   return FAdded;
 }
 
+bool TTaskTrayIcon::ShowBalloonHelp() {
+  if (!FAdded || !Shell5OrLater()) return false;
+  NOTIFYICONDATAA balloon = FNotifyData;
+  balloon.uFlags = NIF_INFO;  // the record's other fields are sent unchanged, so they change nothing
+  return NotifyIcon(NIM_MODIFY, balloon) != FALSE;
+}
+
 bool TTaskTrayIcon::DeleteIcon() {
+  FWanted = false;
   if (!FAdded) return true;
   FAdded = false;
   return NotifyIcon(NIM_DELETE, FNotifyData) != FALSE;
@@ -384,8 +393,8 @@ bool TTaskTrayIcon::DeleteIcon() {
 
 void TTaskTrayIcon::HandleMessage(TMessage& message) {
   UINT taskbarCreated = Registry() ? Registry()->TaskbarCreatedMsg() : 0;
-  if (taskbarCreated != 0 && message.Msg == taskbarCreated && FAdded) {
-    // The taskbar was made anew, without our icon: add it again. A hidden icon stays out.
+  if (taskbarCreated != 0 && message.Msg == taskbarCreated && FWanted) {
+    // A new taskbar, without our icon: add it (again). A hidden icon stays out.
     FAdded = false;
     AddIcon();
   }

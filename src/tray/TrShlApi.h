@@ -94,6 +94,15 @@ public:
   // True when the icon was not added or the shell removed it.
   bool DeleteIcon();
   bool Added() const noexcept { return FAdded; }
+  // Whether the icon should be in the notification area: from an add, even a failed one, until
+  // the delete. A new taskbar gets every such icon, so that one refused at logon (before the
+  // taskbar existed) comes once the taskbar is there.
+  bool Wanted() const noexcept { return FWanted; }
+
+  // Shows the balloon title and text now, once, with the balloon icon (shells from 5.0); the
+  // picture and the tip stay as they are. False when the icon is not in the notification area or
+  // the shell refused.
+  bool ShowBalloonHelp();
 
   DWORD ShellVersion() const noexcept { return FShellVersion; }
   bool Shell5OrLater() const noexcept { return FShellVersion >= 0x00050000; }
@@ -120,6 +129,7 @@ private:
   win::UniqueWindow FHandle;
   NOTIFYICONDATAA FNotifyData{};
   bool FAdded = false;
+  bool FWanted = false;
   TMessageEvent FOnMessage;
   std::unique_ptr<TToolTipStyle> FToolTipStyle;
   bool FDoForegroundWindow = false;

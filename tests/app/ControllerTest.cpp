@@ -138,8 +138,35 @@ TEST_F(Controller, ASaveThatFailsKeepsTheDialogOpenAndAFailedCloseKeepsTheProgra
   EXPECT_EQ(messages, std::vector<std::string>{"Can not save to IniFile"});
   bool canClose = true;
   EXPECT_ANY_THROW(form->FormCloseQuery(*form, canClose));
-  EXPECT_ANY_THROW(form->ExitProgramClick(*form->ExitProgram));
   EXPECT_FALSE(framework::Application().Terminated());
+}
+
+// The exit command where the settings can't be saved: the error as ever, then the question.
+// No keeps the program (and a later close tries to save again); yes ends it without saving.
+TEST_F(Controller, AnExitThatCannotSaveAsksWhetherToEndWithoutSaving) {
+  Start();
+  form->AutoSave->ExecutablePath = [] { return testing::ThisProgram().parent_path() / "no such folder" / "k.exe"; };
+  std::vector<std::string> errors;
+  framework::Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  std::vector<std::string> questions;
+  bool answer = false;
+  form->Confirm = [&](std::string_view question) {
+    questions.emplace_back(question);
+    return answer;
+  };
+  form->ExitProgramClick(*form->ExitProgram);
+  EXPECT_EQ(errors.size(), 1u);
+  EXPECT_EQ(questions, std::vector<std::string>{"設定を保存できませんでした。保存せずに終了しますか？"});
+  bool canClose = true;
+  EXPECT_ANY_THROW(form->FormCloseQuery(*form, canClose)) << "no: the settings are still to be saved";
+
+  messages.clear();
+  answer = true;
+  form->ExitProgramClick(*form->ExitProgram);
+  EXPECT_EQ(questions.size(), 2u);
+  EXPECT_EQ(messages.size(), 1u) << "yes: the close that follows doesn't try to save again";
+  EXPECT_EQ(errors.size(), 2u);
+  framework::Application().SetOnException(nullptr);
 }
 
 TEST_F(Controller, EveryCloseSavesTheCurrentValuesConfirmedOrNot) {

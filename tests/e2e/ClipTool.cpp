@@ -7,9 +7,6 @@
 //   cliptool read                   prints "formats: N N ..." then "text: <UTF-8 hex>" and
 //                                   "ansi: <CF_TEXT bytes hex>"
 //   cliptool sequence               prints GetClipboardSequenceNumber()
-//   cliptool hold-next-change MS    joins the viewer chain in front of the others; at the next
-//                                   change it opens the clipboard, passes the notice on (without
-//                                   waiting), holds the clipboard MS milliseconds, then ends
 //   cliptool find-window TEXT-HEX   prints the handle of a visible top-level window whose own or
 //                                   child text is that text; exit 1 if none
 //   cliptool close-window HANDLE    closes that window (WM_CLOSE)
@@ -37,6 +34,19 @@
 //                                   of CLASS): "working-set-KB private-KB handles cpu-ms" (cpu:
 //                                   user and kernel time so far)
 //   cliptool menu                   prints "x y w h" of the popup menu shown now; exit 1 if none
+//   cliptool viewer pass|drop SECS  joins the old clipboard-viewer chain in front of the others,
+//                                   as clipboard-history tools do, prints "joined", and for SECS
+//                                   seconds passes every notice on with SendMessage (pass) or
+//                                   passes nothing on (drop); then leaves the chain
+//   cliptool copy-hold TEXT-HEX MS  copies, then at once opens the clipboard again and keeps it
+//                                   MS milliseconds; prints "held", or "raced" when another
+//                                   program changed the clipboard between the two
+//   cliptool copy-marked TEXT-HEX NAME [DWORD]
+//                                   copies with one more format, registered as NAME, holding
+//                                   DWORD (default 1): the markers password managers add
+//   cliptool burst N TEXT-HEX       N copies as fast as they go: TEXT then a space and 1 .. N
+//   cliptool copy-file FILE         copies the UTF-8 text of FILE
+//   cliptool read-to FILE           writes the clipboard's Unicode text to FILE as UTF-8
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
 #include <commctrl.h>
@@ -95,18 +105,21 @@ bool Open() {
   return false;
 }
 
-int Copy(const std::wstring& text) {
-  if (!Open()) return Fail("OpenClipboard");
+// Puts text on the open clipboard, emptied first.
+bool PutText(const std::wstring& text) {
   EmptyClipboard();
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-  if (!block) return CloseClipboard(), Fail("GlobalAlloc");
+  if (!block) return false;
   std::memcpy(GlobalLock(block), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
   GlobalUnlock(block);
-  if (!SetClipboardData(CF_UNICODETEXT, block)) {
-    GlobalFree(block);
-    CloseClipboard();
-    return Fail("SetClipboardData");
-  }
+  if (SetClipboardData(CF_UNICODETEXT, block)) return true;
+  GlobalFree(block);
+  return false;
+}
+
+int Copy(const std::wstring& text) {
+  if (!Open()) return Fail("OpenClipboard");
+  if (!PutText(text)) return CloseClipboard(), Fail("SetClipboardData");
   std::printf("%lu\n", GetClipboardSequenceNumber());
   std::fflush(stdout);
   CloseClipboard();
@@ -124,14 +137,20 @@ std::wstring ReadUnicode() {
   return text;
 }
 
-int TimeFilter(const char* path) {
+bool ReadUtf8File(const char* path, std::wstring& text) {
   std::FILE* f = std::fopen(path, "rb");
-  if (!f) return Fail("fopen");
+  if (!f) return false;
   std::string utf8;
   char buffer[65536];
   for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) utf8.append(buffer, n);
   std::fclose(f);
-  const std::wstring text = Widen(utf8);
+  text = Widen(utf8);
+  return true;
+}
+
+int TimeFilter(const char* path) {
+  std::wstring text;
+  if (!ReadUtf8File(path, text)) return Fail("reading the file");
   const ULONGLONG start = GetTickCount64();
   if (Copy(text) != 0) return 1;
   DWORD seen = GetClipboardSequenceNumber();
@@ -183,48 +202,90 @@ int Read() {
 }
 
 HWND g_next = nullptr;
-bool g_joining = false;
-int g_hold_ms = 0;
+int g_viewer_pass = 1;
 
-LRESULT CALLBACK HoldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DRAWCLIPBOARD && !g_joining) {
-    const bool held = OpenClipboard(window);
-    if (g_next) PostMessageW(g_next, WM_DRAWCLIPBOARD, 0, 0);  // on, without waiting for it
-    std::printf("holding\n");
-    std::fflush(stdout);
-    Sleep(static_cast<DWORD>(g_hold_ms));
-    if (held) CloseClipboard();
-    ChangeClipboardChain(window, g_next);
-    PostQuitMessage(held ? 0 : 1);
-    return 0;
+LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DRAWCLIPBOARD:
+      if (g_viewer_pass && g_next) SendMessageW(g_next, message, wParam, lParam);
+      return 0;
+    case WM_CHANGECBCHAIN:
+      if (reinterpret_cast<HWND>(wParam) == g_next)
+        g_next = reinterpret_cast<HWND>(lParam);
+      else if (g_next)
+        return SendMessageW(g_next, message, wParam, lParam);
+      return 0;
+    case WM_TIMER:
+      ChangeClipboardChain(window, g_next);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
   }
-  if (message == WM_CHANGECBCHAIN) {
-    if (reinterpret_cast<HWND>(wParam) == g_next)
-      g_next = reinterpret_cast<HWND>(lParam);
-    else if (g_next)
-      return SendMessageW(g_next, message, wParam, lParam);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int HoldNextChange(int ms) {
-  g_hold_ms = ms;
+int Viewer(bool pass, int seconds) {
+  g_viewer_pass = pass;
   WNDCLASSW wc{};
-  wc.lpfnWndProc = HoldProc;
+  wc.lpfnWndProc = ViewerProc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"ClipToolHolder";
+  wc.lpszClassName = L"ClipToolViewer";
   if (!RegisterClassW(&wc)) return Fail("RegisterClass");
-  HWND window = CreateWindowW(L"ClipToolHolder", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  HWND window = CreateWindowW(L"ClipToolViewer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
   if (!window) return Fail("CreateWindow");
-  g_joining = true;
   g_next = SetClipboardViewer(window);
-  g_joining = false;
+  if (!SetTimer(window, 1, static_cast<UINT>(seconds) * 1000, nullptr)) return Fail("SetTimer");
   std::printf("joined\n");
   std::fflush(stdout);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-  return static_cast<int>(msg.wParam);
+  return 0;
+}
+
+int CopyHold(const std::wstring& text, int ms) {
+  if (!Open()) return Fail("OpenClipboard");
+  if (!PutText(text)) return CloseClipboard(), Fail("SetClipboardData");
+  CloseClipboard();
+  const DWORD copied = GetClipboardSequenceNumber();
+  if (!OpenClipboard(nullptr)) return std::printf("raced\n"), 0;
+  const bool raced = GetClipboardSequenceNumber() != copied;
+  std::printf(raced ? "raced\n" : "held\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(ms));
+  CloseClipboard();
+  return 0;
+}
+
+int CopyMarked(const std::wstring& text, const std::wstring& name, DWORD value) {
+  const UINT format = RegisterClipboardFormatW(name.c_str());
+  if (!format) return Fail("RegisterClipboardFormat");
+  if (!Open()) return Fail("OpenClipboard");
+  if (!PutText(text)) return CloseClipboard(), Fail("SetClipboardData");
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof value);
+  if (!block) return CloseClipboard(), Fail("GlobalAlloc");
+  std::memcpy(GlobalLock(block), &value, sizeof value);
+  GlobalUnlock(block);
+  if (!SetClipboardData(format, block)) return GlobalFree(block), CloseClipboard(), Fail("SetClipboardData");
+  CloseClipboard();
+  return 0;
+}
+
+int Burst(int count, const std::wstring& text) {
+  for (int i = 1; i <= count; ++i) {
+    if (!Open()) return Fail("OpenClipboard");
+    const bool put = PutText(text + L" " + std::to_wstring(i));
+    CloseClipboard();
+    if (!put) return Fail("SetClipboardData");
+  }
+  return 0;
+}
+
+int ReadTo(const char* path) {
+  const std::string utf8 = Narrow(ReadUnicode());
+  std::FILE* f = std::fopen(path, "wb");
+  if (!f) return Fail("fopen");
+  const bool written = std::fwrite(utf8.data(), 1, utf8.size(), f) == utf8.size();
+  return std::fclose(f) == 0 && written ? 0 : Fail("writing");
 }
 
 // The top-level windows for which keep says yes.
@@ -424,7 +485,6 @@ int main(int argc, char** argv) {
   if (verb == "time-filter" && argc == 3) return TimeFilter(argv[2]);
   if (verb == "read") return Read();
   if (verb == "sequence") return std::printf("%lu\n", GetClipboardSequenceNumber()), 0;
-  if (verb == "hold-next-change" && argc == 3) return HoldNextChange(std::atoi(argv[2]));
   if (verb == "find-window" && argc == 3) {
     const std::wstring text = Widen(Unhex(argv[2]));
     HWND top = VisibleTopWithText([&](const std::wstring& t) { return t == text; });
@@ -460,7 +520,17 @@ int main(int argc, char** argv) {
     HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[2], nullptr, 10)));
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : Fail("PostMessage");
   }
-  std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | hold-next-change MS | "
+  if (verb == "viewer" && argc == 4) return Viewer(std::string(argv[2]) == "pass", std::atoi(argv[3]));
+  if (verb == "copy-hold" && argc == 4) return CopyHold(Widen(Unhex(argv[2])), std::atoi(argv[3]));
+  if (verb == "copy-marked" && (argc == 4 || argc == 5))
+    return CopyMarked(Widen(Unhex(argv[2])), Widen(argv[3]), argc == 5 ? std::strtoul(argv[4], nullptr, 10) : 1);
+  if (verb == "burst" && argc == 4) return Burst(std::atoi(argv[2]), Widen(Unhex(argv[3])));
+  if (verb == "copy-file" && argc == 3) {
+    std::wstring text;
+    return ReadUtf8File(argv[2], text) ? Copy(text) : Fail("reading the file");
+  }
+  if (verb == "read-to" && argc == 3) return ReadTo(argv[2]);
+  std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | viewer pass|drop SECS | copy-hold HEX MS | "
                        "find-window HEX | close-window HANDLE | forms | tray-icons | click HEX... | select-page N |\n"
                        "system-close | find-text HEX | menu\n");
   return 2;

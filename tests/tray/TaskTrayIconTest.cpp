@@ -269,7 +269,38 @@ TEST(TaskbarCreated, AFailedReAddReachesTheApplicationsHandler) {
   EXPECT_EQ(SendMessageA(icon.Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0), 0);
   EXPECT_EQ(errors, (std::vector<std::string>{MessageCannotRegister}));
   EXPECT_FALSE(icon.Added());
+  EXPECT_TRUE(icon.Wanted());
+  // The next taskbar gets it all the same; a deleted icon is no longer wanted.
+  EXPECT_EQ(SendMessageA(icon.Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0), 0);
+  EXPECT_TRUE(icon.Added());
+  icon.DeleteIcon();
+  shell.Calls.clear();
+  SendMessageA(icon.Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(shell.Calls.empty());
   framework::Application().SetOnException(nullptr);
+}
+
+TEST(Balloon, ShownOnceWithItsTextWithoutTouchingThePictureOrTip) {
+  RecordingShell shell;
+  TTaskTrayIcon icon;
+  icon.SetIconHandle(SomeIcon());
+  EXPECT_FALSE(icon.ShowBalloonHelp()) << "no balloon without the icon";
+  ASSERT_TRUE(icon.AddIcon());
+  icon.SetBalloonHelpTitle("Kestrilon");
+  icon.SetBalloonHelpText("クリップボード");
+  icon.SetBalloonHelpIcon(bitWarning);
+  shell.Calls.clear();
+  ASSERT_TRUE(icon.ShowBalloonHelp());
+  ASSERT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_MODIFY}));
+  const NOTIFYICONDATAA& sent = shell.Calls[0].Data;
+  EXPECT_EQ(sent.uFlags, static_cast<UINT>(NIF_INFO));
+  EXPECT_STREQ(sent.szInfoTitle, "Kestrilon");
+  EXPECT_EQ(std::string(sent.szInfo), "\x83\x4e\x83\x8a\x83\x62\x83\x76\x83\x7b\x81\x5b\x83\x68")
+      << "クリップボード in code page 932";
+  EXPECT_EQ(sent.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+  shell.Calls.clear();
+  ASSERT_TRUE(icon.ModifyIcon());
+  EXPECT_EQ(shell.Calls.at(0).Data.uFlags & NIF_INFO, 0u) << "a later update must not show it again";
 }
 
 TEST(HiddenWindow, WithoutAnOwnerHandlerTheDefaultProcedureAnswers) {
