@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Exceptions.h"
+#include "SystemLibrary.h"
 #include "WinText.h"
 
 namespace kestrilon::app {
@@ -58,17 +59,20 @@ std::string VersionInfoText(const std::string& fileName, int index) {
   const std::string_view key = VersionInfoKeys[static_cast<size_t>(index)];
   const std::string unidentified = "unidentified";
 
+  // Without the system's version.dll no version information can be read.
+  const auto api = framework::win::VersionApi::Load();
+  if (!api) return unidentified;
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
+  const DWORD size = api.FileVersionInfoSize(fileName.c_str(), &ignored);
   if (size == 0) return unidentified;
   std::vector<char> data(size);
   // A read that failed leaves no version information to query.
-  if (!GetFileVersionInfoA(fileName.c_str(), 0, size, data.data())) return unidentified;
+  if (!api.FileVersionInfo(fileName.c_str(), size, data.data())) return unidentified;
 
   void* value = nullptr;
   UINT length = 0;
   // A translation shorter than its 4 bytes counts as none: it holds no language and code page.
-  if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &value, &length) || value == nullptr ||
+  if (!api.QueryValue(data.data(), "\\VarFileInfo\\Translation", &value, &length) || value == nullptr ||
       length < sizeof(DWORD)) {
     return unidentified;
   }
@@ -85,7 +89,7 @@ std::string VersionInfoText(const std::string& fileName, int index) {
   result += " : ";
   value = nullptr;
   length = 0;
-  if (VerQueryValueA(data.data(), query.c_str(), &value, &length) && value != nullptr && length != 0) {
+  if (api.QueryValue(data.data(), query.c_str(), &value, &length) && value != nullptr && length != 0) {
     // Up to the terminating zero, and never past the length the system gave.
     const char* text = static_cast<const char*>(value);
     const void* end = std::memchr(text, '\0', length);

@@ -1,5 +1,5 @@
-// kestrilon.exe: the guard first, then the application with its one form, hidden, until the form
-// is closed.
+// kestrilon.exe: the DLL search, the guard, then the application with its one form, hidden, until
+// the form is closed.
 #include <windows.h>
 
 #include "Application.h"
@@ -7,6 +7,12 @@
 #include "Setting.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before any other DLL is loaded: only the system folder is searched from now on, not the
+  // program's own (often Downloads, where a planted version.dll may lie) nor the current one.
+  // Everything beyond kernel32 and the C runtime is loaded at its first use, after this line
+  // (see cmake/LoadAfterMain.cmake). Without it the program must not run: end before loading more.
+  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
+
   const auto guard = kestrilon::app::TSingleInstanceGuard::Acquire();
   if (!guard) return 0;  // another instance runs: end at once, quietly
 

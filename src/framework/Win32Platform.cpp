@@ -40,9 +40,15 @@ FrameSize FormFrameSize(const TCustomForm& form) {
 int FormPixelsPerInch(const TCustomForm& form) {
   HWND window = win::WindowOf(const_cast<TCustomForm&>(form));
   // Per monitor where the system knows it (Windows 10 and later), else the system's one value.
+  // user32.dll is loaded already (the form has a window); GetProcAddress of no module would
+  // search the program itself.
   using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  static const auto getDpiForWindow = [] {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<GetDpiForWindowProc>(
+                        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")))
+                  : nullptr;
+  }();
   if (getDpiForWindow && window) {
     if (UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
   }

@@ -65,12 +65,16 @@ struct GdiTraits : NullHandleTraits<HGDIOBJ> {
 struct GlobalTraits : NullHandleTraits<HGLOBAL> {
   static void Close(HGLOBAL h) noexcept { GlobalFree(h); }
 };
+struct LibraryTraits : NullHandleTraits<HMODULE> {
+  static void Close(HMODULE h) noexcept { FreeLibrary(h); }
+};
 
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelTraits>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
+using UniqueLibrary = UniqueHandle<HMODULE, LibraryTraits>;
 using UniqueDeviceContext = UniqueHandle<HDC, DeviceContextTraits>;
 
 // A GDI object (font, brush, bitmap, pen) of a known type.

@@ -1,13 +1,13 @@
 #include "TrShlApi.h"
 
 #include <shlwapi.h>
-#include <winver.h>
 
 #include <bit>
 #include <cstdio>
 #include <cstring>
 
 #include "Application.h"
+#include "SystemLibrary.h"
 #include "WinText.h"
 
 namespace kestrilon::tray {
@@ -17,11 +17,6 @@ namespace {
 using framework::TMessage;
 
 constexpr char WindowClassName[] = "TaskTrayHandle";
-
-struct LibraryTraits : win::NullHandleTraits<HMODULE> {
-  static void Close(HMODULE h) noexcept { FreeLibrary(h); }
-};
-using UniqueLibrary = win::UniqueHandle<HMODULE, LibraryTraits>;
 
 TTrayShell& Shell() {
   static TTrayShell shell;
@@ -149,21 +144,23 @@ DWORD GetShellFileVersion() {
     UINT length = GetSystemDirectoryA(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return 0;
     std::string path = std::string(directory, length) + "\\shell32.dll";
+    const auto api = win::VersionApi::Load();
+    if (!api) return 0;
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    DWORD size = api.FileVersionInfoSize(path.c_str(), &handle);
     if (size == 0) return 0;
     std::vector<char> data(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return 0;
+    if (!api.FileVersionInfo(path.c_str(), size, data.data())) return 0;
     void* value = nullptr;
     UINT valueLength = 0;
-    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &value, &valueLength) || valueLength < 4) {
+    if (!api.QueryValue(data.data(), "\\VarFileInfo\\Translation", &value, &valueLength) || valueLength < 4) {
       return 0;
     }
     WORD translation[2];
     std::memcpy(translation, value, sizeof translation);
     char query[64];
     std::snprintf(query, sizeof query, "\\StringFileInfo\\%04X%04X\\FileVersion", translation[0], translation[1]);
-    if (!VerQueryValueA(data.data(), query, &value, &valueLength) || valueLength == 0) return 0;
+    if (!api.QueryValue(data.data(), query, &value, &valueLength) || valueLength == 0) return 0;
     std::string version(static_cast<const char*>(value), FieldLength(static_cast<const char*>(value), valueLength));
     // "5.00.2920.0000": the first character is the major version, the third and fourth the minor.
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
@@ -179,11 +176,11 @@ DWORD GetShellFileVersion() {
 DWORD GetShellVersion() {
   DWORD version = GetShellFileVersion();
   UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-  UniqueLibrary library(LoadLibraryA("shell32.dll"));
+  const win::UniqueLibrary library = win::LoadSystemLibrary(L"shell32.dll");
   SetErrorMode(oldMode);
   if (!library) return version;
   FARPROC proc = GetProcAddress(library.Get(), "DllGetVersion");
-  if (!proc) return GetShellFileVersion();
+  if (!proc) return version;
   auto getVersion = std::bit_cast<DLLGETVERSIONPROC>(proc);
   DLLVERSIONINFO info{};
   info.cbSize = sizeof info;

@@ -36,6 +36,9 @@ clip_formats() { tool read | sed -n 's/^formats: //p'; }
 cp "$cliptool_exe" "$work/cliptool.exe"
 user=$("$WINELOADER" cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r\n')
 
+# Extra environment for the program's start, as NAME=VALUE words (the planted-DLL test's overrides).
+program_env=()
+
 # Starts a fresh copy of the program in its own folder (or the one in DIR with --in DIR), its INI
 # file holding the given keys in the user's section (no INI file at all with --no-ini), and waits
 # until it filters.
@@ -63,7 +66,7 @@ start_program() {
   probe_sent=$(hex $'probe\n')
   probe_filtered() { local t; t=$(clip_text); [[ -n $t && $t != "$probe_sent" ]]; }
   for attempt in 1 2 3; do
-    (cd "$dir" && exec "$WINELOADER" ./kestrilon.exe) &
+    (cd "$dir" && exec env "${program_env[@]}" "$WINELOADER" ./kestrilon.exe) &
     program_pid=$!
     # Copied again and again: a copy made before the program joined the chain goes unseen.
     for _ in $(seq 1 15); do

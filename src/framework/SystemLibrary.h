@@ -1,0 +1,44 @@
+// DLLs loaded at run time, from the system folder only. The program is often started from a folder
+// full of other downloads, where a DLL named like a system one may lie: nothing is ever taken from
+// there. (The programs' main functions make the system folder the only one searched, before anything
+// else loads; these functions name the folder again, so that they hold wherever they are called.)
+#pragma once
+
+#include <windows.h>
+
+#include "WinHandles.h"
+
+namespace kestrilon::framework::win {
+
+// The DLL `name` ("version.dll") from the system folder, never from the program's folder or the
+// current one. Empty when it isn't there or can't be loaded; GetLastError says why.
+UniqueLibrary LoadSystemLibrary(const wchar_t* name) noexcept;
+
+// The version-resource functions of version.dll, loaded for as long as the object lives. They are
+// reached at run time, not imported: an imported DLL is loaded before main can restrict the search.
+class VersionApi {
+public:
+  // Empty (false) when version.dll or one of its functions can't be had; GetLastError says why.
+  static VersionApi Load() noexcept;
+
+  explicit operator bool() const noexcept { return FGetSize && FGetInfo && FQueryValue; }
+
+  // GetFileVersionInfoSizeA, GetFileVersionInfoA and VerQueryValueA, with their contracts.
+  DWORD FileVersionInfoSize(const char* fileName, DWORD* handle) const noexcept {
+    return FGetSize(fileName, handle);
+  }
+  BOOL FileVersionInfo(const char* fileName, DWORD size, void* data) const noexcept {
+    return FGetInfo(fileName, 0, size, data);
+  }
+  BOOL QueryValue(const void* block, const char* subBlock, void** value, UINT* length) const noexcept {
+    return FQueryValue(block, subBlock, value, length);
+  }
+
+private:
+  UniqueLibrary FLibrary;
+  DWORD(WINAPI* FGetSize)(LPCSTR, LPDWORD) = nullptr;
+  BOOL(WINAPI* FGetInfo)(LPCSTR, DWORD, DWORD, LPVOID) = nullptr;
+  BOOL(WINAPI* FQueryValue)(LPCVOID, LPCSTR, LPVOID*, PUINT) = nullptr;
+};
+
+}  // namespace kestrilon::framework::win
