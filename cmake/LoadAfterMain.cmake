@@ -9,7 +9,7 @@
 # shell32.dll imports shlwapi.dll, which imports shcore.dll: all three were taken from the
 # program's folder. Bound at their first call, they and what they import come from the system
 # folder. tests/e2e/import-tables.sh checks the result; tests/e2e/planted-dll-e2e.sh proves it.
-set(KESTRILON_LOAD_AFTER_MAIN_DLLS user32 gdi32 advapi32 shell32 comctl32)
+set(KESTRILON_LOAD_AFTER_MAIN_DLLS user32 gdi32 advapi32 shell32 comctl32 ole32)
 
 function(kestrilon_load_after_main target)
   if(MINGW)

@@ -4,7 +4,7 @@
     scripts/make-resources.py [--check]
 
 Writes src/app/resources/{mainicon,trayicon1,trayicon2}.ico (16, 32 and 48 pixels, 32-bit with
-alpha), the five 16x16 16-colour menu bitmaps src/app/resources/*.bmp, and docs/icons.png,
+alpha), the six 16x16 16-colour menu bitmaps src/app/resources/*.bmp, and docs/icons.png,
 docs/icon-active.png, docs/icon-paused.png. The output is the same on every run, and the build
 uses the committed files, so this script only runs when a picture changes. --check writes
 nothing and fails if a committed file differs from what the script draws.
@@ -349,6 +349,25 @@ PALETTE = (
 )
 
 BITMAPS = {
+    # Undo: a blue arrow turning back to the left.
+    "undo1.bmp": (
+        "................",
+        "................",
+        "....n...........",
+        "...nn...........",
+        "..nBnnnnnnnn....",
+        ".nBBBBBBBBBBnn..",
+        "..nBnnnnnnnBBn..",
+        "...nn......nBBn.",
+        "....n.......nBn.",
+        "............nBn.",
+        "............nBn.",
+        "...........nBBn.",
+        ".......nnnnBBn..",
+        ".......nBBBBn...",
+        ".......nnnnn....",
+        "................",
+    ),
     # Options: a gear.
     "o1.bmp": (
         "................",

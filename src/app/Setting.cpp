@@ -11,6 +11,8 @@
 #include "ClipboardText.h"
 #include "DblChkNF.h"
 #include "HomePage.h"
+#include "IniFile.h"
+#include "Startup.h"
 #include "Pipeline.h"
 #include "SettingLayout.h"
 #include "Sjis.h"
@@ -70,6 +72,8 @@ struct MenuRow {
 };
 
 constexpr MenuRow kMenu[] = {
+    {&TForm1::Undo1, "Undo1", "元に戻す(&U)", "BMP_UNDO1", &TForm1::Undo1Click},
+    {&TForm1::N3, "N3", "-", "", nullptr},
     {&TForm1::O1, "O1", "環境オプション(&O)", "BMP_O1", &TForm1::O1Click},
     {&TForm1::N2, "N2", "-", "", nullptr},
     {&TForm1::Contents1, "Contents1", "目次(&C)", "BMP_CONTENTS1", &TForm1::Contents1Click},
@@ -78,6 +82,37 @@ constexpr MenuRow kMenu[] = {
     {&TForm1::N1, "N1", "-", "", nullptr},
     {&TForm1::ExitProgram, "ExitProgram", "Kestrilon終了(&X)", "BMP_EXITPROGRAM", &TForm1::ExitProgramClick},
 };
+
+// The buttons of the exclusion page and the start-with-Windows box, by name.
+struct ClickRow {
+  std::string_view name;
+  void (TForm1::*click)(TObject&);
+};
+
+constexpr ClickRow kClicks[] = {
+    {"ExcludeAdd", &TForm1::ExcludeAddClick},
+    {"ExcludeLast", &TForm1::ExcludeLastClick},
+    {"ExcludeRemove", &TForm1::ExcludeRemoveClick},
+    {"StartWithWindows", &TForm1::StartWithWindowsClick},
+};
+
+constexpr char kExcludeKey[] = "ExcludePrograms";
+
+// The file name of the program whose window owns the clipboard: the program that made the copy.
+// Empty when there is no owner or its process can't be asked.
+std::string ClipboardOwnerProgram() {
+  HWND owner = GetClipboardOwner();
+  DWORD process = 0;
+  if (!owner || !GetWindowThreadProcessId(owner, &process) || !process) return {};
+  win::UniqueKernelHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  if (!handle) return {};
+  std::wstring path(32768, L'\0');
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!QueryFullProcessImageNameW(handle.Get(), 0, path.data(), &size)) return {};
+  path.resize(size);
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return win::Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
+}
 
 // Asks the shell to open a document or an address. Whether it could is not looked at: the user
 // sees the viewer or nothing, and the program goes on either way.
@@ -131,8 +166,14 @@ CaptionRooms RoomsOf(const TForm1& form) {
       case ControlKind::Button:
         add(control->Caption(), control->Width() - frame);
         break;
+      case ControlKind::Label:
+        // A label's own caption; one filled in later (a program's name) has none to fit.
+        if (!row.caption.empty()) add(row.caption, control->Width());
+        break;
       case ControlKind::PageControl:
       case ControlKind::TabSheet:
+      case ControlKind::ListBox:
+      case ControlKind::Edit:
         break;
     }
   }
@@ -162,7 +203,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   for (const ControlRow& row : DialogLayout()) {
     const filter::SettingInfo* setting = filter::FindSetting(row.name);
     const std::string_view caption = row.caption.empty() && setting ? setting->caption : row.caption;
-    TWinControl* control = nullptr;
+    TControl* control = nullptr;
     switch (row.kind) {
       case ControlKind::PageControl:
         control = PageControl1 = new TPageControl(this);
@@ -191,12 +232,23 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
       case ControlKind::Button:
         control = new TButton(this);
         break;
+      case ControlKind::ListBox:
+        control = new TListBox(this);
+        break;
+      case ControlKind::Edit:
+        control = new TEdit(this);
+        break;
+      case ControlKind::Label:
+        control = new TLabel(this);
+        break;
     }
     control->SetName(row.name);
     control->SetCaption(caption);
     control->SetBounds(row.left, row.top, row.width, row.height);
     control->SetParent(parents.at(row.parent));
-    parents[row.name] = control;
+    // Not for the INI file: the INI component takes only the controls tagged 0.
+    if (!row.saved) control->SetTag(1);
+    if (auto* container = dynamic_cast<TWinControl*>(control)) parents[row.name] = container;
   }
   for (const ControlRow& row : DialogLayout())  // once all siblings exist
     if (row.tab_order >= 0) dynamic_cast<TWinControl*>(FindComponent(row.name))->SetTabOrder(row.tab_order);
@@ -209,11 +261,34 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   CancelButton->SetCancel(true);
   CancelButton->SetOnClick([this](TObject& sender) { CancelButtonClick(sender); });
   ShowForm = dynamic_cast<TCheckBox*>(FindComponent("ShowForm"));
+  StartWithWindows = dynamic_cast<TCheckBox*>(FindComponent("StartWithWindows"));
+  ExcludeList = dynamic_cast<TListBox*>(FindComponent("ExcludeList"));
+  ExcludeName = dynamic_cast<TEdit*>(FindComponent("ExcludeName"));
+  LastCopyProgram = dynamic_cast<TLabel*>(FindComponent("LastCopyProgram"));
+  for (const ClickRow& row : kClicks)
+    dynamic_cast<TControl&>(*FindComponent(row.name)).SetOnClick([this, click = row.click](TObject& sender) {
+      (this->*click)(sender);
+    });
+  LastCopyChanged({});
 
   AutoSave = new settings::TAutoIni(this);
   AutoSave->SetName("AutoSave");
   AutoSave->SetCheckWinState(true);
   AutoSave->SetCheckWinSize(false);
+  AutoSave->SetCheckTag(true);  // EnableTag 0: every option, not the page's scratch controls
+  AutoSave->OnSaveIni = [this](settings::IniFile& ini, const std::string& section) {
+    const unicode::Cp932Text value = unicode::Utf8ToCp932(FExcluded.Joined());
+    if (value.error != unicode::BridgeError::None || value.placeholders.Count() != 0)
+      throw settings::EIniFileError(std::string("「") + kExcludeKey + "」の文字の一部はコード ページ 932 にないため保存できません");
+    ini.WriteString(section, kExcludeKey, value.bytes);
+  };
+  AutoSave->OnLoadIni = [this](settings::IniFile& ini, const std::string& section) {
+    // A missing key leaves the list as it is: empty at the first start, the confirmed one at a
+    // cancel.
+    if (!ini.ValueExists(section, kExcludeKey)) return;
+    const auto value = unicode::Cp932ToUtf8(ini.ReadString(section, kExcludeKey, ""), unicode::Placeholders{});
+    if (value.error == unicode::BridgeError::None) SetExcludedPrograms(ProgramList::Parse(value.text));
+  };
 
   // Starts listening to clipboard changes, before the form's own creation handler runs.
   ClipTrap = new clipboard::TNkClipDetector(this);
@@ -232,6 +307,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     MenuR->Items().Add(*item);
     this->*row.field = item;
   }
+  UndoChanged();
 
   // Made last: its icon appears once the form has loaded, after the detector has joined.
   TrayIcon = new tray::TTrayIcon(this);
@@ -309,11 +385,37 @@ void TForm1::SetSettings(const filter::FilterSettings& s) {
 void TForm1::KeepConfirmed() {
   FConfirmed = CurrentSettings();
   FConfirmedShowForm = ShowForm->Checked();
+  FConfirmedExcluded = FExcluded;
 }
 
 void TForm1::RestoreConfirmed() {
   SetSettings(FConfirmed);
   ShowForm->SetChecked(FConfirmedShowForm);
+  SetExcludedPrograms(FConfirmedExcluded);
+}
+
+void TForm1::SetExcludedPrograms(ProgramList list) {
+  FExcluded = std::move(list);
+  TStringList names;
+  for (const std::string& name : FExcluded.Names()) names.Add(name);
+  ExcludeList->Items().Assign(names);
+  ExcludeList->SetItemIndex(-1);
+}
+
+void TForm1::UndoChanged() { Undo1->SetEnabled(FUndo.CanUndo()); }
+
+void TForm1::LastCopyChanged(std::string program) {
+  FLastCopyProgram = std::move(program);
+  LastCopyProgram->SetCaption(FLastCopyProgram.empty() ? "（なし）" : FLastCopyProgram);
+}
+
+void TForm1::ShowDialog() {
+  try {
+    StartWithWindows->SetChecked(StartupShortcutExists());
+  } catch (const framework::EOSError&) {
+    StartWithWindows->SetChecked(false);  // no Startup folder: nothing starts from it
+  }
+  Show();
 }
 
 void TForm1::FormCreate(TObject&) {
@@ -327,7 +429,7 @@ void TForm1::FormCreate(TObject&) {
   KeepConfirmed();
   FBusy = false;
   FPaused = false;
-  if (ShowForm->Checked()) Show();
+  if (ShowForm->Checked()) ShowDialog();
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
 }
 
@@ -351,9 +453,51 @@ void TForm1::CancelButtonClick(TObject&) {
   KeepConfirmed();
 }
 
-void TForm1::O1Click(TObject&) { Show(); }
+void TForm1::O1Click(TObject&) { ShowDialog(); }
 
-void TForm1::TrayIconDblClick(TObject&) { Show(); }
+void TForm1::TrayIconDblClick(TObject&) { ShowDialog(); }
+
+void TForm1::Undo1Click(TObject&) {
+  if (!FUndo.CanUndo()) return;
+  {
+    clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    clip.WriteText(FUndo.Original(), FUndo.Ansi());
+  }
+  FOwnSequence = GetClipboardSequenceNumber();  // the original stays as it was copied
+  FUndo.Forget();
+  UndoChanged();
+}
+
+void TForm1::ExcludeAddClick(TObject&) {
+  ProgramList list = FExcluded;
+  if (list.Add(ExcludeName->Text())) SetExcludedPrograms(std::move(list));
+  ExcludeName->SetText("");
+}
+
+void TForm1::ExcludeLastClick(TObject&) {
+  ProgramList list = FExcluded;
+  if (list.Add(FLastCopyProgram)) SetExcludedPrograms(std::move(list));
+}
+
+void TForm1::ExcludeRemoveClick(TObject&) {
+  if (ExcludeList->ItemIndex() < 0) return;
+  ProgramList list = FExcluded;
+  list.Remove(static_cast<std::size_t>(ExcludeList->ItemIndex()));
+  SetExcludedPrograms(std::move(list));
+}
+
+void TForm1::StartWithWindowsClick(TObject&) {
+  try {
+    if (StartWithWindows->Checked())
+      CreateStartupShortcut(ExecutablePath());
+    else
+      RemoveStartupShortcut();
+  } catch (...) {
+    // The box shows what the Startup folder holds, whatever the failure left there.
+    StartWithWindows->SetChecked(StartupShortcutExists());
+    throw;
+  }
+}
 
 void TForm1::TrayIconMouseClick(TObject&, TMouseButton button, TShiftState, int, int) {
   if (button != mbLeft) return;  // the right button pops up the menu by itself
@@ -385,7 +529,12 @@ void TForm1::ExitProgramClick(TObject&) {
 }
 
 void TForm1::ClipTrapClipChange(TObject&) {
-  if (FBusy || FPaused) return;
+  if (FBusy || IsOwnWrite()) return;
+  if (FPaused) {
+    FUndo.Record(CopyOutcome::Untouched);  // a newer copy: the last original is stale
+    UndoChanged();
+    return;
+  }
   TryFilter();
 }
 
@@ -403,21 +552,27 @@ void TForm1::StopRetrying() noexcept {
 }
 
 void TForm1::TryFilter() {
-  if (FBusy) return;
-  const DWORD sequence = GetClipboardSequenceNumber();
-  if (IsOwnWrite() || !clipboard::ClipboardHasText()) {
+  if (FBusy || IsOwnWrite()) {
     StopRetrying();
     return;
   }
-  try {
+  const DWORD sequence = GetClipboardSequenceNumber();
+  if (sequence != FRetrySequence || !FRetryUntil) LastCopyChanged(ClipboardOwnerProgram());
+  CopyOutcome outcome = CopyOutcome::Untouched;
+  if (!FLastCopyProgram.empty() && FExcluded.Contains(FLastCopyProgram)) {
+    outcome = CopyOutcome::Excluded;
+  } else if (!clipboard::ClipboardHasText()) {
+    outcome = CopyOutcome::Untouched;
+  } else try {
     {
       BusyScope busy(FBusy);
       SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-      FilterClipboard();
+      outcome = FilterClipboard();
     }
     SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
-    StopRetrying();
   } catch (const clipboard::EClipboardError& held) {
+    FUndo.Record(CopyOutcome::Untouched);  // a newer copy waits: the last original is stale
+    UndoChanged();
     const ULONGLONG now = GetTickCount64();
     if (!FRetryUntil || sequence != FRetrySequence) {  // a new copy gets the whole patience
       if (!FRetryUntil && !SetTimer(win::WindowOf(*this), kRetryTimer, kRetryInterval, nullptr))
@@ -432,34 +587,45 @@ void TForm1::TryFilter() {
       TrayIcon->SetBalloonHelpIcon(tray::bitWarning);
       TrayIcon->ShowBalloonHelp();
     }
+    return;
   } catch (...) {
     StopRetrying();
+    FUndo.Record(CopyOutcome::Untouched);
+    UndoChanged();
     throw;
   }
+  StopRetrying();
+  if (outcome != CopyOutcome::Filtered) FUndo.Record(outcome);
+  UndoChanged();
 }
 
-void TForm1::FilterClipboard() {
+CopyOutcome TForm1::FilterClipboard() {
   std::u16string copied;
   {
     clipboard::OpenedClipboard clip(ClipTrap->Handle());
-    // A password manager's copy is neither read nor written back.
-    if (clip.HoldsPrivateCopy()) return;
+    // A password manager's copy is neither read nor written back, nor remembered.
+    if (clip.HoldsPrivateCopy()) return CopyOutcome::Private;
     copied = clip.ReadText();
   }
   unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
   // More characters outside code page 932 than placeholders: the text stays as it was copied.
-  if (text.error != unicode::BridgeError::None) return;
+  if (text.error != unicode::BridgeError::None) return CopyOutcome::Untouched;
+  std::string originalAnsi = AnsiForm(text.bytes, text.placeholders);
   const std::string filtered = filter::FilterText(std::move(text.bytes), CurrentSettings());
   // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
   filter::ReleaseKeptBuffer();
   const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
-  if (result.error != unicode::BridgeError::None) return;  // never put back a broken text
+  if (result.error != unicode::BridgeError::None) return CopyOutcome::Untouched;  // never put back a broken text
+  // The same text written back would only take away the copying program's other formats.
+  if (result.text == copied) return CopyOutcome::Unchanged;
   {
     clipboard::OpenedClipboard clip(ClipTrap->Handle());
     clip.WriteText(result.text, AnsiForm(filtered, text.placeholders));
   }
   // Read once the clipboard is closed: closing may still raise it (formats the system adds).
   FOwnSequence = GetClipboardSequenceNumber();
+  FUndo.Record(CopyOutcome::Filtered, std::move(copied), std::move(originalAnsi));
+  return CopyOutcome::Filtered;
 }
 
 }  // namespace kestrilon::app

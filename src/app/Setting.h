@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "AutoIni.h"
+#include "CopyRules.h"
 #include "Forms.h"
 #include "Menus.h"
 #include "NkClipDetector.h"
@@ -27,8 +28,14 @@ public:
   framework::TButton* CancelButton = nullptr;
   framework::TCheckBox* ShowForm = nullptr;
   settings::TAutoIni* AutoSave = nullptr;
+  framework::TCheckBox* StartWithWindows = nullptr;
+  framework::TListBox* ExcludeList = nullptr;
+  framework::TEdit* ExcludeName = nullptr;
+  framework::TLabel* LastCopyProgram = nullptr;
   clipboard::TNkClipDetector* ClipTrap = nullptr;
   framework::TPopupMenu* MenuR = nullptr;
+  framework::TMenuItem* Undo1 = nullptr;
+  framework::TMenuItem* N3 = nullptr;
   framework::TMenuItem* O1 = nullptr;
   framework::TMenuItem* N2 = nullptr;
   framework::TMenuItem* Contents1 = nullptr;
@@ -47,6 +54,13 @@ public:
   bool Busy() const noexcept { return FBusy; }
   bool Paused() const noexcept { return FPaused; }
   void SetPaused(bool paused) noexcept { FPaused = paused; }
+  // Programs whose copies are left alone, as the exclusion page shows them.
+  const ProgramList& ExcludedPrograms() const noexcept { return FExcluded; }
+  void SetExcludedPrograms(ProgramList list);
+  // The file name of the program that made the last copy ("" when it left no owner window).
+  const std::string& LastCopyProgramName() const noexcept { return FLastCopyProgram; }
+  bool CanUndo() const noexcept { return FUndo.CanUndo(); }
+
   // A copy that met a clipboard held by another program is tried again from a timer.
   bool Retrying() const noexcept { return FRetryUntil != 0; }
 
@@ -57,6 +71,8 @@ public:
   void FormCloseQuery(framework::TObject& sender, bool& canClose);
   void OkButtonClick(framework::TObject& sender);
   void CancelButtonClick(framework::TObject& sender);
+  // Puts back the text as it was copied before the last filtering.
+  void Undo1Click(framework::TObject& sender);
   void O1Click(framework::TObject& sender);
   void TrayIconDblClick(framework::TObject& sender);
   // A left click pauses or resumes filtering; the tray picture shows which.
@@ -65,6 +81,12 @@ public:
   void Contents1Click(framework::TObject& sender);
   void WebSiteClick(framework::TObject& sender);
   void About1Click(framework::TObject& sender);
+  void ExcludeAddClick(framework::TObject& sender);
+  void ExcludeLastClick(framework::TObject& sender);
+  void ExcludeRemoveClick(framework::TObject& sender);
+  // Makes or removes the shortcut in the Startup folder, as the box now says.
+  void StartWithWindowsClick(framework::TObject& sender);
+
   // Closes the program. Where the settings cannot be saved, the user may end it without them.
   void ExitProgramClick(framework::TObject& sender);
   // Filters the clipboard's text once for each change another program makes.
@@ -78,9 +100,13 @@ protected:
   void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
 private:
-  // Filters the clipboard's text unless it is the program's own or marked private. Throws
-  // clipboard::EClipboardError when the clipboard is held by another program.
-  void FilterClipboard();
+  // Filters the clipboard's text unless it is marked private, and writes it back when that
+  // changed it. Throws clipboard::EClipboardError when another program holds the clipboard.
+  CopyOutcome FilterClipboard();
+  // Shows the dialog, its start-with-Windows box as the Startup folder has it.
+  void ShowDialog();
+  void UndoChanged();
+  void LastCopyChanged(std::string program);
   // One attempt at the current copy; a held clipboard is tried again from the timer.
   void TryFilter();
   // Whether the clipboard still holds what the program itself wrote.
@@ -93,6 +119,11 @@ private:
 
   filter::FilterSettings FConfirmed;
   bool FConfirmedShowForm = false;
+  ProgramList FConfirmedExcluded;
+
+  ProgramList FExcluded;
+  std::string FLastCopyProgram;
+  UndoMemory FUndo;
 
   bool FBusy = false;
   bool FPaused = false;

@@ -33,6 +33,18 @@ constexpr ControlRow kLayout[] = {
     {K::CheckBox, "TagDelete", "HTMLGroup", 8, 16, 168, 17, 4, ""},
     {K::RadioGroup, "UpDownCase", "Extend", 296, 8, 89, 73, 4, ""},
     {K::RadioGroup, "Space2Tab", "Extend", 200, 88, 185, 89, 5, ""},
+    // The shortcut in the Startup folder is this setting, not the INI file.
+    {K::CheckBox, "StartWithWindows", "Extend", 16, 216, 241, 17, 6, "Windowsの起動時に起動する", false},
+    // Programs whose copies are left alone; the list itself is kept as one key, ExcludePrograms.
+    {K::TabSheet, "Exclude", "PageControl1", 0, 0, 0, 0, -1, "除外"},
+    {K::Label, "ExcludeCaption", "Exclude", 8, 8, 377, 17, -1, "コピーしても書き換えないプログラム"},
+    {K::ListBox, "ExcludeList", "Exclude", 8, 28, 249, 150, 0, "", false},
+    {K::Button, "ExcludeRemove", "Exclude", 264, 28, 121, 22, 1, "削除(&D)"},
+    {K::Edit, "ExcludeName", "Exclude", 8, 186, 249, 21, 2, "", false},
+    {K::Button, "ExcludeAdd", "Exclude", 264, 185, 121, 22, 3, "追加(&A)"},
+    {K::Label, "LastCopyCaption", "Exclude", 8, 216, 97, 17, -1, "最後のコピー元:"},
+    {K::Label, "LastCopyProgram", "Exclude", 104, 216, 153, 17, -1, ""},
+    {K::Button, "ExcludeLast", "Exclude", 264, 212, 121, 22, 4, "コピー元を追加(&L)"},
     {K::Button, "OkButton", "", 240, 280, 75, 22, 1, "OK"},
     {K::Button, "CancelButton", "", 320, 280, 75, 22, 2, "キャンセル"},
     {K::CheckBox, "ShowForm", "", 8, 284, 209, 17, 3, "起動時にこの画面を表示する"},

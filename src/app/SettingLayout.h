@@ -7,7 +7,7 @@
 
 namespace kestrilon::app {
 
-enum class ControlKind { PageControl, TabSheet, RadioGroup, GroupBox, CheckBox, Button };
+enum class ControlKind { PageControl, TabSheet, RadioGroup, GroupBox, CheckBox, Button, ListBox, Edit, Label };
 
 struct ControlRow {
   ControlKind kind;
@@ -15,7 +15,8 @@ struct ControlRow {
   std::string_view parent;  // empty: the form
   int left, top, width, height;
   int tab_order;            // among the siblings; -1 for the pages
-  std::string_view caption; // empty: the filter setting's own caption
+  std::string_view caption; // empty: the filter setting's own caption (or, for a label, set later)
+  bool saved = true;        // kept in the INI file under its name
 };
 
 // Form1: "Kestrilon", a dialog of 400 × 309 client pixels at 96 pixels per inch.

@@ -131,6 +131,7 @@ void TAutoIni::SaveIni() {
       }
     }
     WalkControls(Owner(), Direction::Save, ini, section);
+    if (OnSaveIni) OnSaveIni(ini, section);
     ini.UpdateFile();
   } catch (...) {
     TellUser("Can not save to IniFile");
@@ -154,6 +155,7 @@ void TAutoIni::LoadIni() {
       }
     }
     WalkControls(Owner(), Direction::Load, ini, section);
+    if (OnLoadIni) OnLoadIni(ini, section);
   } catch (...) {
     TellUser("Can not load from IniFile");
     throw;

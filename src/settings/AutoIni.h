@@ -102,6 +102,11 @@ class TAutoIni : public framework::TComponent {
   // (a test) sets it. The message box: on Windows a MessageBoxW; elsewhere standard error.
   std::function<std::filesystem::path()> ExecutablePath;
   std::function<void(const std::string& message)> ShowMessage;
+  // Keys of the owner's own beside its controls' (a list no control holds as a value): called
+  // after the controls, with the file and the section (in code page 932), in the same save or
+  // load, so that a failure is reported as theirs is.
+  std::function<void(IniFile& ini, const std::string& section)> OnSaveIni;
+  std::function<void(IniFile& ini, const std::string& section)> OnLoadIni;
 
  private:
   enum class Direction { Save, Load };

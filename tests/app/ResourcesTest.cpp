@@ -139,7 +139,7 @@ TEST(ProgramResources, PausedTrayIconIsClearlyDifferentAt16Pixels) {
 TEST(ProgramResources, MenuBitmapsAre16By16In16ColoursOnButtonFaceGrey) {
   UniqueModule module = LoadProgram();
   ASSERT_TRUE(module);
-  for (const wchar_t* name : {L"BMP_O1", L"BMP_CONTENTS1", L"BMP_WEBSITE", L"BMP_ABOUT1", L"BMP_EXITPROGRAM"}) {
+  for (const wchar_t* name : {L"BMP_UNDO1", L"BMP_O1", L"BMP_CONTENTS1", L"BMP_WEBSITE", L"BMP_ABOUT1", L"BMP_EXITPROGRAM"}) {
     const std::string shown = framework::win::Narrow(name);
     const std::string_view bytes = ResourceBytes(module.Get(), name, RT_BITMAP);
     ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD) + 16 * 8) << shown;

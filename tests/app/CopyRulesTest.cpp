@@ -1,0 +1,98 @@
+// The exclusion list as the INI file keeps it and as copies are matched against it, and when an
+// undo has something to put back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CopyRules.h"
+
+namespace kestrilon::app {
+namespace {
+
+TEST(ProgramList, ReadsTheIniValueAndWritesItBack) {
+  struct Case {
+    const char* value;
+    std::vector<std::string> names;
+    const char* written;
+  };
+  const Case cases[] = {
+      {"", {}, ""},
+      {"EXCEL.EXE", {"EXCEL.EXE"}, "EXCEL.EXE"},
+      {"EXCEL.EXE;WindowsTerminal.exe", {"EXCEL.EXE", "WindowsTerminal.exe"}, "EXCEL.EXE;WindowsTerminal.exe"},
+      {" a.exe ;\tb.exe\t", {"a.exe", "b.exe"}, "a.exe;b.exe"},
+      {";;a.exe;;", {"a.exe"}, "a.exe"},
+      {"a.exe;A.EXE;b.exe", {"a.exe", "b.exe"}, "a.exe;b.exe"},
+      {"メモ帳.exe", {"メモ帳.exe"}, "メモ帳.exe"},
+      {"  ;  ", {}, ""},
+  };
+  for (const Case& c : cases) {
+    const ProgramList list = ProgramList::Parse(c.value);
+    EXPECT_EQ(list.Names(), c.names) << c.value;
+    EXPECT_EQ(list.Joined(), c.written) << c.value;
+    EXPECT_EQ(ProgramList::Parse(list.Joined()), list) << c.value << ": read back";
+  }
+}
+
+TEST(ProgramList, MatchesNamesWithoutRegardToCase) {
+  const ProgramList list = ProgramList::Parse("EXCEL.EXE;WindowsTerminal.exe;Ｐ.exe");
+  struct Case {
+    const char* name;
+    bool listed;
+  };
+  const Case cases[] = {
+      {"EXCEL.EXE", true},           {"excel.exe", true},   {"Excel.Exe", true},
+      {"windowsterminal.EXE", true}, {"EXCEL", false},      {"EXCEL.EXE ", false},
+      {"XEXCEL.EXE", false},         {"", false},           {"Ｐ.exe", true},
+      {"notepad.exe", false},        {"EXCEL.EX", false},   {"EXCEL.EXE;", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(list.Contains(c.name), c.listed) << c.name;
+}
+
+TEST(ProgramList, AddsEachProgramOnceAndNothingThatCannotBeReadBack) {
+  ProgramList list;
+  EXPECT_TRUE(list.Add(" EXCEL.EXE "));
+  EXPECT_FALSE(list.Add("excel.exe")) << "the same program";
+  EXPECT_FALSE(list.Add(""));
+  EXPECT_FALSE(list.Add("   "));
+  EXPECT_FALSE(list.Add("a.exe;b.exe")) << "a ; would split it on the way back";
+  EXPECT_TRUE(list.Add("b.exe"));
+  EXPECT_EQ(list.Joined(), "EXCEL.EXE;b.exe");
+  list.Remove(5);  // outside: nothing
+  list.Remove(0);
+  EXPECT_EQ(list.Joined(), "b.exe");
+}
+
+// Only a filtered copy leaves something to put back, and any later copy makes it stale.
+TEST(UndoMemory, KeepsTheOriginalOfTheLastFilteringOnly) {
+  struct Case {
+    CopyOutcome outcome;
+    bool canUndo;
+  };
+  const Case cases[] = {
+      {CopyOutcome::Filtered, true},   {CopyOutcome::Unchanged, false}, {CopyOutcome::Private, false},
+      {CopyOutcome::Excluded, false},  {CopyOutcome::Untouched, false},
+  };
+  for (const Case& c : cases) {
+    UndoMemory undo;
+    undo.Record(CopyOutcome::Filtered, u"before 😀\r\n", "before ?\r\n");
+    ASSERT_TRUE(undo.CanUndo());
+    undo.Record(c.outcome, u"next", "next");
+    EXPECT_EQ(undo.CanUndo(), c.canUndo) << static_cast<int>(c.outcome);
+    if (c.canUndo) {
+      EXPECT_EQ(undo.Original(), u"next");
+      EXPECT_EQ(undo.Ansi(), "next");
+    } else {
+      EXPECT_TRUE(undo.Original().empty()) << "a stale or private text is not kept";
+    }
+  }
+  UndoMemory undo;
+  EXPECT_FALSE(undo.CanUndo()) << "nothing at the start";
+  undo.Record(CopyOutcome::Filtered, u"a\nb", "a\nb");
+  EXPECT_EQ(undo.Original(), u"a\nb") << "the line breaks as they were";
+  undo.Forget();
+  EXPECT_FALSE(undo.CanUndo()) << "after the undo itself";
+}
+
+}  // namespace
+}  // namespace kestrilon::app
