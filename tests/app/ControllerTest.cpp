@@ -14,6 +14,7 @@
 #include "AppTestSupport.h"
 #include "IniFile.h"
 #include "Setting.h"
+#include "Startup.h"
 #include "WinGraphics.h"
 #include "WinText.h"
 
@@ -189,6 +190,64 @@ TEST_F(Controller, TheEndOfTheSessionMayGoOnAndTheSettingsAreSavedFirst) {
   EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   EXPECT_FALSE(form->Visible());
   EXPECT_NE(ReadFile(IniBesideTests()).find("UpDownCase=2\r\n"), std::string::npos);
+}
+
+// The exclusion list is one key among the options: OK saves it, Cancel takes an edit back, a new
+// start reads it. The page's scratch controls and the start-with-Windows box are not kept there.
+TEST_F(Controller, TheExclusionListIsKeptAsOneKeyWithTheOptionsRules) {
+  Start({"ExcludePrograms=EXCEL.EXE;WindowsTerminal.exe"});
+  SaveBesideTests();
+  EXPECT_EQ(form->ExcludedPrograms().Joined(), "EXCEL.EXE;WindowsTerminal.exe");
+  EXPECT_EQ(form->ExcludeList->Items().Count(), 2);
+  form->O1Click(*form->O1);
+  form->ExcludeName->SetText(" notepad.exe ");
+  form->ExcludeAddClick(*form);
+  EXPECT_EQ(form->ExcludeName->Text(), "");
+  form->ExcludeList->SetItemIndex(0);
+  form->ExcludeRemoveClick(*form);
+  EXPECT_EQ(form->ExcludedPrograms().Joined(), "WindowsTerminal.exe;notepad.exe") << "acts at once";
+  form->CancelButtonClick(*form->CancelButton);
+  EXPECT_EQ(form->ExcludedPrograms().Joined(), "EXCEL.EXE;WindowsTerminal.exe");
+  EXPECT_EQ(form->ExcludeList->Items().Count(), 2);
+
+  form->O1Click(*form->O1);
+  form->ExcludeName->SetText("a.exe");
+  form->ExcludeAddClick(*form);
+  form->OkButtonClick(*form->OkButton);
+  const std::string ini = ReadFile(IniBesideTests());
+  EXPECT_NE(ini.find("ExcludePrograms=EXCEL.EXE;WindowsTerminal.exe;a.exe\r\n"), std::string::npos) << ini;
+  for (const char* scratch : {"ExcludeList=", "ExcludeName=", "StartWithWindows="})
+    EXPECT_EQ(ini.find(scratch), std::string::npos) << scratch;
+  EXPECT_NE(ini.find("NumberMode=0\r\n"), std::string::npos) << "the options are still kept";
+}
+
+TEST_F(Controller, AFirstStartHasNoExclusionsAndCancelKeepsItSo) {
+  Start();
+  SaveBesideTests();
+  form->O1Click(*form->O1);
+  form->ExcludeName->SetText("EXCEL.EXE");
+  form->ExcludeAddClick(*form);
+  form->CancelButtonClick(*form->CancelButton);
+  EXPECT_EQ(form->ExcludedPrograms().Joined(), "");
+}
+
+// The box is the shortcut in the Startup folder: checking makes it, unchecking removes it, and
+// showing the dialog reads it back.
+TEST_F(Controller, StartWithWindowsMakesAndRemovesTheStartupShortcut) {
+  Start();
+  RemoveStartupShortcut();
+  form->O1Click(*form->O1);
+  EXPECT_FALSE(form->StartWithWindows->Checked());
+  form->StartWithWindows->SetChecked(true);
+  form->StartWithWindowsClick(*form->StartWithWindows);
+  EXPECT_TRUE(StartupShortcutExists());
+  form->CancelButtonClick(*form->CancelButton);
+  form->O1Click(*form->O1);
+  EXPECT_TRUE(form->StartWithWindows->Checked()) << "the shortcut, not the INI file, says so";
+  form->StartWithWindows->SetChecked(false);
+  form->StartWithWindowsClick(*form->StartWithWindows);
+  EXPECT_FALSE(StartupShortcutExists());
+  EXPECT_EQ(StartupShortcutPath().filename(), L"Kestrilon.lnk");
 }
 
 std::vector<std::string> TabNames(const framework::TWinControl& parent) {

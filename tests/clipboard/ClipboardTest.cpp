@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -328,6 +329,108 @@ TEST_F(FilterRun, PrivateCopiesAreLeftAloneWithTheirMarkers) {
       EXPECT_EQ(opens, 1) << name << ": looked at once, never written";
     }
   }
+}
+
+// Undo puts back the copy exactly as it was, as the program's own write; the next copy is
+// filtered as ever.
+TEST_F(FilterRun, UndoPutsBackTheOriginalExactlyAndOnlyWhileItIsTheLastCopy) {
+  dynamic_cast<framework::TCheckBox&>(*form->FindComponent("RepAmp")).SetChecked(true);
+  EXPECT_FALSE(form->CanUndo());
+  EXPECT_FALSE(form->Undo1->Enabled());
+  const std::u16string original = u"a&b 😀\nline2\r";
+  Copy(original);
+  ASSERT_TRUE(PumpUntil([&] { return Paste() == u"a&amp;b 😀\r\nline2\r\n"; }));
+  EXPECT_TRUE(form->CanUndo());
+  EXPECT_TRUE(form->Undo1->Enabled());
+  form->Undo1Click(*form->Undo1);
+  for (int i = 0; i < 3; ++i) SendMessageW(form->ClipTrap->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
+  Settle();
+  EXPECT_EQ(Paste(), original) << "put back as copied, and not filtered again";
+  EXPECT_FALSE(form->Undo1->Enabled());
+  Copy(u"c&d");
+  EXPECT_TRUE(PumpUntil([&] { return Paste() == u"c&amp;d\r\n"; }));
+
+  // A later copy that is left alone makes the kept original stale.
+  struct Later {
+    const char* what;
+    std::function<void()> copy;
+  };
+  const Later laters[] = {
+      {"a private copy", [] { Copy(u"pw&", L"Clipboard Viewer Ignore"); }},
+      {"a copy that changes nothing", [] { Copy(u"plain\r\n"); }},
+      {"a copy while paused", [&] {
+         form->SetPaused(true);
+         Copy(u"paused&");
+       }},
+  };
+  for (const Later& later : laters) {
+    form->SetPaused(false);
+    Copy(u"e&f");
+    ASSERT_TRUE(PumpUntil([&] { return form->CanUndo(); })) << later.what;
+    later.copy();
+    EXPECT_TRUE(PumpUntil([&] { return !form->CanUndo(); })) << later.what;
+    EXPECT_FALSE(form->Undo1->Enabled()) << later.what;
+  }
+  form->SetPaused(false);
+}
+
+// A copy that filtering leaves as it was keeps everything its program put on the clipboard.
+TEST_F(FilterRun, ACopyThatFilteringLeavesAsItWasKeepsItsFormatsAndIsNotWritten) {
+  int opens = 0;
+  ClipboardOpener() = [&](HWND owner) {
+    ++opens;
+    return OpenClipboard(owner);
+  };
+  Copy(u"already\r\n", L"Rich Text Format", 7);
+  const DWORD copied = GetClipboardSequenceNumber();
+  ASSERT_TRUE(PumpUntil([&] { return opens > 0 && !form->Busy(); }));
+  Settle();
+  EXPECT_EQ(opens, 1) << "read, never written";
+  EXPECT_EQ(GetClipboardSequenceNumber(), copied);
+  EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(L"Rich Text Format")));
+  EXPECT_FALSE(form->CanUndo());
+}
+
+// Copies whose clipboard owner window belongs to a listed program are left alone.
+TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"CopyingProgram";
+  RegisterClassW(&wc);
+  HWND window = CreateWindowW(L"CopyingProgram", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  auto copyAsProgram = [&](const std::u16string& text) {
+    ASSERT_TRUE(OpenClipboard(window));  // this window owns the copy
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(char16_t)));
+    CloseClipboard();
+  };
+  dynamic_cast<framework::TCheckBox&>(*form->FindComponent("RepAmp")).SetChecked(true);
+  copyAsProgram(u"1&");
+  ASSERT_TRUE(PumpUntil([&] { return Paste() == u"1&amp;\r\n"; }));
+  EXPECT_EQ(form->LastCopyProgramName(), "clipboard_win_tests.exe");
+  form->ExcludeLastClick(*form);
+  EXPECT_EQ(form->ExcludedPrograms().Joined(), "clipboard_win_tests.exe");
+  EXPECT_EQ(form->ExcludeList->Items().Count(), 1);
+
+  int opens = 0;
+  ClipboardOpener() = [&](HWND owner) {
+    ++opens;
+    return OpenClipboard(owner);
+  };
+  form->SetExcludedPrograms(app::ProgramList::Parse("EXCEL.EXE;CLIPBOARD_WIN_TESTS.EXE"));
+  copyAsProgram(u"2&");
+  Copy(u"3&");  // no owner window: no program to leave alone
+  ASSERT_TRUE(PumpUntil([&] { return Paste() == u"3&amp;\r\n"; }));
+  copyAsProgram(u"4&");
+  const DWORD copied = GetClipboardSequenceNumber();
+  ASSERT_TRUE(PumpUntil([&] { return form->LastCopyProgramName() == "clipboard_win_tests.exe"; }));
+  Settle();
+  EXPECT_EQ(Paste(), u"4&");
+  EXPECT_EQ(GetClipboardSequenceNumber(), copied);
+  EXPECT_EQ(opens, 2) << "the excluded copies are not even opened; the other is read and written";
+  DestroyWindow(window);
 }
 
 }  // namespace

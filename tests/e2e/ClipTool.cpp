@@ -44,6 +44,9 @@
 //   cliptool copy-marked TEXT-HEX NAME [DWORD]
 //                                   copies with one more format, registered as NAME, holding
 //                                   DWORD (default 1): the markers password managers add
+//   cliptool copy-owned TEXT-HEX MS copies with a window of its own as the clipboard's owner, as
+//                                   programs with a window do, prints "copied", and keeps the
+//                                   window MS milliseconds (a gone owner names no program)
 //   cliptool burst N TEXT-HEX       N copies as fast as they go: TEXT then a space and 1 .. N
 //   cliptool copy-file FILE         copies the UTF-8 text of FILE
 //   cliptool read-to FILE           writes the clipboard's Unicode text to FILE as UTF-8
@@ -267,6 +270,19 @@ int CopyMarked(const std::wstring& text, const std::wstring& name, DWORD value) 
   GlobalUnlock(block);
   if (!SetClipboardData(format, block)) return GlobalFree(block), CloseClipboard(), Fail("SetClipboardData");
   CloseClipboard();
+  return 0;
+}
+
+int CopyOwned(const std::wstring& text, int ms) {
+  HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  if (!window) return Fail("CreateWindow");
+  if (!OpenClipboard(window)) return Fail("OpenClipboard");
+  if (!PutText(text)) return CloseClipboard(), Fail("SetClipboardData");
+  CloseClipboard();
+  std::printf("copied\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(ms));
+  DestroyWindow(window);
   return 0;
 }
 
@@ -524,6 +540,7 @@ int main(int argc, char** argv) {
   if (verb == "copy-hold" && argc == 4) return CopyHold(Widen(Unhex(argv[2])), std::atoi(argv[3]));
   if (verb == "copy-marked" && (argc == 4 || argc == 5))
     return CopyMarked(Widen(Unhex(argv[2])), Widen(argv[3]), argc == 5 ? std::strtoul(argv[4], nullptr, 10) : 1);
+  if (verb == "copy-owned" && argc == 4) return CopyOwned(Widen(Unhex(argv[2])), std::atoi(argv[3]));
   if (verb == "burst" && argc == 4) return Burst(std::atoi(argv[2]), Widen(Unhex(argv[3])));
   if (verb == "copy-file" && argc == 3) {
     std::wstring text;

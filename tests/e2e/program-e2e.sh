@@ -4,8 +4,8 @@
 # INI file read back. Run through the Wine harness (--native).
 #
 #   program-e2e.sh KESTRILON.EXE CLIPTOOL.EXE [SCREENSHOT-DIR]
-# With SCREENSHOT-DIR, the dialog's two pages, the tray menu and the About box are saved there as
-# PNG files.
+# With SCREENSHOT-DIR, the dialog's three pages (the exclusion page also at 144 dpi), the tray
+# menu and the About box are saved there as PNG files.
 set -uo pipefail
 
 kestrilon_exe=${1:?usage: $0 KESTRILON.EXE CLIPTOOL.EXE [SCREENSHOT-DIR]}
@@ -45,6 +45,15 @@ shoot() {  # NAME X Y W H: a PNG of that part of the screen, when screenshots ar
   import -window root -crop "$4x$5+$2+$3" "$shots/$1.png" && echo "   screenshot: $shots/$1.png"
 }
 shoot_dialog() { local v x y w h; read -r v x y w h <<<"$(form_state)"; shoot "$1" "$x" "$y" "$w" "$h"; }
+
+# ---- the shortcut in the Startup folder ----
+appdata=$("$WINELOADER" cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r\n')
+# Wine names the folder "StartUp"; Linux tells the cases apart.
+programs="$("$WINELOADER" winepath -u "$appdata" 2>/dev/null | tr -d '\r')/Microsoft/Windows/Start Menu/Programs"
+shortcut() { find "$programs" -maxdepth 2 -ipath '*/startup/kestrilon.lnk' 2>/dev/null | head -1; }
+[[ -n $(shortcut) ]] && rm -f "$(shortcut)"
+shortcut_made() { [[ -s $(shortcut) ]]; }
+shortcut_gone() { [[ -z $(shortcut) ]]; }
 
 echo "== first start, no INI file"
 if start_program --no-ini && poll 20 has_icon; then
@@ -105,8 +114,21 @@ if start_program --no-ini && poll 20 has_icon; then
     shoot_dialog screenshot-extend
     click HTML関連 "HTML/XMLなどのタグを除去"
     expect_filtered "options of the second page act too" "<b>bold</b>" "bold$crlf"
+
+    echo "== start with Windows"
+    click "Windowsの起動時に起動する"
+    poll 10 shortcut_made && pass "the box puts a shortcut in the Startup folder" || fail "no shortcut under $programs"
+    tr -d '\0' <"$(shortcut)" | grep -qai 'kestrilon\.exe' && pass "the shortcut leads to kestrilon.exe" || fail "the shortcut names no kestrilon"
+    click "Windowsの起動時に起動する"
+    poll 10 shortcut_gone && pass "unchecked, it removes the shortcut" || fail "the shortcut stayed"
   else
     fail "cannot show the second page"
+  fi
+  if tool select-page 2; then
+    sleep 1
+    shoot_dialog screenshot-exclude
+  else
+    fail "cannot show the exclusion page"
   fi
   click キャンセル
   poll 10 dialog_hidden
@@ -194,6 +216,49 @@ else
   fail "the program didn't start with ShowForm"
 fi
 
+echo "== undo"
+if start_program TagDelete=1 && poll 20 has_icon; then
+  move_tray
+  original=$'<b>bold</b> 😀 ｶﾅ\nnext line'
+  expect_filtered "a copy with a tag" "$original" "bold 😀 ｶﾅ${crlf}next line$crlf"
+  choose u
+  expect_filtered_now() { [[ $(clip_text) == "$(hex "$original")" ]]; }
+  poll 10 expect_filtered_now && pass "undo puts back the copy byte for byte" || fail "after undo: $(clip_text)"
+  sleep 2
+  expect_filtered_now && pass "and it stays unfiltered" || fail "the original was filtered again: $(clip_text)"
+  expect_filtered "the next copy is filtered" "<i>it</i>" "it$crlf"
+
+  echo "== a copy that filtering leaves as it was"
+  tool copy-marked "$(hex "plain$crlf")" "Rich Text Format" 1
+  before=$(tool sequence); sleep 2; after=$(tool sequence)
+  [[ $before == "$after" ]] && pass "the clipboard isn't written" || fail "the sequence number moved from $before to $after"
+  (($(wc -w <<<"$(clip_formats)") >= 2)) && pass "the copying program's other format stays" \
+    || fail "formats left: $(clip_formats)"
+else
+  fail "the program didn't start with TagDelete"
+fi
+
+echo "== excluded programs"
+cp "$work/cliptool.exe" "$work/EXCEL.EXE"
+if start_program ExcludePrograms=EXCEL.EXE NumberMode=1; then
+  copy_as() {  # PROGRAM TEXT: a copy owned by a window of that program, kept while the test looks
+    "$WINELOADER" "$work/$1" copy-owned "$(hex "$2")" 6000 >"$work/owned.log" 2>/dev/null &
+    owner_pid=$!
+    poll 10 grep -q copied "$work/owned.log"
+  }
+  copy_as EXCEL.EXE "１２３"
+  before=$(tool sequence); sleep 2; after=$(tool sequence)
+  [[ $(clip_text) == "$(hex "１２３")" && $before == "$after" ]] && pass "a copy made by EXCEL.EXE is left alone" \
+    || fail "EXCEL.EXE's copy: $(clip_text)"
+  wait "$owner_pid"
+  copy_as cliptool.exe "４５６"
+  filtered_456() { [[ $(clip_text) == "$(hex "456$crlf")" ]]; }
+  poll 10 filtered_456 && pass "the same program under its own name is filtered" || fail "cliptool's copy: $(clip_text)"
+  wait "$owner_pid"
+else
+  fail "the program didn't start with an exclusion"
+fi
+
 echo "== at 144 pixels per inch"
 set_dpi() {
   "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
@@ -205,6 +270,10 @@ if start_program ShowForm=1 Form1Top=10 Form1Left=10; then
   ((v == 1 && w >= 600 && w < 640 && h >= 464 && h < 520)) && pass "the dialog scales with the density (${w}x${h})" \
     || fail "the dialog at 144 dpi: $(form_state)"
   [[ -n $shots ]] && shoot screenshot-144dpi "$x" "$y" "$w" "$h"
+  if [[ -n $shots ]] && tool select-page 2; then
+    sleep 1
+    shoot screenshot-exclude-144dpi "$x" "$y" "$w" "$h"
+  fi
   stop_program
 else
   fail "the program didn't start at 144 dpi"
