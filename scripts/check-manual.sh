@@ -41,6 +41,23 @@ mapfile -t captions < <("$tool" --list | sed -n 's/^  [A-Za-z0-9]*=-\{0,1\}[0-9]
 for caption in "${captions[@]}"; do
   grep -qF -- "$caption" <<<"$text" || failures+=("caption '$caption' not found in the PDF's text")
 done
+# So is every caption of the program's own, the menu's and the dialog's, as the program's tables
+# give them ("(&U)" as the manual writes it: "(U)").
+mapfile -t own < <(python3 - "$(dirname "$0")/../src/app" <<'PY'
+import pathlib, re, sys
+source = pathlib.Path(sys.argv[1])
+# A dialog row: kind, name, parent, five numbers, caption. A menu row: field, name, caption.
+row = re.compile(r'^\s*\{(?:K::\w+, "\w+", "\w*", (?:-?\d+, ){5}|&TForm1::\w+, "\w+", )"([^"]+)"', re.M)
+for name in ("Setting.cpp", "SettingLayout.cpp"):
+    for caption in row.findall((source / name).read_text(encoding="utf-8")):
+        if caption != "-":
+            print(caption.replace("&", ""))
+PY
+)
+((${#own[@]} >= 15)) || failures+=("the program's tables gave only ${#own[@]} captions of its own")
+for caption in "${own[@]}"; do
+  grep -qF -- "$caption" <<<"$text" || failures+=("caption '$caption' not found in the PDF's text")
+done
 # U+FFFD in the text means a character was lost on the way.
 if grep -q $'\xef\xbf\xbd' <<<"$text"; then failures+=("replacement characters (U+FFFD) in the text"); fi
 
