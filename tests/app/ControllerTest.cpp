@@ -273,9 +273,17 @@ TEST_F(Controller, EveryCheckBoxCaptionFitsAtEveryDensity) {
   for (int dpi : {96, 120, 144, 192, 96}) {
     form->ScaleForPixelsPerInch(dpi);
     const int glyph = 20 * dpi / 96;
-    for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete"}) {
+    for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete",
+                             "StartWithWindows"}) {
       const auto& box = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
       EXPECT_LE(framework::TextWidth(box.Font(), box.Caption()), box.Width() - glyph) << name << " at " << dpi;
+    }
+    // The exclusion page's buttons inside their frame, its labels in their box.
+    const int frame = 16 * dpi / 96;
+    for (const char* name : {"ExcludeRemove", "ExcludeAdd", "ExcludeLast", "ExcludeCaption", "LastCopyCaption"}) {
+      const auto& control = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
+      const int room = dynamic_cast<const framework::TButton*>(&control) ? control.Width() - frame : control.Width();
+      EXPECT_LE(framework::TextWidth(control.Font(), control.Caption()), room) << name << " at " << dpi;
     }
   }
   EXPECT_EQ(form->ClientWidth(), 400);
