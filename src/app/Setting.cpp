@@ -307,7 +307,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     MenuR->Items().Add(*item);
     this->*row.field = item;
   }
-  UndoChanged();
+  Remember(CopyOutcome::Untouched);  // nothing to undo yet
 
   // Made last: its icon appears once the form has loaded, after the detector has joined.
   TrayIcon = new tray::TTrayIcon(this);
@@ -402,8 +402,6 @@ void TForm1::SetExcludedPrograms(ProgramList list) {
   ExcludeList->SetItemIndex(-1);
 }
 
-void TForm1::UndoChanged() { Undo1->SetEnabled(FUndo.CanUndo()); }
-
 void TForm1::LastCopyChanged(std::string program) {
   FLastCopyProgram = std::move(program);
   LastCopyProgram->SetCaption(FLastCopyProgram.empty() ? "（なし）" : FLastCopyProgram);
@@ -465,7 +463,7 @@ void TForm1::Undo1Click(TObject&) {
   }
   FOwnSequence = GetClipboardSequenceNumber();  // the original stays as it was copied
   FUndo.Forget();
-  UndoChanged();
+  Remember(CopyOutcome::Untouched);
 }
 
 void TForm1::ExcludeAddClick(TObject&) {
@@ -531,8 +529,7 @@ void TForm1::ExitProgramClick(TObject&) {
 void TForm1::ClipTrapClipChange(TObject&) {
   if (FBusy || IsOwnWrite()) return;
   if (FPaused) {
-    FUndo.Record(CopyOutcome::Untouched);  // a newer copy: the last original is stale
-    UndoChanged();
+    Remember(CopyOutcome::Untouched);  // a newer copy: the last original is stale
     return;
   }
   TryFilter();
@@ -557,46 +554,53 @@ void TForm1::TryFilter() {
     return;
   }
   const DWORD sequence = GetClipboardSequenceNumber();
-  if (sequence != FRetrySequence || !FRetryUntil) LastCopyChanged(ClipboardOwnerProgram());
+  if (!FRetryUntil || sequence != FRetrySequence) LastCopyChanged(ClipboardOwnerProgram());
   CopyOutcome outcome = CopyOutcome::Untouched;
-  if (!FLastCopyProgram.empty() && FExcluded.Contains(FLastCopyProgram)) {
-    outcome = CopyOutcome::Excluded;
-  } else if (!clipboard::ClipboardHasText()) {
-    outcome = CopyOutcome::Untouched;
-  } else try {
-    {
-      BusyScope busy(FBusy);
-      SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-      outcome = FilterClipboard();
+  try {
+    if (!FLastCopyProgram.empty() && FExcluded.Contains(FLastCopyProgram)) {
+      outcome = CopyOutcome::Excluded;
+    } else if (clipboard::ClipboardHasText()) {
+      {
+        BusyScope busy(FBusy);
+        SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+        outcome = FilterClipboard();
+      }
+      SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
     }
-    SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
   } catch (const clipboard::EClipboardError& held) {
-    FUndo.Record(CopyOutcome::Untouched);  // a newer copy waits: the last original is stale
-    UndoChanged();
-    const ULONGLONG now = GetTickCount64();
-    if (!FRetryUntil || sequence != FRetrySequence) {  // a new copy gets the whole patience
-      if (!FRetryUntil && !SetTimer(win::WindowOf(*this), kRetryTimer, kRetryInterval, nullptr))
-        throw framework::EOSError("SetTimer", GetLastError());
-      FRetrySequence = sequence;
-      FRetryUntil = now + kRetryPatience;
-    } else if (now >= FRetryUntil) {
-      StopRetrying();
-      // Said once, where it stops no one; the next copy is tried as usual.
-      TrayIcon->SetBalloonHelpTitle(Application().Title());
-      TrayIcon->SetBalloonHelpText(held.what());
-      TrayIcon->SetBalloonHelpIcon(tray::bitWarning);
-      TrayIcon->ShowBalloonHelp();
-    }
+    Remember(CopyOutcome::Untouched);  // a newer copy waits: the last original is stale
+    WaitForClipboard(sequence, held.what());
     return;
   } catch (...) {
     StopRetrying();
-    FUndo.Record(CopyOutcome::Untouched);
-    UndoChanged();
+    Remember(CopyOutcome::Untouched);
     throw;
   }
   StopRetrying();
+  Remember(outcome);
+}
+
+void TForm1::WaitForClipboard(DWORD sequence, const char* message) {
+  const ULONGLONG now = GetTickCount64();
+  if (!FRetryUntil || sequence != FRetrySequence) {  // a new copy gets the whole patience
+    if (!FRetryUntil && !SetTimer(win::WindowOf(*this), kRetryTimer, kRetryInterval, nullptr))
+      throw framework::EOSError("SetTimer", GetLastError());
+    FRetrySequence = sequence;
+    FRetryUntil = now + kRetryPatience;
+  } else if (now >= FRetryUntil) {
+    StopRetrying();
+    // Said once, where it stops no one; the next copy is tried as usual.
+    TrayIcon->SetBalloonHelpTitle(Application().Title());
+    TrayIcon->SetBalloonHelpText(message);
+    TrayIcon->SetBalloonHelpIcon(tray::bitWarning);
+    TrayIcon->ShowBalloonHelp();
+  }
+}
+
+void TForm1::Remember(CopyOutcome outcome) {
+  // A filtered copy's original was kept by the run itself.
   if (outcome != CopyOutcome::Filtered) FUndo.Record(outcome);
-  UndoChanged();
+  Undo1->SetEnabled(FUndo.CanUndo());
 }
 
 CopyOutcome TForm1::FilterClipboard() {

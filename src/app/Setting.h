@@ -105,7 +105,10 @@ private:
   CopyOutcome FilterClipboard();
   // Shows the dialog, its start-with-Windows box as the Startup folder has it.
   void ShowDialog();
-  void UndoChanged();
+  // Keeps what the undo command needs after a copy's outcome, and greys it when there is none.
+  void Remember(CopyOutcome outcome);
+  // A clipboard held by another program: tried again from the timer, until the patience ends.
+  void WaitForClipboard(DWORD sequence, const char* message);
   void LastCopyChanged(std::string program);
   // One attempt at the current copy; a held clipboard is tried again from the timer.
   void TryFilter();
