@@ -12,14 +12,14 @@
 #include "DblChkNF.h"
 #include "HomePage.h"
 #include "IniFile.h"
-#include "Startup.h"
 #include "Pipeline.h"
 #include "SettingLayout.h"
 #include "Sjis.h"
+#include "Startup.h"
 #include "UnicodeBridge.h"
 #include "WinGraphics.h"
-#include "WinPeers.h"
 #include "WinText.h"
+#include "WinWindow.h"
 
 namespace kestrilon::app {
 

@@ -6,14 +6,12 @@
 #include <memory>
 
 #include "Forms.h"
+#include "WinWindow.h"
 
 namespace kestrilon::framework::win {
 
 // The control whose window this is, or null.
 TWinControl* ControlFromWindow(HWND window) noexcept;
-// The window of a control, made if needed; null without one. The program uses it where it
-// hands the system an owner window.
-HWND WindowOf(TWinControl& control);
 // The colour as RGB; system colours resolved.
 COLORREF ColorToRGB(TColor color) noexcept;
 // The window of item index of a radio group (made if needed), or null.

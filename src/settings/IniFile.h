@@ -10,15 +10,17 @@
 #include <string_view>
 #include <vector>
 
-#include "Exceptions.h"
+#include <stdexcept>
 
 namespace kestrilon::settings {
 
 // Raised when a file can't be written (message "<path> に書き込めません") or when a name or
-// value can't be stored in the standard layout. The message is UTF-8, ready for the user.
-class EIniFileError : public framework::Exception {
+// value can't be stored in the standard layout. The message (what()) is UTF-8, ready for the
+// user. A standard exception, so that the file layer needs nothing of the GUI framework: the
+// application's handler shows any exception's message.
+class EIniFileError : public std::runtime_error {
  public:
-  using framework::Exception::Exception;
+  using std::runtime_error::runtime_error;
 };
 
 // The longest string a read returns, in bytes: the private-profile read buffer holds 2048 bytes

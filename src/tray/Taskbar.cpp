@@ -1,7 +1,7 @@
 #include "Taskbar.h"
 
 #include "Application.h"
-#include "WinPeers.h"
+#include "WinWindow.h"
 
 namespace kestrilon::tray {
 

@@ -257,8 +257,8 @@ TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
     ini->ShowMessage = [&](const std::string& m) { shown.push_back(m); };
     try {
       ini->SaveIni();
-    } catch (const Exception& e) {
-      shown.push_back(e.Message());  // what the application's handler shows next
+    } catch (const std::exception& e) {
+      shown.push_back(e.what());  // what the application's handler shows next
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"Can not save to IniFile",
                                                Utf8(c.path) + " に書き込めません"}));
