@@ -198,7 +198,40 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   SetFont(TFont("ＭＳ Ｐゴシック", kFontHeight, SHIFTJIS_CHARSET, clWindowText));
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
+  MakeControls();
+  WireControls();
+  MakeAutoSave();
+  // Starts listening to clipboard changes, before the form's own creation handler runs.
+  ClipTrap = new clipboard::TNkClipDetector(this);
+  ClipTrap->SetName("ClipTrap");
+  ClipTrap->SetOnClipChange([this](TObject& sender) { ClipTrapClipChange(sender); });
 
+  MakeMenu();
+  MakeTrayIcon();
+  SetOnCreate([this](TObject& sender) { FormCreate(sender); });
+  SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
+  Confirm = AskInBox;
+  SetMessageHandler(WM_TIMER, [this](TMessage& message) {
+    if (message.WParam != kRetryTimer) return;
+    if (FPaused) {
+      StopRetrying();
+      return;
+    }
+    TryFilter();
+  });
+  SetMessageHandler(WM_QUERYENDSESSION, [this](TMessage& message) {
+    Hide();
+    Close();
+    // Windows may end the session: the settings are saved, and the program ends anyway.
+    message.Result = TRUE;
+  });
+  // The window exists while the form is hidden, so that the end of the session reaches it.
+  HandleNeeded();
+  FitFontToCaptions();
+  KeepConfirmed();
+}
+
+void TForm1::MakeControls() {
   std::map<std::string_view, TWinControl*> parents{{"", this}};
   for (const ControlRow& row : DialogLayout()) {
     const filter::SettingInfo* setting = filter::FindSetting(row.name);
@@ -254,6 +287,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     if (row.tab_order >= 0) dynamic_cast<TWinControl*>(FindComponent(row.name))->SetTabOrder(row.tab_order);
   PageControl1->SetActivePageIndex(0);
 
+}
+
+void TForm1::WireControls() {
   OkButton = dynamic_cast<TButton*>(FindComponent("OkButton"));
   OkButton->SetDefault(true);
   OkButton->SetOnClick([this](TObject& sender) { OkButtonClick(sender); });
@@ -271,6 +307,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     });
   LastCopyChanged({});
 
+}
+
+void TForm1::MakeAutoSave() {
   AutoSave = new settings::TAutoIni(this);
   AutoSave->SetName("AutoSave");
   AutoSave->SetCheckWinState(true);
@@ -290,11 +329,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     if (value.error == unicode::BridgeError::None) SetExcludedPrograms(ProgramList::Parse(value.text));
   };
 
-  // Starts listening to clipboard changes, before the form's own creation handler runs.
-  ClipTrap = new clipboard::TNkClipDetector(this);
-  ClipTrap->SetName("ClipTrap");
-  ClipTrap->SetOnClipChange([this](TObject& sender) { ClipTrapClipChange(sender); });
+}
 
+void TForm1::MakeMenu() {
   MenuR = new TPopupMenu(this);
   MenuR->SetName("MenuR");
   for (const MenuRow& row : kMenu) {
@@ -309,6 +346,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   }
   Remember(CopyOutcome::Untouched);  // nothing to undo yet
 
+}
+
+void TForm1::MakeTrayIcon() {
   // Made last: its icon appears once the form has loaded, after the detector has joined.
   TrayIcon = new tray::TTrayIcon(this);
   TrayIcon->SetName("TrayIcon");
@@ -326,27 +366,6 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     TrayIconMouseClick(sender, button, shift, x, y);
   });
 
-  SetOnCreate([this](TObject& sender) { FormCreate(sender); });
-  SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
-  Confirm = AskInBox;
-  SetMessageHandler(WM_TIMER, [this](TMessage& message) {
-    if (message.WParam != kRetryTimer) return;
-    if (FPaused) {
-      StopRetrying();
-      return;
-    }
-    TryFilter();
-  });
-  SetMessageHandler(WM_QUERYENDSESSION, [this](TMessage& message) {
-    Hide();
-    Close();
-    // Windows may end the session: the settings are saved, and the program ends anyway.
-    message.Result = TRUE;
-  });
-  // The window exists while the form is hidden, so that the end of the session reaches it.
-  HandleNeeded();
-  FitFontToCaptions();
-  KeepConfirmed();
 }
 
 void TForm1::FitFontToCaptions() {

@@ -100,6 +100,14 @@ protected:
   void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
 private:
+  // The parts of the form, in the order they are made: the dialog's controls from the layout
+  // table, their handlers, the INI component, the menu from its table, the tray icon last.
+  void MakeControls();
+  void WireControls();
+  void MakeAutoSave();
+  void MakeMenu();
+  void MakeTrayIcon();
+
   // Filters the clipboard's text unless it is marked private, and writes it back when that
   // changed it. Throws clipboard::EClipboardError when another program holds the clipboard.
   CopyOutcome FilterClipboard();
