@@ -9,29 +9,7 @@ namespace kestrilon::framework::platform {
 std::unique_ptr<ControlPeer> CreateWindowPeer(TWinControl& control) { return win::MakePeer(control); }
 
 FrameSize FormFrameSize(const TCustomForm& form) {
-  DWORD style = WS_CAPTION | WS_SYSMENU;
-  DWORD exStyle = 0;
-  switch (form.BorderStyle()) {
-    case bsNone:
-      style = WS_POPUP;
-      break;
-    case bsDialog:
-      exStyle = WS_EX_DLGMODALFRAME;
-      break;
-    case bsToolWindow:
-      exStyle = WS_EX_TOOLWINDOW;
-      break;
-    case bsSizeToolWin:
-      style |= WS_THICKFRAME;
-      exStyle = WS_EX_TOOLWINDOW;
-      break;
-    case bsSizeable:
-      style = WS_OVERLAPPEDWINDOW;
-      break;
-    case bsSingle:
-    default:
-      break;
-  }
+  const auto [style, exStyle] = win::FormStyles(form.BorderStyle());
   RECT r{0, 0, 0, 0};
   if (!AdjustWindowRectEx(&r, style, FALSE, exStyle)) return {};
   return {r.right - r.left, r.bottom - r.top};

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 #include "Forms.h"
 #include "WinWindow.h"
@@ -16,6 +17,9 @@ TWinControl* ControlFromWindow(HWND window) noexcept;
 COLORREF ColorToRGB(TColor color) noexcept;
 // The window of item index of a radio group (made if needed), or null.
 HWND RadioGroupButton(TCustomRadioGroup& group, int index);
+// The window styles (style, extended style) of a form with that border: the one source for
+// making its window and for working out its frame.
+std::pair<DWORD, DWORD> FormStyles(TFormBorderStyle border) noexcept;
 // The window of control, of the kind its class asks for. Throws EOutOfResources.
 std::unique_ptr<ControlPeer> MakePeer(TWinControl& control);
 

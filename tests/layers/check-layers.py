@@ -22,7 +22,7 @@ ORDER = ["filter", "framework", "settings", "tray", "clipboard", "app"]
 NEEDS_NOTHING_ABOVE_FILTER = {"settings/IniFile"}  # its unit (.h and .cpp)
 TOOLS_MAY_USE = {"filter", "settings/IniFile"}
 # The framework's own business: how controls get their windows.
-FRAMEWORK_INTERNALS = {"WinPeers.h", "Platform.h"}
+FRAMEWORK_INTERNALS = {"WinPeers.h", "WinPeerBase.h", "Platform.h"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
