@@ -93,6 +93,7 @@ public:
   void ClipTrapClipChange(framework::TObject& sender);
 
   // How long a held clipboard is tried again, and how often.
+  static constexpr UINT_PTR kRetryTimer = 1;
   static constexpr UINT kRetryInterval = 60;  // ms
   static constexpr ULONGLONG kRetryPatience = 3000;  // ms
 
