@@ -48,28 +48,24 @@ struct Form {
   void Notice(std::intptr_t mouse) { SendMessageA(Window(), WM_TASKTRAY, 1, mouse); }
 };
 
-TEST(TrayIcon, CreateSetsTheInitialValues) {
+// What a new icon's defaults amount to, as the shell sees them: once loaded, the application's
+// own picture with the tip "TipHelp", no balloon, and a click told from a double click.
+TEST(TrayIcon, WithItsDefaultsItShowsTheApplicationsPictureAndTipOnceLoaded) {
   RecordingShell shell;
+  Application().Initialize();
   TComponent owner(nullptr);
-  TTrayIcon tray(&owner);
-  EXPECT_TRUE(tray.AutoPopup());
-  EXPECT_TRUE(tray.Icon().Empty());
-  EXPECT_EQ(tray.TipHelp(), "TipHelp");
-  EXPECT_FALSE(tray.Minimized());
-  EXPECT_TRUE(tray.Visible());
-  EXPECT_FALSE(tray.HideOnTaskBar());
-  EXPECT_EQ(tray.ResourceIconID(), -1);
-  EXPECT_EQ(tray.ResourceIconList().Count(), 0);
-  EXPECT_EQ(tray.Interval(), 0u);
-  EXPECT_FALSE(tray.DoForegroundWindow());
-  EXPECT_TRUE(tray.CheckSingleDoubleClick());
-  EXPECT_EQ(tray.BalloonHelpTitle(), "");
-  EXPECT_EQ(tray.BalloonHelpText(), "");
-  EXPECT_EQ(tray.BalloonHelpTimeOut(), 0);
-  EXPECT_EQ(tray.BalloonHelpIcon(), bitNone);
-  EXPECT_EQ(tray.LButtonPopupMenu(), nullptr);
-  EXPECT_EQ(tray.RButtonPopupMenu(), nullptr);
-  EXPECT_TRUE(shell.Calls.empty());  // nothing shows before loading ends
+  owner.BeginLoading();
+  auto* tray = new TTrayIcon(&owner);
+  EXPECT_TRUE(shell.Calls.empty()) << "nothing shows before loading ends";
+  owner.EndLoading();
+  ASSERT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD}));
+  const NOTIFYICONDATAA& added = shell.Calls[0].Data;
+  EXPECT_EQ(shell.Calls[0].Picture, "MAINICON");
+  EXPECT_STREQ(added.szTip, "TipHelp");
+  EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+  EXPECT_STREQ(added.szInfo, "");
+  EXPECT_TRUE(tray->CheckSingleDoubleClick());
+  EXPECT_EQ(tray->Animation(), nullptr) << "no animation thread without an interval";
 }
 
 TEST(TrayIcon, TheIconShowsWhenLoadingFinishesNotBefore) {
