@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -192,6 +193,23 @@ TEST_F(Controller, TheEndOfTheSessionMayGoOnAndTheSettingsAreSavedFirst) {
   EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   EXPECT_FALSE(form->Visible());
   EXPECT_NE(ReadFile(IniBesideTests()).find("UpDownCase=2\r\n"), std::string::npos);
+}
+
+// The INI file as the program writes it: stored files and anyone who edits them rely on these keys
+// in this order (the dialog's creation order, not its tab order), the program's own list last.
+TEST_F(Controller, TheIniFileListsThePositionEveryOptionAndTheExclusionsInTheirOrder) {
+  Start();
+  SaveBesideTests();
+  form->OkButtonClick(*form->OkButton);
+  std::vector<std::string> keys;
+  std::istringstream lines(ReadFile(IniBesideTests()));
+  for (std::string line; std::getline(lines, line);)
+    if (const auto eq = line.find('='); eq != std::string::npos) keys.push_back(line.substr(0, eq));
+  EXPECT_EQ(keys, (std::vector<std::string>{
+                      "Form1Top", "Form1Left", "NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1",
+                      "KanaMode2", "ReturnMode", "PunctuationMode", "PeriodMode", "ParenthesisMode",
+                      "EnterDeleteMode", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete",
+                      "UpDownCase", "Space2Tab", "ShowForm", "ExcludePrograms"}));
 }
 
 // The exclusion list is one key among the options: OK saves it, Cancel takes an edit back, a new
