@@ -13,7 +13,6 @@
 #include "IniFile.h"
 #include "SettingLayout.h"
 #include "Startup.h"
-#include "UnicodeBridge.h"
 #include "WinGraphics.h"
 #include "WinText.h"
 #include "WinWindow.h"
@@ -268,17 +267,12 @@ void TForm1::MakeAutoSave() {
   AutoSave->SetCheckWinSize(false);
   AutoSave->SetCheckTag(true);  // EnableTag 0: every option, not the page's scratch controls
   AutoSave->OnSaveIni = [this](settings::IniFile& ini, const std::string& section) {
-    const unicode::Cp932Text value = unicode::Utf8ToCp932(FExcluded.Joined());
-    if (value.error != unicode::BridgeError::None || value.placeholders.Count() != 0)
-      throw settings::EIniFileError(std::string("「") + kExcludeKey + "」の文字の一部はコード ページ 932 にないため保存できません");
-    ini.WriteString(section, kExcludeKey, value.bytes);
+    settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined());
   };
   AutoSave->OnLoadIni = [this](settings::IniFile& ini, const std::string& section) {
     // A missing key leaves the list as it is: empty at the first start, the confirmed one at a
     // cancel.
-    if (!ini.ValueExists(section, kExcludeKey)) return;
-    const auto value = unicode::Cp932ToUtf8(ini.ReadString(section, kExcludeKey, ""), unicode::Placeholders{});
-    if (value.error == unicode::BridgeError::None) SetExcludedPrograms(ProgramList::Parse(value.text));
+    if (auto value = settings::ReadText(ini, section, kExcludeKey)) SetExcludedPrograms(ProgramList::Parse(*value));
   };
 
 }

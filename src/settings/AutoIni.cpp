@@ -1,6 +1,8 @@
 #include "AutoIni.h"
 
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include "Exceptions.h"
@@ -162,86 +164,106 @@ void TAutoIni::LoadIni() {
   }
 }
 
+namespace {
+
+template <class C>
+bool Is(const TControl& control) {
+  return dynamic_cast<const C*>(&control) != nullptr;
+}
+
+template <class C>
+C& As(TControl& control) {
+  return dynamic_cast<C&>(control);
+}
+
+using Section = const std::string&;
+using Key = const std::string&;
+
+// One kind of control the walk keeps: how it is told, its value to the file and back. A value the
+// file doesn't hold, or can't be read as the kind's, leaves the control as it is.
+struct Keeper {
+  TCheckControl kind;
+  bool (*is)(const TControl&);
+  void (*save)(TControl&, IniFile&, Section, Key);
+  void (*load)(TControl&, IniFile&, Section, Key);
+};
+
+// In the order a control is tried: the first kind it is of, among those asked for, keeps it.
+const Keeper kKeepers[] = {
+    {ccEdit, Is<TCustomEdit>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { WriteText(ini, s, k, As<TCustomEdit>(c).Text()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       if (auto text = ReadText(ini, s, k)) As<TCustomEdit>(c).SetText(*text);
+     }},
+    {ccCheckBox, Is<TCustomCheckBox>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteBool(s, k, As<TCustomCheckBox>(c).Checked()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       auto& box = As<TCustomCheckBox>(c);
+       box.SetChecked(ini.ReadBool(s, k, box.Checked()));
+     }},
+    {ccRadioButton, Is<TRadioButton>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteBool(s, k, As<TRadioButton>(c).Checked()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       auto& radio = As<TRadioButton>(c);
+       radio.SetChecked(ini.ReadBool(s, k, radio.Checked()));
+     }},
+    {ccRadioGroup, Is<TCustomRadioGroup>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TCustomRadioGroup>(c).ItemIndex()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       auto& group = As<TCustomRadioGroup>(c);
+       group.SetItemIndex(ini.ReadInteger(s, k, group.ItemIndex()));  // clamps
+     }},
+    {ccListBox, Is<TCustomListBox>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TCustomListBox>(c).ItemIndex()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       auto& list = As<TCustomListBox>(c);
+       list.SetItemIndex(ini.ReadInteger(s, k, list.ItemIndex()));
+     }},
+    {ccComboBox, Is<TCustomComboBox>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TCustomComboBox>(c).ItemIndex()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       auto& combo = As<TCustomComboBox>(c);
+       combo.SetItemIndex(ini.ReadInteger(s, k, combo.ItemIndex()));
+     }},
+    {ccColor, Is<TShape>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TShape>(c).Brush().Color()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       auto& brush = As<TShape>(c).Brush();
+       brush.SetColor(ini.ReadInteger(s, k, brush.Color()));
+     }},
+};
+
+}  // namespace
+
+void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8) {
+  const unicode::Cp932Text text = unicode::Utf8ToCp932(utf8);
+  if (text.error != unicode::BridgeError::None || text.placeholders.Count() != 0)
+    throw EIniFileError("「" + key + "」の文字の一部はコード ページ 932 にないため " + Utf8(ini.FileName()) +
+                        " に書き込めません");
+  ini.WriteString(section, key, text.bytes);
+}
+
+std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key) {
+  if (!ini.ValueExists(section, key)) return std::nullopt;
+  auto text = unicode::Cp932ToUtf8(ini.ReadString(section, key, ""), unicode::Placeholders{});
+  if (text.error != unicode::BridgeError::None) return std::nullopt;
+  return std::move(text.text);
+}
+
 void TAutoIni::WalkControls(TComponent* container, Direction direction, IniFile& ini,
                             const std::string& section) {
   auto* parent = dynamic_cast<TWinControl*>(container);
   if (!parent) InvalidCast();
-  const bool save = direction == Direction::Save;
-
   for (int i = 0; i < parent->ControlCount(); ++i) {
     TControl& control = *parent->Controls(i);
     const std::string& key = control.Name();
     // An unnamed control has no key to be kept under (a radio group's own buttons, say).
     const bool selected = (!FCheckTag || control.Tag() == FEnableTag) && !key.empty();
-
-    if (auto* edit = dynamic_cast<TCustomEdit*>(&control);
-        edit && FCheckControls.Contains(ccEdit)) {
-      if (!selected) continue;
-      if (save) {
-        const unicode::Cp932Text text = unicode::Utf8ToCp932(edit->Text());
-        if (text.error != unicode::BridgeError::None || text.placeholders.Count() != 0)
-          throw EIniFileError("「" + key + "」の文字の一部はコード ページ 932 にないため " +
-                              Utf8(ini.FileName()) + " に書き込めません");
-        ini.WriteString(section, key, text.bytes);
-      } else if (ini.ValueExists(section, key)) {
-        // A value that doesn't decode leaves the text as it is, as any unparsable value does.
-        const auto text =
-            unicode::Cp932ToUtf8(ini.ReadString(section, key, ""), unicode::Placeholders{});
-        if (text.error == unicode::BridgeError::None) edit->SetText(text.text);
-      }
-      continue;
-    }
-    if (auto* box = dynamic_cast<TCustomCheckBox*>(&control);
-        box && FCheckControls.Contains(ccCheckBox)) {
-      if (!selected) continue;
-      if (save)
-        ini.WriteBool(section, key, box->Checked());
-      else
-        box->SetChecked(ini.ReadBool(section, key, box->Checked()));
-      continue;
-    }
-    if (auto* radio = dynamic_cast<TRadioButton*>(&control);
-        radio && FCheckControls.Contains(ccRadioButton)) {
-      if (!selected) continue;
-      if (save)
-        ini.WriteBool(section, key, radio->Checked());
-      else
-        radio->SetChecked(ini.ReadBool(section, key, radio->Checked()));
-      continue;
-    }
-    if (auto* group = dynamic_cast<TCustomRadioGroup*>(&control);
-        group && FCheckControls.Contains(ccRadioGroup)) {
-      if (!selected) continue;
-      if (save)
-        ini.WriteInteger(section, key, group->ItemIndex());
-      else
-        group->SetItemIndex(ini.ReadInteger(section, key, group->ItemIndex()));  // clamps
-      continue;
-    }
-    if (auto* list = dynamic_cast<TCustomListBox*>(&control);
-        list && FCheckControls.Contains(ccListBox)) {
-      if (!selected) continue;
-      if (save)
-        ini.WriteInteger(section, key, list->ItemIndex());
-      else
-        list->SetItemIndex(ini.ReadInteger(section, key, list->ItemIndex()));
-      continue;
-    }
-    if (auto* combo = dynamic_cast<TCustomComboBox*>(&control);
-        combo && FCheckControls.Contains(ccComboBox)) {
-      if (!selected) continue;
-      if (save)
-        ini.WriteInteger(section, key, combo->ItemIndex());
-      else
-        combo->SetItemIndex(ini.ReadInteger(section, key, combo->ItemIndex()));
-      continue;
-    }
-    if (auto* shape = dynamic_cast<TShape*>(&control); shape && FCheckControls.Contains(ccColor)) {
-      if (!selected) continue;
-      if (save)
-        ini.WriteInteger(section, key, shape->Brush().Color());
-      else
-        shape->Brush().SetColor(ini.ReadInteger(section, key, shape->Brush().Color()));
+    const auto keeper = std::find_if(std::begin(kKeepers), std::end(kKeepers), [&](const Keeper& k) {
+      return FCheckControls.Contains(k.kind) && k.is(control);
+    });
+    if (keeper != std::end(kKeepers)) {
+      if (selected) (direction == Direction::Save ? keeper->save : keeper->load)(control, ini, section, key);
       continue;
     }
     // Containers are walked whatever their tag.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,12 @@ class TCheckControls {
   static constexpr std::uint8_t Bit(TCheckControl m) { return static_cast<std::uint8_t>(1u << m); }
   std::uint8_t bits_ = 0;
 };
+
+// A text value in UTF-8 kept in the file in code page 932, as the form's edit boxes are. Writing
+// throws EIniFileError naming the key when the text has a character that code page lacks.
+void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8);
+// The text, or nothing when the file has no such key or its value isn't code page 932.
+std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key);
 
 class TAutoIni : public framework::TComponent {
  public:
