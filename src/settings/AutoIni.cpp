@@ -188,6 +188,28 @@ struct Keeper {
   void (*load)(TControl&, IniFile&, Section, Key);
 };
 
+// A checked state, as 0 or 1.
+template <class C>
+Keeper CheckedKeeper(TCheckControl kind) {
+  return {kind, Is<C>,
+          [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteBool(s, k, As<C>(c).Checked()); },
+          [](TControl& c, IniFile& ini, Section s, Key k) {
+            auto& control = As<C>(c);
+            control.SetChecked(ini.ReadBool(s, k, control.Checked()));
+          }};
+}
+
+// The chosen item's index (a radio group clamps it to its items).
+template <class C>
+Keeper IndexKeeper(TCheckControl kind) {
+  return {kind, Is<C>,
+          [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<C>(c).ItemIndex()); },
+          [](TControl& c, IniFile& ini, Section s, Key k) {
+            auto& control = As<C>(c);
+            control.SetItemIndex(ini.ReadInteger(s, k, control.ItemIndex()));
+          }};
+}
+
 // In the order a control is tried: the first kind it is of, among those asked for, keeps it.
 const Keeper kKeepers[] = {
     {ccEdit, Is<TCustomEdit>,
@@ -195,36 +217,11 @@ const Keeper kKeepers[] = {
      [](TControl& c, IniFile& ini, Section s, Key k) {
        if (auto text = ReadText(ini, s, k)) As<TCustomEdit>(c).SetText(*text);
      }},
-    {ccCheckBox, Is<TCustomCheckBox>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteBool(s, k, As<TCustomCheckBox>(c).Checked()); },
-     [](TControl& c, IniFile& ini, Section s, Key k) {
-       auto& box = As<TCustomCheckBox>(c);
-       box.SetChecked(ini.ReadBool(s, k, box.Checked()));
-     }},
-    {ccRadioButton, Is<TRadioButton>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteBool(s, k, As<TRadioButton>(c).Checked()); },
-     [](TControl& c, IniFile& ini, Section s, Key k) {
-       auto& radio = As<TRadioButton>(c);
-       radio.SetChecked(ini.ReadBool(s, k, radio.Checked()));
-     }},
-    {ccRadioGroup, Is<TCustomRadioGroup>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TCustomRadioGroup>(c).ItemIndex()); },
-     [](TControl& c, IniFile& ini, Section s, Key k) {
-       auto& group = As<TCustomRadioGroup>(c);
-       group.SetItemIndex(ini.ReadInteger(s, k, group.ItemIndex()));  // clamps
-     }},
-    {ccListBox, Is<TCustomListBox>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TCustomListBox>(c).ItemIndex()); },
-     [](TControl& c, IniFile& ini, Section s, Key k) {
-       auto& list = As<TCustomListBox>(c);
-       list.SetItemIndex(ini.ReadInteger(s, k, list.ItemIndex()));
-     }},
-    {ccComboBox, Is<TCustomComboBox>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TCustomComboBox>(c).ItemIndex()); },
-     [](TControl& c, IniFile& ini, Section s, Key k) {
-       auto& combo = As<TCustomComboBox>(c);
-       combo.SetItemIndex(ini.ReadInteger(s, k, combo.ItemIndex()));
-     }},
+    CheckedKeeper<TCustomCheckBox>(ccCheckBox),
+    CheckedKeeper<TRadioButton>(ccRadioButton),
+    IndexKeeper<TCustomRadioGroup>(ccRadioGroup),
+    IndexKeeper<TCustomListBox>(ccListBox),
+    IndexKeeper<TCustomComboBox>(ccComboBox),
     {ccColor, Is<TShape>,
      [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TShape>(c).Brush().Color()); },
      [](TControl& c, IniFile& ini, Section s, Key k) {
