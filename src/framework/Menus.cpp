@@ -19,9 +19,10 @@ UINT NextCommand() noexcept {
   return ++command;
 }
 
-// Whether popup menus blend a 32-bit picture's alpha into their background. Themed menus on
-// Windows do; classic ones, and Wine's whether themed or not, copy the picture as it is, so that
-// its transparent parts come out black.
+// Whether popup menus blend a 32-bit picture's alpha into their background: themed menus on
+// Windows do. Wine's menus, themed or not, copy the picture as it is, so that its transparent
+// parts come out black; unthemed menus are plain menu colour, where a picture laid on that colour
+// looks the same whether blended or not.
 bool MenusBlendAlpha() {
   static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   return !wine && IsAppThemed();
