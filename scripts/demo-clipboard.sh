@@ -11,7 +11,7 @@ shot=${3:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrilon-demo.XXXXXX")
 pid=""
 copiers=()  # the xclip processes that hold a copy
-trap '[[ -n $pid ]] && kill "$pid" 2>/dev/null; for c in "${copiers[@]}"; do kill "$c" 2>/dev/null; done
+trap '[[ -n $pid ]] && kill "$pid" 2>/dev/null; for c in "${copiers[@]}"; do kill "$c" 2>/dev/null || true; done
       wait 2>/dev/null; rm -rf "$work"' EXIT
 cp "$exe" "$work/kestrilon.exe"
 settings=(NumberMode=1 AlphabetMode=1 SignMode=1 SpaceMode=1 KanaMode2=2 TagDelete=1 DelDmySpc=1
