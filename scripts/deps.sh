@@ -9,6 +9,10 @@ packages=(
   # binutils-mingw-w64-x86-64 (with mingw-w64, named for its own use): objdump reads the import
   # tables, nm and dlltool make the delay-load import libraries
   mingw-w64 binutils-mingw-w64-x86-64 wine wine64 xvfb xclip xdotool x11-utils fonts-noto-cjk imagemagick
+  # Wine's own fonts (Marlett draws the caption buttons, Tahoma the captions and menus), not
+  # brought by wine without its recommendations; the dialog's face under Wine, metric-compatible
+  # with the one the layout was made for
+  fonts-wine fonts-ipafont-gothic
   # the manual (HTML printed to PDF, its pages checked as images) and the release zip
   chromium poppler-utils python3 zip
 )

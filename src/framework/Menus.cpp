@@ -1,6 +1,9 @@
 #include "Menus.h"
 
+#include <uxtheme.h>
+
 #include <algorithm>
+#include <vector>
 
 #include "Application.h"
 #include "Exceptions.h"
@@ -16,7 +19,27 @@ UINT NextCommand() noexcept {
   return ++command;
 }
 
-void Build(HMENU menu, const TMenuItem& parent) {
+// Whether popup menus blend a 32-bit picture's alpha into their background: themed menus on
+// Windows do. Wine's menus, themed or not, copy the picture as it is, so that its transparent
+// parts come out black; unthemed menus are plain menu colour, where a picture laid on that colour
+// looks the same whether blended or not.
+bool MenusBlendAlpha() {
+  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return !wine && IsAppThemed();
+}
+
+// The picture to give a menu item: a transparent one is laid on the menu's own colour where the
+// menu would not blend it. Copies made are kept in pictures while the menu is shown.
+HBITMAP MenuPicture(const TBitmap& bitmap, std::vector<win::UniqueBitmap>& pictures) {
+  if (!bitmap.Transparent() || MenusBlendAlpha()) return bitmap.Handle();
+  win::UniqueBitmap laid = bitmap.OnBackground(GetSysColor(COLOR_MENU));
+  // Without the copy the picture still shows, if on black.
+  if (!laid) return bitmap.Handle();
+  pictures.push_back(std::move(laid));
+  return pictures.back().Get();
+}
+
+void Build(HMENU menu, const TMenuItem& parent, std::vector<win::UniqueBitmap>& pictures) {
   UINT position = 0;
   for (int i = 0; i < parent.Count(); ++i) {
     const TMenuItem& item = *parent.Items(i);
@@ -35,12 +58,12 @@ void Build(HMENU menu, const TMenuItem& parent) {
       info.fState = (item.Enabled() ? MFS_ENABLED : MFS_DISABLED) | (item.Checked() ? MFS_CHECKED : 0u);
       if (!item.Bitmap().Empty()) {
         info.fMask |= MIIM_BITMAP;
-        info.hbmpItem = item.Bitmap().Handle();
+        info.hbmpItem = MenuPicture(item.Bitmap(), pictures);
       }
       if (item.Count() > 0) {
         submenu.Reset(CreatePopupMenu());
         if (!submenu) throw EOutOfResources("Cannot create a menu (error " + std::to_string(GetLastError()) + ")");
-        Build(submenu.Get(), item);
+        Build(submenu.Get(), item, pictures);
         info.fMask |= MIIM_SUBMENU;
         info.hSubMenu = submenu.Get();
       }
@@ -121,9 +144,10 @@ void TPopupMenu::Popup(int x, int y) {
   }
   // Otherwise the menu stays open when the user clicks outside it.
   SetForegroundWindow(owner);
+  std::vector<win::UniqueBitmap> pictures;  // outlive the menu that shows them
   win::UniqueMenu menu(CreatePopupMenu());
   if (!menu) throw EOutOfResources("Cannot create a menu (error " + std::to_string(GetLastError()) + ")");
-  Build(menu.Get(), *FItems);
+  Build(menu.Get(), *FItems, pictures);
   auto command = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
                                                   x, y, 0, owner, nullptr));
   // Lets the menu close properly the next time it is used from a tray icon.

@@ -44,14 +44,25 @@ class TBitmap : public TPersistent {
 public:
   HBITMAP Handle() const noexcept { return FBitmap.Get(); }
   bool Empty() const noexcept { return !FBitmap; }
-  void SetHandle(HBITMAP bitmap) noexcept { FBitmap.Reset(bitmap); }
+  void SetHandle(HBITMAP bitmap) noexcept {
+    FBitmap.Reset(bitmap);
+    FTransparent = false;
+  }
   bool LoadFromResourceName(std::string_view name, HMODULE module = nullptr);
-  // Turns the picture into 32 bits with alpha, the colour of its bottom-left pixel transparent,
-  // so that a menu shows its own background there. False (and unchanged) when it cannot.
+  // Turns the picture into 32 bits with premultiplied alpha, the colour of its bottom-left pixel
+  // transparent, so that a menu shows its own background there. False (and unchanged) when it
+  // cannot.
   bool MakeCornerTransparent();
+  // Whether the picture has transparent parts (MakeCornerTransparent made it so).
+  bool Transparent() const noexcept { return FTransparent; }
+  // A copy of a transparent picture laid on a plain background of that colour, every pixel
+  // opaque: for surfaces that copy a bitmap as it is instead of blending its alpha. Empty when the
+  // picture isn't transparent or the copy cannot be made.
+  win::UniqueBitmap OnBackground(COLORREF background) const;
 
 private:
   win::UniqueBitmap FBitmap;
+  bool FTransparent = false;
 };
 
 }  // namespace kestrilon::framework

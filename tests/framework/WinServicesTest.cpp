@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "Application.h"
@@ -205,6 +208,130 @@ TEST(PopupMenu, PopupComponentIsClearedWhenItGoesAway) {
   menu->SetPopupComponent(source);
   delete source;
   EXPECT_EQ(menu->PopupComponent(), nullptr);
+}
+
+// A 16×16 picture laid out like the program's menu bitmaps: one colour all round (the corner's,
+// to be shown as transparent) and an 8×8 red square in the middle.
+win::UniqueBitmap MenuPicture() {
+  BITMAPINFO header{};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = 16;
+  header.bmiHeader.biHeight = -16;  // top-down
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  win::WindowDC screen(nullptr);
+  void* bits = nullptr;
+  win::UniqueBitmap picture(CreateDIBSection(screen.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!picture || !bits) return {};
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) pixels[y * 16 + x] = (x >= 4 && x < 12 && y >= 4 && y < 12) ? 0xFF0000u : 0xFF00FFu;
+  GdiFlush();
+  return picture;
+}
+
+// What an open menu shows in and around its item's picture, read from the menu's window.
+struct MenuPixels {
+  bool found = false;                // the picture's red middle was on the screen
+  std::vector<std::uint32_t> margin;  // the picture's transparent margin, left of and above the red
+  std::uint32_t beside = 0;          // just left of the picture
+  std::uint32_t rowEnd = 0;          // the same row at the right end of the menu
+};
+
+MenuPixels ReadMenu(HWND menu) {
+  MenuPixels seen;
+  RECT client{};
+  if (!GetClientRect(menu, &client) || client.right <= 0 || client.bottom <= 0) return seen;
+  const int w = client.right, h = client.bottom;
+  win::WindowDC source(menu);
+  if (!source) return seen;
+  win::UniqueDeviceContext memory(CreateCompatibleDC(source.Get()));
+  BITMAPINFO header{};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = w;
+  header.bmiHeader.biHeight = -h;
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  win::UniqueBitmap copy(CreateDIBSection(source.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !copy || !bits) return seen;
+  {
+    win::SelectedObject selected(memory.Get(), copy.Get());
+    if (!BitBlt(memory.Get(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY)) return seen;
+  }
+  GdiFlush();
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  auto at = [&](int x, int y) { return pixels[y * w + x] & 0xFFFFFFu; };
+  int left = w, top = h;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (at(x, y) == 0xFF0000u) left = std::min(left, x), top = std::min(top, y);
+  if (left < 6 || top < 2 || left + 8 > w || top + 8 > h) return seen;  // not (wholly) drawn yet
+  seen.found = true;
+  for (int i = 0; i < 8; ++i) {
+    seen.margin.push_back(at(left - 2, top + i));
+    seen.margin.push_back(at(left + i, top - 2));
+  }
+  seen.beside = at(left - 6, top + 3);
+  seen.rowEnd = at(w - 3, top + 3);
+  return seen;
+}
+
+// Waits on another thread for the menu to show its picture, reads it, then closes the menu.
+std::thread ReadMenuThenClose(MenuPixels& seen) {
+  return std::thread([&seen] {
+    const ULONGLONG end = GetTickCount64() + 20000;
+    HWND menu = nullptr;
+    while (!seen.found && GetTickCount64() < end) {
+      menu = FindWindowW(L"#32768", nullptr);
+      if (menu && IsWindowVisible(menu)) seen = ReadMenu(menu);
+      if (!seen.found) Sleep(50);
+    }
+    if ((menu = FindWindowW(L"#32768", nullptr))) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+  });
+}
+
+// The picture's transparent parts show the menu's own background, not black (nor the colour they
+// were drawn in), whether or not the system's menus blend a bitmap's alpha.
+TEST(PopupMenu, APicturesTransparentPartsShowTheMenusBackground) {
+  TComponent owner(nullptr);
+  auto* menu = new TPopupMenu(&owner);
+  auto* item = new TMenuItem(&owner);
+  item->SetCaption("環境オプション(&O)");
+  menu->Items().Add(*item);
+  item->Bitmap().SetHandle(MenuPicture().Release());
+  ASSERT_FALSE(item->Bitmap().Empty());
+  ASSERT_TRUE(item->Bitmap().MakeCornerTransparent());
+
+  MenuPixels seen;
+  std::thread reader = ReadMenuThenClose(seen);
+  menu->Popup(100, 100);
+  reader.join();
+  ASSERT_TRUE(seen.found) << "the menu never showed the item's picture";
+  EXPECT_EQ(seen.beside, seen.rowEnd) << "the menu's background, beside the picture and at the row's end";
+  EXPECT_EQ(seen.margin, std::vector<std::uint32_t>(seen.margin.size(), seen.beside))
+      << "the transparent margin, against the background beside it (" << std::hex << seen.beside << ")";
+}
+
+// The picture's own colours stay; its transparent parts take the background's; a picture without
+// transparent parts has no such copy.
+TEST(Bitmaps, ATransparentPictureLaidOnABackgroundKeepsItsColoursAndFillsTheRest) {
+  TBitmap bitmap;
+  bitmap.SetHandle(MenuPicture().Release());
+  EXPECT_FALSE(bitmap.OnBackground(RGB(1, 2, 3)));
+  ASSERT_TRUE(bitmap.MakeCornerTransparent());
+  ASSERT_TRUE(bitmap.Transparent());
+  win::UniqueBitmap laid = bitmap.OnBackground(RGB(0x12, 0x34, 0x56));
+  ASSERT_TRUE(laid);
+  win::WindowDC screen(nullptr);
+  win::UniqueDeviceContext memory(CreateCompatibleDC(screen.Get()));
+  ASSERT_TRUE(memory);
+  win::SelectedObject selected(memory.Get(), laid.Get());
+  for (const auto& [x, y, want] : {std::tuple{0, 0, RGB(0x12, 0x34, 0x56)}, {15, 15, RGB(0x12, 0x34, 0x56)},
+                                   {3, 8, RGB(0x12, 0x34, 0x56)}, {4, 4, RGB(255, 0, 0)}, {11, 11, RGB(255, 0, 0)}})
+    EXPECT_EQ(GetPixel(memory.Get(), x, y), want) << x << "," << y;
 }
 
 TEST(Icons, IconsAreLoadedFromTheExecutablesResources) {

@@ -11,6 +11,7 @@
 #   race for one;
 # - LANG=ja_JP.UTF-8, so the ANSI code page is 932; checked with a small program that prints
 #   GetACP() before anything else runs, and the run fails loudly if it is not 932;
+# - the Japanese UI faces of Windows (missing in Wine) mapped to the metric-compatible IPAPGothic;
 # - one run at a time per prefix (a lock), because one wineserver serves the whole prefix;
 # - on exit it stops only what it started: its program, its wineserver, its Xvfb, by their ids.
 # Every wait polls a condition against a deadline. The program's exit status is the harness's.
@@ -52,6 +53,8 @@ for candidate in /usr/lib/wine/wineserver64 "$(command -v wineserver || true)"; 
 done
 [[ -n "$wine_server" ]] || die "wineserver is not installed (make deps)"
 command -v Xvfb >/dev/null || die "Xvfb is not installed (make deps)"
+# Stands in for the dialog's face (see the prefix's settings below); without it Wine picks another.
+fc-list -q IPAPGothic || die "the font IPAPGothic is not installed (make deps: fonts-ipafont-gothic)"
 
 state="$build/wine"
 mkdir -p "$state"
@@ -186,12 +189,19 @@ if ((need_boot)); then
   wait "$boot_pid" || die "wineboot failed (see $state/wineboot.log)"
 fi
 # Settings of the private prefix, applied again when they change (the number below).
-prefix_settings=2
+prefix_settings=3
 if [[ "$(cat "$state/prefix.ready" 2>/dev/null)" != "$prefix_settings" ]]; then
   # No window manager runs on the private display: Wine draws the frames and captions itself and
   # doesn't wait for a window manager to confirm that a window was hidden.
   for value in Decorated Managed; do
     "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f \
+      >>"$state/settings.log" 2>&1 || die "cannot set up the Wine prefix (see $state/settings.log)"
+  done
+  # The dialog was laid out for the Japanese UI face of Windows, which Wine lacks; IPAPGothic has
+  # its metrics, so under both of its names captions measure as they do on Windows. It also
+  # stands in for the face of menus and title bars, which would otherwise be a fixed-pitch one.
+  for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic'; do
+    "$wine_loader" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAPGothic /f \
       >>"$state/settings.log" 2>&1 || die "cannot set up the Wine prefix (see $state/settings.log)"
   done
   echo "$prefix_settings" >"$state/prefix.ready"
