@@ -94,7 +94,9 @@ struct CaptionRooms {
 };
 
 CaptionRooms RoomsOf(const TForm1& form) {
-  const int glyph = 20 * form.PixelsPerInch() / 96;
+  // Windows starts a check box's or radio button's text 16 pixels in at 96 per inch: the 13-pixel
+  // box and its gap. (Wine's buttons start it a few pixels further in, by its own rule.)
+  const int glyph = TForm1::kGlyphRoom * form.PixelsPerInch() / 96;
   const int frame = 16 * form.PixelsPerInch() / 96;
   CaptionRooms all;
   auto add = [&](std::string_view caption, int room) {

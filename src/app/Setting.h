@@ -45,6 +45,8 @@ public:
   framework::TMenuItem* ExitProgram = nullptr;
   tray::TTrayIcon* TrayIcon = nullptr;
 
+  // What a check box or radio button takes before its text, in pixels at 96 per inch.
+  static constexpr int kGlyphRoom = 16;
   // Makes the font smaller, where it must, so that no caption is cut off.
   void FitFontToCaptions();
 

@@ -1,12 +1,12 @@
 #include "Menus.h"
 
-#include <uxtheme.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "Application.h"
 #include "Exceptions.h"
+#include "SystemLibrary.h"
 #include "WinPeers.h"
 #include "WinText.h"
 
@@ -25,7 +25,14 @@ UINT NextCommand() noexcept {
 // looks the same whether blended or not.
 bool MenusBlendAlpha() {
   static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return !wine && IsAppThemed();
+  if (wine) return false;
+  // uxtheme.dll is reached from the system folder, never imported: an imported DLL is looked for
+  // beside the program first. Without it, nothing is themed.
+  static const win::UniqueLibrary uxtheme = win::LoadSystemLibrary(L"uxtheme.dll");
+  static const auto isAppThemed =
+      uxtheme ? reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(uxtheme.Get(), "IsAppThemed")))
+              : nullptr;
+  return isAppThemed && isAppThemed();
 }
 
 // The picture to give a menu item: a transparent one is laid on the menu's own colour where the

@@ -292,7 +292,7 @@ TEST_F(Controller, EveryCheckBoxCaptionFitsAtEveryDensity) {
   Start();
   for (int dpi : {96, 120, 144, 192, 96}) {
     form->ScaleForPixelsPerInch(dpi);
-    const int glyph = 20 * dpi / 96;
+    const int glyph = TForm1::kGlyphRoom * dpi / 96;
     for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete",
                              "StartWithWindows"}) {
       const auto& box = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
