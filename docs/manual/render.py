@@ -66,8 +66,8 @@ def screen_strings(settings, repo):
     known.update(string_literals(layout))
     menu = [t for t in string_literals(os.path.join(repo, "src/app/Setting.cpp"))
             if re.search(r"\(&[A-Z]\)$", t)]
-    if len(menu) != 5:
-        raise BuildError(f"src/app/Setting.cpp: expected the tray menu's 5 captions, found {menu}")
+    if len(menu) != 6:
+        raise BuildError(f"src/app/Setting.cpp: expected the tray menu's 6 captions, found {menu}")
     known.update(menu)
     return {k.replace("&", "").replace('\\"', '"') for k in known}
 
