@@ -70,15 +70,56 @@ TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
   EXPECT_EQ(KanaToHalfWidth("\x82\xF2\x82\xF3\x82\xF4", kHiraganaKind), "\xB3\xDE\xB6\xB9");
 }
 
+char32_t DecodeOne(std::string_view bytes, const char* encoding) {
+  const std::string u = test::Convert(bytes, "UTF-32LE", encoding);
+  return static_cast<char32_t>(static_cast<unsigned char>(u[0]) | static_cast<unsigned char>(u[1]) << 8);
+}
+
+// The katakana that half-width katakana lacks, and ヲ, take the half-width form of the kana
+// they sound like; "ｦ" is never made.
+const std::map<char32_t, std::string> kSoundsLike = {
+    {U'ヮ', "ﾜ"}, {U'ヰ', "ｲ"}, {U'ヱ', "ｴ"}, {U'ヲ', "ｵ"}, {U'ヵ', "ｶ"}, {U'ヶ', "ｹ"},
+};
+
+// The half-width form of a katakana by Unicode: its canonical decomposition (ガ → カ and the
+// combining voiced mark), each part as the half-width byte whose compatibility mapping it is.
+std::string HalfWidthByUnicode(char32_t katakana) {
+  static const std::map<char32_t, char> narrow = [] {
+    std::map<char32_t, char> m;
+    for (unsigned b = 0xA1; b <= 0xDF; ++b) {
+      const std::u32string full = test::Nfkc(DecodeOne(std::string(1, static_cast<char>(b)), "CP932"));
+      m[full[0]] = static_cast<char>(b);
+    }
+    return m;
+  }();
+  if (auto it = kSoundsLike.find(katakana); it != kSoundsLike.end()) return Sjis(it->second);
+  std::string out;
+  for (char32_t part : test::Nfd(katakana)) out += narrow.at(part);
+  return out;
+}
+
+// The half-width result for each cell 0x21 to 0x76 of the row kind chooses: the katakana of
+// the cell in half width. In the hiragana row that katakana is the hiragana plus Unicode's
+// kana offset (0x60); its cells 0x74 to 0x76 hold nothing and stand for the katakana row's.
+const std::string& HalfWidthOfCell(int kind, unsigned cell) {
+  static const auto table = [] {
+    std::map<std::pair<int, unsigned>, std::string> m;
+    for (unsigned c = 0x21; c <= 0x76; ++c) {
+      const std::string katakana_euc = {'\xA5', static_cast<char>(0x80 | c)};
+      const char32_t katakana = DecodeOne(katakana_euc, "EUC-JP");
+      m[{kKatakanaKind, c}] = HalfWidthByUnicode(katakana);
+      const std::string hiragana_euc = {'\xA4', static_cast<char>(0x80 | c)};
+      const char32_t of_hiragana = c <= 0x73 ? DecodeOne(hiragana_euc, "EUC-JP") + 0x60 : katakana;
+      m[{kHiraganaKind, c}] = HalfWidthByUnicode(of_hiragana);
+    }
+    return m;
+  }();
+  return table.at({kind, cell});
+}
+
 // KanaToHalfWidth as the rule states it: the JIS row of every pair decides, a lead byte of the
 // row whose cell is no kana goes alone.
 std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
-  static const unsigned char entry[] = {
-      1,  11, 2,  12, 3,  13, 4,  14, 5,  15, 16, 72, 17, 73, 18, 74, 19, 75, 20, 76,
-      21, 77, 22, 78, 23, 79, 24, 80, 25, 81, 26, 82, 27, 83, 9,  28, 84, 29, 85, 30,
-      86, 31, 32, 33, 34, 35, 36, 92, 148, 37, 93, 149, 38, 94, 150, 39, 95, 151, 40, 96,
-      152, 41, 42, 43, 44, 45, 6, 46, 7, 47, 8, 48, 49, 50, 51, 52, 53, 54, 54, 12,
-      14, 15, 55, 69, 16, 19};
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto b = static_cast<unsigned char>(text[i]);
@@ -92,9 +133,7 @@ std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
       out.append(text, i, 2);
       i += 2;
     } else if (cell >= 0x21 && cell <= 0x76) {
-      const unsigned e = entry[cell - 0x21];
-      out += static_cast<char>(0xA6 + e % 56);
-      if (e / 56) out += static_cast<char>(e / 56 == 1 ? 0xDE : 0xDF);
+      out += HalfWidthOfCell(kind, cell);
       i += 2;
     } else {
       out += text[i++];

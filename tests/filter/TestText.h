@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iconv.h>
+#include <unicode/unorm2.h>
 
 #include <cerrno>
 #include <stdexcept>
@@ -43,6 +44,47 @@ inline std::string Utf8(std::string_view sjis) {
     }
     return hex;
   }
+}
+
+// The Unicode compatibility mapping (NFKC) of one character, by ICU: the width forms become
+// their ordinary forms (Ａ → A, ｶ → カ, ･ → ・); a character without one stays.
+inline std::u32string Nfkc(char32_t c) {
+  UErrorCode error = U_ZERO_ERROR;
+  const UNormalizer2* nfkc = unorm2_getNFKCInstance(&error);
+  std::u16string in;
+  if (c > 0xFFFF) {
+    in += static_cast<char16_t>(0xD800 | (c - 0x10000) >> 10);
+    in += static_cast<char16_t>(0xDC00 | ((c - 0x10000) & 0x3FF));
+  } else {
+    in += static_cast<char16_t>(c);
+  }
+  char16_t out[16];
+  const int32_t n = unorm2_normalize(nfkc, reinterpret_cast<const UChar*>(in.data()),
+                                     static_cast<int32_t>(in.size()),
+                                     reinterpret_cast<UChar*>(out), 16, &error);
+  if (U_FAILURE(error)) throw std::runtime_error("NFKC failed");
+  std::u32string result;
+  for (int32_t i = 0; i < n; ++i) {
+    if (out[i] >= 0xD800 && out[i] <= 0xDBFF && i + 1 < n) {
+      result += static_cast<char32_t>(0x10000 + ((out[i] - 0xD800) << 10) + (out[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      result += out[i];
+    }
+  }
+  return result;
+}
+
+// The canonical decomposition (NFD) of one character: ガ → カ and the combining voiced mark.
+inline std::u32string Nfd(char32_t c) {
+  UErrorCode error = U_ZERO_ERROR;
+  const UNormalizer2* nfd = unorm2_getNFDInstance(&error);
+  const char16_t in = static_cast<char16_t>(c);
+  char16_t out[8];
+  const int32_t n = unorm2_normalize(nfd, reinterpret_cast<const UChar*>(&in), 1,
+                                     reinterpret_cast<UChar*>(out), 8, &error);
+  if (U_FAILURE(error)) throw std::runtime_error("NFD failed");
+  return std::u32string(out, out + n);
 }
 
 }  // namespace kestrilon::filter::test

@@ -183,6 +183,44 @@ TEST(UnicodeBridge, Utf16KeepsLoneSurrogatesAndPairs) {
   EXPECT_EQ(Cp932ToUtf8(t.bytes, t.placeholders).error, BridgeError::SurrogateInUtf8);
 }
 
+TEST(UnicodeBridge, SurrogatePairsAtTheirBoundsAreOneCharacter) {
+  // Each pair spells one character outside the BMP, whose highest and lowest surrogates are
+  // pairs too; beside the bounds, lone surrogates stay alone.
+  for (char32_t c : {U'\U00010000', U'\U000103FF', U'\U00010400', U'\U0001F3FF', U'\U0001F600',
+                     U'\U0010FC00', U'\U0010FFFF'}) {
+    const std::u16string pair = {static_cast<char16_t>(0xD800 | (c - 0x10000) >> 10),
+                                 static_cast<char16_t>(0xDC00 | ((c - 0x10000) & 0x3FF))};
+    const Cp932Text t = Utf16ToCp932(u"a" + pair + u"b");
+    ASSERT_EQ(t.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(t.placeholders.Count(), 1u) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(t.bytes.size(), 4u) << std::hex << static_cast<unsigned>(c);
+    const auto utf8 = Cp932ToUtf8(t.bytes, t.placeholders);
+    ASSERT_EQ(utf8.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(utf8.text, "a" + Utf8Of(c) + "b") << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(Cp932ToUtf16(t.bytes, t.placeholders).text, u"a" + pair + u"b") << std::hex << static_cast<unsigned>(c);
+    // The same character from UTF-8.
+    const Cp932Text from8 = Utf8ToCp932("a" + Utf8Of(c) + "b");
+    ASSERT_EQ(from8.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(from8.placeholders.Count(), 1u) << std::hex << static_cast<unsigned>(c);
+  }
+  // Just outside: each surrogate stands alone, with a placeholder of its own.
+  const struct {
+    std::u16string text;
+    std::size_t placeholders;
+  } lone[] = {
+      {{0xDBFF, u'a'}, 1},
+      {{0xDC00, 0xD800}, 2},  // low before high
+      {{0xD7FF, 0xDC00}, 2},  // U+D7FF, which code page 932 lacks, before a low surrogate
+      {{0xD800, 0xDBFF}, 2},
+  };
+  for (const auto& l : lone) {
+    const Cp932Text t = Utf16ToCp932(l.text);
+    ASSERT_EQ(t.error, BridgeError::None);
+    EXPECT_EQ(t.placeholders.Count(), l.placeholders) << std::hex << unsigned{l.text[0]} << " " << unsigned{l.text[1]};
+    EXPECT_EQ(Cp932ToUtf16(t.bytes, t.placeholders).text, l.text);
+  }
+}
+
 TEST(UnicodeBridge, UndecodableCodePage932IsAnErrorAtItsOffset) {
   Placeholders none;
   struct Case {
