@@ -15,7 +15,7 @@ namespace {
 // The characters the exchanging steps work on.
 constexpr Char kIdeographicComma = 0x8141;   // 、
 constexpr Char kFullWidthComma = 0x8143;     // ，
-constexpr Char kIdeographicPeriod = 0x8142;  // 。
+constexpr Char kIdeographicPeriod = kFullStop;  // 。
 constexpr Char kFullWidthPeriod = 0x8144;    // ．
 constexpr Char kFullWidthSpace = 0x8140;     // 　
 constexpr Char kFullWidthOpen = 0x8169;      // （
@@ -95,8 +95,7 @@ class LineSteps {
       start = lf + 1;
       // Joining keeps a break only after the bytes of "。" and before more lines; only the text
       // since the last kept break can end in them, since a break ends in LF.
-      if (!join_ || (start < text.size() && out.size() - base >= 2 &&
-                     out.compare(out.size() - 2, 2, "\x81\x42") == 0))
+      if (!join_ || (start < text.size() && EndsWithFullStop(std::string_view(out).substr(base))))
         out += "\r\n";
     }
   }

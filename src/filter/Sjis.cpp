@@ -5,12 +5,6 @@
 
 namespace kestrilon::filter {
 
-bool IsSecondByte(std::string_view text, std::size_t pos) {
-  std::size_t run = 0;
-  while (pos > run && IsLeadByte(static_cast<unsigned char>(text[pos - run - 1]))) ++run;
-  return run % 2 == 1;
-}
-
 std::size_t FindPattern(std::string_view text, std::string_view pattern, std::size_t from) {
   if (text.empty() || pattern.empty()) return std::string_view::npos;
   const std::string_view rest = text.substr(from);

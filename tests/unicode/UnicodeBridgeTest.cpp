@@ -98,7 +98,7 @@ TEST(UnicodeBridge, KnownCodesAndNoBestFit) {
       EXPECT_EQ(t.placeholders.Count(), 0u) << c.utf8;
     } else {
       ASSERT_EQ(t.bytes.size(), 2u) << c.utf8;
-      EXPECT_TRUE(IsUserDefinedCode(filter::DoubleByteCode(t.bytes, 0))) << c.utf8;
+      EXPECT_TRUE(filter::IsUserDefinedCode(filter::DoubleByteCode(t.bytes, 0))) << c.utf8;
       EXPECT_EQ(t.placeholders.Count(), 1u) << c.utf8;
     }
     EXPECT_EQ(RoundTrip(c.utf8), c.utf8);
@@ -125,6 +125,23 @@ TEST(UnicodeBridge, GenuineUserDefinedCharactersSurviveBesidePlaceholders) {
   for (std::size_t i = 0; i < t.bytes.size(); i += 2) codes.insert(filter::DoubleByteCode(t.bytes, i));
   EXPECT_EQ(codes.size(), 8u) << "a placeholder collided with a genuine character";
   EXPECT_EQ(Cp932ToUtf8(t.bytes, t.placeholders).text, text);
+}
+
+TEST(UnicodeBridge, AnsiFormShowsEachPlaceholderAsAQuestionMark) {
+  struct Case {
+    std::string utf8, ansi;
+  } cases[] = {
+      {"", ""},
+      {"abc あ", "abc \x82\xA0"},
+      {"a😀b😀", "a?b?"},
+      {"\xEE\x80\x80é", "\xF0\x40?"},  // a genuine user-defined character stays itself
+      {"한B", "?B"},                       // the byte after a placeholder is its own
+  };
+  for (const auto& c : cases) {
+    const Cp932Text t = Utf8ToCp932(c.utf8);
+    ASSERT_EQ(t.error, BridgeError::None);
+    EXPECT_EQ(AnsiForm(t.bytes, t.placeholders), c.ansi) << c.utf8;
+  }
 }
 
 TEST(UnicodeBridge, AreaHoldsOnlyItsFreeCodes) {
