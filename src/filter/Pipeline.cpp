@@ -28,16 +28,27 @@ auto Exchange(Char from, Char to) {
   return [from, to](Char c) { return c == from ? to : c; };
 }
 
-// A two-way exchange setting: 1 turns `two` into `one`, 2 turns `one` into `two`.
-void ExchangeByMode(CharMap& map, int mode, Char one, Char two) {
-  if (mode == 1) map.Then(Exchange(two, one));
-  if (mode == 2) map.Then(Exchange(one, two));
+// An exchange between a half-width character and its full-width form.
+void ExchangeWidth(CharMap& map, Width mode, Char half, Char full) {
+  if (mode == Width::ToHalf) map.Then(Exchange(full, half));
+  if (mode == Width::ToFull) map.Then(Exchange(half, full));
+}
+
+// The width of a kind of character, by its two conversions.
+void ConvertWidth(CharMap& map, Width mode, Char (*to_half)(Char), Char (*to_full)(Char)) {
+  if (mode == Width::ToHalf) map.Then(to_half);
+  if (mode == Width::ToFull) map.Then(to_full);
 }
 
 // Building a character map visits all 65536 characters, and one clipboard change after another
 // comes with the same settings: the maps of the last few settings are kept. The key is the
 // settings a map is built from, with the map's kind in front.
 using MapKey = std::array<int, 9>;
+
+template <typename Mode>
+constexpr int Key(Mode mode) {
+  return static_cast<int>(mode);
+}
 
 template <typename Build>
 const CharMap& CachedMap(const MapKey& key, Build&& build) {
@@ -63,10 +74,10 @@ void ApplyMap(LineList& lines, const CharMap& map) {
 // byte and the CR after it alone, so mapping the whole text is the same as mapping line by line,
 // whether or not a lead byte ends a line.
 const CharMap& LastMap(const FilterSettings& s) {
-  return CachedMap({1, s.DelConma, s.UpDownCase}, [&s](CharMap& map) {
+  return CachedMap({1, s.DelConma, Key(s.UpDownCase)}, [&s](CharMap& map) {
     if (s.DelConma) map.ThenDelete(',');
-    if (s.UpDownCase == 1) map.Then(CharLowerOf);
-    if (s.UpDownCase == 2) map.Then(CharUpperOf);
+    if (s.UpDownCase == LetterCase::ToLower) map.Then(CharLowerOf);
+    if (s.UpDownCase == LetterCase::ToUpper) map.Then(CharUpperOf);
   });
 }
 
@@ -78,9 +89,10 @@ const CharMap& LastMap(const FilterSettings& s) {
 class LineSteps {
  public:
   LineSteps(const FilterSettings& s, bool join) : s_(s), map_(LastMap(s)), join_(join) {
-    if (s.Space2Tab == 1 || s.Space2Tab == 3) separators_[count_++] = " ";
-    if (s.Space2Tab == 2 || s.Space2Tab == 3) separators_[count_++] = kFullWidthSpaceBytes;
-    if (s.Space2Tab == 3) separators_[count_++] = "\t";
+    const bool both = s.Space2Tab == SpaceRuns::BothToTab;
+    if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
+    if (both || s.Space2Tab == SpaceRuns::FullWidthToTab) separators_[count_++] = kFullWidthSpaceBytes;
+    if (both) separators_[count_++] = "\t";
   }
   // Whether a pass over the lines is needed beyond mapping the whole text.
   bool ByLine() const { return s_.AddLI || count_ > 0 || s_.DelDmySpc || join_; }
@@ -127,8 +139,9 @@ class LineSteps {
   std::string a_, b_;
 };
 
-// Steps 11 to 19, and with join the final join too. Those that replace characters or runs of
-// characters work on the whole text: a match never spans a line break, and a lead byte that ends
+// The steps after the line breaks: removing tags, the HTML escapes, <LI>, runs of spaces to a
+// TAB, trailing blanks, removing commas and the letter case; with join, joining the lines too.
+// Those that replace characters or runs of characters work on the whole text: a match never spans a line break, and a lead byte that ends
 // a line (which the whole text pairs with its CR) is left alone either way, so this is the same
 // as working line by line.
 void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s, bool join) {
@@ -145,38 +158,40 @@ void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s, bool join) 
     ApplyMap(lines, steps.Map());
 }
 
-// Steps 1 to 10.
+// The steps up to the line breaks: the widths, the comma and period, the kana, the line breaks.
 void ApplyCharacterSteps(LineList& lines, const FilterSettings& s) {
-  // Steps 1 to 8, as far as they map characters to characters, as one table and one pass.
-  const MapKey key{0, s.NumberMode, s.AlphabetMode, s.PunctuationMode, s.PeriodMode,
-                   s.SignMode, s.SpaceMode, s.ParenthesisMode, s.KanaMode1 == 2};
-  ApplyMap(lines, CachedMap(key, [&s](CharMap& map) {
-             if (s.NumberMode == 1) map.Then(DigitToHalfWidth);
-             if (s.NumberMode == 2) map.Then(DigitToFullWidth);
-             if (s.AlphabetMode == 1) map.Then(LetterToHalfWidth);
-             if (s.AlphabetMode == 2) map.Then(LetterToFullWidth);
-             ExchangeByMode(map, s.PunctuationMode, kIdeographicComma, kFullWidthComma);
-             ExchangeByMode(map, s.PeriodMode, kIdeographicPeriod, kFullWidthPeriod);
-             if (s.SignMode == 1) map.Then(SymbolToHalfWidth);
-             if (s.SignMode == 2) map.Then(SymbolToFullWidth);
-             ExchangeByMode(map, s.SpaceMode, ' ', kFullWidthSpace);
-             ExchangeByMode(map, s.ParenthesisMode, '(', kFullWidthOpen);
-             ExchangeByMode(map, s.ParenthesisMode, ')', kFullWidthClose);
-             if (s.KanaMode1 == 2) map.Then(HiraganaToKatakana);
+  // From the digits' width to hiragana to katakana, as far as they map characters to
+  // characters, as one table and one pass.
+  const bool to_katakana = s.KanaMode1 == Hiragana::ToKatakana;
+  const MapKey key{0, Key(s.NumberMode), Key(s.AlphabetMode), Key(s.PunctuationMode),
+                   Key(s.PeriodMode), Key(s.SignMode), Key(s.SpaceMode), Key(s.ParenthesisMode),
+                   to_katakana};
+  ApplyMap(lines, CachedMap(key, [&s, to_katakana](CharMap& map) {
+             ConvertWidth(map, s.NumberMode, DigitToHalfWidth, DigitToFullWidth);
+             ConvertWidth(map, s.AlphabetMode, LetterToHalfWidth, LetterToFullWidth);
+             if (s.PunctuationMode == Comma::ToIdeographic) map.Then(Exchange(kFullWidthComma, kIdeographicComma));
+             if (s.PunctuationMode == Comma::ToFullWidth) map.Then(Exchange(kIdeographicComma, kFullWidthComma));
+             if (s.PeriodMode == Period::ToIdeographic) map.Then(Exchange(kFullWidthPeriod, kIdeographicPeriod));
+             if (s.PeriodMode == Period::ToFullWidth) map.Then(Exchange(kIdeographicPeriod, kFullWidthPeriod));
+             ConvertWidth(map, s.SignMode, SymbolToHalfWidth, SymbolToFullWidth);
+             ExchangeWidth(map, s.SpaceMode, ' ', kFullWidthSpace);
+             ExchangeWidth(map, s.ParenthesisMode, '(', kFullWidthOpen);
+             ExchangeWidth(map, s.ParenthesisMode, ')', kFullWidthClose);
+             if (to_katakana) map.Then(HiraganaToKatakana);
            }));
 
   // The kana, tag and mapping steps neither make nor take apart a line break, so their results
   // need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it gets one.
-  if (s.KanaMode1 == 1)
+  if (s.KanaMode1 == Hiragana::ToHalfWidthKatakana)
     lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kHiraganaKind); });
-  if (s.KanaMode2 == 1)
+  if (s.KanaMode2 == Katakana::ToHalfWidth)
     lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kKatakanaKind); });
-  if (s.KanaMode2 == 2) {
+  if (s.KanaMode2 == Katakana::ToFullWidth)
     lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
-  }
-  if (s.KanaMode2 == 3) lines.Rewrite(AppendHalfWidthKanaToHiragana);
+  if (s.KanaMode2 == Katakana::ToHiragana) lines.Rewrite(AppendHalfWidthKanaToHiragana);
 
-  if (s.ReturnMode == 1 && NormalizeToCrLfChanges(lines.Join())) lines.RewriteAndSplit(AppendNormalizedToCrLf);
+  if (s.ReturnMode == LineBreaks::ToCrLf && NormalizeToCrLfChanges(lines.Join()))
+    lines.RewriteAndSplit(AppendNormalizedToCrLf);
 }
 
 }  // namespace
@@ -187,7 +202,7 @@ void ApplySteps(LineList& lines, const FilterSettings& s) {
 }
 
 std::string FinalText(LineList&& lines, const FilterSettings& s) {
-  if (s.EnterDeleteMode == 1) return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
+  if (s.EnterDeleteMode == Joining::JoinLines) return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
   return lines.TakeJoined();
 }
 
@@ -214,7 +229,7 @@ std::string FilterText(std::string sjis, const FilterSettings& settings, std::st
   lines.LendSpare(std::move(spare));
   ApplyCharacterSteps(lines, settings);
   // The join goes with the last steps' pass over the lines.
-  ApplyHtmlAndTidySteps(lines, settings, settings.EnterDeleteMode == 1);
+  ApplyHtmlAndTidySteps(lines, settings, settings.EnterDeleteMode == Joining::JoinLines);
   std::string result = lines.TakeJoined();
   if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) kept = std::move(left);
   return result;

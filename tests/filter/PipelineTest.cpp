@@ -23,9 +23,9 @@ FilterSettings With(std::string_view assignments) {
     if (info == nullptr) throw std::invalid_argument("unknown setting " + item);
     const int value = std::stoi(item.substr(eq + 1));
     if (info->kind == SettingKind::RadioGroup)
-      s.*info->index = value;
+      info->SetValue(s, value);
     else
-      s.*info->checked = value != 0;
+      info->SetValue(s, value != 0);
   }
   return s;
 }

@@ -275,13 +275,15 @@ TEST(SeparatorsToTab, RunsBecomeOneTab) {
 
 TEST(Pipeline, EveryStepOnKeepsTheJoinedForm) {
   FilterSettings all;
-  all.NumberMode = all.AlphabetMode = all.SignMode = all.SpaceMode = 1;
-  all.PunctuationMode = all.PeriodMode = all.ParenthesisMode = 1;
-  all.KanaMode1 = 1;
-  all.KanaMode2 = 3;
-  all.ReturnMode = 1;
-  all.Space2Tab = 3;
-  all.UpDownCase = 2;
+  all.NumberMode = all.AlphabetMode = all.SignMode = all.SpaceMode = Width::ToHalf;
+  all.ParenthesisMode = Width::ToHalf;
+  all.PunctuationMode = Comma::ToIdeographic;
+  all.PeriodMode = Period::ToIdeographic;
+  all.KanaMode1 = Hiragana::ToHalfWidthKatakana;
+  all.KanaMode2 = Katakana::ToHiragana;
+  all.ReturnMode = LineBreaks::ToCrLf;
+  all.Space2Tab = SpaceRuns::BothToTab;
+  all.UpDownCase = LetterCase::ToUpper;
   all.TagDelete = all.RepAmp = all.RepLG = all.RepQuot = all.AddLI = all.DelDmySpc = all.DelConma = true;
   const std::string out = FilterText("a\rb\n\n<x>\x81\x40 c,d \x83\x41\xB6\xDE", all);
   EXPECT_EQ(out, "<LI>A\r\n<LI>B\r\n<LI>\r\n<LI>\tCD\t\x82\xA0\x82\xAA\r\n");

@@ -261,9 +261,9 @@ filter::FilterSettings EverythingOn(int radio_value) {
   filter::FilterSettings s;
   for (const auto& info : filter::AllSettings()) {
     if (info.kind == filter::SettingKind::RadioGroup)
-      s.*info.index = filter::ClampItemIndex(info, radio_value);
+      info.SetValue(s, filter::ClampItemIndex(info, radio_value));
     else
-      s.*info.checked = true;
+      info.SetValue(s, true);
   }
   return s;
 }
@@ -288,15 +288,15 @@ TEST(UnicodeBridge, ForeignCharactersSurviveThePipelineWithEveryStepOn) {
   }
   // In the middle of Japanese text the neighbours change and the foreign characters don't.
   filter::FilterSettings s;
-  s.KanaMode1 = 1;
-  s.SpaceMode = 1;
-  s.EnterDeleteMode = 1;
+  s.KanaMode1 = filter::Hiragana::ToHalfWidthKatakana;
+  s.SpaceMode = filter::Width::ToHalf;
+  s.EnterDeleteMode = filter::Joining::JoinLines;
   EXPECT_EQ(FilterUtf8("がっこう😀　café\nです〜한。\n次", s), "ｶﾞｯｺｳ😀 caféﾃﾞｽ〜한。\r\n次");
 }
 
 TEST(UnicodeBridge, PlaceholderNeverPassesForTheBytesOfTheFullStop) {
   filter::FilterSettings s;
-  s.EnterDeleteMode = 1;
+  s.EnterDeleteMode = filter::Joining::JoinLines;
   // A real "メB" ends in 0x81 0x42 and keeps its break; a placeholder before "B" must not.
   EXPECT_EQ(FilterUtf8("メB\nc", s), "メB\r\nc");
   std::string many;
