@@ -2,7 +2,8 @@
 
 #include <array>
 #include <deque>
-
+#include <iterator>
+#include <string_view>
 
 #include "Kana.h"
 #include "Sjis.h"
@@ -42,8 +43,9 @@ void ConvertWidth(CharMap& map, Width mode, Char (*to_half)(Char), Char (*to_ful
 
 // Building a character map visits all 65536 characters, and one clipboard change after another
 // comes with the same settings: the maps of the last few settings are kept. The key is the
-// settings a map is built from, with the map's kind in front.
-using MapKey = std::array<int, 9>;
+// settings a map is built from, with 1 (the last map) or 2 + the row a run of steps starts at in
+// front.
+using MapKey = std::array<int, 16>;
 
 template <typename Mode>
 constexpr int Key(Mode mode) {
@@ -139,67 +141,132 @@ class LineSteps {
   std::string a_, b_;
 };
 
-// The steps after the line breaks: removing tags, the HTML escapes, <LI>, runs of spaces to a
-// TAB, trailing blanks, removing commas and the letter case; with join, joining the lines too.
-// Those that replace characters or runs of characters work on the whole text: a match never spans a line break, and a lead byte that ends
-// a line (which the whole text pairs with its CR) is left alone either way, so this is the same
-// as working line by line.
-void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s, bool join) {
-  if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
-  if (s.RepAmp || s.RepLG || s.RepQuot) {
-    lines.Rewrite([&s](std::string& out, std::string_view t) {
-      AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
-    });
-  }
-  LineSteps steps(s, join);
-  if (steps.ByLine())
-    lines.Rewrite([&steps](std::string& out, std::string_view t) { steps.Append(out, t); });
-  else
-    ApplyMap(lines, steps.Map());
+using S = FilterSettings;
+
+template <auto Field>
+int Setting(const S& s) {
+  return static_cast<int>(s.*Field);
 }
 
-// The steps up to the line breaks: the widths, the comma and period, the kana, the line breaks.
-void ApplyCharacterSteps(LineList& lines, const FilterSettings& s) {
-  // From the digits' width to hiragana to katakana, as far as they map characters to
-  // characters, as one table and one pass.
-  const bool to_katakana = s.KanaMode1 == Hiragana::ToKatakana;
-  const MapKey key{0, Key(s.NumberMode), Key(s.AlphabetMode), Key(s.PunctuationMode),
-                   Key(s.PeriodMode), Key(s.SignMode), Key(s.SpaceMode), Key(s.ParenthesisMode),
-                   to_katakana};
-  ApplyMap(lines, CachedMap(key, [&s, to_katakana](CharMap& map) {
-             ConvertWidth(map, s.NumberMode, DigitToHalfWidth, DigitToFullWidth);
-             ConvertWidth(map, s.AlphabetMode, LetterToHalfWidth, LetterToFullWidth);
-             if (s.PunctuationMode == Comma::ToIdeographic) map.Then(Exchange(kFullWidthComma, kIdeographicComma));
-             if (s.PunctuationMode == Comma::ToFullWidth) map.Then(Exchange(kIdeographicComma, kFullWidthComma));
-             if (s.PeriodMode == Period::ToIdeographic) map.Then(Exchange(kFullWidthPeriod, kIdeographicPeriod));
-             if (s.PeriodMode == Period::ToFullWidth) map.Then(Exchange(kIdeographicPeriod, kFullWidthPeriod));
-             ConvertWidth(map, s.SignMode, SymbolToHalfWidth, SymbolToFullWidth);
-             ExchangeWidth(map, s.SpaceMode, ' ', kFullWidthSpace);
-             ExchangeWidth(map, s.ParenthesisMode, '(', kFullWidthOpen);
-             ExchangeWidth(map, s.ParenthesisMode, ')', kFullWidthClose);
-             if (to_katakana) map.Then(HiraganaToKatakana);
-           }));
+// The pipeline, one row per step in the fixed order. A step that maps characters to characters
+// adds itself to a character map; the maps of consecutive steps compose into one table, so they
+// cost one pass over the text together, with the result of running them one by one. A step that
+// rewrites the text runs on its own, after the map of the steps before it. The steps from <LI>
+// to the join change each line on its own and share one pass over the lines (LineSteps), so they
+// are one row. The kana, tag and line steps neither make nor take apart a line break, so their
+// results need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it
+// gets one. Those that replace characters or runs of characters work on the whole text: a match
+// never spans a line break, and a lead byte that ends a line (which the whole text pairs with its
+// CR) is left alone either way, so this is the same as working line by line.
+struct Step {
+  std::string_view name;
+  int (*setting)(const S&);                          // what the step's map depends on
+  void (*map)(CharMap&, const S&);                   // may add nothing
+  void (*rewrite)(LineList&, const S&, bool join);   // may do nothing
+};
 
-  // The kana, tag and mapping steps neither make nor take apart a line break, so their results
-  // need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it gets one.
-  if (s.KanaMode1 == Hiragana::ToHalfWidthKatakana)
-    lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kHiraganaKind); });
-  if (s.KanaMode2 == Katakana::ToHalfWidth)
-    lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kKatakanaKind); });
-  if (s.KanaMode2 == Katakana::ToFullWidth)
-    lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
-  if (s.KanaMode2 == Katakana::ToHiragana) lines.Rewrite(AppendHalfWidthKanaToHiragana);
+constexpr Step kSteps[] = {
+    {"digits to half or full width", &Setting<&S::NumberMode>,
+     [](CharMap& m, const S& s) { ConvertWidth(m, s.NumberMode, DigitToHalfWidth, DigitToFullWidth); },
+     nullptr},
+    {"letters to half or full width", &Setting<&S::AlphabetMode>,
+     [](CharMap& m, const S& s) { ConvertWidth(m, s.AlphabetMode, LetterToHalfWidth, LetterToFullWidth); },
+     nullptr},
+    {"commas to 、 or ，", &Setting<&S::PunctuationMode>,
+     [](CharMap& m, const S& s) {
+       if (s.PunctuationMode == Comma::ToIdeographic) m.Then(Exchange(kFullWidthComma, kIdeographicComma));
+       if (s.PunctuationMode == Comma::ToFullWidth) m.Then(Exchange(kIdeographicComma, kFullWidthComma));
+     },
+     nullptr},
+    {"periods to 。 or ．", &Setting<&S::PeriodMode>,
+     [](CharMap& m, const S& s) {
+       if (s.PeriodMode == Period::ToIdeographic) m.Then(Exchange(kFullWidthPeriod, kIdeographicPeriod));
+       if (s.PeriodMode == Period::ToFullWidth) m.Then(Exchange(kIdeographicPeriod, kFullWidthPeriod));
+     },
+     nullptr},
+    {"symbols to half or full width", &Setting<&S::SignMode>,
+     [](CharMap& m, const S& s) { ConvertWidth(m, s.SignMode, SymbolToHalfWidth, SymbolToFullWidth); },
+     nullptr},
+    {"spaces to half or full width", &Setting<&S::SpaceMode>,
+     [](CharMap& m, const S& s) { ExchangeWidth(m, s.SpaceMode, ' ', kFullWidthSpace); },
+     nullptr},
+    {"parentheses to half or full width", &Setting<&S::ParenthesisMode>,
+     [](CharMap& m, const S& s) {
+       ExchangeWidth(m, s.ParenthesisMode, '(', kFullWidthOpen);
+       ExchangeWidth(m, s.ParenthesisMode, ')', kFullWidthClose);
+     },
+     nullptr},
+    {"hiragana to half-width katakana or to katakana", &Setting<&S::KanaMode1>,
+     [](CharMap& m, const S& s) {
+       if (s.KanaMode1 == Hiragana::ToKatakana) m.Then(HiraganaToKatakana);
+     },
+     [](LineList& lines, const S& s, bool) {
+       if (s.KanaMode1 == Hiragana::ToHalfWidthKatakana)
+         lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kHiraganaKind); });
+     }},
+    {"katakana to half width, to full width or to hiragana", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.KanaMode2 == Katakana::ToHalfWidth)
+         lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kKatakanaKind); });
+       if (s.KanaMode2 == Katakana::ToFullWidth)
+         lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
+       if (s.KanaMode2 == Katakana::ToHiragana) lines.Rewrite(AppendHalfWidthKanaToHiragana);
+     }},
+    {"line breaks to CR LF", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.ReturnMode == LineBreaks::ToCrLf && NormalizeToCrLfChanges(lines.Join()))
+         lines.RewriteAndSplit(AppendNormalizedToCrLf);
+     }},
+    {"removing tags", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
+     }},
+    {"the HTML escapes", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.RepAmp || s.RepLG || s.RepQuot) {
+         lines.Rewrite([&s](std::string& out, std::string_view t) {
+           AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
+         });
+       }
+     }},
+    {"<LI>, runs of spaces to a TAB, trailing blanks, removing commas, letter case, joining lines",
+     nullptr, nullptr,
+     [](LineList& lines, const S& s, bool join) {
+       LineSteps steps(s, join);
+       if (steps.ByLine())
+         lines.Rewrite([&steps](std::string& out, std::string_view t) { steps.Append(out, t); });
+       else
+         ApplyMap(lines, steps.Map());
+     }},
+};
 
-  if (s.ReturnMode == LineBreaks::ToCrLf && NormalizeToCrLfChanges(lines.Join()))
-    lines.RewriteAndSplit(AppendNormalizedToCrLf);
+static_assert(std::size(kSteps) < std::tuple_size_v<MapKey>);
+
+// Every step in order; with join, the final join too.
+void RunSteps(LineList& lines, const S& s, bool join) {
+  std::size_t first = 0;  // the first map step not yet applied
+  for (std::size_t i = 0; i < std::size(kSteps); ++i) {
+    if (!kSteps[i].rewrite) continue;
+    // The map of the steps from first to this one, cached by their settings, with the row it
+    // starts at in front.
+    MapKey key{2 + static_cast<int>(first)};
+    std::size_t n = 1;
+    for (std::size_t k = first; k <= i; ++k)
+      if (kSteps[k].map) key[n++] = kSteps[k].setting(s);
+    if (n > 1) {
+      ApplyMap(lines, CachedMap(key, [&](CharMap& map) {
+                 for (std::size_t k = first; k <= i; ++k)
+                   if (kSteps[k].map) kSteps[k].map(map, s);
+               }));
+    }
+    kSteps[i].rewrite(lines, s, join);
+    first = i + 1;
+  }
 }
 
 }  // namespace
 
-void ApplySteps(LineList& lines, const FilterSettings& s) {
-  ApplyCharacterSteps(lines, s);
-  ApplyHtmlAndTidySteps(lines, s, false);
-}
+void ApplySteps(LineList& lines, const FilterSettings& s) { RunSteps(lines, s, false); }
 
 std::string FinalText(LineList&& lines, const FilterSettings& s) {
   if (s.EnterDeleteMode == Joining::JoinLines) return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
@@ -227,9 +294,8 @@ std::string FilterText(std::string sjis, const FilterSettings& settings, std::st
   lines.LoadResult(std::move(sjis));
   lines.LendSpare(std::move(kept));
   lines.LendSpare(std::move(spare));
-  ApplyCharacterSteps(lines, settings);
   // The join goes with the last steps' pass over the lines.
-  ApplyHtmlAndTidySteps(lines, settings, settings.EnterDeleteMode == Joining::JoinLines);
+  RunSteps(lines, settings, settings.EnterDeleteMode == Joining::JoinLines);
   std::string result = lines.TakeJoined();
   if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) kept = std::move(left);
   return result;
