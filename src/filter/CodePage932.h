@@ -18,6 +18,11 @@ constexpr bool IsLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// The bytes that may follow a lead byte in a valid text: 0x40 to 0x7E and 0x80 to 0xFC. The
+// filter itself pairs a lead byte with any byte; the Unicode bridge and kestrilon-filter's input
+// check hold a text to this.
+constexpr bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
 // The 16-bit code of the two-byte character at text[i] (lead byte × 256 + next byte).
 inline Char DoubleByteCode(std::string_view text, std::size_t i) {
   return static_cast<Char>(static_cast<unsigned char>(text[i]) << 8 |

@@ -121,8 +121,6 @@ struct Tables {
   std::vector<std::uint16_t> encode = std::vector<std::uint16_t>(0x10000, kNoCode);  // by BMP char
 };
 
-bool IsTrailByte(unsigned b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-
 Tables BuildTables() {
   Tables t;
   const char hiragana_a[2] = {'\x82', '\xA0'};
@@ -136,7 +134,7 @@ Tables BuildTables() {
   for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
     if (!filter::IsLeadByte(static_cast<unsigned char>(lead))) continue;
     for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-      if (!IsTrailByte(trail)) continue;
+      if (!filter::IsTrailByte(static_cast<unsigned char>(trail))) continue;
       const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
       if (auto c = PlatformDecode(pair, 2)) t.decode[lead << 8 | trail] = *c;
     }

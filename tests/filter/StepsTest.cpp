@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "Kana.h"
 #include "Pipeline.h"
@@ -155,22 +156,34 @@ TEST(Kana, HalfWidthAgreesWithTheRuleForEveryPairOfBytes) {
   }
 }
 
-// HalfWidthKanaToFull scanned as the rule states it, character by character, through the
-// code page's own round trip: a half-width kana and a following mark become the full-width
-// katakana of the same sound.
+// The code page 932 bytes of a Unicode character, or nothing when the code page lacks it.
+std::optional<std::string> EncodeOne(char32_t c) {
+  const char bytes[4] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8 & 0xFF),
+                         static_cast<char>(c >> 16 & 0xFF), 0};
+  try {
+    return test::Convert(std::string_view(bytes, 4), "CP932", "UTF-32LE");
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+// HalfWidthKanaToFull scanned as the rule states it, character by character: a half-width kana
+// becomes the character that Unicode's compatibility mapping gives it, and with a following
+// voiced or semi-voiced mark the composition of the two, where code page 932 has one.
 std::string HalfWidthKanaToFullLiteral(std::string_view text) {
   static const std::map<std::string, std::string> full = [] {
     std::map<std::string, std::string> m;
-    const std::string halves = Sjis("｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝ");
-    const std::string fulls = Sjis("。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン");
-    for (std::size_t i = 0; i < halves.size(); ++i) m[halves.substr(i, 1)] = fulls.substr(2 * i, 2);
-    for (auto [half, voiced] : {std::pair{"ｳﾞ", "ヴ"}, {"ｶﾞ", "ガ"}, {"ｷﾞ", "ギ"}, {"ｸﾞ", "グ"},
-                                {"ｹﾞ", "ゲ"}, {"ｺﾞ", "ゴ"}, {"ｻﾞ", "ザ"}, {"ｼﾞ", "ジ"}, {"ｽﾞ", "ズ"},
-                                {"ｾﾞ", "ゼ"}, {"ｿﾞ", "ゾ"}, {"ﾀﾞ", "ダ"}, {"ﾁﾞ", "ヂ"}, {"ﾂﾞ", "ヅ"},
-                                {"ﾃﾞ", "デ"}, {"ﾄﾞ", "ド"}, {"ﾊﾞ", "バ"}, {"ﾋﾞ", "ビ"}, {"ﾌﾞ", "ブ"},
-                                {"ﾍﾞ", "ベ"}, {"ﾎﾞ", "ボ"}, {"ﾊﾟ", "パ"}, {"ﾋﾟ", "ピ"}, {"ﾌﾟ", "プ"},
-                                {"ﾍﾟ", "ペ"}, {"ﾎﾟ", "ポ"}})
-      m[Sjis(half)] = Sjis(voiced);
+    for (unsigned b = 0xA1; b <= 0xDD; ++b) {  // ｡ to ﾝ: the marks ﾞ ﾟ alone stay
+      const std::string half(1, static_cast<char>(b));
+      const std::u32string plain = test::Nfkc(DecodeOne(half, "CP932"));
+      m[half] = *EncodeOne(plain[0]);
+      for (const char mark : {'\xDE', '\xDF'}) {
+        const std::u32string composed =
+            test::Nfc(plain + test::Nfkc(DecodeOne(std::string(1, mark), "CP932")));
+        if (composed.size() != 1) continue;
+        if (auto bytes = EncodeOne(composed[0])) m[half + mark] = *bytes;
+      }
+    }
     return m;
   }();
   std::string out;

@@ -249,7 +249,7 @@ std::optional<std::size_t> FindInvalidCp932(std::string_view s, std::string& wha
   }();
   static constexpr auto kBadTrail = [] {
     std::array<std::uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = b < 0x40 || b == 0x7F || b > 0xFC;
+    for (unsigned b = 0; b < 256; ++b) t[b] = !filter::IsTrailByte(static_cast<unsigned char>(b));
     return t;
   }();
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
