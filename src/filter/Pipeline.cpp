@@ -93,7 +93,8 @@ class LineSteps {
   LineSteps(const FilterSettings& s, bool join) : s_(s), map_(LastMap(s)), join_(join) {
     const bool both = s.Space2Tab == SpaceRuns::BothToTab;
     if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
-    if (both || s.Space2Tab == SpaceRuns::FullWidthToTab) separators_[count_++] = kFullWidthSpaceBytes;
+    if (both || s.Space2Tab == SpaceRuns::FullWidthToTab)
+      separators_[count_++] = kFullWidthSpaceBytes;
     if (both) separators_[count_++] = "\t";
   }
   // Whether a pass over the lines is needed beyond mapping the whole text.
@@ -160,32 +161,42 @@ int Setting(const S& s) {
 // CR) is left alone either way, so this is the same as working line by line.
 struct Step {
   std::string_view name;
-  int (*setting)(const S&);                          // what the step's map depends on
-  void (*map)(CharMap&, const S&);                   // may add nothing
-  void (*rewrite)(LineList&, const S&, bool join);   // may do nothing
+  int (*setting)(const S&);                         // what the step's map depends on
+  void (*map)(CharMap&, const S&);                  // may add nothing
+  void (*rewrite)(LineList&, const S&, bool join);  // may do nothing
 };
 
 constexpr Step kSteps[] = {
     {"digits to half or full width", &Setting<&S::NumberMode>,
-     [](CharMap& m, const S& s) { ConvertWidth(m, s.NumberMode, DigitToHalfWidth, DigitToFullWidth); },
+     [](CharMap& m, const S& s) {
+       ConvertWidth(m, s.NumberMode, DigitToHalfWidth, DigitToFullWidth);
+     },
      nullptr},
     {"letters to half or full width", &Setting<&S::AlphabetMode>,
-     [](CharMap& m, const S& s) { ConvertWidth(m, s.AlphabetMode, LetterToHalfWidth, LetterToFullWidth); },
+     [](CharMap& m, const S& s) {
+       ConvertWidth(m, s.AlphabetMode, LetterToHalfWidth, LetterToFullWidth);
+     },
      nullptr},
     {"commas to 、 or ，", &Setting<&S::PunctuationMode>,
      [](CharMap& m, const S& s) {
-       if (s.PunctuationMode == Comma::ToIdeographic) m.Then(Exchange(kFullWidthComma, kIdeographicComma));
-       if (s.PunctuationMode == Comma::ToFullWidth) m.Then(Exchange(kIdeographicComma, kFullWidthComma));
+       if (s.PunctuationMode == Comma::ToIdeographic)
+         m.Then(Exchange(kFullWidthComma, kIdeographicComma));
+       if (s.PunctuationMode == Comma::ToFullWidth)
+         m.Then(Exchange(kIdeographicComma, kFullWidthComma));
      },
      nullptr},
     {"periods to 。 or ．", &Setting<&S::PeriodMode>,
      [](CharMap& m, const S& s) {
-       if (s.PeriodMode == Period::ToIdeographic) m.Then(Exchange(kFullWidthPeriod, kIdeographicPeriod));
-       if (s.PeriodMode == Period::ToFullWidth) m.Then(Exchange(kIdeographicPeriod, kFullWidthPeriod));
+       if (s.PeriodMode == Period::ToIdeographic)
+         m.Then(Exchange(kFullWidthPeriod, kIdeographicPeriod));
+       if (s.PeriodMode == Period::ToFullWidth)
+         m.Then(Exchange(kIdeographicPeriod, kFullWidthPeriod));
      },
      nullptr},
     {"symbols to half or full width", &Setting<&S::SignMode>,
-     [](CharMap& m, const S& s) { ConvertWidth(m, s.SignMode, SymbolToHalfWidth, SymbolToFullWidth); },
+     [](CharMap& m, const S& s) {
+       ConvertWidth(m, s.SignMode, SymbolToHalfWidth, SymbolToFullWidth);
+     },
      nullptr},
     {"spaces to half or full width", &Setting<&S::SpaceMode>,
      [](CharMap& m, const S& s) { ExchangeWidth(m, s.SpaceMode, ' ', kFullWidthSpace); },
@@ -202,14 +213,19 @@ constexpr Step kSteps[] = {
      },
      [](LineList& lines, const S& s, bool) {
        if (s.KanaMode1 == Hiragana::ToHalfWidthKatakana)
-         lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kHiraganaKind); });
+         lines.Rewrite([](std::string& out, std::string_view t) {
+           AppendKanaToHalfWidth(out, t, kHiraganaKind);
+         });
      }},
     {"katakana to half width, to full width or to hiragana", nullptr, nullptr,
      [](LineList& lines, const S& s, bool) {
        if (s.KanaMode2 == Katakana::ToHalfWidth)
-         lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kKatakanaKind); });
+         lines.Rewrite([](std::string& out, std::string_view t) {
+           AppendKanaToHalfWidth(out, t, kKatakanaKind);
+         });
        if (s.KanaMode2 == Katakana::ToFullWidth)
-         lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
+         lines.Rewrite(
+             [](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
        if (s.KanaMode2 == Katakana::ToHiragana) lines.Rewrite(AppendHalfWidthKanaToHiragana);
      }},
     {"line breaks to CR LF", nullptr, nullptr,
@@ -269,7 +285,8 @@ void RunSteps(LineList& lines, const S& s, bool join) {
 void ApplySteps(LineList& lines, const FilterSettings& s) { RunSteps(lines, s, false); }
 
 std::string FinalText(LineList&& lines, const FilterSettings& s) {
-  if (s.EnterDeleteMode == Joining::JoinLines) return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
+  if (s.EnterDeleteMode == Joining::JoinLines)
+    return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
   return lines.TakeJoined();
 }
 
