@@ -42,9 +42,9 @@ struct Config {
 
 void Set(FilterSettings& s, const SettingInfo& info, int value) {
   if (info.kind == SettingKind::RadioGroup)
-    s.*info.index = value;
+    info.SetValue(s, value);
   else
-    s.*info.checked = value != 0;
+    info.SetValue(s, value != 0);
 }
 
 std::vector<Config> Configs() {
@@ -62,7 +62,7 @@ std::vector<Config> Configs() {
     Set(all_last, info, last);
   }
   FilterSettings widths;
-  widths.NumberMode = widths.AlphabetMode = widths.SpaceMode = 1;
+  widths.NumberMode = widths.AlphabetMode = widths.SpaceMode = kestrilon::filter::Width::ToHalf;
   configs.push_back({"NumberMode+AlphabetMode+SpaceMode=1", widths});
   configs.push_back({"all twenty on (each at 1)", all_one});
   configs.push_back({"all twenty on (each at its last item)", all_last});

@@ -28,10 +28,10 @@ FilterSettings SettingsFrom(const std::uint8_t* bytes) {
   for (const auto& info : kestrilon::filter::AllSettings()) {
     const std::uint8_t b = bytes[k++];
     if (info.kind == SettingKind::RadioGroup)
-      s.*info.index = b & 0x80 ? static_cast<int>(b % 7) - 2
-                               : static_cast<int>(b % info.items.size());
+      info.SetValue(s, b & 0x80 ? static_cast<int>(b % 7) - 2
+                                : static_cast<int>(b % info.items.size()));
     else
-      s.*info.checked = b & 1;
+      info.SetValue(s, b & 1);
   }
   return s;
 }
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text(reinterpret_cast<const char*>(data) + settings_size + 1,
                         size - settings_size - 1);
   text = text.substr(0, text.find('\0'));  // the clipboard's text ends at a NUL
-  const bool joined = s.EnterDeleteMode == 1;
+  const bool joined = s.EnterDeleteMode == kestrilon::filter::Joining::JoinLines;
 
   if (!utf8_mode) {
     const std::string out = kestrilon::filter::FilterText(std::string(text), s);

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   nkf locales
+  # ICU: the filter's tests compare its width and kana tables with Unicode's own mapping
+  libicu-dev
   # binutils-mingw-w64-x86-64 (with mingw-w64, named for its own use): objdump reads the import
   # tables, nm and dlltool make the delay-load import libraries
   mingw-w64 binutils-mingw-w64-x86-64 wine wine64 xvfb xclip xdotool x11-utils fonts-noto-cjk imagemagick

@@ -332,9 +332,9 @@ filter::FilterSettings TForm1::CurrentSettings() const {
   for (const filter::SettingInfo& info : filter::AllSettings()) {
     TComponent* c = FindComponent(info.name);
     if (info.kind == filter::SettingKind::RadioGroup)
-      s.*info.index = dynamic_cast<TCustomRadioGroup&>(*c).ItemIndex();
+      info.SetValue(s, dynamic_cast<TCustomRadioGroup&>(*c).ItemIndex());
     else
-      s.*info.checked = dynamic_cast<TCustomCheckBox&>(*c).Checked();
+      info.SetValue(s, dynamic_cast<TCustomCheckBox&>(*c).Checked());
   }
   return s;
 }
@@ -343,9 +343,9 @@ void TForm1::SetSettings(const filter::FilterSettings& s) {
   for (const filter::SettingInfo& info : filter::AllSettings()) {
     TComponent* c = FindComponent(info.name);
     if (info.kind == filter::SettingKind::RadioGroup)
-      dynamic_cast<TCustomRadioGroup&>(*c).SetItemIndex(s.*info.index);
+      dynamic_cast<TCustomRadioGroup&>(*c).SetItemIndex(info.Value(s));
     else
-      dynamic_cast<TCustomCheckBox&>(*c).SetChecked(s.*info.checked);
+      dynamic_cast<TCustomCheckBox&>(*c).SetChecked(info.Value(s) != 0);
   }
 }
 

@@ -6,7 +6,6 @@
 #include "ClipboardText.h"
 #include "Pipeline.h"
 #include "Setting.h"
-#include "Sjis.h"
 #include "UnicodeBridge.h"
 #include "WinHandles.h"
 #include "WinText.h"
@@ -17,23 +16,6 @@ namespace kestrilon::app {
 using namespace framework;
 
 namespace {
-
-// The text an ANSI reader gets: the filtered code page 932 text, with "?" for each character
-// that code page cannot hold (what the system itself would give such a reader).
-std::string AnsiForm(std::string_view cp932, const unicode::Placeholders& placeholders) {
-  std::string out;
-  out.reserve(cp932.size());
-  for (std::size_t i = 0; i < cp932.size();) {
-    const std::size_t n = filter::CharLength(cp932, i);
-    if (n == 2 && placeholders.Find(filter::DoubleByteCode(cp932, i)))
-      out += '?';
-    else
-      out.append(cp932, i, n);
-    i += n;
-  }
-  return out;
-}
-
 
 // RAII for the busy mark: cleared however the run ends.
 class BusyScope {
@@ -167,7 +149,7 @@ CopyOutcome TForm1::FilterClipboard() {
   unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
   // More characters outside code page 932 than placeholders: the text stays as it was copied.
   if (text.error != unicode::BridgeError::None) return CopyOutcome::Untouched;
-  std::string originalAnsi = AnsiForm(text.bytes, text.placeholders);
+  std::string originalAnsi = unicode::AnsiForm(text.bytes, text.placeholders);
   const std::string filtered = filter::FilterText(std::move(text.bytes), CurrentSettings());
   // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
   filter::ReleaseKeptBuffer();
@@ -177,7 +159,7 @@ CopyOutcome TForm1::FilterClipboard() {
   if (result.text == copied) return CopyOutcome::Unchanged;
   {
     clipboard::OpenedClipboard clip(ClipTrap->Handle());
-    clip.WriteText(result.text, AnsiForm(filtered, text.placeholders));
+    clip.WriteText(result.text, unicode::AnsiForm(filtered, text.placeholders));
   }
   // Read once the clipboard is closed: closing may still raise it (formats the system adds).
   FOwnSequence = GetClipboardSequenceNumber();

@@ -2,7 +2,8 @@
 
 #include <array>
 #include <deque>
-
+#include <iterator>
+#include <string_view>
 
 #include "Kana.h"
 #include "Sjis.h"
@@ -15,7 +16,7 @@ namespace {
 // The characters the exchanging steps work on.
 constexpr Char kIdeographicComma = 0x8141;   // 、
 constexpr Char kFullWidthComma = 0x8143;     // ，
-constexpr Char kIdeographicPeriod = 0x8142;  // 。
+constexpr Char kIdeographicPeriod = kFullStop;  // 。
 constexpr Char kFullWidthPeriod = 0x8144;    // ．
 constexpr Char kFullWidthSpace = 0x8140;     // 　
 constexpr Char kFullWidthOpen = 0x8169;      // （
@@ -28,16 +29,28 @@ auto Exchange(Char from, Char to) {
   return [from, to](Char c) { return c == from ? to : c; };
 }
 
-// A two-way exchange setting: 1 turns `two` into `one`, 2 turns `one` into `two`.
-void ExchangeByMode(CharMap& map, int mode, Char one, Char two) {
-  if (mode == 1) map.Then(Exchange(two, one));
-  if (mode == 2) map.Then(Exchange(one, two));
+// An exchange between a half-width character and its full-width form.
+void ExchangeWidth(CharMap& map, Width mode, Char half, Char full) {
+  if (mode == Width::ToHalf) map.Then(Exchange(full, half));
+  if (mode == Width::ToFull) map.Then(Exchange(half, full));
+}
+
+// The width of a kind of character, by its two conversions.
+void ConvertWidth(CharMap& map, Width mode, Char (*to_half)(Char), Char (*to_full)(Char)) {
+  if (mode == Width::ToHalf) map.Then(to_half);
+  if (mode == Width::ToFull) map.Then(to_full);
 }
 
 // Building a character map visits all 65536 characters, and one clipboard change after another
 // comes with the same settings: the maps of the last few settings are kept. The key is the
-// settings a map is built from, with the map's kind in front.
-using MapKey = std::array<int, 9>;
+// settings a map is built from, with 1 (the last map) or 2 + the row a run of steps starts at in
+// front.
+using MapKey = std::array<int, 16>;
+
+template <typename Mode>
+constexpr int Key(Mode mode) {
+  return static_cast<int>(mode);
+}
 
 template <typename Build>
 const CharMap& CachedMap(const MapKey& key, Build&& build) {
@@ -63,10 +76,10 @@ void ApplyMap(LineList& lines, const CharMap& map) {
 // byte and the CR after it alone, so mapping the whole text is the same as mapping line by line,
 // whether or not a lead byte ends a line.
 const CharMap& LastMap(const FilterSettings& s) {
-  return CachedMap({1, s.DelConma, s.UpDownCase}, [&s](CharMap& map) {
+  return CachedMap({1, s.DelConma, Key(s.UpDownCase)}, [&s](CharMap& map) {
     if (s.DelConma) map.ThenDelete(',');
-    if (s.UpDownCase == 1) map.Then(CharLowerOf);
-    if (s.UpDownCase == 2) map.Then(CharUpperOf);
+    if (s.UpDownCase == LetterCase::ToLower) map.Then(CharLowerOf);
+    if (s.UpDownCase == LetterCase::ToUpper) map.Then(CharUpperOf);
   });
 }
 
@@ -78,9 +91,11 @@ const CharMap& LastMap(const FilterSettings& s) {
 class LineSteps {
  public:
   LineSteps(const FilterSettings& s, bool join) : s_(s), map_(LastMap(s)), join_(join) {
-    if (s.Space2Tab == 1 || s.Space2Tab == 3) separators_[count_++] = " ";
-    if (s.Space2Tab == 2 || s.Space2Tab == 3) separators_[count_++] = kFullWidthSpaceBytes;
-    if (s.Space2Tab == 3) separators_[count_++] = "\t";
+    const bool both = s.Space2Tab == SpaceRuns::BothToTab;
+    if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
+    if (both || s.Space2Tab == SpaceRuns::FullWidthToTab)
+      separators_[count_++] = kFullWidthSpaceBytes;
+    if (both) separators_[count_++] = "\t";
   }
   // Whether a pass over the lines is needed beyond mapping the whole text.
   bool ByLine() const { return s_.AddLI || count_ > 0 || s_.DelDmySpc || join_; }
@@ -95,8 +110,7 @@ class LineSteps {
       start = lf + 1;
       // Joining keeps a break only after the bytes of "。" and before more lines; only the text
       // since the last kept break can end in them, since a break ends in LF.
-      if (!join_ || (start < text.size() && out.size() - base >= 2 &&
-                     out.compare(out.size() - 2, 2, "\x81\x42") == 0))
+      if (!join_ || (start < text.size() && EndsWithFullStop(std::string_view(out).substr(base))))
         out += "\r\n";
     }
   }
@@ -128,67 +142,151 @@ class LineSteps {
   std::string a_, b_;
 };
 
-// Steps 11 to 19, and with join the final join too. Those that replace characters or runs of
-// characters work on the whole text: a match never spans a line break, and a lead byte that ends
-// a line (which the whole text pairs with its CR) is left alone either way, so this is the same
-// as working line by line.
-void ApplyHtmlAndTidySteps(LineList& lines, const FilterSettings& s, bool join) {
-  if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
-  if (s.RepAmp || s.RepLG || s.RepQuot) {
-    lines.Rewrite([&s](std::string& out, std::string_view t) {
-      AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
-    });
-  }
-  LineSteps steps(s, join);
-  if (steps.ByLine())
-    lines.Rewrite([&steps](std::string& out, std::string_view t) { steps.Append(out, t); });
-  else
-    ApplyMap(lines, steps.Map());
+using S = FilterSettings;
+
+template <auto Field>
+int Setting(const S& s) {
+  return static_cast<int>(s.*Field);
 }
 
-// Steps 1 to 10.
-void ApplyCharacterSteps(LineList& lines, const FilterSettings& s) {
-  // Steps 1 to 8, as far as they map characters to characters, as one table and one pass.
-  const MapKey key{0, s.NumberMode, s.AlphabetMode, s.PunctuationMode, s.PeriodMode,
-                   s.SignMode, s.SpaceMode, s.ParenthesisMode, s.KanaMode1 == 2};
-  ApplyMap(lines, CachedMap(key, [&s](CharMap& map) {
-             if (s.NumberMode == 1) map.Then(DigitToHalfWidth);
-             if (s.NumberMode == 2) map.Then(DigitToFullWidth);
-             if (s.AlphabetMode == 1) map.Then(LetterToHalfWidth);
-             if (s.AlphabetMode == 2) map.Then(LetterToFullWidth);
-             ExchangeByMode(map, s.PunctuationMode, kIdeographicComma, kFullWidthComma);
-             ExchangeByMode(map, s.PeriodMode, kIdeographicPeriod, kFullWidthPeriod);
-             if (s.SignMode == 1) map.Then(SymbolToHalfWidth);
-             if (s.SignMode == 2) map.Then(SymbolToFullWidth);
-             ExchangeByMode(map, s.SpaceMode, ' ', kFullWidthSpace);
-             ExchangeByMode(map, s.ParenthesisMode, '(', kFullWidthOpen);
-             ExchangeByMode(map, s.ParenthesisMode, ')', kFullWidthClose);
-             if (s.KanaMode1 == 2) map.Then(HiraganaToKatakana);
-           }));
+// The pipeline, one row per step in the fixed order. A step that maps characters to characters
+// adds itself to a character map; the maps of consecutive steps compose into one table, so they
+// cost one pass over the text together, with the result of running them one by one. A step that
+// rewrites the text runs on its own, after the map of the steps before it. The steps from <LI>
+// to the join change each line on its own and share one pass over the lines (LineSteps), so they
+// are one row. The kana, tag and line steps neither make nor take apart a line break, so their
+// results need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it
+// gets one. Those that replace characters or runs of characters work on the whole text: a match
+// never spans a line break, and a lead byte that ends a line (which the whole text pairs with its
+// CR) is left alone either way, so this is the same as working line by line.
+struct Step {
+  std::string_view name;
+  int (*setting)(const S&);                         // what the step's map depends on
+  void (*map)(CharMap&, const S&);                  // may add nothing
+  void (*rewrite)(LineList&, const S&, bool join);  // may do nothing
+};
 
-  // The kana, tag and mapping steps neither make nor take apart a line break, so their results
-  // need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it gets one.
-  if (s.KanaMode1 == 1)
-    lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kHiraganaKind); });
-  if (s.KanaMode2 == 1)
-    lines.Rewrite([](std::string& out, std::string_view t) { AppendKanaToHalfWidth(out, t, kKatakanaKind); });
-  if (s.KanaMode2 == 2) {
-    lines.Rewrite([](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
+constexpr Step kSteps[] = {
+    {"digits to half or full width", &Setting<&S::NumberMode>,
+     [](CharMap& m, const S& s) {
+       ConvertWidth(m, s.NumberMode, DigitToHalfWidth, DigitToFullWidth);
+     },
+     nullptr},
+    {"letters to half or full width", &Setting<&S::AlphabetMode>,
+     [](CharMap& m, const S& s) {
+       ConvertWidth(m, s.AlphabetMode, LetterToHalfWidth, LetterToFullWidth);
+     },
+     nullptr},
+    {"commas to 、 or ，", &Setting<&S::PunctuationMode>,
+     [](CharMap& m, const S& s) {
+       if (s.PunctuationMode == Comma::ToIdeographic)
+         m.Then(Exchange(kFullWidthComma, kIdeographicComma));
+       if (s.PunctuationMode == Comma::ToFullWidth)
+         m.Then(Exchange(kIdeographicComma, kFullWidthComma));
+     },
+     nullptr},
+    {"periods to 。 or ．", &Setting<&S::PeriodMode>,
+     [](CharMap& m, const S& s) {
+       if (s.PeriodMode == Period::ToIdeographic)
+         m.Then(Exchange(kFullWidthPeriod, kIdeographicPeriod));
+       if (s.PeriodMode == Period::ToFullWidth)
+         m.Then(Exchange(kIdeographicPeriod, kFullWidthPeriod));
+     },
+     nullptr},
+    {"symbols to half or full width", &Setting<&S::SignMode>,
+     [](CharMap& m, const S& s) {
+       ConvertWidth(m, s.SignMode, SymbolToHalfWidth, SymbolToFullWidth);
+     },
+     nullptr},
+    {"spaces to half or full width", &Setting<&S::SpaceMode>,
+     [](CharMap& m, const S& s) { ExchangeWidth(m, s.SpaceMode, ' ', kFullWidthSpace); },
+     nullptr},
+    {"parentheses to half or full width", &Setting<&S::ParenthesisMode>,
+     [](CharMap& m, const S& s) {
+       ExchangeWidth(m, s.ParenthesisMode, '(', kFullWidthOpen);
+       ExchangeWidth(m, s.ParenthesisMode, ')', kFullWidthClose);
+     },
+     nullptr},
+    {"hiragana to half-width katakana or to katakana", &Setting<&S::KanaMode1>,
+     [](CharMap& m, const S& s) {
+       if (s.KanaMode1 == Hiragana::ToKatakana) m.Then(HiraganaToKatakana);
+     },
+     [](LineList& lines, const S& s, bool) {
+       if (s.KanaMode1 == Hiragana::ToHalfWidthKatakana)
+         lines.Rewrite([](std::string& out, std::string_view t) {
+           AppendKanaToHalfWidth(out, t, kHiraganaKind);
+         });
+     }},
+    {"katakana to half width, to full width or to hiragana", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.KanaMode2 == Katakana::ToHalfWidth)
+         lines.Rewrite([](std::string& out, std::string_view t) {
+           AppendKanaToHalfWidth(out, t, kKatakanaKind);
+         });
+       if (s.KanaMode2 == Katakana::ToFullWidth)
+         lines.Rewrite(
+             [](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
+       if (s.KanaMode2 == Katakana::ToHiragana) lines.Rewrite(AppendHalfWidthKanaToHiragana);
+     }},
+    {"line breaks to CR LF", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.ReturnMode == LineBreaks::ToCrLf && NormalizeToCrLfChanges(lines.Join()))
+         lines.RewriteAndSplit(AppendNormalizedToCrLf);
+     }},
+    {"removing tags", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
+     }},
+    {"the HTML escapes", nullptr, nullptr,
+     [](LineList& lines, const S& s, bool) {
+       if (s.RepAmp || s.RepLG || s.RepQuot) {
+         lines.Rewrite([&s](std::string& out, std::string_view t) {
+           AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
+         });
+       }
+     }},
+    {"<LI>, runs of spaces to a TAB, trailing blanks, removing commas, letter case, joining lines",
+     nullptr, nullptr,
+     [](LineList& lines, const S& s, bool join) {
+       LineSteps steps(s, join);
+       if (steps.ByLine())
+         lines.Rewrite([&steps](std::string& out, std::string_view t) { steps.Append(out, t); });
+       else
+         ApplyMap(lines, steps.Map());
+     }},
+};
+
+static_assert(std::size(kSteps) < std::tuple_size_v<MapKey>);
+
+// Every step in order; with join, the final join too.
+void RunSteps(LineList& lines, const S& s, bool join) {
+  std::size_t first = 0;  // the first map step not yet applied
+  for (std::size_t i = 0; i < std::size(kSteps); ++i) {
+    if (!kSteps[i].rewrite) continue;
+    // The map of the steps from first to this one, cached by their settings, with the row it
+    // starts at in front.
+    MapKey key{2 + static_cast<int>(first)};
+    std::size_t n = 1;
+    for (std::size_t k = first; k <= i; ++k)
+      if (kSteps[k].map) key[n++] = kSteps[k].setting(s);
+    if (n > 1) {
+      ApplyMap(lines, CachedMap(key, [&](CharMap& map) {
+                 for (std::size_t k = first; k <= i; ++k)
+                   if (kSteps[k].map) kSteps[k].map(map, s);
+               }));
+    }
+    kSteps[i].rewrite(lines, s, join);
+    first = i + 1;
   }
-  if (s.KanaMode2 == 3) lines.Rewrite(AppendHalfWidthKanaToHiragana);
-
-  if (s.ReturnMode == 1 && NormalizeToCrLfChanges(lines.Join())) lines.RewriteAndSplit(AppendNormalizedToCrLf);
 }
 
 }  // namespace
 
-void ApplySteps(LineList& lines, const FilterSettings& s) {
-  ApplyCharacterSteps(lines, s);
-  ApplyHtmlAndTidySteps(lines, s, false);
-}
+void ApplySteps(LineList& lines, const FilterSettings& s) { RunSteps(lines, s, false); }
 
 std::string FinalText(LineList&& lines, const FilterSettings& s) {
-  if (s.EnterDeleteMode == 1) return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
+  if (s.EnterDeleteMode == Joining::JoinLines)
+    return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
   return lines.TakeJoined();
 }
 
@@ -213,9 +311,8 @@ std::string FilterText(std::string sjis, const FilterSettings& settings, std::st
   lines.LoadResult(std::move(sjis));
   lines.LendSpare(std::move(kept));
   lines.LendSpare(std::move(spare));
-  ApplyCharacterSteps(lines, settings);
   // The join goes with the last steps' pass over the lines.
-  ApplyHtmlAndTidySteps(lines, settings, settings.EnterDeleteMode == 1);
+  RunSteps(lines, settings, settings.EnterDeleteMode == Joining::JoinLines);
   std::string result = lines.TakeJoined();
   if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) kept = std::move(left);
   return result;

@@ -9,11 +9,12 @@
 
 namespace kestrilon::filter {
 
-// Steps 1 to 19, in order, each as its setting asks; the list holds the result.
+// Every step but the final join, in their fixed order, each as its setting asks; the list holds
+// the result.
 void ApplySteps(LineList& lines, const FilterSettings& settings);
 
-// The text the write-back leaves on the clipboard: the joined list, or with EnterDeleteMode 1
-// the lines joined with a line break kept only after a line ending in the bytes of "。".
+// The text the write-back leaves on the clipboard: the joined list, or when joining lines
+// (Joining::JoinLines) the lines joined with a line break kept only after a line ending in the bytes of "。".
 std::string FinalText(LineList&& lines, const FilterSettings& settings);
 
 // Load, ApplySteps, FinalText: a code page 932 text in, the filtered text out. A NUL byte ends

@@ -8,22 +8,34 @@
 
 namespace kestrilon::filter {
 
+// The items of each kind of radio group, as the group's item index: the enumerators are in the
+// order of the items in the settings table (Settings.cpp), which gives their captions. A value
+// outside the enumerators (-1 for "nothing selected" included) leaves the text alone.
+enum class Width { Keep, ToHalf, ToFull };            // 数字 英字 記号 空白 括弧
+enum class Comma { Keep, ToIdeographic, ToFullWidth };   // 読点: to 、 or to ，
+enum class Period { Keep, ToIdeographic, ToFullWidth };  // 句点: to 。 or to ．
+enum class Hiragana { Keep, ToHalfWidthKatakana, ToKatakana };         // かな
+enum class Katakana { Keep, ToHalfWidth, ToFullWidth, ToHiragana };    // カナ
+enum class LineBreaks { Keep, ToCrLf };                                 // 改行
+enum class SpaceRuns { Keep, HalfWidthToTab, FullWidthToTab, BothToTab };  // 連続スペース処理
+enum class LetterCase { Keep, ToLower, ToUpper };                       // 英文処理
+enum class Joining { Keep, JoinLines };                                 // 改行除去
+
 struct FilterSettings {
-  // Radio groups: the index of the selected item. Only the indices that carry a meaning act;
-  // any other index (-1 for "nothing selected" included) leaves the text alone.
-  int NumberMode = 0;
-  int AlphabetMode = 0;
-  int SignMode = 0;
-  int SpaceMode = 0;
-  int PunctuationMode = 0;
-  int PeriodMode = 0;
-  int ParenthesisMode = 0;
-  int KanaMode1 = 0;
-  int KanaMode2 = 0;
-  int ReturnMode = 0;
-  int Space2Tab = 0;
-  int UpDownCase = 0;
-  int EnterDeleteMode = 0;
+  // Radio groups: the selected item.
+  Width NumberMode = Width::Keep;
+  Width AlphabetMode = Width::Keep;
+  Width SignMode = Width::Keep;
+  Width SpaceMode = Width::Keep;
+  Comma PunctuationMode = Comma::Keep;
+  Period PeriodMode = Period::Keep;
+  Width ParenthesisMode = Width::Keep;
+  Hiragana KanaMode1 = Hiragana::Keep;
+  Katakana KanaMode2 = Katakana::Keep;
+  LineBreaks ReturnMode = LineBreaks::Keep;
+  SpaceRuns Space2Tab = SpaceRuns::Keep;
+  LetterCase UpDownCase = LetterCase::Keep;
+  Joining EnterDeleteMode = Joining::Keep;
   // Check boxes.
   bool TagDelete = false;
   bool RepAmp = false;
@@ -42,10 +54,15 @@ enum class SettingKind { RadioGroup, CheckBox };
 struct SettingInfo {
   std::string_view name;
   SettingKind kind;
-  std::string_view caption;                  // group caption or check-box caption
-  std::span<const std::string_view> items;   // radio-group items by index; empty for check boxes
-  int FilterSettings::*index = nullptr;      // radio groups
-  bool FilterSettings::*checked = nullptr;   // check boxes
+  std::string_view caption;                 // group caption or check-box caption
+  std::span<const std::string_view> items;  // radio-group items by index; empty for check boxes
+  // The value as the dialog and the INI file hold it: a radio group's item index, or a check
+  // box's 0 or 1 (any other number checks it).
+  int (*get)(const FilterSettings&) = nullptr;
+  void (*set)(FilterSettings&, int) = nullptr;
+
+  int Value(const FilterSettings& s) const { return get(s); }
+  void SetValue(FilterSettings& s, int value) const { set(s, value); }
 };
 
 // Every setting, radio groups first, in the order the pipeline applies them within each kind.

@@ -5,12 +5,6 @@
 
 namespace kestrilon::filter {
 
-bool IsSecondByte(std::string_view text, std::size_t pos) {
-  std::size_t run = 0;
-  while (pos > run && IsLeadByte(static_cast<unsigned char>(text[pos - run - 1]))) ++run;
-  return run % 2 == 1;
-}
-
 std::size_t FindPattern(std::string_view text, std::string_view pattern, std::size_t from) {
   if (text.empty() || pattern.empty()) return std::string_view::npos;
   const std::string_view rest = text.substr(from);
@@ -27,11 +21,15 @@ std::size_t FindPattern(std::string_view text, std::string_view pattern, std::si
     }
     return std::string_view::npos;
   };
-  std::size_t pos = find(0);
-  while (pos != std::string_view::npos) {
-    if (!IsSecondByte(rest, pos)) return from + pos;
-    // A hit on a lead byte that is itself a second byte: the next character starts after it.
-    pos = find(pos + (IsLeadByte(static_cast<unsigned char>(rest[pos])) ? 2 : 1));
+  // A hit is a second byte when an odd run of lead-range bytes comes before it. The run is
+  // counted back only as far as the last position known to start a character, which lies past
+  // the hit before, so no byte is counted twice and the search stays linear.
+  std::size_t known = 0;
+  for (std::size_t pos = find(0); pos != std::string_view::npos; pos = find(pos + 1)) {
+    std::size_t run = 0;
+    while (pos - run > known && IsLeadByte(static_cast<unsigned char>(rest[pos - run - 1]))) ++run;
+    if (run % 2 == 0) return from + pos;
+    known = pos + 1;  // a second byte ends its character: a match may begin right after it
   }
   return std::string_view::npos;
 }

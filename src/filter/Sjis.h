@@ -1,6 +1,5 @@
-// Code page 932 at the byte level: which bytes lead a two-byte character, how a text divides into
-// characters, and the pattern replacement every replacing step uses. All of it follows the code
-// page's own rules, so the results are the same on every platform.
+// The filter's machinery over code page 932 text: the pattern search and replacement every
+// replacing step uses, and the character scan and table kernels the converting steps share.
 #pragma once
 
 #include <cstdint>
@@ -8,34 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "CodePage932.h"
+
 namespace kestrilon::filter {
-
-// 0x81 to 0x9F and 0xE0 to 0xFC lead a two-byte character, whatever byte follows.
-constexpr bool IsLeadByte(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-// The 16-bit code of the two-byte character at text[i] (lead byte × 256 + next byte).
-inline std::uint16_t DoubleByteCode(std::string_view text, std::size_t i) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(text[i]) << 8 |
-                                    static_cast<unsigned char>(text[i + 1]));
-}
-
-inline void AppendCode(std::string& out, std::uint16_t code) {
-  out += static_cast<char>(code >> 8);
-  out += static_cast<char>(code & 0xFF);
-}
-
-// Length of the character that starts at text[i]: 2 for a lead byte with a byte after it, else 1.
-// A lead byte that ends the text stands alone.
-inline std::size_t CharLength(std::string_view text, std::size_t i) {
-  return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-}
-
-// True when text[pos] is the second byte of a two-byte character, judged from the start of text.
-// Counting the lead-range bytes just before pos is enough: a byte outside that range always ends
-// a character, so the run before pos pairs up from its start.
-bool IsSecondByte(std::string_view text, std::size_t pos);
 
 // Position of the first occurrence of pattern in text that begins on a character boundary, at or
 // after from (which must itself be a boundary, since the judgement starts there); npos if none,
@@ -49,9 +23,6 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
 // The same, appending the result to out.
 void AppendReplaced(std::string& out, std::string_view text, std::string_view pattern,
                     std::string_view replacement);
-
-// A character as one number: a single byte b as b, a two-byte character as lead × 256 + next.
-using Char = std::uint16_t;
 
 // Write cursor into an output buffer sized for the worst case: no step makes a character more
 // than twice as long, so a buffer of twice the input never overflows.

@@ -39,9 +39,8 @@ void AppendJoinedKeepingSentenceEnds(std::string& out, std::string_view joined) 
     out.append(joined, start, lf - 1 - start);
     start = lf + 1;
     const bool more_lines = start < joined.size();
-    // Only the text since the last kept break can end in those bytes: a break ends in LF.
-    if (more_lines && out.size() - base >= 2 && out.compare(out.size() - 2, 2, "\x81\x42") == 0)
-      out += "\r\n";
+    // Only the text since the last kept break can end in "。": a break ends in LF.
+    if (more_lines && EndsWithFullStop(std::string_view(out).substr(base))) out += "\r\n";
   }
 }
 
@@ -162,42 +161,6 @@ std::size_t TrimmedLength(std::string_view line) {
 
 std::string TrimTrailingBlanks(std::string_view line) {
   return std::string(line.substr(0, TrimmedLength(line)));
-}
-
-namespace {
-
-// Lower-case code of a two-byte capital (Ａ-Ｚ, Α-Ω, А-Я), or 0. The Cyrillic small letters skip
-// the trail byte 0x7F: а-н are 0x8470-0x847E, о-я 0x8480-0x8491.
-std::uint16_t LowerOf(std::uint16_t c) {
-  if (c >= 0x8260 && c <= 0x8279) return static_cast<std::uint16_t>(c + 0x21);  // Ａ → ａ
-  if (c >= 0x839F && c <= 0x83B6) return static_cast<std::uint16_t>(c + 0x20);  // Α → α
-  if (c >= 0x8440 && c <= 0x8460) {                                               // А → а
-    const unsigned k = c - 0x8440;
-    return static_cast<std::uint16_t>(k < 15 ? 0x8470 + k : 0x8480 + (k - 15));
-  }
-  return 0;
-}
-
-std::uint16_t UpperOf(std::uint16_t c) {
-  if (c >= 0x8281 && c <= 0x829A) return static_cast<std::uint16_t>(c - 0x21);
-  if (c >= 0x83BF && c <= 0x83D6) return static_cast<std::uint16_t>(c - 0x20);
-  if (c >= 0x8470 && c <= 0x847E) return static_cast<std::uint16_t>(0x8440 + (c - 0x8470));
-  if (c >= 0x8480 && c <= 0x8491) return static_cast<std::uint16_t>(0x8440 + 15 + (c - 0x8480));
-  return 0;
-}
-
-}  // namespace
-
-Char CharLowerOf(Char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<Char>(c - 'A' + 'a');
-  const Char lower = c > 0xFF ? LowerOf(c) : 0;
-  return lower != 0 ? lower : c;
-}
-
-Char CharUpperOf(Char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<Char>(c - 'a' + 'A');
-  const Char upper = c > 0xFF ? UpperOf(c) : 0;
-  return upper != 0 ? upper : c;
 }
 
 std::string CharLowerSjis(std::string_view text) { return MapCharacters(text, CharLowerOf); }

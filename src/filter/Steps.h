@@ -18,7 +18,7 @@ void AppendNormalizedToCrLf(std::string& out, std::string_view text);
 bool NormalizeToCrLfChanges(std::string_view joined);
 
 // The lines of a joined text put together with no break between them, except after a run of
-// lines whose text ends in the bytes of "。" (0x81 0x42) when more lines follow. No break ends
+// lines whose text ends in the bytes of "。" (kFullStopBytes) when more lines follow. No break ends
 // the result, which is appended to out.
 void AppendJoinedKeepingSentenceEnds(std::string& out, std::string_view joined);
 
@@ -47,10 +47,8 @@ void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
 std::string TrimTrailingBlanks(std::string_view line);
 std::size_t TrimmedLength(std::string_view line);
 
-// Case mapping of code page 932 text by characters: ASCII letters, and the full-width Latin,
-// Greek and Cyrillic letters; the second byte of a two-byte character is never taken alone.
-Char CharLowerOf(Char c);
-Char CharUpperOf(Char c);
+// Case mapping of code page 932 text by characters (CharLowerOf, CharUpperOf); the second byte
+// of a two-byte character is never taken alone.
 std::string CharLowerSjis(std::string_view text);
 std::string CharUpperSjis(std::string_view text);
 

@@ -13,15 +13,15 @@
 #include <iconv.h>
 #endif
 
-#include "Sjis.h"
+#include "CodePage932.h"
 
 namespace kestrilon::unicode {
 namespace {
 
 constexpr char32_t kNoChar = 0xFFFFFFFF;
 constexpr std::uint16_t kNoCode = 0xFFFF;  // never a code: 0xFF is no lead byte
-constexpr std::uint16_t kAreaBase = 0xF000;
-constexpr std::size_t kAreaSize = 0x0A00;  // lead bytes 0xF0 to 0xF9, every trail byte
+constexpr std::uint16_t kAreaBase = filter::kUserAreaBase;
+constexpr std::size_t kAreaSize = filter::kUserAreaSize;
 
 // ---- The platform's converter, used only to build the tables --------------------------------
 
@@ -121,8 +121,6 @@ struct Tables {
   std::vector<std::uint16_t> encode = std::vector<std::uint16_t>(0x10000, kNoCode);  // by BMP char
 };
 
-bool IsTrailByte(unsigned b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-
 Tables BuildTables() {
   Tables t;
   const char hiragana_a[2] = {'\x82', '\xA0'};
@@ -136,7 +134,7 @@ Tables BuildTables() {
   for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
     if (!filter::IsLeadByte(static_cast<unsigned char>(lead))) continue;
     for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-      if (!IsTrailByte(trail)) continue;
+      if (!filter::IsTrailByte(static_cast<unsigned char>(trail))) continue;
       const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
       if (auto c = PlatformDecode(pair, 2)) t.decode[lead << 8 | trail] = *c;
     }
@@ -239,6 +237,21 @@ std::optional<char32_t> Placeholders::Find(std::uint16_t code) const {
   return c;
 }
 
+std::string AnsiForm(std::string_view cp932, const Placeholders& placeholders) {
+  if (placeholders.Count() == 0) return std::string(cp932);
+  std::string out;
+  out.reserve(cp932.size());
+  for (std::size_t i = 0; i < cp932.size();) {
+    const std::size_t n = filter::CharLength(cp932, i);
+    if (n == 2 && placeholders.Find(filter::DoubleByteCode(cp932, i)))
+      out += '?';
+    else
+      out.append(cp932, i, n);
+    i += n;
+  }
+  return out;
+}
+
 // Hands out the free codes of the user-defined area, one per distinct character.
 class PlaceholderAllocator {
  public:
@@ -252,9 +265,7 @@ class PlaceholderAllocator {
     if (const auto it = given_.find(c); it != given_.end()) return it->second;
     while (next_ < kAreaSize) {
       const auto code = static_cast<std::uint16_t>(kAreaBase + next_++);
-      // Trail byte 0x81 is left out: the line-joining step tests the last two bytes of a line
-      // for 0x81 0x42 ("。"), and a placeholder must not take part in that test.
-      if (!IsUserDefinedCode(code) || (code & 0xFF) == 0x81 || used_[code - kAreaBase]) continue;
+      if (!filter::MayBePlaceholder(code) || used_[code - kAreaBase]) continue;
       if (p_.originals_.empty()) p_.originals_.assign(kAreaSize, kNoChar);
       p_.originals_[code - kAreaBase] = c;
       ++p_.count_;
@@ -295,7 +306,7 @@ Cp932Text ToCp932(std::size_t size, Next&& next) {
     }
     if (c >= 0x80) {
       const std::uint16_t code = EncodeWithTable(t, c);
-      if (code != kNoCode && IsUserDefinedCode(code)) allocator.Reserve(code);
+      if (code != kNoCode && filter::IsUserDefinedCode(code)) allocator.Reserve(code);
     }
     i += len;
   }

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "CodePage932.h"
+
 namespace kestrilon::unicode {
 
 enum class BridgeError {
@@ -81,10 +83,8 @@ bool ConverterAvailable();
 std::optional<char32_t> DecodeCp932(std::uint16_t code);
 std::optional<std::uint16_t> EncodeCp932(char32_t c);
 
-// The user-defined area: the codes that genuine U+E000 to U+E757 use and that placeholders take.
-constexpr bool IsUserDefinedCode(std::uint16_t code) {
-  const unsigned lead = code >> 8, trail = code & 0xFF;
-  return lead >= 0xF0 && lead <= 0xF9 && trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
-}
+// The text an ANSI reader gets: the code page 932 text with "?" for each placeholder, which is
+// what the system itself gives such a reader for a character the code page cannot hold.
+std::string AnsiForm(std::string_view cp932, const Placeholders& placeholders);
 
 }  // namespace kestrilon::unicode

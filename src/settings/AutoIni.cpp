@@ -41,19 +41,7 @@ std::string SectionBytes(std::string_view utf8) {
   const unicode::Cp932Text converted = unicode::Utf8ToCp932(utf8);
   if (converted.error != unicode::BridgeError::None)
     throw EIniFileError("セクション名「" + std::string(utf8) + "」は UTF-8 ではありません");
-  if (converted.placeholders.Count() == 0) return converted.bytes;
-  const std::string& in = converted.bytes;
-  std::string out;
-  for (std::size_t i = 0; i < in.size();) {
-    const std::size_t len = filter::CharLength(in, i);
-    if (len == 2 && converted.placeholders.Find(filter::DoubleByteCode(in, i))) {
-      out += '?';
-    } else {
-      out.append(in, i, len);
-    }
-    i += len;
-  }
-  return out;
+  return unicode::AnsiForm(converted.bytes, converted.placeholders);
 }
 
 #ifdef _WIN32

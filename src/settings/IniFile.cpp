@@ -16,12 +16,12 @@
 #include <windows.h>
 #endif
 
+#include "CodePage932.h"
+
 namespace kestrilon::settings {
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
-
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // Only single bytes can be blanks: every trail byte of code page 932 is 0x40 or above.
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
@@ -32,27 +32,12 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// The character at s[i], folded to upper case, as a code (two-byte characters lead × 256 + trail);
-// i moves past it. Full-width Latin, Greek and Cyrillic letters fold as Windows folds them.
-unsigned FoldedCharAt(std::string_view s, std::size_t& i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  if (IsLeadByte(b) && i + 1 < s.size()) {
-    const unsigned code = b << 8 | static_cast<unsigned char>(s[i + 1]);
-    i += 2;
-    if (code >= 0x8281 && code <= 0x829A) return code - 0x21;  // ａ..ｚ
-    if (code >= 0x83BF && code <= 0x83D6) return code - 0x20;  // α..ω
-    if (code >= 0x8470 && code <= 0x847E) return code - 0x30;  // а..н (0x847F is unused)
-    if (code >= 0x8480 && code <= 0x8491) return code - 0x31;  // о..я
-    return code;
-  }
-  ++i;
-  return b >= 'a' && b <= 'z' ? b - 0x20u : b;
-}
-
+// Names compare character by character, folded to upper case as the system folds them.
 bool SameName(std::string_view a, std::string_view b) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    if (FoldedCharAt(a, i) != FoldedCharAt(b, j)) return false;
+    if (filter::CharUpperOf(filter::NextChar(a, i)) != filter::CharUpperOf(filter::NextChar(b, j)))
+      return false;
   }
   return i == a.size() && j == b.size();
 }
@@ -63,21 +48,9 @@ std::size_t LastClosingBracket(std::string_view s) {
   std::size_t found = npos;
   for (std::size_t i = 0; i < s.size();) {
     if (s[i] == ']') found = i;
-    i += IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+    i += filter::CharLength(s, i);
   }
   return found;
-}
-
-std::string_view CutToWholeCharacters(std::string_view s, std::size_t max_bytes) {
-  if (s.size() <= max_bytes) return s;
-  std::size_t i = 0;
-  while (i < max_bytes) {
-    const std::size_t len =
-        IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-    if (i + len > max_bytes) break;
-    i += len;
-  }
-  return s.substr(0, i);
 }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
@@ -209,7 +182,7 @@ std::string IniDocument::ReadString(std::string_view section, std::string_view k
   std::string_view v = *raw;
   if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   v = v.substr(0, v.find('\0'));
-  return std::string(CutToWholeCharacters(v, kMaxIniString));
+  return std::string(filter::CutToWholeCharacters(v, kMaxIniString));
 }
 
 int IniDocument::ReadInteger(std::string_view section, std::string_view key,

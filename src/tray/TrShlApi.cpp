@@ -289,13 +289,13 @@ std::string TTaskTrayIcon::BalloonHelpTitle() const {
 
 void TTaskTrayIcon::SetBalloonHelpTitle(std::string_view text) {
   Store(FNotifyData.szInfoTitle,
-        CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfoTitle - 1, &IsAnsiLeadByte));
+        std::string(filter::CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfoTitle - 1, &IsAnsiLeadByte)));
 }
 
 std::string TTaskTrayIcon::BalloonHelpText() const { return FromAnsi(FNotifyData.szInfo, sizeof FNotifyData.szInfo); }
 
 void TTaskTrayIcon::SetBalloonHelpText(std::string_view text) {
-  Store(FNotifyData.szInfo, CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfo - 1, &IsAnsiLeadByte));
+  Store(FNotifyData.szInfo, std::string(filter::CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfo - 1, &IsAnsiLeadByte)));
 }
 
 TBalloonIconType TTaskTrayIcon::BalloonHelpIcon() const noexcept {

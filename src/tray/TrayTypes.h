@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "CodePage932.h"
+
 namespace kestrilon::tray {
 
 // The icon's callback message (WM_USER + 200). The shell sends it with wParam = the icon's
@@ -54,20 +56,13 @@ struct TTrayRect {
   bool operator==(const TTrayRect&) const = default;
 };
 
-// The lead bytes of code page 932: 0x81 to 0x9F and 0xE0 to 0xFC.
-constexpr bool IsShiftJisLeadByte(unsigned char byte) noexcept {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
+// The system's lead-byte test for its ANSI code page; code page 932's by default.
 using LeadBytePredicate = bool (*)(unsigned char);
-
-// The longest prefix of text, at most maxBytes long, that ends on a whole character: a double-byte
-// character that would straddle the limit is left out whole rather than cut in half. A lead byte
-// with nothing after it counts as one character.
-std::string CutToWholeCharacters(std::string_view text, std::size_t maxBytes,
-                                 LeadBytePredicate isLead = IsShiftJisLeadByte);
 
 // The tip text as the notify record holds it (without its zero byte): shells before 5.0 show one
 // line only, so every CR LF becomes one space there, and their field holds 63 bytes, not 127.
-std::string TipTextFor(std::string_view text, bool shell5OrLater, LeadBytePredicate isLead = IsShiftJisLeadByte);
+// Never half a two-byte character (filter::CutToWholeCharacters).
+std::string TipTextFor(std::string_view text, bool shell5OrLater,
+                       LeadBytePredicate isLead = filter::IsLeadByte);
 
 }  // namespace kestrilon::tray

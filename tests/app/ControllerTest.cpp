@@ -85,7 +85,7 @@ TEST_F(Controller, ShowFormSavedAsCheckedShowsTheDialogAtItsSavedPlaceWithTheSav
   Start({"Form1Top=120", "Form1Left=150", "ShowForm=1", "NumberMode=2", "TagDelete=1"});
   EXPECT_TRUE(form->Visible());
   EXPECT_EQ(std::vector<int>({form->Left(), form->Top()}), std::vector<int>({150, 120}));
-  EXPECT_EQ(form->CurrentSettings().NumberMode, 2);
+  EXPECT_EQ(form->CurrentSettings().NumberMode, kestrilon::filter::Width::ToFull);
   EXPECT_TRUE(form->CurrentSettings().TagDelete);
 }
 
@@ -116,7 +116,7 @@ TEST_F(Controller, OkSavesThenHidesAndCancelHidesThenGoesBackToTheConfirmedValue
   Group("NumberMode").SetItemIndex(1);
   form->CancelButtonClick(*form->CancelButton);
   EXPECT_FALSE(form->Visible());
-  EXPECT_EQ(form->CurrentSettings().NumberMode, 0) << "without an INI file, Cancel must still take the edit back";
+  EXPECT_EQ(form->CurrentSettings().NumberMode, kestrilon::filter::Width::Keep) << "without an INI file, Cancel must still take the edit back";
   EXPECT_FALSE(std::filesystem::exists(IniBesideTests()));
 
   form->O1Click(*form->O1);
@@ -129,8 +129,8 @@ TEST_F(Controller, OkSavesThenHidesAndCancelHidesThenGoesBackToTheConfirmedValue
   Group("NumberMode").SetItemIndex(2);
   Group("AlphabetMode").SetItemIndex(2);
   form->CancelButtonClick(*form->CancelButton);
-  EXPECT_EQ(form->CurrentSettings().NumberMode, 1);
-  EXPECT_EQ(form->CurrentSettings().AlphabetMode, 0);
+  EXPECT_EQ(form->CurrentSettings().NumberMode, kestrilon::filter::Width::ToHalf);
+  EXPECT_EQ(form->CurrentSettings().AlphabetMode, kestrilon::filter::Width::Keep);
 }
 
 TEST_F(Controller, ASaveThatFailsKeepsTheDialogOpenAndAFailedCloseKeepsTheProgram) {

@@ -23,9 +23,9 @@ FilterSettings With(std::string_view assignments) {
     if (info == nullptr) throw std::invalid_argument("unknown setting " + item);
     const int value = std::stoi(item.substr(eq + 1));
     if (info->kind == SettingKind::RadioGroup)
-      s.*info->index = value;
+      info->SetValue(s, value);
     else
-      s.*info->checked = value != 0;
+      info->SetValue(s, value != 0);
   }
   return s;
 }
@@ -124,6 +124,10 @@ TEST(Pipeline, LineBreaks) {
       {"EnterDeleteMode=1", "メB\nx", "メB\r\nx"},  // bytes 0x83 0x81 0x42: the test is on bytes
       {"EnterDeleteMode=1", "a。\n", "a。"},
       {"EnterDeleteMode=1", "a。\n\n", "a。\r\n"},  // an empty last line follows the break
+      // A line that is nothing but "。" ends a sentence too, first or after a kept break.
+      {"EnterDeleteMode=1", "。\nb", "。\r\nb"},
+      {"EnterDeleteMode=1", "a。\n。\nb", "a。\r\n。\r\nb"},
+      {"EnterDeleteMode=1", "a\n。\nb", "a。\r\nb"},
       {"EnterDeleteMode=1", "", ""},
       {"ReturnMode=1", "a\nb", "a\r\nb\r\n"},
       {"ReturnMode=1", "a\rb\n\rc", "a\r\nb\r\n\r\nc\r\n"},

@@ -76,6 +76,13 @@ inline std::string EnterDeleteLiteral(Lines lines) {
   return clip;
 }
 
+// The reference reads each radio group by its item index, as the INI file stores it, so that it
+// checks the binding of the enums to the items as well.
+template <typename Mode>
+int Index(Mode mode) {
+  return static_cast<int>(mode);
+}
+
 inline std::string ReferenceFilter(std::string_view text, const FilterSettings& s) {
   Lines l;
   l.Load(text);
@@ -85,42 +92,42 @@ inline std::string ReferenceFilter(std::string_view text, const FilterSettings& 
   auto line_replace = [&](std::string_view p, std::string_view r) {
     l.EachLine([&](const std::string& t) { return ReplaceAll(t, p, r); });
   };
-  if (s.NumberMode == 1) l.Whole(DigitsToHalfWidth);
-  if (s.NumberMode == 2) l.Whole(DigitsToFullWidth);
-  if (s.AlphabetMode == 1) l.Whole(LettersToHalfWidth);
-  if (s.AlphabetMode == 2) l.Whole(LettersToFullWidth);
-  if (s.PunctuationMode == 1) whole_replace("\x81\x43", "\x81\x41");
-  if (s.PunctuationMode == 2) whole_replace("\x81\x41", "\x81\x43");
-  if (s.PeriodMode == 1) whole_replace("\x81\x44", "\x81\x42");
-  if (s.PeriodMode == 2) whole_replace("\x81\x42", "\x81\x44");
-  if (s.SignMode == 1) l.Whole(SymbolsToHalfWidth);
-  if (s.SignMode == 2) l.Whole(SymbolsToFullWidth);
-  if (s.SpaceMode == 1) line_replace("\x81\x40", " ");
-  if (s.SpaceMode == 2) line_replace(" ", "\x81\x40");
-  if (s.ParenthesisMode == 1) whole_replace("\x81\x69", "("), whole_replace("\x81\x6A", ")");
-  if (s.ParenthesisMode == 2) whole_replace("(", "\x81\x69"), whole_replace(")", "\x81\x6A");
-  if (s.KanaMode1 == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 0); });
-  if (s.KanaMode1 == 2) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_KATAKANA); });
-  if (s.KanaMode2 == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 1); });
-  if (s.KanaMode2 == 2 || s.KanaMode2 == 3) l.Whole(HalfWidthKanaToFull);
-  if (s.KanaMode2 == 3) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_HIRAGANA); });
-  if (s.ReturnMode == 1) l.Whole(NormalizeToCrLf);
+  if (Index(s.NumberMode) == 1) l.Whole(DigitsToHalfWidth);
+  if (Index(s.NumberMode) == 2) l.Whole(DigitsToFullWidth);
+  if (Index(s.AlphabetMode) == 1) l.Whole(LettersToHalfWidth);
+  if (Index(s.AlphabetMode) == 2) l.Whole(LettersToFullWidth);
+  if (Index(s.PunctuationMode) == 1) whole_replace("\x81\x43", "\x81\x41");
+  if (Index(s.PunctuationMode) == 2) whole_replace("\x81\x41", "\x81\x43");
+  if (Index(s.PeriodMode) == 1) whole_replace("\x81\x44", "\x81\x42");
+  if (Index(s.PeriodMode) == 2) whole_replace("\x81\x42", "\x81\x44");
+  if (Index(s.SignMode) == 1) l.Whole(SymbolsToHalfWidth);
+  if (Index(s.SignMode) == 2) l.Whole(SymbolsToFullWidth);
+  if (Index(s.SpaceMode) == 1) line_replace("\x81\x40", " ");
+  if (Index(s.SpaceMode) == 2) line_replace(" ", "\x81\x40");
+  if (Index(s.ParenthesisMode) == 1) whole_replace("\x81\x69", "("), whole_replace("\x81\x6A", ")");
+  if (Index(s.ParenthesisMode) == 2) whole_replace("(", "\x81\x69"), whole_replace(")", "\x81\x6A");
+  if (Index(s.KanaMode1) == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 0); });
+  if (Index(s.KanaMode1) == 2) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_KATAKANA); });
+  if (Index(s.KanaMode2) == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 1); });
+  if (Index(s.KanaMode2) == 2 || Index(s.KanaMode2) == 3) l.Whole(HalfWidthKanaToFull);
+  if (Index(s.KanaMode2) == 3) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_HIRAGANA); });
+  if (Index(s.ReturnMode) == 1) l.Whole(NormalizeToCrLf);
   if (s.TagDelete) l.Whole(RemoveTags);
   if (s.RepAmp) line_replace("&", "&amp;");
   if (s.RepLG) line_replace("<", "&lt;"), line_replace(">", "&gt;");
   if (s.RepQuot) line_replace("\"", "&quot;");
   if (s.AddLI) l.EachLine([](const std::string& t) { return "<li>" + t; });
   for (const char* sep : {" ", "\x81\x40", "\t"}) {
-    const bool on = (sep[0] == ' ' && (s.Space2Tab == 1 || s.Space2Tab == 3)) ||
-                    (sep[0] == '\x81' && (s.Space2Tab == 2 || s.Space2Tab == 3)) ||
-                    (sep[0] == '\t' && s.Space2Tab == 3);
+    const bool on = (sep[0] == ' ' && (Index(s.Space2Tab) == 1 || Index(s.Space2Tab) == 3)) ||
+                    (sep[0] == '\x81' && (Index(s.Space2Tab) == 2 || Index(s.Space2Tab) == 3)) ||
+                    (sep[0] == '\t' && Index(s.Space2Tab) == 3);
     if (on) l.EachLine([sep](const std::string& t) { return SeparatorsLiteral(t, sep); });
   }
   if (s.DelDmySpc) l.EachLine([](const std::string& t) { return TrimTrailingBlanks(t); });
   if (s.DelConma) whole_replace(",", "");
-  if (s.UpDownCase == 1) l.Whole(CharLowerSjis);
-  if (s.UpDownCase == 2) l.Whole(CharUpperSjis);
-  return s.EnterDeleteMode == 1 ? EnterDeleteLiteral(l) : l.Join();
+  if (Index(s.UpDownCase) == 1) l.Whole(CharLowerSjis);
+  if (Index(s.UpDownCase) == 2) l.Whole(CharUpperSjis);
+  return Index(s.EnterDeleteMode) == 1 ? EnterDeleteLiteral(l) : l.Join();
 }
 
 }  // namespace kestrilon::filter::reference

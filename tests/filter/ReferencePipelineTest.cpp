@@ -35,9 +35,9 @@ FilterSettings RandomSettings(std::mt19937& rng) {
   for (const auto& info : AllSettings()) {
     if (info.kind == SettingKind::RadioGroup) {
       std::uniform_int_distribution<int> v(-1, static_cast<int>(info.items.size()));
-      s.*info.index = v(rng);
+      info.SetValue(s, v(rng));
     } else {
-      s.*info.checked = std::bernoulli_distribution(0.5)(rng);
+      info.SetValue(s, std::bernoulli_distribution(0.5)(rng));
     }
   }
   return s;

@@ -60,15 +60,15 @@ std::string RandomText(std::mt19937& rng, std::size_t max_len) {
   return s;
 }
 
-// The replacement as the rules state it: search the rest, reject second bytes judged from the
-// start of the rest, go on after the match.
+// The replacement as the rules state it: search the rest for the first match that begins on a
+// character boundary (found by the forward walk), go on after the match.
 std::string LiteralReplace(std::string_view s, std::string_view p, std::string_view r) {
   std::string out;
   std::string_view rest = s;
   while (!rest.empty()) {
+    const auto boundary = Boundaries(rest);
     std::size_t pos = rest.find(p);
-    while (pos != std::string_view::npos && IsSecondByte(rest, pos))
-      pos = rest.find(p, pos + (IsLeadByte(static_cast<unsigned char>(rest[pos])) ? 2 : 1));
+    while (pos != std::string_view::npos && !boundary[pos]) pos = rest.find(p, pos + 1);
     if (pos == std::string_view::npos || p.empty()) break;
     out.append(rest.substr(0, pos));
     out.append(r);
@@ -91,13 +91,34 @@ TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
 TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {
   const std::pair<std::string, std::string> patterns[] = {
       {"\x81\x40", " "}, {"\x81\x41", "\x81\x43"}, {"\x81\x42", "."}, {"\x81\x69", "("},
-      {"&", "&amp;"},    {",", ""},                 {" ", "\x81\x40"}, {"<", "&lt;"}};
+      {"&", "&amp;"},    {",", ""},                 {" ", "\x81\x40"}, {"<", "&lt;"},
+      // patterns whose first bytes are equal, so that a match may start on the second byte of
+      // a character or right after it
+      {"\x81\x81", "="}, {"\x81\x81\x81", "#"}, {"\x83\x83", ""}};
   for (unsigned trial = 0; trial < 3000; ++trial) {
     std::mt19937 rng(5000 + trial);
     const std::string t = RandomText(rng, 40);
     for (const auto& [p, r] : patterns)
       ASSERT_EQ(ReplaceAll(t, p, r), LiteralReplace(t, p, r)) << "seed " << 5000 + trial;
   }
+}
+
+TEST(Sjis, FindPatternStartsAtAnyCharacterBoundary) {
+  struct Case {
+    std::string text, pattern;
+    std::size_t from, expected;
+  } cases[] = {
+      {"\x82\x81\x81\x81", "\x81\x81", 0, 2},  // ＝ after the second byte 81 of 82 81
+      {"\x82\x81\x81\x81", "\x81", 0, 2},
+      {"\x82\x81\x81\x81", "\x81\x81", 2, 2},
+      {"\x82\x81\x82\x81\x81\x82", "\x81\x82", 0, 4},
+      {"\x82\x81\x82\x81", "\x81\x82", 0, std::string::npos},
+      {"a\x81\x81", "\x81\x81", 0, 1},
+      {"\x81\x81\x81", "\x81\x81", 1, 1},  // from is taken as a boundary
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FindPattern(c.text, c.pattern, c.from), c.expected)
+        << testing::PrintToString(c.text) << " " << testing::PrintToString(c.pattern);
 }
 
 TEST(Sjis, ReplaceAllEdges) {
@@ -112,6 +133,10 @@ TEST(Sjis, ReplaceAllEdges) {
       {"\x81\x81\x41", "\x81\x41", "!", "\x81\x81\x41"},  // ＝A holds the bytes of 、
       {"a\x81\x40\x81\x40", "\x81\x40", " ", "a  "},
       {"\x81&", "&", "&amp;", "\x81&"},  // a lead byte takes even a byte below 0x40 with it
+      // ＝ (81 81) after the second byte of a character that ends in 81: found at offset 2
+      {"\x82\x81\x81\x81", "\x81\x81", "=", "\x82\x81="},
+      {"\x82\x81\x81\x81\x81", "\x81\x81", "=", "\x82\x81=\x81"},
+      {"\x81\x81\x81\x81", "\x81\x81", "=", "=="},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ReplaceAll(c.text, c.pattern, c.replacement), c.expected)

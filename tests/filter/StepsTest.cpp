@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "Kana.h"
 #include "Pipeline.h"
@@ -70,15 +71,56 @@ TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
   EXPECT_EQ(KanaToHalfWidth("\x82\xF2\x82\xF3\x82\xF4", kHiraganaKind), "\xB3\xDE\xB6\xB9");
 }
 
+char32_t DecodeOne(std::string_view bytes, const char* encoding) {
+  const std::string u = test::Convert(bytes, "UTF-32LE", encoding);
+  return static_cast<char32_t>(static_cast<unsigned char>(u[0]) | static_cast<unsigned char>(u[1]) << 8);
+}
+
+// The katakana that half-width katakana lacks, and ヲ, take the half-width form of the kana
+// they sound like; "ｦ" is never made.
+const std::map<char32_t, std::string> kSoundsLike = {
+    {U'ヮ', "ﾜ"}, {U'ヰ', "ｲ"}, {U'ヱ', "ｴ"}, {U'ヲ', "ｵ"}, {U'ヵ', "ｶ"}, {U'ヶ', "ｹ"},
+};
+
+// The half-width form of a katakana by Unicode: its canonical decomposition (ガ → カ and the
+// combining voiced mark), each part as the half-width byte whose compatibility mapping it is.
+std::string HalfWidthByUnicode(char32_t katakana) {
+  static const std::map<char32_t, char> narrow = [] {
+    std::map<char32_t, char> m;
+    for (unsigned b = 0xA1; b <= 0xDF; ++b) {
+      const std::u32string full = test::Nfkc(DecodeOne(std::string(1, static_cast<char>(b)), "CP932"));
+      m[full[0]] = static_cast<char>(b);
+    }
+    return m;
+  }();
+  if (auto it = kSoundsLike.find(katakana); it != kSoundsLike.end()) return Sjis(it->second);
+  std::string out;
+  for (char32_t part : test::Nfd(katakana)) out += narrow.at(part);
+  return out;
+}
+
+// The half-width result for each cell 0x21 to 0x76 of the row kind chooses: the katakana of
+// the cell in half width. In the hiragana row that katakana is the hiragana plus Unicode's
+// kana offset (0x60); its cells 0x74 to 0x76 hold nothing and stand for the katakana row's.
+const std::string& HalfWidthOfCell(int kind, unsigned cell) {
+  static const auto table = [] {
+    std::map<std::pair<int, unsigned>, std::string> m;
+    for (unsigned c = 0x21; c <= 0x76; ++c) {
+      const std::string katakana_euc = {'\xA5', static_cast<char>(0x80 | c)};
+      const char32_t katakana = DecodeOne(katakana_euc, "EUC-JP");
+      m[{kKatakanaKind, c}] = HalfWidthByUnicode(katakana);
+      const std::string hiragana_euc = {'\xA4', static_cast<char>(0x80 | c)};
+      const char32_t of_hiragana = c <= 0x73 ? DecodeOne(hiragana_euc, "EUC-JP") + 0x60 : katakana;
+      m[{kHiraganaKind, c}] = HalfWidthByUnicode(of_hiragana);
+    }
+    return m;
+  }();
+  return table.at({kind, cell});
+}
+
 // KanaToHalfWidth as the rule states it: the JIS row of every pair decides, a lead byte of the
 // row whose cell is no kana goes alone.
 std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
-  static const unsigned char entry[] = {
-      1,  11, 2,  12, 3,  13, 4,  14, 5,  15, 16, 72, 17, 73, 18, 74, 19, 75, 20, 76,
-      21, 77, 22, 78, 23, 79, 24, 80, 25, 81, 26, 82, 27, 83, 9,  28, 84, 29, 85, 30,
-      86, 31, 32, 33, 34, 35, 36, 92, 148, 37, 93, 149, 38, 94, 150, 39, 95, 151, 40, 96,
-      152, 41, 42, 43, 44, 45, 6, 46, 7, 47, 8, 48, 49, 50, 51, 52, 53, 54, 54, 12,
-      14, 15, 55, 69, 16, 19};
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto b = static_cast<unsigned char>(text[i]);
@@ -92,9 +134,7 @@ std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
       out.append(text, i, 2);
       i += 2;
     } else if (cell >= 0x21 && cell <= 0x76) {
-      const unsigned e = entry[cell - 0x21];
-      out += static_cast<char>(0xA6 + e % 56);
-      if (e / 56) out += static_cast<char>(e / 56 == 1 ? 0xDE : 0xDF);
+      out += HalfWidthOfCell(kind, cell);
       i += 2;
     } else {
       out += text[i++];
@@ -116,22 +156,34 @@ TEST(Kana, HalfWidthAgreesWithTheRuleForEveryPairOfBytes) {
   }
 }
 
-// HalfWidthKanaToFull scanned as the rule states it, character by character, through the
-// code page's own round trip: a half-width kana and a following mark become the full-width
-// katakana of the same sound.
+// The code page 932 bytes of a Unicode character, or nothing when the code page lacks it.
+std::optional<std::string> EncodeOne(char32_t c) {
+  const char bytes[4] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8 & 0xFF),
+                         static_cast<char>(c >> 16 & 0xFF), 0};
+  try {
+    return test::Convert(std::string_view(bytes, 4), "CP932", "UTF-32LE");
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+// HalfWidthKanaToFull scanned as the rule states it, character by character: a half-width kana
+// becomes the character that Unicode's compatibility mapping gives it, and with a following
+// voiced or semi-voiced mark the composition of the two, where code page 932 has one.
 std::string HalfWidthKanaToFullLiteral(std::string_view text) {
   static const std::map<std::string, std::string> full = [] {
     std::map<std::string, std::string> m;
-    const std::string halves = Sjis("｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝ");
-    const std::string fulls = Sjis("。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン");
-    for (std::size_t i = 0; i < halves.size(); ++i) m[halves.substr(i, 1)] = fulls.substr(2 * i, 2);
-    for (auto [half, voiced] : {std::pair{"ｳﾞ", "ヴ"}, {"ｶﾞ", "ガ"}, {"ｷﾞ", "ギ"}, {"ｸﾞ", "グ"},
-                                {"ｹﾞ", "ゲ"}, {"ｺﾞ", "ゴ"}, {"ｻﾞ", "ザ"}, {"ｼﾞ", "ジ"}, {"ｽﾞ", "ズ"},
-                                {"ｾﾞ", "ゼ"}, {"ｿﾞ", "ゾ"}, {"ﾀﾞ", "ダ"}, {"ﾁﾞ", "ヂ"}, {"ﾂﾞ", "ヅ"},
-                                {"ﾃﾞ", "デ"}, {"ﾄﾞ", "ド"}, {"ﾊﾞ", "バ"}, {"ﾋﾞ", "ビ"}, {"ﾌﾞ", "ブ"},
-                                {"ﾍﾞ", "ベ"}, {"ﾎﾞ", "ボ"}, {"ﾊﾟ", "パ"}, {"ﾋﾟ", "ピ"}, {"ﾌﾟ", "プ"},
-                                {"ﾍﾟ", "ペ"}, {"ﾎﾟ", "ポ"}})
-      m[Sjis(half)] = Sjis(voiced);
+    for (unsigned b = 0xA1; b <= 0xDD; ++b) {  // ｡ to ﾝ: the marks ﾞ ﾟ alone stay
+      const std::string half(1, static_cast<char>(b));
+      const std::u32string plain = test::Nfkc(DecodeOne(half, "CP932"));
+      m[half] = *EncodeOne(plain[0]);
+      for (const char mark : {'\xDE', '\xDF'}) {
+        const std::u32string composed =
+            test::Nfc(plain + test::Nfkc(DecodeOne(std::string(1, mark), "CP932")));
+        if (composed.size() != 1) continue;
+        if (auto bytes = EncodeOne(composed[0])) m[half + mark] = *bytes;
+      }
+    }
     return m;
   }();
   std::string out;
@@ -236,13 +288,15 @@ TEST(SeparatorsToTab, RunsBecomeOneTab) {
 
 TEST(Pipeline, EveryStepOnKeepsTheJoinedForm) {
   FilterSettings all;
-  all.NumberMode = all.AlphabetMode = all.SignMode = all.SpaceMode = 1;
-  all.PunctuationMode = all.PeriodMode = all.ParenthesisMode = 1;
-  all.KanaMode1 = 1;
-  all.KanaMode2 = 3;
-  all.ReturnMode = 1;
-  all.Space2Tab = 3;
-  all.UpDownCase = 2;
+  all.NumberMode = all.AlphabetMode = all.SignMode = all.SpaceMode = Width::ToHalf;
+  all.ParenthesisMode = Width::ToHalf;
+  all.PunctuationMode = Comma::ToIdeographic;
+  all.PeriodMode = Period::ToIdeographic;
+  all.KanaMode1 = Hiragana::ToHalfWidthKatakana;
+  all.KanaMode2 = Katakana::ToHiragana;
+  all.ReturnMode = LineBreaks::ToCrLf;
+  all.Space2Tab = SpaceRuns::BothToTab;
+  all.UpDownCase = LetterCase::ToUpper;
   all.TagDelete = all.RepAmp = all.RepLG = all.RepQuot = all.AddLI = all.DelDmySpc = all.DelConma = true;
   const std::string out = FilterText("a\rb\n\n<x>\x81\x40 c,d \x83\x41\xB6\xDE", all);
   EXPECT_EQ(out, "<LI>A\r\n<LI>B\r\n<LI>\r\n<LI>\tCD\t\x82\xA0\x82\xAA\r\n");

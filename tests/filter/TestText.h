@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iconv.h>
+#include <unicode/unorm2.h>
 
 #include <cerrno>
 #include <stdexcept>
@@ -44,5 +45,43 @@ inline std::string Utf8(std::string_view sjis) {
     return hex;
   }
 }
+
+// A text normalised by ICU.
+inline std::u32string Normalize(const UNormalizer2* (*instance)(UErrorCode*), std::u32string_view in) {
+  UErrorCode error = U_ZERO_ERROR;
+  const UNormalizer2* form = instance(&error);
+  std::u16string in16;
+  for (char32_t c : in) {
+    if (c > 0xFFFF) {
+      in16 += static_cast<char16_t>(0xD800 | (c - 0x10000) >> 10);
+      in16 += static_cast<char16_t>(0xDC00 | ((c - 0x10000) & 0x3FF));
+    } else {
+      in16 += static_cast<char16_t>(c);
+    }
+  }
+  char16_t out[64];
+  const int32_t n = unorm2_normalize(form, reinterpret_cast<const UChar*>(in16.data()),
+                                     static_cast<int32_t>(in16.size()),
+                                     reinterpret_cast<UChar*>(out), 64, &error);
+  if (U_FAILURE(error)) throw std::runtime_error("normalisation failed");
+  std::u32string result;
+  for (int32_t i = 0; i < n; ++i) {
+    if (out[i] >= 0xD800 && out[i] <= 0xDBFF && i + 1 < n) {
+      result += static_cast<char32_t>(0x10000 + ((out[i] - 0xD800) << 10) + (out[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      result += out[i];
+    }
+  }
+  return result;
+}
+
+// The Unicode compatibility mapping (NFKC) of one character: the width forms become their
+// ordinary forms (Ａ → A, ｶ → カ, ･ → ・, ﾞ → the combining voiced mark); others stay.
+inline std::u32string Nfkc(char32_t c) { return Normalize(unorm2_getNFKCInstance, {&c, 1}); }
+// The canonical decomposition (NFD) of one character: ガ → カ and the combining voiced mark.
+inline std::u32string Nfd(char32_t c) { return Normalize(unorm2_getNFDInstance, {&c, 1}); }
+// The canonical composition (NFC) of a text: カ and the combining voiced mark → ガ.
+inline std::u32string Nfc(std::u32string_view text) { return Normalize(unorm2_getNFCInstance, text); }
 
 }  // namespace kestrilon::filter::test

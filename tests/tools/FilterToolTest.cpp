@@ -211,6 +211,40 @@ TEST_F(FilterTool, Cp932BytesInAndOut) {
   }
 }
 
+TEST_F(FilterTool, EveryTrailByteIsAcceptedAndNoOther) {
+  // After each lead byte, the trail bytes at the ends of both ranges (0x40-0x7E, 0x80-0xFC).
+  std::string valid;
+  for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (unsigned trail : {0x40, 0x7E, 0x80, 0xFC}) {
+      valid += static_cast<char>(lead);
+      valid += static_cast<char>(trail);
+    }
+  }
+  Result r = Run({"--encoding", "cp932"}, valid);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, valid + "\r\n");
+  for (unsigned trail : {0x3F, 0x7F, 0xFD, 0xFF}) {
+    const std::string input = std::string("a\x81") + static_cast<char>(trail);
+    r = Run({"--encoding", "cp932"}, input);
+    EXPECT_EQ(r.status, 3) << std::hex << trail;
+    EXPECT_NE(r.err.find("at byte offset 1: lead byte 0x81 followed by"), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(FilterTool, EncodingNamesInAnyCase) {
+  for (const char* name : {"cp932", "CP932", "Cp932"}) {
+    const Result r = Run({"--encoding", name, "--set", "NumberMode=1"}, "\x82\x50");  // １
+    EXPECT_EQ(r.status, 0) << name << r.err;
+    EXPECT_EQ(r.out, "1\r\n") << name;
+  }
+  for (const char* name : {"utf-8", "UTF-8", "utf8", "UTF8"}) {
+    const Result r = Run({"--encoding=" + std::string(name), "--set", "NumberMode=1"}, "１");
+    EXPECT_EQ(r.status, 0) << name << r.err;
+    EXPECT_EQ(r.out, "1\r\n") << name;
+  }
+}
+
 TEST_F(FilterTool, HelpVersionAndList) {
   Result r = Run({"--help"});
   EXPECT_EQ(r.status, 0);

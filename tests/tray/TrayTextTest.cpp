@@ -38,14 +38,14 @@ TEST(CutToWholeCharacters, NeverEndsOnALeadByte) {
   };
   for (const CutCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    EXPECT_EQ(CutToWholeCharacters(c.Text, c.Max), c.Expected);
+    EXPECT_EQ(filter::CutToWholeCharacters(c.Text, c.Max), c.Expected);
   }
 }
 
 TEST(CutToWholeCharacters, TheTrailByteIsNeverTakenForALeadByte) {
   // 「ア」 is 0x83 0x41; 「＠」 is 0x81 0x97, whose trail byte is itself a lead-byte value.
   std::string text = Repeat("\x81\x97", 10);
-  EXPECT_EQ(CutToWholeCharacters(text, 5), Repeat("\x81\x97", 2));
+  EXPECT_EQ(filter::CutToWholeCharacters(text, 5), Repeat("\x81\x97", 2));
 }
 
 TEST(TipText, LimitsAndLineBreaksDependOnTheShellVersion) {

@@ -98,7 +98,7 @@ TEST(UnicodeBridge, KnownCodesAndNoBestFit) {
       EXPECT_EQ(t.placeholders.Count(), 0u) << c.utf8;
     } else {
       ASSERT_EQ(t.bytes.size(), 2u) << c.utf8;
-      EXPECT_TRUE(IsUserDefinedCode(filter::DoubleByteCode(t.bytes, 0))) << c.utf8;
+      EXPECT_TRUE(filter::IsUserDefinedCode(filter::DoubleByteCode(t.bytes, 0))) << c.utf8;
       EXPECT_EQ(t.placeholders.Count(), 1u) << c.utf8;
     }
     EXPECT_EQ(RoundTrip(c.utf8), c.utf8);
@@ -125,6 +125,23 @@ TEST(UnicodeBridge, GenuineUserDefinedCharactersSurviveBesidePlaceholders) {
   for (std::size_t i = 0; i < t.bytes.size(); i += 2) codes.insert(filter::DoubleByteCode(t.bytes, i));
   EXPECT_EQ(codes.size(), 8u) << "a placeholder collided with a genuine character";
   EXPECT_EQ(Cp932ToUtf8(t.bytes, t.placeholders).text, text);
+}
+
+TEST(UnicodeBridge, AnsiFormShowsEachPlaceholderAsAQuestionMark) {
+  struct Case {
+    std::string utf8, ansi;
+  } cases[] = {
+      {"", ""},
+      {"abc あ", "abc \x82\xA0"},
+      {"a😀b😀", "a?b?"},
+      {"\xEE\x80\x80é", "\xF0\x40?"},  // a genuine user-defined character stays itself
+      {"한B", "?B"},                       // the byte after a placeholder is its own
+  };
+  for (const auto& c : cases) {
+    const Cp932Text t = Utf8ToCp932(c.utf8);
+    ASSERT_EQ(t.error, BridgeError::None);
+    EXPECT_EQ(AnsiForm(t.bytes, t.placeholders), c.ansi) << c.utf8;
+  }
 }
 
 TEST(UnicodeBridge, AreaHoldsOnlyItsFreeCodes) {
@@ -183,6 +200,44 @@ TEST(UnicodeBridge, Utf16KeepsLoneSurrogatesAndPairs) {
   EXPECT_EQ(Cp932ToUtf8(t.bytes, t.placeholders).error, BridgeError::SurrogateInUtf8);
 }
 
+TEST(UnicodeBridge, SurrogatePairsAtTheirBoundsAreOneCharacter) {
+  // Each pair spells one character outside the BMP, whose highest and lowest surrogates are
+  // pairs too; beside the bounds, lone surrogates stay alone.
+  for (char32_t c : {U'\U00010000', U'\U000103FF', U'\U00010400', U'\U0001F3FF', U'\U0001F600',
+                     U'\U0010FC00', U'\U0010FFFF'}) {
+    const std::u16string pair = {static_cast<char16_t>(0xD800 | (c - 0x10000) >> 10),
+                                 static_cast<char16_t>(0xDC00 | ((c - 0x10000) & 0x3FF))};
+    const Cp932Text t = Utf16ToCp932(u"a" + pair + u"b");
+    ASSERT_EQ(t.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(t.placeholders.Count(), 1u) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(t.bytes.size(), 4u) << std::hex << static_cast<unsigned>(c);
+    const auto utf8 = Cp932ToUtf8(t.bytes, t.placeholders);
+    ASSERT_EQ(utf8.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(utf8.text, "a" + Utf8Of(c) + "b") << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(Cp932ToUtf16(t.bytes, t.placeholders).text, u"a" + pair + u"b") << std::hex << static_cast<unsigned>(c);
+    // The same character from UTF-8.
+    const Cp932Text from8 = Utf8ToCp932("a" + Utf8Of(c) + "b");
+    ASSERT_EQ(from8.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(from8.placeholders.Count(), 1u) << std::hex << static_cast<unsigned>(c);
+  }
+  // Just outside: each surrogate stands alone, with a placeholder of its own.
+  const struct {
+    std::u16string text;
+    std::size_t placeholders;
+  } lone[] = {
+      {{0xDBFF, u'a'}, 1},
+      {{0xDC00, 0xD800}, 2},  // low before high
+      {{0xD7FF, 0xDC00}, 2},  // U+D7FF, which code page 932 lacks, before a low surrogate
+      {{0xD800, 0xDBFF}, 2},
+  };
+  for (const auto& l : lone) {
+    const Cp932Text t = Utf16ToCp932(l.text);
+    ASSERT_EQ(t.error, BridgeError::None);
+    EXPECT_EQ(t.placeholders.Count(), l.placeholders) << std::hex << unsigned{l.text[0]} << " " << unsigned{l.text[1]};
+    EXPECT_EQ(Cp932ToUtf16(t.bytes, t.placeholders).text, l.text);
+  }
+}
+
 TEST(UnicodeBridge, UndecodableCodePage932IsAnErrorAtItsOffset) {
   Placeholders none;
   struct Case {
@@ -206,9 +261,9 @@ filter::FilterSettings EverythingOn(int radio_value) {
   filter::FilterSettings s;
   for (const auto& info : filter::AllSettings()) {
     if (info.kind == filter::SettingKind::RadioGroup)
-      s.*info.index = filter::ClampItemIndex(info, radio_value);
+      info.SetValue(s, filter::ClampItemIndex(info, radio_value));
     else
-      s.*info.checked = true;
+      info.SetValue(s, true);
   }
   return s;
 }
@@ -233,15 +288,15 @@ TEST(UnicodeBridge, ForeignCharactersSurviveThePipelineWithEveryStepOn) {
   }
   // In the middle of Japanese text the neighbours change and the foreign characters don't.
   filter::FilterSettings s;
-  s.KanaMode1 = 1;
-  s.SpaceMode = 1;
-  s.EnterDeleteMode = 1;
+  s.KanaMode1 = filter::Hiragana::ToHalfWidthKatakana;
+  s.SpaceMode = filter::Width::ToHalf;
+  s.EnterDeleteMode = filter::Joining::JoinLines;
   EXPECT_EQ(FilterUtf8("がっこう😀　café\nです〜한。\n次", s), "ｶﾞｯｺｳ😀 caféﾃﾞｽ〜한。\r\n次");
 }
 
 TEST(UnicodeBridge, PlaceholderNeverPassesForTheBytesOfTheFullStop) {
   filter::FilterSettings s;
-  s.EnterDeleteMode = 1;
+  s.EnterDeleteMode = filter::Joining::JoinLines;
   // A real "メB" ends in 0x81 0x42 and keeps its break; a placeholder before "B" must not.
   EXPECT_EQ(FilterUtf8("メB\nc", s), "メB\r\nc");
   std::string many;

@@ -86,14 +86,12 @@ std::string ListText() {
   const FilterSettings defaults;
   std::string out = "Settings, as NAME=DEFAULT, caption and values (give them with --set):\n";
   for (const SettingInfo& info : filter::AllSettings()) {
-    std::string line = std::string(info.name) + "=";
+    std::string line = std::string(info.name) + "=" + std::to_string(info.Value(defaults));
     std::string values;
     if (info.kind == SettingKind::RadioGroup) {
-      line += std::to_string(defaults.*info.index);
       for (std::size_t i = 0; i < info.items.size(); ++i)
         values += (i ? ", " : "") + std::to_string(i) + " " + std::string(info.items[i]);
     } else {
-      line += defaults.*info.checked ? "1" : "0";
       values = "0 off, 1 on";
     }
     line.resize(std::max<std::size_t>(line.size() + 2, 20), ' ');
@@ -182,9 +180,9 @@ std::optional<int> ReadAsIni(std::string_view value) {
 
 void Assign(const SettingInfo& info, int value, FilterSettings& s) {
   if (info.kind == SettingKind::RadioGroup)
-    s.*info.index = filter::ClampItemIndex(info, value);
+    info.SetValue(s, filter::ClampItemIndex(info, value));
   else
-    s.*info.checked = value != 0;
+    info.SetValue(s, value != 0);
 }
 
 std::optional<Failure> ApplySet(std::string_view set, FilterSettings& s) {
@@ -233,10 +231,10 @@ std::optional<Failure> LoadIni(const Options& o, FilterSettings& s) {
                       (o.section ? "" : " (the current user's name; give another with --section)"));
   for (const SettingInfo& info : filter::AllSettings()) {
     if (info.kind == SettingKind::RadioGroup)
-      s.*info.index = filter::ClampItemIndex(info, doc.ReadInteger(section.bytes, info.name,
-                                                                   s.*info.index));
+      info.SetValue(s, filter::ClampItemIndex(info, doc.ReadInteger(section.bytes, info.name,
+                                                                   info.Value(s))));
     else
-      s.*info.checked = doc.ReadBool(section.bytes, info.name, s.*info.checked);
+      info.SetValue(s, doc.ReadBool(section.bytes, info.name, info.Value(s) != 0));
   }
   return std::nullopt;
 }
@@ -251,7 +249,7 @@ std::optional<std::size_t> FindInvalidCp932(std::string_view s, std::string& wha
   }();
   static constexpr auto kBadTrail = [] {
     std::array<std::uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = b < 0x40 || b == 0x7F || b > 0xFC;
+    for (unsigned b = 0; b < 256; ++b) t[b] = !filter::IsTrailByte(static_cast<unsigned char>(b));
     return t;
   }();
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());

@@ -1,0 +1,60 @@
+#include "CodePage932.h"
+
+namespace kestrilon::filter {
+
+bool IsSecondByte(std::string_view text, std::size_t pos) {
+  std::size_t run = 0;
+  while (pos > run && IsLeadByte(static_cast<unsigned char>(text[pos - run - 1]))) ++run;
+  return run % 2 == 1;
+}
+
+std::string_view CutToWholeCharacters(std::string_view text, std::size_t max_bytes,
+                                      bool (*is_lead)(unsigned char)) {
+  if (text.size() <= max_bytes) return text;
+  std::size_t end = 0;
+  for (;;) {
+    const std::size_t length =
+        is_lead(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
+    if (end + length > max_bytes) break;
+    end += length;
+  }
+  return text.substr(0, end);
+}
+
+namespace {
+
+// Lower-case code of a two-byte capital (Ａ-Ｚ, Α-Ω, А-Я), or 0. The Cyrillic small letters skip
+// the trail byte 0x7F: а-н are 0x8470-0x847E, о-я 0x8480-0x8491.
+Char LowerOf(Char c) {
+  if (c >= 0x8260 && c <= 0x8279) return static_cast<Char>(c + 0x21);  // Ａ → ａ
+  if (c >= 0x839F && c <= 0x83B6) return static_cast<Char>(c + 0x20);  // Α → α
+  if (c >= 0x8440 && c <= 0x8460) {                                      // А → а
+    const unsigned k = c - 0x8440;
+    return static_cast<Char>(k < 15 ? 0x8470 + k : 0x8480 + (k - 15));
+  }
+  return 0;
+}
+
+Char UpperOf(Char c) {
+  if (c >= 0x8281 && c <= 0x829A) return static_cast<Char>(c - 0x21);  // ａ → Ａ
+  if (c >= 0x83BF && c <= 0x83D6) return static_cast<Char>(c - 0x20);  // α → Α
+  if (c >= 0x8470 && c <= 0x847E) return static_cast<Char>(0x8440 + (c - 0x8470));  // а → А
+  if (c >= 0x8480 && c <= 0x8491) return static_cast<Char>(0x8440 + 15 + (c - 0x8480));
+  return 0;
+}
+
+}  // namespace
+
+Char CharLowerOf(Char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<Char>(c - 'A' + 'a');
+  const Char lower = c > 0xFF ? LowerOf(c) : 0;
+  return lower != 0 ? lower : c;
+}
+
+Char CharUpperOf(Char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<Char>(c - 'a' + 'A');
+  const Char upper = c > 0xFF ? UpperOf(c) : 0;
+  return upper != 0 ? upper : c;
+}
+
+}  // namespace kestrilon::filter
