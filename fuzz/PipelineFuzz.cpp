@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool joined = s.EnterDeleteMode == kestrilon::filter::Joining::JoinLines;
 
   if (!utf8_mode) {
-    const std::string out = kestrilon::filter::FilterText(std::string(text), s);
+    const std::string out = kestrilon::filter::Filter().Run(std::string(text), s);
     CHECK(out == kestrilon::filter::reference::ReferenceFilter(text, s));
     CHECK(out.find('\0') == std::string::npos);
     CheckLineBreaks(out, joined);
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const auto in = kestrilon::unicode::Utf8ToCp932(text);
   if (in.error != kestrilon::unicode::BridgeError::None) return 0;
-  const std::string out = kestrilon::filter::FilterText(in.bytes, s);
+  const std::string out = kestrilon::filter::Filter().Run(in.bytes, s);
   CHECK(out.find('\0') == std::string::npos);
   CheckLineBreaks(out, joined);
   // Whatever the steps did, their result turns back into Unicode with every placeholder found.

@@ -13,6 +13,7 @@
 #include "Forms.h"
 #include "Menus.h"
 #include "NkClipDetector.h"
+#include "Pipeline.h"
 #include "Settings.h"
 #include "StdControls.h"
 #include "Taskbar.h"
@@ -135,6 +136,8 @@ private:
   bool FConfirmedShowForm = false;
   ProgramList FConfirmedExcluded;
 
+  // The pipeline with the maps of the last settings, for the program's life.
+  filter::Filter FFilter;
   ProgramList FExcluded;
   std::string FLastCopyProgram;
   UndoMemory FUndo;

@@ -150,9 +150,9 @@ CopyOutcome TForm1::FilterClipboard() {
   // More characters outside code page 932 than placeholders: the text stays as it was copied.
   if (text.error != unicode::BridgeError::None) return CopyOutcome::Untouched;
   std::string originalAnsi = unicode::AnsiForm(text.bytes, text.placeholders);
-  const std::string filtered = filter::FilterText(std::move(text.bytes), CurrentSettings());
+  const std::string filtered = FFilter.Run(std::move(text.bytes), CurrentSettings());
   // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
-  filter::ReleaseKeptBuffer();
+  FFilter.ReleaseSpare();
   const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
   if (result.error != unicode::BridgeError::None) return CopyOutcome::Untouched;  // never put back a broken text
   // The same text written back would only take away the copying program's other formats.

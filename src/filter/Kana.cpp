@@ -312,10 +312,4 @@ void AppendHalfWidthKanaToHiragana(std::string& out, std::string_view text) {
   table.Apply(out, text);
 }
 
-std::string MapKanaType(std::string_view text, std::uint32_t flags) {
-  if (flags == LCMAP_KATAKANA) return MapCharacters(text, HiraganaToKatakana);
-  if (flags == LCMAP_HIRAGANA) return MapCharacters(text, KatakanaToHiragana);
-  return std::string(text);
-}
-
 }  // namespace kestrilon::filter

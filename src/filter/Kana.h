@@ -12,9 +12,6 @@ namespace kestrilon::filter {
 // Kana kind selects the JIS row KanaToHalfWidth converts: 0x24 + kind.
 enum KanaKind : int { kHiraganaKind = 0, kKatakanaKind = 1 };
 
-// The mapping flags of MapKanaType, with the values the platform gives them.
-constexpr std::uint32_t LCMAP_HIRAGANA = 0x00100000;
-constexpr std::uint32_t LCMAP_KATAKANA = 0x00200000;
 
 // Shift-JIS two-byte code to JIS X 0208 (row × 256 + cell), applied to any pair of bytes.
 std::uint16_t SjisToJis(std::uint16_t code);
@@ -30,12 +27,8 @@ void AppendHalfWidthKanaToFull(std::string& out, std::string_view text);
 // The same, then every katakana to hiragana (KatakanaToHiragana), in one pass.
 void AppendHalfWidthKanaToHiragana(std::string& out, std::string_view text);
 
-// One character of MapKanaType: hiragana (ゝゞ too) to katakana, and the reverse.
+// One character: hiragana (ゝゞ too) to katakana of the same sound, and the reverse.
 Char HiraganaToKatakana(Char c);
 Char KatakanaToHiragana(Char c);
-
-// LCMAP_KATAKANA: hiragana to the katakana of the same sound; LCMAP_HIRAGANA: the reverse.
-// Widths and every other character stay; any other flags give the text back unchanged.
-std::string MapKanaType(std::string_view text, std::uint32_t flags);
 
 }  // namespace kestrilon::filter

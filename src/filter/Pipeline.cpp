@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Kana.h"
+#include "LineList.h"
 #include "Sjis.h"
 #include "Steps.h"
 #include "Width.h"
@@ -52,20 +53,32 @@ constexpr int Key(Mode mode) {
   return static_cast<int>(mode);
 }
 
-template <typename Build>
-const CharMap& CachedMap(const MapKey& key, Build&& build) {
+}  // namespace
+
+struct Filter::Maps {
+  // A run needs up to three maps (the first steps', the hiragana step's, the last); the rest is
+  // room for a setting switched back and forth.
+  static constexpr std::size_t kKept = 6;
   struct Entry {
     MapKey key;
     CharMap map;
   };
-  thread_local std::deque<Entry> cache;  // references stay valid as entries come and go
-  for (const Entry& e : cache)
-    if (e.key == key) return e.map;
-  if (cache.size() == 6) cache.pop_front();
-  cache.push_back({key, CharMap()});
-  build(cache.back().map);
-  return cache.back().map;
-}
+  std::deque<Entry> entries;  // references stay valid as entries come and go
+
+  template <typename Build>
+  const CharMap& Get(const MapKey& key, Build&& build) {
+    for (const Entry& e : entries)
+      if (e.key == key) return e.map;
+    if (entries.size() == kKept) entries.pop_front();
+    entries.push_back({key, CharMap()});
+    build(entries.back().map);
+    return entries.back().map;
+  }
+};
+
+namespace {
+
+using Maps = Filter::Maps;
 
 void ApplyMap(LineList& lines, const CharMap& map) {
   if (map.Changes())
@@ -75,8 +88,8 @@ void ApplyMap(LineList& lines, const CharMap& map) {
 // Removing the commas and mapping the case are one character map. It leaves the pair of a lead
 // byte and the CR after it alone, so mapping the whole text is the same as mapping line by line,
 // whether or not a lead byte ends a line.
-const CharMap& LastMap(const FilterSettings& s) {
-  return CachedMap({1, s.DelConma, Key(s.UpDownCase)}, [&s](CharMap& map) {
+const CharMap& LastMap(Maps& maps, const FilterSettings& s) {
+  return maps.Get({1, s.DelConma, Key(s.UpDownCase)}, [&s](CharMap& map) {
     if (s.DelConma) map.ThenDelete(',');
     if (s.UpDownCase == LetterCase::ToLower) map.Then(CharLowerOf);
     if (s.UpDownCase == LetterCase::ToUpper) map.Then(CharUpperOf);
@@ -90,7 +103,7 @@ const CharMap& LastMap(const FilterSettings& s) {
 // then the runs of TABs one TAB: that is, every run of the three becomes one TAB.
 class LineSteps {
  public:
-  LineSteps(const FilterSettings& s, bool join) : s_(s), map_(LastMap(s)), join_(join) {
+  LineSteps(Maps& maps, const FilterSettings& s, bool join) : s_(s), map_(LastMap(maps, s)), join_(join) {
     const bool both = s.Space2Tab == SpaceRuns::BothToTab;
     if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
     if (both || s.Space2Tab == SpaceRuns::FullWidthToTab)
@@ -163,7 +176,7 @@ struct Step {
   std::string_view name;
   int (*setting)(const S&);                         // what the step's map depends on
   void (*map)(CharMap&, const S&);                  // may add nothing
-  void (*rewrite)(LineList&, const S&, bool join);  // may do nothing
+  void (*rewrite)(LineList&, Maps&, const S&, bool join);  // may do nothing
 };
 
 constexpr Step kSteps[] = {
@@ -211,14 +224,14 @@ constexpr Step kSteps[] = {
      [](CharMap& m, const S& s) {
        if (s.KanaMode1 == Hiragana::ToKatakana) m.Then(HiraganaToKatakana);
      },
-     [](LineList& lines, const S& s, bool) {
+     [](LineList& lines, Maps&, const S& s, bool) {
        if (s.KanaMode1 == Hiragana::ToHalfWidthKatakana)
          lines.Rewrite([](std::string& out, std::string_view t) {
            AppendKanaToHalfWidth(out, t, kHiraganaKind);
          });
      }},
     {"katakana to half width, to full width or to hiragana", nullptr, nullptr,
-     [](LineList& lines, const S& s, bool) {
+     [](LineList& lines, Maps&, const S& s, bool) {
        if (s.KanaMode2 == Katakana::ToHalfWidth)
          lines.Rewrite([](std::string& out, std::string_view t) {
            AppendKanaToHalfWidth(out, t, kKatakanaKind);
@@ -229,16 +242,16 @@ constexpr Step kSteps[] = {
        if (s.KanaMode2 == Katakana::ToHiragana) lines.Rewrite(AppendHalfWidthKanaToHiragana);
      }},
     {"line breaks to CR LF", nullptr, nullptr,
-     [](LineList& lines, const S& s, bool) {
+     [](LineList& lines, Maps&, const S& s, bool) {
        if (s.ReturnMode == LineBreaks::ToCrLf && NormalizeToCrLfChanges(lines.Join()))
          lines.RewriteAndSplit(AppendNormalizedToCrLf);
      }},
     {"removing tags", nullptr, nullptr,
-     [](LineList& lines, const S& s, bool) {
+     [](LineList& lines, Maps&, const S& s, bool) {
        if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
      }},
     {"the HTML escapes", nullptr, nullptr,
-     [](LineList& lines, const S& s, bool) {
+     [](LineList& lines, Maps&, const S& s, bool) {
        if (s.RepAmp || s.RepLG || s.RepQuot) {
          lines.Rewrite([&s](std::string& out, std::string_view t) {
            AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
@@ -247,8 +260,8 @@ constexpr Step kSteps[] = {
      }},
     {"<LI>, runs of spaces to a TAB, trailing blanks, removing commas, letter case, joining lines",
      nullptr, nullptr,
-     [](LineList& lines, const S& s, bool join) {
-       LineSteps steps(s, join);
+     [](LineList& lines, Maps& maps, const S& s, bool join) {
+       LineSteps steps(maps, s, join);
        if (steps.ByLine())
          lines.Rewrite([&steps](std::string& out, std::string_view t) { steps.Append(out, t); });
        else
@@ -259,7 +272,7 @@ constexpr Step kSteps[] = {
 static_assert(std::size(kSteps) < std::tuple_size_v<MapKey>);
 
 // Every step in order; with join, the final join too.
-void RunSteps(LineList& lines, const S& s, bool join) {
+void RunSteps(LineList& lines, Maps& maps, const S& s, bool join) {
   std::size_t first = 0;  // the first map step not yet applied
   for (std::size_t i = 0; i < std::size(kSteps); ++i) {
     if (!kSteps[i].rewrite) continue;
@@ -270,51 +283,36 @@ void RunSteps(LineList& lines, const S& s, bool join) {
     for (std::size_t k = first; k <= i; ++k)
       if (kSteps[k].map) key[n++] = kSteps[k].setting(s);
     if (n > 1) {
-      ApplyMap(lines, CachedMap(key, [&](CharMap& map) {
+      ApplyMap(lines, maps.Get(key, [&](CharMap& map) {
                  for (std::size_t k = first; k <= i; ++k)
                    if (kSteps[k].map) kSteps[k].map(map, s);
                }));
     }
-    kSteps[i].rewrite(lines, s, join);
+    kSteps[i].rewrite(lines, maps, s, join);
     first = i + 1;
   }
 }
 
 }  // namespace
 
-void ApplySteps(LineList& lines, const FilterSettings& s) { RunSteps(lines, s, false); }
+Filter::Filter() : FMaps(std::make_unique<Maps>()) {}
+Filter::~Filter() = default;
+Filter::Filter(Filter&&) noexcept = default;
+Filter& Filter::operator=(Filter&&) noexcept = default;
 
-std::string FinalText(LineList&& lines, const FilterSettings& s) {
-  if (s.EnterDeleteMode == Joining::JoinLines)
-    return lines.TakeRewritten(AppendJoinedKeepingSentenceEnds);
-  return lines.TakeJoined();
-}
+void Filter::ReleaseSpare() noexcept { std::string().swap(FSpare); }
 
-namespace {
-
-// The spare buffer of the last run, kept for the next one when runs follow each other closely:
-// its pages are in memory already, where a fresh buffer costs a page fault per page.
-std::string& KeptBuffer() {
-  thread_local std::string kept;
-  return kept;
-}
-
-}  // namespace
-
-void ReleaseKeptBuffer() noexcept { std::string().swap(KeptBuffer()); }
-
-std::string FilterText(std::string sjis, const FilterSettings& settings, std::string spare) {
+std::string Filter::Run(std::string sjis, const FilterSettings& settings, std::string spare) {
   // Only up to a size, so that an idle program does not sit on the memory of one huge text.
   constexpr std::size_t kKeptAtMost = std::size_t{64} << 20;
-  std::string& kept = KeptBuffer();
   LineList lines;
   lines.LoadResult(std::move(sjis));
-  lines.LendSpare(std::move(kept));
+  lines.LendSpare(std::move(FSpare));
   lines.LendSpare(std::move(spare));
   // The join goes with the last steps' pass over the lines.
-  RunSteps(lines, settings, settings.EnterDeleteMode == Joining::JoinLines);
+  RunSteps(lines, *FMaps, settings, settings.EnterDeleteMode == Joining::JoinLines);
   std::string result = lines.TakeJoined();
-  if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) kept = std::move(left);
+  if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) FSpare = std::move(left);
   return result;
 }
 

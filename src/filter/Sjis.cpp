@@ -51,14 +51,6 @@ void AppendReplaced(std::string& out, std::string_view text, std::string_view pa
   out.append(text, i);
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view pattern,
-                       std::string_view replacement) {
-  std::string out;
-  out.reserve(text.size() + (replacement.size() > pattern.size() ? text.size() / 8 : 0));
-  AppendReplaced(out, text, pattern, replacement);
-  return out;
-}
-
 void PairTable::Set(unsigned first, unsigned next, const PairEntry& e) {
   const unsigned char in[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(next)};
   const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),

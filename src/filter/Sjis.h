@@ -16,11 +16,9 @@ namespace kestrilon::filter {
 // or if text or pattern is empty.
 std::size_t FindPattern(std::string_view text, std::string_view pattern, std::size_t from = 0);
 
-// Every occurrence of pattern replaced, left to right; replaced text is never searched again and
-// a match never starts on a second byte. An empty pattern matches nothing.
-std::string ReplaceAll(std::string_view text, std::string_view pattern,
-                       std::string_view replacement);
-// The same, appending the result to out.
+// Every occurrence of pattern replaced, left to right, the result appended to out; replaced text
+// is never searched again and a match never starts on a second byte. An empty pattern matches
+// nothing.
 void AppendReplaced(std::string& out, std::string_view text, std::string_view pattern,
                     std::string_view replacement);
 

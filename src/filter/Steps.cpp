@@ -7,12 +7,6 @@
 
 namespace kestrilon::filter {
 
-std::string NormalizeToCrLf(std::string_view text) {
-  std::string out;
-  AppendNormalizedToCrLf(out, text);
-  return out;
-}
-
 void AppendNormalizedToCrLf(std::string& result, std::string_view text) {
   ScanCharacters(result, text, CopyDouble, [](ByteWriter& out, std::string_view t, std::size_t i) {
     if (t[i] == '\r' || t[i] == '\n') {
@@ -29,19 +23,6 @@ bool NormalizeToCrLfChanges(std::string_view joined) {
   for (std::size_t cr = joined.find('\r'); cr != std::string_view::npos; cr = joined.find('\r', cr + 1))
     if (IsSecondByte(joined, cr)) return true;
   return false;
-}
-
-void AppendJoinedKeepingSentenceEnds(std::string& out, std::string_view joined) {
-  const std::size_t base = out.size();
-  std::size_t start = 0;
-  while (start < joined.size()) {
-    const std::size_t lf = joined.find('\n', start);  // always found, right after the line's CR
-    out.append(joined, start, lf - 1 - start);
-    start = lf + 1;
-    const bool more_lines = start < joined.size();
-    // Only the text since the last kept break can end in "。": a break ends in LF.
-    if (more_lines && EndsWithFullStop(std::string_view(out).substr(base))) out += "\r\n";
-  }
 }
 
 void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot) {
@@ -78,12 +59,6 @@ void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angle
     first->next = find(first->byte, hit + 1);
   }
   out.append(text, done);
-}
-
-std::string RemoveTags(std::string_view text) {
-  std::string out;
-  AppendWithoutTags(out, text);
-  return out;
 }
 
 void AppendWithoutTags(std::string& out, std::string_view text) {
@@ -136,12 +111,6 @@ void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
       if (next[k] < i) next[k] = FindPattern(line, separators[k], i);
   }
   out.append(line, i);
-}
-
-void SeparatorsToTab(LineList& lines, std::string_view separator) {
-  lines.TransformEachLine([separator](std::string& out, std::string_view line) {
-    AppendSeparatorsToTab(out, line, separator);
-  });
 }
 
 std::size_t TrimmedLength(std::string_view line) {

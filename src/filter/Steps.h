@@ -11,20 +11,13 @@
 namespace kestrilon::filter {
 
 // Every line break (CR LF, lone CR, lone LF) as CR LF; two-byte characters are taken whole.
-std::string NormalizeToCrLf(std::string_view text);
 void AppendNormalizedToCrLf(std::string& out, std::string_view text);
-// Whether NormalizeToCrLf changes a joined text: only where a lead byte ends a line and so takes
+// Whether AppendNormalizedToCrLf changes a joined text: only where a lead byte ends a line and so takes
 // the CR after it as its second byte.
 bool NormalizeToCrLfChanges(std::string_view joined);
 
-// The lines of a joined text put together with no break between them, except after a run of
-// lines whose text ends in the bytes of "。" (kFullStopBytes) when more lines follow. No break ends
-// the result, which is appended to out.
-void AppendJoinedKeepingSentenceEnds(std::string& out, std::string_view joined);
-
 // Removes every tag, from a "<" to the first ">" after it. Stops, keeping the rest as it is, as
 // soon as the first ">" of the remaining text comes before its first "<" or no "<" is left.
-std::string RemoveTags(std::string_view text);
 void AppendWithoutTags(std::string& out, std::string_view text);
 
 // The HTML escapes in one pass, appended to out: with amp every "&" becomes "&amp;", with angles
@@ -34,8 +27,7 @@ void AppendWithoutTags(std::string& out, std::string_view text);
 // which leaves every other character where it was.
 void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot);
 
-// Every run of separators in each line of the list becomes one TAB.
-void SeparatorsToTab(LineList& lines, std::string_view separator);
+// Every run of separators in the line becomes one TAB.
 void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator);
 // Every run of characters that are any of the separators becomes one TAB: the same as turning
 // the runs of each into a TAB one separator after another, when the last separator is "\t".

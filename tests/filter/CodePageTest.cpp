@@ -13,6 +13,7 @@
 #include "Steps.h"
 #include "TestText.h"
 #include "Width.h"
+#include "StepForms.h"
 
 namespace kestrilon::filter {
 namespace {

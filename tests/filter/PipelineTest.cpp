@@ -38,7 +38,7 @@ struct Case {
 
 void RunCases(const std::vector<Case>& cases) {
   for (const auto& c : cases) {
-    const std::string out = FilterText(Sjis(c.input), With(c.settings));
+    const std::string out = Filter().Run(Sjis(c.input), With(c.settings));
     EXPECT_EQ(Utf8(out), c.expected) << "settings: " << c.settings << "\ninput: " << c.input;
   }
 }

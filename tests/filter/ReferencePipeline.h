@@ -12,6 +12,7 @@
 #include "Sjis.h"
 #include "Steps.h"
 #include "Width.h"
+#include "StepForms.h"
 
 namespace kestrilon::filter::reference {
 

@@ -49,7 +49,7 @@ TEST(Pipeline, SameAsTheLiteralStepsOneByOne) {
     std::mt19937 rng(seed);
     const std::string text = RandomText(rng);
     const FilterSettings settings = RandomSettings(rng);
-    ASSERT_EQ(FilterText(text, settings), ReferenceFilter(text, settings)) << "seed " << seed;
+    ASSERT_EQ(Filter().Run(text, settings), ReferenceFilter(text, settings)) << "seed " << seed;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "LineList.h"
 #include "Sjis.h"
+#include "StepForms.h"
 
 namespace kestrilon::filter {
 namespace {

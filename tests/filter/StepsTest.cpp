@@ -11,6 +11,7 @@
 #include "Steps.h"
 #include "TestText.h"
 #include "Width.h"
+#include "StepForms.h"
 
 namespace kestrilon::filter {
 namespace {
@@ -298,7 +299,7 @@ TEST(Pipeline, EveryStepOnKeepsTheJoinedForm) {
   all.Space2Tab = SpaceRuns::BothToTab;
   all.UpDownCase = LetterCase::ToUpper;
   all.TagDelete = all.RepAmp = all.RepLG = all.RepQuot = all.AddLI = all.DelDmySpc = all.DelConma = true;
-  const std::string out = FilterText("a\rb\n\n<x>\x81\x40 c,d \x83\x41\xB6\xDE", all);
+  const std::string out = Filter().Run("a\rb\n\n<x>\x81\x40 c,d \x83\x41\xB6\xDE", all);
   EXPECT_EQ(out, "<LI>A\r\n<LI>B\r\n<LI>\r\n<LI>\tCD\t\x82\xA0\x82\xAA\r\n");
 }
 

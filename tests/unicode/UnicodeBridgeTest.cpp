@@ -271,7 +271,7 @@ filter::FilterSettings EverythingOn(int radio_value) {
 std::string FilterUtf8(std::string_view utf8, const filter::FilterSettings& s) {
   const Cp932Text in = Utf8ToCp932(utf8);
   EXPECT_EQ(in.error, BridgeError::None);
-  const auto out = Cp932ToUtf8(filter::FilterText(in.bytes, s), in.placeholders);
+  const auto out = Cp932ToUtf8(filter::Filter().Run(in.bytes, s), in.placeholders);
   EXPECT_EQ(out.error, BridgeError::None) << utf8;
   return out.text;
 }

@@ -332,7 +332,7 @@ int Run(const std::vector<std::string>& args) {
 
   // The filter's second buffer, as large as the first, so that the run allocates nothing more.
   std::string spare = LargeBuffer(std::max(cp932.bytes.capacity(), 2 * cp932.bytes.size() + 64));
-  std::string output = filter::FilterText(std::move(cp932.bytes), settings, std::move(spare));
+  std::string output = filter::Filter().Run(std::move(cp932.bytes), settings, std::move(spare));
   if (o.encoding == Text::Utf8) {
     auto back = unicode::Cp932ToUtf8(output, cp932.placeholders);
     if (back.error != unicode::BridgeError::None)
