@@ -59,44 +59,11 @@ std::string VersionInfoText(const std::string& fileName, int index) {
   const std::string_view key = VersionInfoKeys[static_cast<size_t>(index)];
   const std::string unidentified = "unidentified";
 
-  // Without the system's version.dll no version information can be read.
-  const auto api = framework::win::VersionApi::Load();
-  if (!api) return unidentified;
-  DWORD ignored = 0;
-  const DWORD size = api.FileVersionInfoSize(fileName.c_str(), &ignored);
-  if (size == 0) return unidentified;
-  std::vector<char> data(size);
-  // A read that failed leaves no version information to query.
-  if (!api.FileVersionInfo(fileName.c_str(), size, data.data())) return unidentified;
-
-  void* value = nullptr;
-  UINT length = 0;
-  // A translation shorter than its 4 bytes counts as none: it holds no language and code page.
-  if (!api.QueryValue(data.data(), "\\VarFileInfo\\Translation", &value, &length) || value == nullptr ||
-      length < sizeof(DWORD)) {
-    return unidentified;
-  }
-  DWORD translation = 0;
-  std::memcpy(&translation, value, sizeof translation);  // only the first translation is read
-
-  // Language (low half) then code page (high half), 4 upper-case hexadecimal digits each.
-  char table[9];
-  std::snprintf(table, sizeof table, "%04X%04X", static_cast<unsigned>(LOWORD(translation)),
-                static_cast<unsigned>(HIWORD(translation)));
-  const std::string query = std::string("\\StringFileInfo\\") + table + std::string(key);
-
+  const framework::win::VersionString found = framework::win::ReadVersionString(fileName.c_str(), key.substr(1));
+  if (!found.readable) return unidentified;
   std::string result(key.substr(1));
   result += " : ";
-  value = nullptr;
-  length = 0;
-  if (api.QueryValue(data.data(), query.c_str(), &value, &length) && value != nullptr && length != 0) {
-    // Up to the terminating zero, and never past the length the system gave.
-    const char* text = static_cast<const char*>(value);
-    const void* end = std::memchr(text, '\0', length);
-    result.append(text, end ? static_cast<size_t>(static_cast<const char*>(end) - text) : size_t{length});
-  } else {
-    result += "None";
-  }
+  result += found.text ? *found.text : "None";
   return result;
 }
 

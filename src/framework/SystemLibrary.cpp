@@ -1,6 +1,9 @@
 #include "SystemLibrary.h"
 
 #include <bit>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace kestrilon::framework::win {
 
@@ -31,6 +34,38 @@ VersionApi VersionApi::Load() noexcept {
     return VersionApi{};  // all or nothing: a half-loaded API tests false
   }
   return api;
+}
+
+VersionString ReadVersionString(const char* fileName, std::string_view key) {
+  VersionString found;
+  const auto api = VersionApi::Load();
+  if (!api) return found;
+  DWORD ignored = 0;
+  const DWORD size = api.FileVersionInfoSize(fileName, &ignored);
+  if (size == 0) return found;
+  std::vector<char> data(size);
+  if (!api.FileVersionInfo(fileName, size, data.data())) return found;  // nothing to query
+  void* value = nullptr;
+  UINT length = 0;
+  if (!api.QueryValue(data.data(), "\\VarFileInfo\\Translation", &value, &length) || value == nullptr ||
+      length < sizeof(DWORD))
+    return found;
+  DWORD translation = 0;
+  std::memcpy(&translation, value, sizeof translation);  // only the first translation is read
+  found.readable = true;
+  // Language (low half) then code page (high half), 4 upper-case hexadecimal digits each.
+  char table[9];
+  std::snprintf(table, sizeof table, "%04X%04X", static_cast<unsigned>(LOWORD(translation)),
+                static_cast<unsigned>(HIWORD(translation)));
+  const std::string query = std::string("\\StringFileInfo\\") + table + "\\" + std::string(key);
+  value = nullptr;
+  length = 0;
+  if (api.QueryValue(data.data(), query.c_str(), &value, &length) && value != nullptr && length != 0) {
+    const char* text = static_cast<const char*>(value);
+    const void* end = std::memchr(text, '\0', length);
+    found.text.emplace(text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : std::size_t{length});
+  }
+  return found;
 }
 
 }  // namespace kestrilon::framework::win

@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "WinHandles.h"
 
 namespace kestrilon::framework::win {
@@ -40,5 +44,17 @@ private:
   BOOL(WINAPI* FGetInfo)(LPCSTR, DWORD, DWORD, LPVOID) = nullptr;
   BOOL(WINAPI* FQueryValue)(LPCVOID, LPCSTR, LPVOID*, PUINT) = nullptr;
 };
+
+// One string of a file's version resource, in its first translation (language and code page).
+struct VersionString {
+  // The file has version information with a translation to look the string up in.
+  bool readable = false;
+  // The string up to its terminating zero (never past the length the system gives), when the
+  // translation has it.
+  std::optional<std::string> text;
+};
+// key is the string's name, "FileVersion" say. A translation entry shorter than its 4 bytes
+// counts as none. Without version.dll nothing is readable.
+VersionString ReadVersionString(const char* fileName, std::string_view key);
 
 }  // namespace kestrilon::framework::win

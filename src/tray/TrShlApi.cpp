@@ -144,24 +144,9 @@ DWORD GetShellFileVersion() {
     UINT length = GetSystemDirectoryA(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return 0;
     std::string path = std::string(directory, length) + "\\shell32.dll";
-    const auto api = win::VersionApi::Load();
-    if (!api) return 0;
-    DWORD handle = 0;
-    DWORD size = api.FileVersionInfoSize(path.c_str(), &handle);
-    if (size == 0) return 0;
-    std::vector<char> data(size);
-    if (!api.FileVersionInfo(path.c_str(), size, data.data())) return 0;
-    void* value = nullptr;
-    UINT valueLength = 0;
-    if (!api.QueryValue(data.data(), "\\VarFileInfo\\Translation", &value, &valueLength) || valueLength < 4) {
-      return 0;
-    }
-    WORD translation[2];
-    std::memcpy(translation, value, sizeof translation);
-    char query[64];
-    std::snprintf(query, sizeof query, "\\StringFileInfo\\%04X%04X\\FileVersion", translation[0], translation[1]);
-    if (!api.QueryValue(data.data(), query, &value, &valueLength) || valueLength == 0) return 0;
-    std::string version(static_cast<const char*>(value), FieldLength(static_cast<const char*>(value), valueLength));
+    const win::VersionString found = win::ReadVersionString(path.c_str(), "FileVersion");
+    if (!found.text) return 0;
+    const std::string& version = *found.text;
     // "5.00.2920.0000": the first character is the major version, the third and fourth the minor.
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
     if (version.size() < 4 || !digit(version[0]) || !digit(version[2]) || !digit(version[3])) return 0;
