@@ -67,6 +67,9 @@ public:
   // A copy that met a clipboard held by another program is tried again from a timer.
   bool Retrying() const noexcept { return FRetryUntil != 0; }
 
+  // How the clipboard is opened: OpenClipboard, unless a test stands in for a program that holds
+  // it, which a real system won't do on demand.
+  std::function<BOOL(HWND)> OpenClipboardWith = OpenClipboard;
   // Asks a yes-or-no question in a box; a test answers it instead.
   std::function<bool(std::string_view question)> Confirm;
 

@@ -52,7 +52,7 @@ std::string ClipboardOwnerProgram() {
 void TForm1::Undo1Click(TObject&) {
   if (!FUndo.CanUndo()) return;
   {
-    clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    clipboard::OpenedClipboard clip(ClipTrap->Handle(), OpenClipboardWith);
     clip.WriteText(FUndo.Original(), FUndo.Ansi());
   }
   FOwnSequence = GetClipboardSequenceNumber();  // the original stays as it was copied
@@ -141,7 +141,7 @@ void TForm1::Remember(CopyOutcome outcome) {
 CopyOutcome TForm1::FilterClipboard() {
   std::u16string copied;
   {
-    clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    clipboard::OpenedClipboard clip(ClipTrap->Handle(), OpenClipboardWith);
     // A password manager's copy is neither read nor written back, nor remembered.
     if (clip.HoldsPrivateCopy()) return CopyOutcome::Private;
     copied = clip.ReadText();
@@ -158,7 +158,7 @@ CopyOutcome TForm1::FilterClipboard() {
   // The same text written back would only take away the copying program's other formats.
   if (result.text == copied) return CopyOutcome::Unchanged;
   {
-    clipboard::OpenedClipboard clip(ClipTrap->Handle());
+    clipboard::OpenedClipboard clip(ClipTrap->Handle(), OpenClipboardWith);
     clip.WriteText(result.text, unicode::AnsiForm(filtered, text.placeholders));
   }
   // Read once the clipboard is closed: closing may still raise it (formats the system adds).

@@ -48,13 +48,8 @@ bool Denies(UINT format) {
 
 }  // namespace
 
-std::function<BOOL(HWND)>& ClipboardOpener() {
-  static std::function<BOOL(HWND)> opener = [](HWND owner) { return OpenClipboard(owner); };
-  return opener;
-}
-
-OpenedClipboard::OpenedClipboard(HWND owner) {
-  if (!ClipboardOpener()(owner)) throw EClipboardError();
+OpenedClipboard::OpenedClipboard(HWND owner, const std::function<BOOL(HWND)>& open) {
+  if (!open(owner)) throw EClipboardError();
 }
 
 OpenedClipboard::~OpenedClipboard() { CloseClipboard(); }

@@ -23,9 +23,9 @@ public:
 // The open clipboard, closed when the scope ends.
 class OpenedClipboard {
 public:
-  // One OpenClipboard(owner), no waiting: throws EClipboardError when another program holds the
+  // One open(owner), no waiting: throws EClipboardError when another program holds the
   // clipboard. Waiting here would stop the caller's message loop; the caller tries again later.
-  explicit OpenedClipboard(HWND owner);
+  explicit OpenedClipboard(HWND owner, const std::function<BOOL(HWND)>& open = OpenClipboard);
   ~OpenedClipboard();
   OpenedClipboard(const OpenedClipboard&) = delete;
   OpenedClipboard& operator=(const OpenedClipboard&) = delete;
@@ -48,7 +48,5 @@ public:
 // text format).
 bool ClipboardHasText();
 
-// How OpenedClipboard opens: OpenClipboard, unless a test replaces it.
-std::function<BOOL(HWND)>& ClipboardOpener();
 
 }  // namespace kestrilon::clipboard

@@ -4,14 +4,10 @@
 
 namespace kestrilon::clipboard {
 
-TNkClipDetector::TNkClipDetector(framework::TComponent* owner) : TComponent(owner) {}
+TNkClipDetector::TNkClipDetector(framework::TComponent* owner, TWindowAllocator allocator)
+    : TComponent(owner), FAllocator(std::move(allocator)) {}
 
 TNkClipDetector::~TNkClipDetector() { StopListening(); }
-
-TNkClipDetector::TWindowAllocator& TNkClipDetector::WindowAllocator() {
-  static TWindowAllocator allocator = framework::AllocateHWnd;
-  return allocator;
-}
 
 void TNkClipDetector::StopListening() noexcept {
   if (!FWindow) return;
@@ -35,7 +31,7 @@ void TNkClipDetector::SetOnClipChange(framework::TNotifyEvent value) {
     FOnClipChange = std::move(value);
     return;
   }
-  auto window = WindowAllocator()([this](framework::TMessage& message) { WndProc(message); });
+  auto window = FAllocator([this](framework::TMessage& message) { WndProc(message); });
   if (!window)
     throw framework::EOutOfResources("TNkClipDetector.SetOnClipChange: Cannot Allocate HWnd");
   if (!AddClipboardFormatListener(window->Handle()))

@@ -20,8 +20,13 @@ namespace kestrilon::clipboard {
 
 class TNkClipDetector : public framework::TComponent {
 public:
+  // How the hidden window is made: the framework's AllocateHWnd, unless a test stands in for
+  // the failure a real system won't give on demand.
+  using TWindowAllocator =
+      std::function<std::unique_ptr<framework::TUtilityWindow>(framework::TWindowMethod)>;
+
   // IgnoreFirst := True. Creates no window and listens to nothing.
-  explicit TNkClipDetector(framework::TComponent* owner);
+  explicit TNkClipDetector(framework::TComponent* owner, TWindowAllocator allocator = framework::AllocateHWnd);
   // Stops listening and destroys the hidden window. The handler is not cleared.
   ~TNkClipDetector() override;
 
@@ -40,12 +45,6 @@ public:
   // The hidden window; null while not listening.
   HWND Handle() const noexcept { return FWindow ? FWindow->Handle() : nullptr; }
 
-  // How the hidden window is made: the framework's AllocateHWnd, unless a test replaces it to
-  // provoke the failure a real system won't give on demand.
-  using TWindowAllocator =
-      std::function<std::unique_ptr<framework::TUtilityWindow>(framework::TWindowMethod)>;
-  static TWindowAllocator& WindowAllocator();
-
 protected:
   // Calls OnClipChange with this detector as Sender, if a handler is set.
   virtual void DoClipChange();
@@ -54,6 +53,7 @@ private:
   void WndProc(framework::TMessage& message);
   void StopListening() noexcept;
 
+  TWindowAllocator FAllocator;
   framework::TNotifyEvent FOnClipChange;
   bool FIgnoreFirst = true;
   std::unique_ptr<framework::TUtilityWindow> FWindow;  // the hidden window; null: not listening

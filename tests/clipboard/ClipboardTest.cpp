@@ -190,6 +190,26 @@ TEST(NkClipDetector, AHandlersFailureReachesTheApplicationAndTheNextChangeIsHear
   Application().SetOnException(nullptr);
 }
 
+TEST(NkClipDetector, NoWindowMeansNoHandlerAndTheMessage) {
+  TNkClipDetector d(nullptr, [](framework::TWindowMethod) { return nullptr; });
+  try {
+    d.SetOnClipChange([](TObject&) {});
+    ADD_FAILURE() << "no exception";
+  } catch (const framework::EOutOfResources& e) {
+    EXPECT_STREQ(e.what(), "TNkClipDetector.SetOnClipChange: Cannot Allocate HWnd");
+  }
+  EXPECT_FALSE(d.OnClipChange());
+  EXPECT_EQ(d.Handle(), nullptr);
+}
+
+TEST(NkClipDetector, DesigningStoresTheHandlerWithoutListening) {
+  TNkClipDetector d(nullptr);
+  d.SetDesigning(true);
+  d.SetOnClipChange([](TObject&) {});
+  EXPECT_TRUE(d.OnClipChange());
+  EXPECT_EQ(d.Handle(), nullptr);
+}
+
 // The form's run: the marks, the priority, the retries.
 class FilterRun : public ::testing::Test {
 protected:
@@ -200,7 +220,6 @@ protected:
   }
   void TearDown() override {
     form.reset();
-    ClipboardOpener() = [](HWND owner) { return OpenClipboard(owner); };
     Application().SetOnException(nullptr);
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
   }
@@ -225,7 +244,7 @@ TEST_F(FilterRun, StartsIdleAndFiltersEachCopyOnceHoweverLateOrOftenItsOwnNotice
 
 TEST_F(FilterRun, RunsAtNormalPriorityAndPausedLeavesTheClipboard) {
   DWORD during = 0;
-  ClipboardOpener() = [&](HWND owner) {
+  form->OpenClipboardWith = [&](HWND owner) {
     if (form->Busy()) during = GetPriorityClass(GetCurrentProcess());
     return OpenClipboard(owner);
   };
@@ -248,7 +267,7 @@ TEST_F(FilterRun, AHeldClipboardIsTriedAgainFromTheTimerAndTheNewestCopyIsFilter
   Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   bool held = true;
   int refusals = 0;
-  ClipboardOpener() = [&](HWND owner) {
+  form->OpenClipboardWith = [&](HWND owner) {
     if (!held) return OpenClipboard(owner);
     ++refusals;
     return FALSE;
@@ -273,7 +292,7 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
   ASSERT_TRUE(form->TrayIcon->TaskTrayIcon().Added());
   std::vector<std::string> errors;
   Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
-  ClipboardOpener() = [&](HWND) { return FALSE; };
+  form->OpenClipboardWith = [&](HWND) { return FALSE; };
   auto balloons = [&] {
     std::vector<std::string> texts;
     for (const tray::testing::ShellCall& call : shell.Calls)
@@ -292,7 +311,7 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
   EXPECT_FALSE(form->Busy());
   EXPECT_EQ(Paste(), u"shut");
 
-  ClipboardOpener() = [](HWND owner) { return OpenClipboard(owner); };
+  form->OpenClipboardWith = [](HWND owner) { return OpenClipboard(owner); };
   Copy(u"open");
   EXPECT_TRUE(PumpUntil([&] { return Paste() == u"open\r\n"; }));
 }
@@ -313,7 +332,7 @@ TEST_F(FilterRun, PrivateCopiesAreLeftAloneWithTheirMarkers) {
   };
   dynamic_cast<framework::TCustomRadioGroup&>(*form->FindComponent("UpDownCase")).SetItemIndex(2);
   int opens = 0;
-  ClipboardOpener() = [&](HWND owner) {
+  form->OpenClipboardWith = [&](HWND owner) {
     ++opens;
     return OpenClipboard(owner);
   };
@@ -377,7 +396,7 @@ TEST_F(FilterRun, UndoPutsBackTheOriginalExactlyAndOnlyWhileItIsTheLastCopy) {
 // A copy that filtering leaves as it was keeps everything its program put on the clipboard.
 TEST_F(FilterRun, ACopyThatFilteringLeavesAsItWasKeepsItsFormatsAndIsNotWritten) {
   int opens = 0;
-  ClipboardOpener() = [&](HWND owner) {
+  form->OpenClipboardWith = [&](HWND owner) {
     ++opens;
     return OpenClipboard(owner);
   };
@@ -415,7 +434,7 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   EXPECT_EQ(form->ExcludeList->Items().Count(), 1);
 
   int opens = 0;
-  ClipboardOpener() = [&](HWND owner) {
+  form->OpenClipboardWith = [&](HWND owner) {
     ++opens;
     return OpenClipboard(owner);
   };
