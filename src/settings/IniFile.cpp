@@ -1,11 +1,11 @@
 #include "IniFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <system_error>
 #include <utility>
 
@@ -17,6 +17,7 @@
 #endif
 
 #include "CodePage932.h"
+#include "FileSystem.h"
 
 namespace kestrilon::settings {
 namespace {
@@ -278,130 +279,6 @@ ReadResult ReadWholeFile(const std::filesystem::path& path, std::string& out) {
   return ReadResult::Read;
 }
 
-std::string TempSuffix() {
-  static std::mt19937 generator{std::random_device{}()};
-  char buf[16];
-  std::snprintf(buf, sizeof buf, ".%08x.tmp", static_cast<unsigned>(generator()));
-  return buf;
-}
-
-#ifdef _WIN32
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(h_);  // only reached after a failure, already being reported
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return h_; }
-  bool Close() {
-    const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
-    return CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE h_;
-};
-
-bool MarkedReadOnly(const std::filesystem::path& target) {
-  const DWORD attributes = GetFileAttributesW(target.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-// A virus scanner or a search indexer often holds a file that was just written for a moment,
-// which makes the replacement fail with a sharing violation: try again for about 200 ms.
-bool MoveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& target) {
-  for (int attempt = 0;; ++attempt) {
-    if (MoveFileExW(temp.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0)
-      return true;
-    const DWORD error = GetLastError();
-    if (attempt == 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION &&
-                          error != ERROR_ACCESS_DENIED))
-      return false;
-    Sleep(20);
-  }
-}
-
-// Writes text to a new file beside target, then moves it over target in one step.
-bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
-  if (MarkedReadOnly(target)) return false;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    std::filesystem::path temp = target;
-    temp += TempSuffix();
-    FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-      if (GetLastError() == ERROR_FILE_EXISTS) continue;
-      return false;
-    }
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < text.size()) {
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 20));
-      DWORD written = 0;
-      ok = WriteFile(file.get(), text.data() + done, chunk, &written, nullptr) != 0 &&
-           written == chunk;
-      done += written;
-    }
-    ok = ok && FlushFileBuffers(file.get()) != 0;
-    ok = file.Close() && ok;
-    ok = ok && MoveIntoPlace(temp, target);
-    if (!ok && !DeleteFileW(temp.c_str())) {
-      // Nothing more to do: the save is reported as failed either way, the old file is whole.
-    }
-    return ok;
-  }
-  return false;
-}
-
-#else
-
-// No write bit at all is how a file is marked read-only here; the rename below would
-// otherwise replace it regardless.
-bool MarkedReadOnly(const std::filesystem::perms permissions) {
-  using std::filesystem::perms;
-  return (permissions & (perms::owner_write | perms::group_write | perms::others_write)) ==
-         perms::none;
-}
-
-bool ReplaceFile(const std::filesystem::path& target, const std::string& text) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(target, ec);
-  const bool exists = !ec && std::filesystem::exists(status);
-  if (exists && MarkedReadOnly(status.permissions())) return false;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    std::filesystem::path temp = target;
-    temp += TempSuffix();
-    std::FILE* file = std::fopen(temp.c_str(), "wbx");  // "x": never reuse an existing file
-    if (!file) {
-      std::error_code exists_ec;
-      if (std::filesystem::exists(temp, exists_ec)) continue;
-      return false;
-    }
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && exists) {
-      // Keep the file's permissions. A file system without them (a FAT stick) refuses; the
-      // new file then has the usual ones, which is no reason to fail the save.
-      std::filesystem::permissions(temp, status.permissions(), ec);
-    }
-    if (ok) {
-      std::filesystem::rename(temp, target, ec);
-      ok = !ec;
-    }
-    if (!ok) std::filesystem::remove(temp, ec);  // the save is reported failed either way
-    return ok;
-  }
-  return false;
-}
-
-#endif
-
 std::filesystem::path Resolve(std::filesystem::path path) {
   if (path.has_parent_path()) return path;
 #ifdef _WIN32
@@ -479,7 +356,7 @@ void IniFile::UpdateFile() {
   if (current.starts_with("\xFF\xFE") || current.starts_with("\xFE\xFF")) throw failure;
   IniDocument fresh(current);
   for (const PendingWrite& w : pending_) fresh.Write(w.section, w.key, w.value);
-  if (!ReplaceFile(target, fresh.Text())) throw failure;
+  if (!ReplaceFileContents(target, fresh.Text())) throw failure;
   document_ = std::move(fresh);
   loaded_ = true;
   pending_.clear();

@@ -10,7 +10,7 @@ The layers, top to bottom (a layer may include its own headers and those of any 
     framework/  the GUI framework
     filter/     the pipeline and code page 932 (pure)
 
-tools/ (kestrilon-filter) uses filter/ and settings/IniFile only: never the GUI framework.
+tools/ (kestrilon-filter) uses filter/ and settings/IniFile and FileSystem only: never the GUI framework.
 Usage: check-layers.py [SOURCE-ROOT]; prints each wrong arrow, exit status 1 if there is one.
 """
 import pathlib
@@ -19,8 +19,8 @@ import sys
 
 ORDER = ["filter", "framework", "settings", "tray", "clipboard", "app"]
 # What a folder may include besides the layers below it and itself.
-NEEDS_NOTHING_ABOVE_FILTER = {"settings/IniFile"}  # its unit (.h and .cpp)
-TOOLS_MAY_USE = {"filter", "settings/IniFile"}
+NEEDS_NOTHING_ABOVE_FILTER = {"settings/IniFile", "settings/FileSystem"}  # their units (.h and .cpp)
+TOOLS_MAY_USE = {"filter", "settings/IniFile", "settings/FileSystem"}
 # The framework's own business: how controls get their windows.
 FRAMEWORK_INTERNALS = {"WinPeers.h", "WinPeerBase.h", "Platform.h"}
 

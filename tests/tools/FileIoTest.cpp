@@ -99,6 +99,20 @@ TEST_F(FileIo, FailuresSayWhyAndLeaveNothingBehind) {
   EXPECT_EQ(EntriesInDir(), 1u);
 }
 
+// The output file is replaced as the INI file is: one that is marked read-only stays as it is.
+TEST_F(FileIo, AReadOnlyFileIsNotReplacedAndTheReasonSaysSo) {
+  const std::string path = Path("kept.txt");
+  std::ofstream(FsPath(path), std::ios::binary) << "old";
+  fs::permissions(FsPath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  std::string error;
+  EXPECT_FALSE(ReplaceFileContents(path, "new", error));
+  EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_EQ(EntriesInDir(), 1u);
+  fs::permissions(FsPath(path), fs::perms::owner_write, fs::perm_options::add);
+}
+
 TEST_F(FileIo, UserNameIsKnown) {
   const auto name = CurrentUserName();
   ASSERT_TRUE(name.has_value());

@@ -1,6 +1,7 @@
 #include "FileIo.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -23,64 +24,20 @@
 #include <random>
 #endif
 
+#include "FileSystem.h"
+
 namespace kestrilon::tool {
 
 #ifdef _WIN32
 
 namespace {
 
-std::wstring Wide(std::string_view utf8, UINT code_page = CP_UTF8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(code_page, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(code_page, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
+using settings::FileHandle;
+using settings::Utf8;
 
-std::string Utf8(std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
+std::wstring Wide(std::string_view text, UINT codePage = CP_UTF8) { return settings::Widen(text, codePage); }
 
-std::string LastError() {
-  const DWORD code = GetLastError();
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring w = n ? std::wstring(text, n) : L"error " + std::to_wstring(code);
-  if (text) LocalFree(text);
-  while (!w.empty() && (w.back() == L'\n' || w.back() == L'\r' || w.back() == L'.'))
-    w.pop_back();
-  return Utf8(w);
-}
-
-// Owns a file handle.
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (ok()) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return h_; }
-  bool Close() {
-    const bool closed = CloseHandle(h_) != 0;
-    h_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-
- private:
-  HANDLE h_;
-};
+std::string LastError() { return settings::SystemErrorText(GetLastError()); }
 
 bool ReadAll(HANDLE h, std::string& out, std::string& error) {
   out.clear();
@@ -148,13 +105,13 @@ std::vector<std::string> Arguments(int, char**) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out, std::string& error) {
-  Handle h(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  FileHandle h(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.ok()) {
+  if (!h.Ok()) {
     error = LastError();
     return false;
   }
-  return ReadAll(h.get(), out, error);
+  return ReadAll(h.Get(), out, error);
 }
 
 bool ReadStandardInput(std::string& out, std::string& error) {
@@ -165,40 +122,6 @@ std::string LargeBuffer(std::size_t capacity) {
   std::string s;
   s.reserve(capacity);
   return s;
-}
-
-bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {
-  const std::wstring target = Wide(path);
-  const std::wstring::size_type slash = target.find_last_of(L"\\/:");
-  const std::wstring dir = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
-  const std::wstring base = slash == std::wstring::npos ? target : target.substr(slash + 1);
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    const std::wstring temp = dir + L"." + base + L"." + std::to_wstring(GetCurrentProcessId()) +
-                              L"-" + std::to_wstring(attempt) + L".tmp";
-    Handle h(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.ok()) {
-      if (GetLastError() == ERROR_FILE_EXISTS) continue;
-      error = LastError();
-      return false;
-    }
-    // Each step runs only while all before it went well; the first failure names the reason.
-    bool ok = WriteAll(h.get(), bytes, error);
-    auto step = [&](bool succeeded) {
-      if (ok && !succeeded) {
-        ok = false;
-        error = LastError();
-      }
-    };
-    step(ok && FlushFileBuffers(h.get()));
-    step(h.Close());
-    step(ok && MoveFileExW(temp.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-    if (!ok) DeleteFileW(temp.c_str());
-    return ok;
-  }
-  error = "no free name for a temporary file";
-  return false;
 }
 
 bool WriteStandardOutput(std::string_view bytes, Text encoding, std::string& error) {
@@ -320,45 +243,6 @@ std::string LargeBuffer(std::size_t capacity) {
   return s;
 }
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {
-  const std::string::size_type slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  struct stat existing;
-  const bool exists = stat(path.c_str(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) {
-    error = Reason(EISDIR);
-    return false;
-  }
-  std::random_device random;
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    const std::string temp = dir + "." + base + "." + std::to_string(getpid()) + "-" +
-                             std::to_string(random() % 1000000) + ".tmp";
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      error = Reason(errno);
-      return false;
-    }
-    // Each step runs only while all before it went well; the first failure names the reason.
-    bool ok = WriteAll(fd, bytes, error);
-    auto step = [&](bool succeeded) {
-      if (ok && !succeeded) {
-        ok = false;
-        error = Reason(errno);
-      }
-    };
-    if (exists) step(ok && fchmod(fd, existing.st_mode & 07777) == 0);  // keep its permissions
-    step(ok && fsync(fd) == 0);
-    step(close(fd) == 0);
-    step(ok && rename(temp.c_str(), path.c_str()) == 0);
-    if (!ok) unlink(temp.c_str());
-    return ok;
-  }
-  error = "no free name for a temporary file";
-  return false;
-}
-
 bool WriteStandardOutput(std::string_view bytes, Text, std::string& error) {
   return WriteAll(STDOUT_FILENO, bytes, error);
 }
@@ -381,5 +265,10 @@ std::optional<std::string> CurrentUserName() {
 }
 
 #endif
+
+// The replacement the INI file uses too: a new file moved into place in one step.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {
+  return settings::ReplaceFileContents(std::filesystem::path(std::u8string(path.begin(), path.end())), bytes, &error);
+}
 
 }  // namespace kestrilon::tool

@@ -1,0 +1,52 @@
+// The file services the settings and kestrilon-filter share: a file replaced in one step, and on
+// Windows the owner of a file handle, text to and from UTF-16, and the system's words for an
+// error. Needs nothing above the filter.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace kestrilon::settings {
+
+// Writes bytes to a new file beside target, then moves it over target in one step: a reader finds
+// the old file or the new one, never a part, and a failure leaves the old file whole. A file
+// marked read-only is not replaced. False on failure, and then reason (when given) says why, in
+// the system's words (UTF-8).
+bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes, std::string* reason = nullptr);
+
+#ifdef _WIN32
+
+// Owns a handle that CreateFileW gave (INVALID_HANDLE_VALUE: none).
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) noexcept : FHandle(handle) {}
+  ~FileHandle() {
+    if (Ok()) CloseHandle(FHandle);  // only reached after a failure, already being reported
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool Ok() const noexcept { return FHandle != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const noexcept { return FHandle; }
+  // Closes it now, for the answer: a write may fail only here.
+  bool Close() noexcept;
+
+ private:
+  HANDLE FHandle;
+};
+
+// Text in a code page (UTF-8 unless another is named) as UTF-16, and UTF-16 as UTF-8.
+std::wstring Widen(std::string_view text, UINT codePage = CP_UTF8);
+std::string Utf8(std::wstring_view wide);
+
+// The system's words for an error code, in UTF-8, without the final full stop or line break.
+std::string SystemErrorText(DWORD error);
+
+#endif
+
+}  // namespace kestrilon::settings
