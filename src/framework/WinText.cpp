@@ -1,27 +1,11 @@
 #include "WinText.h"
 
-#include "WinHandles.h"
+#include "UnicodeBridge.h"
 
 namespace kestrilon::framework::win {
 
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-  return wide;
-}
+std::wstring Widen(std::string_view utf8) { return unicode::Widen(utf8); }
 
-std::string Narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), narrow.data(), size,
-                      nullptr, nullptr);
-  return narrow;
-}
+std::string Narrow(std::wstring_view utf16) { return unicode::Narrow(utf16); }
 
 }  // namespace kestrilon::framework::win

@@ -10,6 +10,8 @@
 #include <unistd.h>
 #endif
 
+#include "UnicodeBridge.h"
+
 namespace kestrilon::settings {
 
 #ifdef _WIN32
@@ -17,22 +19,6 @@ namespace kestrilon::settings {
 bool FileHandle::Close() noexcept {
   const HANDLE h = std::exchange(FHandle, INVALID_HANDLE_VALUE);
   return CloseHandle(h) != 0;
-}
-
-std::wstring Widen(std::string_view text, UINT codePage) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
-std::string Utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
-  return utf8;
 }
 
 std::string SystemErrorText(DWORD error) {
@@ -45,7 +31,7 @@ std::string SystemErrorText(DWORD error) {
   while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' '))
     wide.pop_back();
   if (wide.empty()) return "error " + std::to_string(error);
-  return Utf8(wide);
+  return unicode::Narrow(wide);
 }
 
 #endif

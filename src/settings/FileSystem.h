@@ -1,6 +1,6 @@
 // The file services the settings and kestrilon-filter share: a file replaced in one step, and on
-// Windows the owner of a file handle, text to and from UTF-16, and the system's words for an
-// error. Needs nothing above the filter.
+// Windows the owner of a file handle and the system's words for an error. Needs nothing above
+// the filter.
 #pragma once
 
 #include <filesystem>
@@ -39,10 +39,6 @@ class FileHandle {
  private:
   HANDLE FHandle;
 };
-
-// Text in a code page (UTF-8 unless another is named) as UTF-16, and UTF-16 as UTF-8.
-std::wstring Widen(std::string_view text, UINT codePage = CP_UTF8);
-std::string Utf8(std::wstring_view wide);
 
 // The system's words for an error code, in UTF-8, without the final full stop or line break.
 std::string SystemErrorText(DWORD error);

@@ -25,6 +25,7 @@
 #endif
 
 #include "FileSystem.h"
+#include "UnicodeBridge.h"
 
 namespace kestrilon::tool {
 
@@ -33,9 +34,9 @@ namespace kestrilon::tool {
 namespace {
 
 using settings::FileHandle;
-using settings::Utf8;
 
-std::wstring Wide(std::string_view text, UINT codePage = CP_UTF8) { return settings::Widen(text, codePage); }
+std::wstring Wide(std::string_view text, UINT codePage = CP_UTF8) { return unicode::Widen(text, codePage); }
+std::string Utf8(std::wstring_view wide) { return unicode::Narrow(wide); }
 
 std::string LastError() { return settings::SystemErrorText(GetLastError()); }
 
