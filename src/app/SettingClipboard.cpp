@@ -56,8 +56,7 @@ void TForm1::Undo1Click(TObject&) {
     clip.WriteText(FUndo.Original(), FUndo.Ansi());
   }
   FOwnSequence = GetClipboardSequenceNumber();  // the original stays as it was copied
-  FUndo.Forget();
-  Remember(CopyOutcome::Untouched);
+  Remember(CopyOutcome::Untouched);  // put back: nothing more to undo
 }
 
 

@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #endif
 
 #include "FileSystem.h"
