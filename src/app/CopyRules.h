@@ -9,30 +9,44 @@
 
 namespace kestrilon::app {
 
-// Whether two program file names are the same program: ASCII letters compared without regard to
-// case, as Windows compares file names; other characters as they are.
-bool SameProgramName(std::string_view a, std::string_view b) noexcept;
+// Whether two characters are the same letter whatever their case. The program passes the
+// system's ordinal comparison, which knows every script; without it only ASCII letters fold.
+using SameLetter = bool (*)(char32_t a, char32_t b);
+bool SameAsciiLetter(char32_t a, char32_t b) noexcept;
+
+// Whether a listed program name (UTF-8) matches a program's file name: character by character,
+// case ignored as same says; a "?" in the listed name stands for any one character. A name that
+// the INI file's code page cannot hold is saved with "?" for each character it lacks, and "?" is
+// never part of a real file name, so the saved list still matches the program.
+bool SameProgramName(std::string_view listed, std::string_view name, SameLetter same = SameAsciiLetter);
+
+// The file name alone, as the user may give it: blanks (ASCII or full-width) and one pair of
+// double quotes around it dropped, and a folder before it ("C:\Tools\x.exe", as the
+// explorer's "copy as path" gives it) taken off.
+std::string ProgramFileName(std::string_view typed);
 
 // Program file names ("EXCEL.EXE"), in UTF-8, as the user gave them, each program once.
 class ProgramList {
 public:
-  // The INI value: names separated by ";", blanks around each dropped, empty ones skipped, a
+  explicit ProgramList(SameLetter same = SameAsciiLetter) : FSame(same) {}
+  // The INI value: names separated by ";", each reduced to its file name, empty ones skipped, a
   // repeated one kept once.
-  static ProgramList Parse(std::string_view value);
+  static ProgramList Parse(std::string_view value, SameLetter same = SameAsciiLetter);
   // The INI value: the names joined by ";".
   std::string Joined() const;
 
   const std::vector<std::string>& Names() const noexcept { return FNames; }
-  // Adds a name (blanks around it dropped). False when it is empty, holds ";" (it could not
+  // Adds a name (reduced to its file name). False when that is empty, holds ";" (it could not
   // be read back) or is there already.
   bool Add(std::string_view name);
   // Removes the name at index; an index outside the list changes nothing.
   void Remove(std::size_t index);
   bool Contains(std::string_view name) const noexcept;
 
-  bool operator==(const ProgramList&) const = default;
+  bool operator==(const ProgramList& other) const { return FNames == other.FNames; }
 
 private:
+  SameLetter FSame;
   std::vector<std::string> FNames;
 };
 
@@ -43,6 +57,8 @@ enum class CopyOutcome {
   Private,    // marked private by its program: never read
   Excluded,   // made by a program on the exclusion list
   Untouched,  // paused, no text, or a text the filter can't carry: left as it was
+  Superseded, // a newer copy came while it was filtered: not written, left to the newer one
+  WriteFailed,  // the write failed: the copy was put back as it was made
 };
 
 // The text as it was copied before the last filtering, in memory only, for that filtering only.

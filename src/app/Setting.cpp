@@ -1,6 +1,8 @@
 #include "Setting.h"
 
 #include <map>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,18 @@ void OpenThroughShell(HWND owner, const std::wstring& target) {
 
 constexpr char kEndWithoutSaving[] = "設定を保存できませんでした。保存せずに終了しますか？";
 
+// One code point as UTF-16: one unit, or a surrogate pair.
+int ToUtf16(char32_t c, wchar_t (&out)[2]) {
+  if (c < 0x10000) {
+    out[0] = static_cast<wchar_t>(c);
+    return 1;
+  }
+  c -= 0x10000;
+  out[0] = static_cast<wchar_t>(0xD800 + (c >> 10));
+  out[1] = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+  return 2;
+}
+
 bool AskInBox(std::string_view question) {
   const int answer = MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
                                  win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
@@ -142,7 +156,17 @@ bool Fit(const TFont& font, const CaptionRooms& all) {
 
 }  // namespace
 
-TForm1::TForm1(TComponent* owner) : TForm(owner) {
+bool SystemSameLetter(char32_t a, char32_t b) {
+  wchar_t x[2], y[2];
+  const int nx = ToUtf16(a, x), ny = ToUtf16(b, y);
+  // Windows' own rule for file names: case ignored in every script, nothing else folded.
+  return CompareStringOrdinal(x, nx, y, ny, TRUE) == CSTR_EQUAL;
+}
+
+TForm1::TForm1(TComponent* owner)
+    : TForm(owner),
+      FExcluded(SystemSameLetter),
+      FRun([this] { return ClipTrap ? ClipTrap->Handle() : nullptr; }, [this] { return win::WindowOf(*this); }) {
   SetName("Form1");
   SetCaption("Kestrilon");
   SetBorderStyle(bsDialog);
@@ -164,19 +188,18 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   SetOnCreate([this](TObject& sender) { FormCreate(sender); });
   SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
   Confirm = AskInBox;
+  WireRun();
   SetMessageHandler(WM_TIMER, [this](TMessage& message) {
-    if (message.WParam != kRetryTimer) return;
-    if (FPaused) {
-      StopRetrying();
-      return;
-    }
-    TryFilter();
+    if (message.WParam == CopyRun::kRetryTimer) FRun.TimerTick(FPaused);
   });
   SetMessageHandler(WM_QUERYENDSESSION, [this](TMessage& message) {
-    Hide();
-    Close();
-    // Windows may end the session: the settings are saved, and the program ends anyway.
+    // Windows may always end the session: nothing here may hold it up, no box may wait for an
+    // answer. The settings are saved if they can be; they were saved at the last OK anyway.
     message.Result = TRUE;
+    Hide();
+    SaveQuietly();
+    FSaveOnClose = false;
+    Close();
   });
   // The window exists while the form is hidden, so that the end of the session reaches it.
   HandleNeeded();
@@ -269,12 +292,14 @@ void TForm1::MakeAutoSave() {
   AutoSave->SetCheckWinSize(false);
   AutoSave->SetCheckTag(true);  // EnableTag 0: every option, not the page's scratch controls
   AutoSave->OnSaveIni = [this](settings::IniFile& ini, const std::string& section) {
-    settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined());
+    // A character the file's code page lacks becomes "?", which still matches it.
+    settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined(), settings::Unstorable::AsQuestionMark);
   };
   AutoSave->OnLoadIni = [this](settings::IniFile& ini, const std::string& section) {
     // A missing key leaves the list as it is: empty at the first start, the confirmed one at a
     // cancel.
-    if (auto value = settings::ReadText(ini, section, kExcludeKey)) SetExcludedPrograms(ProgramList::Parse(*value));
+    if (auto value = settings::ReadText(ini, section, kExcludeKey, settings::kWholeValue))
+      SetExcludedPrograms(ProgramList::Parse(*value));
   };
 
 }
@@ -292,7 +317,7 @@ void TForm1::MakeMenu() {
     MenuR->Items().Add(*item);
     this->*row.field = item;
   }
-  Remember(CopyOutcome::Untouched);  // nothing to undo yet
+  Undo1->SetEnabled(false);  // nothing to undo yet
 
 }
 
@@ -362,7 +387,9 @@ void TForm1::RestoreConfirmed() {
 }
 
 void TForm1::SetExcludedPrograms(ProgramList list) {
-  FExcluded = std::move(list);
+  // Matched as Windows matches file names, whatever comparison the list came with.
+  FExcluded = ProgramList(SystemSameLetter);
+  for (const std::string& name : list.Names()) FExcluded.Add(name);
   TStringList names;
   for (const std::string& name : FExcluded.Names()) names.Add(name);
   ExcludeList->Items().Assign(names);
@@ -392,7 +419,6 @@ void TForm1::FormCreate(TObject&) {
   SetHelpFile(win::Narrow(WithExtension(ExecutablePath(), L".pdf")));
   AutoSave->LoadIni();
   KeepConfirmed();
-  FBusy = false;
   FPaused = false;
   if (ShowForm->Checked()) ShowDialog();
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
@@ -472,14 +498,44 @@ void TForm1::ExitProgramClick(TObject&) {
   try {
     Close();
     return;
-  } catch (...) {
-    Application().HandleException(*this);  // the reason, shown as every error is
+  } catch (const std::exception& e) {
+    // A settings file that can't be written (a read-only folder, a full disk) must not keep
+    // anyone from ending the program: one box gives the reason and asks.
+    if (!Confirm(std::string(e.what()) + "\n\n" + kEndWithoutSaving)) return;
   }
-  // A settings file that can't be written (a read-only folder, a full disk) must not keep anyone
-  // from ending the program.
-  if (!Confirm(kEndWithoutSaving)) return;
   FSaveOnClose = false;
   Close();
 }
+
+void TForm1::SaveQuietly() noexcept {
+  std::function<void(const std::string&)> shown = std::exchange(AutoSave->ShowMessage, nullptr);
+  try {
+    AutoSave->SaveIni();
+  } catch (...) {
+    // No one is there to answer a box while the session ends.
+  }
+  AutoSave->ShowMessage = std::move(shown);
+}
+
+void TForm1::WireRun() {
+  FRun.SettingsFor = [this](const std::string& program) -> std::optional<filter::FilterSettings> {
+    if (!program.empty() && FExcluded.Contains(program)) return std::nullopt;
+    return CurrentSettings();
+  };
+  FRun.OnCopyProgram = [this](const std::string& program) { LastCopyChanged(program); };
+  FRun.OnUndoChanged = [this] { Undo1->SetEnabled(FRun.CanUndo()); };
+  FRun.OnTrouble = [this](const std::string& message) { ShowBalloon(message); };
+}
+
+void TForm1::ShowBalloon(const std::string& message) {
+  TrayIcon->SetBalloonHelpTitle(Application().Title());
+  TrayIcon->SetBalloonHelpText(message);
+  TrayIcon->SetBalloonHelpIcon(tray::bitWarning);
+  TrayIcon->ShowBalloonHelp();
+}
+
+void TForm1::Undo1Click(TObject&) { FRun.Undo(); }
+
+void TForm1::ClipTrapClipChange(TObject&) { FRun.ClipboardChanged(FPaused); }
 
 }  // namespace kestrilon::app

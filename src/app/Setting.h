@@ -10,15 +10,19 @@
 
 #include "AutoIni.h"
 #include "CopyRules.h"
+#include "CopyRun.h"
 #include "Forms.h"
 #include "Menus.h"
 #include "NkClipDetector.h"
-#include "Pipeline.h"
 #include "Settings.h"
 #include "StdControls.h"
 #include "Taskbar.h"
 
 namespace kestrilon::app {
+
+// Whether two characters are the same letter as Windows compares file names: case ignored in
+// every script.
+bool SystemSameLetter(char32_t a, char32_t b);
 
 class TForm1 : public framework::TForm {
 public:
@@ -54,7 +58,7 @@ public:
   // The filter settings as the controls show them now.
   filter::FilterSettings CurrentSettings() const;
 
-  bool Busy() const noexcept { return FBusy; }
+  bool Busy() const noexcept { return FRun.Busy(); }
   bool Paused() const noexcept { return FPaused; }
   void SetPaused(bool paused) noexcept { FPaused = paused; }
   // Programs whose copies are left alone, as the exclusion page shows them.
@@ -62,14 +66,14 @@ public:
   void SetExcludedPrograms(ProgramList list);
   // The file name of the program that made the last copy ("" when it left no owner window).
   const std::string& LastCopyProgramName() const noexcept { return FLastCopyProgram; }
-  bool CanUndo() const noexcept { return FUndo.CanUndo(); }
+  bool CanUndo() const noexcept { return FRun.CanUndo(); }
 
   // A copy that met a clipboard held by another program is tried again from a timer.
-  bool Retrying() const noexcept { return FRetryUntil != 0; }
+  bool Retrying() const noexcept { return FRun.Retrying(); }
 
-  // How the clipboard is opened: OpenClipboard, unless a test stands in for a program that holds
-  // it, which a real system won't do on demand.
-  std::function<BOOL(HWND)> OpenClipboardWith = OpenClipboard;
+  // The run on each copy; a test reaches the clipboard's system calls through it.
+  CopyRun& Run() noexcept { return FRun; }
+
   // Asks a yes-or-no question in a box; a test answers it instead.
   std::function<bool(std::string_view question)> Confirm;
 
@@ -98,11 +102,6 @@ public:
   // Filters the clipboard's text once for each change another program makes.
   void ClipTrapClipChange(framework::TObject& sender);
 
-  // How long a held clipboard is tried again, and how often.
-  static constexpr UINT_PTR kRetryTimer = 1;
-  static constexpr UINT kRetryInterval = 60;  // ms
-  static constexpr ULONGLONG kRetryPatience = 3000;  // ms
-
 protected:
   void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
@@ -115,21 +114,14 @@ private:
   void MakeMenu();
   void MakeTrayIcon();
 
-  // Filters the clipboard's text unless it is marked private, and writes it back when that
-  // changed it. Throws clipboard::EClipboardError when another program holds the clipboard.
-  CopyOutcome FilterClipboard();
+  void WireRun();
+  // Saves without a box, and without a word when that fails.
+  void SaveQuietly() noexcept;
   // Shows the dialog, its start-with-Windows box as the Startup folder has it.
   void ShowDialog();
-  // Keeps what the undo command needs after a copy's outcome, and greys it when there is none.
-  void Remember(CopyOutcome outcome);
-  // A clipboard held by another program: tried again from the timer, until the patience ends.
-  void WaitForClipboard(DWORD sequence, const char* message);
   void LastCopyChanged(std::string program);
-  // One attempt at the current copy; a held clipboard is tried again from the timer.
-  void TryFilter();
-  // Whether the clipboard still holds what the program itself wrote.
-  bool IsOwnWrite() const;
-  void StopRetrying() noexcept;
+  // A message in a balloon on the tray icon: heard, and stopping no one.
+  void ShowBalloon(const std::string& message);
   void SetSettings(const filter::FilterSettings& settings);
   // The values last loaded or saved: what Cancel goes back to where the INI file has no value.
   void KeepConfirmed();
@@ -139,21 +131,12 @@ private:
   bool FConfirmedShowForm = false;
   ProgramList FConfirmedExcluded;
 
-  // The pipeline with the maps of the last settings, for the program's life.
-  filter::Filter FFilter;
   ProgramList FExcluded;
   std::string FLastCopyProgram;
-  UndoMemory FUndo;
+  CopyRun FRun;
 
-  bool FBusy = false;
   bool FPaused = false;
   bool FSaveOnClose = true;
-  // The clipboard's sequence number after the program's last write: its own change, however
-  // late or often its notice comes.
-  DWORD FOwnSequence = 0;
-  // The copy being tried again, by sequence number, and until when (GetTickCount64; 0: none).
-  DWORD FRetrySequence = 0;
-  ULONGLONG FRetryUntil = 0;
 };
 
 }  // namespace kestrilon::app

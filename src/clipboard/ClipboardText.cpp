@@ -13,18 +13,17 @@ namespace {
 constexpr LCID kJapaneseLocale = 0x0411;
 
 // A movable global block holding bytes, given to the clipboard or freed.
-win::UniqueGlobal MakeBlock(const void* data, std::size_t size, const char* what) {
-  win::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, size));
+win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size, const char* what) {
+  win::UniqueGlobal block(api.Alloc(GMEM_MOVEABLE, size));
   if (!block) throw framework::EOSError(std::string("GlobalAlloc (") + what + ")", GetLastError());
-  void* p = GlobalLock(block.Get());
-  if (!p) throw framework::EOSError(std::string("GlobalLock (") + what + ")", GetLastError());
-  std::memcpy(p, data, size);
-  GlobalUnlock(block.Get());
+  const win::GlobalLockGuard lock(block.Get(), api.Lock);
+  if (!lock.Data()) throw framework::EOSError(std::string("GlobalLock (") + what + ")", GetLastError());
+  std::memcpy(lock.Data(), data, size);
   return block;
 }
 
-void Place(UINT format, win::UniqueGlobal block, const char* what) {
-  if (!SetClipboardData(format, block.Get()))
+void Place(const ClipboardApi& api, UINT format, win::UniqueGlobal block, const char* what) {
+  if (!api.SetData(format, block.Get()))
     throw framework::EOSError(std::string("SetClipboardData (") + what + ")", GetLastError());
   block.Release();  // the clipboard owns it now
 }
@@ -35,24 +34,24 @@ UINT Registered(const wchar_t* name) { return RegisterClipboardFormatW(name); }
 
 // A DWORD-valued permission format that says no. Present but unreadable counts as no: a copy is
 // never taken for public by mistake.
-bool Denies(UINT format) {
+bool Denies(const ClipboardApi& api, UINT format) {
   if (!format || !IsClipboardFormatAvailable(format)) return false;
-  HANDLE data = GetClipboardData(format);
+  HANDLE data = api.GetData(format);
   if (!data || GlobalSize(data) < sizeof(DWORD)) return true;
-  const auto* value = static_cast<const DWORD*>(GlobalLock(data));
-  if (!value) return true;
-  const bool no = *value == 0;
-  GlobalUnlock(data);
-  return no;
+  const win::GlobalLockGuard lock(data, api.Lock);
+  return !lock.Data() || *static_cast<const DWORD*>(lock.Data()) == 0;
 }
 
 }  // namespace
 
-OpenedClipboard::OpenedClipboard(HWND owner, const std::function<BOOL(HWND)>& open) {
-  if (!open(owner)) throw EClipboardError();
+OpenedClipboard::OpenedClipboard(HWND owner, const ClipboardApi& api) : FApi(api) {
+  if (!FApi.Open(owner)) throw EClipboardError();
 }
 
-OpenedClipboard::~OpenedClipboard() { CloseClipboard(); }
+OpenedClipboard::~OpenedClipboard() {
+  // Fails only when this thread has no clipboard open; there is nothing more to do either way.
+  if (!FApi.Close()) return;
+}
 
 bool OpenedClipboard::HoldsPrivateCopy() const {
   static const UINT exclude = Registered(L"ExcludeClipboardContentFromMonitorProcessing");
@@ -61,32 +60,33 @@ bool OpenedClipboard::HoldsPrivateCopy() const {
   static const UINT cloud = Registered(L"CanUploadToCloudClipboard");
   for (UINT marker : {exclude, ignore})
     if (marker && IsClipboardFormatAvailable(marker)) return true;
-  return Denies(history) || Denies(cloud);
+  return Denies(FApi, history) || Denies(FApi, cloud);
 }
 
 std::u16string OpenedClipboard::ReadText() const {
-  HANDLE data = GetClipboardData(CF_UNICODETEXT);
-  if (!data) return {};
-  const auto* p = static_cast<const char16_t*>(GlobalLock(data));
-  if (!p) return {};
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return {};
+  HANDLE data = FApi.GetData(CF_UNICODETEXT);
+  if (!data) throw EClipboardError("クリップボードのテキストを読めません");
+  const win::GlobalLockGuard lock(data, FApi.Lock);
+  if (!lock.Data()) throw EClipboardError("クリップボードのテキストを読めません");
+  const auto* p = static_cast<const char16_t*>(lock.Data());
   // The block may be larger than the text and, from a careless program, lack its NUL.
   const std::size_t units = GlobalSize(data) / sizeof(char16_t);
   std::size_t n = 0;
   while (n < units && p[n] != u'\0') ++n;
-  std::u16string text(p, n);
-  GlobalUnlock(data);
-  return text;
+  return std::u16string(p, n);
 }
 
 void OpenedClipboard::WriteText(std::u16string_view text, std::string_view cp932) const {
-  if (!EmptyClipboard()) throw framework::EOSError("EmptyClipboard", GetLastError());
+  if (!FApi.Empty()) throw framework::EOSError("EmptyClipboard", GetLastError());
   std::u16string unicode(text);
-  Place(CF_UNICODETEXT, MakeBlock(unicode.c_str(), (unicode.size() + 1) * sizeof(char16_t), "CF_UNICODETEXT"),
+  Place(FApi, CF_UNICODETEXT,
+        MakeBlock(FApi, unicode.c_str(), (unicode.size() + 1) * sizeof(char16_t), "CF_UNICODETEXT"),
         "CF_UNICODETEXT");
   std::string ansi(cp932);
-  Place(CF_TEXT, MakeBlock(ansi.c_str(), ansi.size() + 1, "CF_TEXT"), "CF_TEXT");
+  Place(FApi, CF_TEXT, MakeBlock(FApi, ansi.c_str(), ansi.size() + 1, "CF_TEXT"), "CF_TEXT");
   const LCID locale = kJapaneseLocale;
-  Place(CF_LOCALE, MakeBlock(&locale, sizeof locale, "CF_LOCALE"), "CF_LOCALE");
+  Place(FApi, CF_LOCALE, MakeBlock(FApi, &locale, sizeof locale, "CF_LOCALE"), "CF_LOCALE");
 }
 
 bool ClipboardHasText() { return IsClipboardFormatAvailable(CF_TEXT) != 0; }

@@ -14,10 +14,25 @@
 
 namespace kestrilon::clipboard {
 
-// The clipboard could not be opened: another program holds it.
+// The clipboard could not be opened (another program holds it), or what it offers as text could
+// not be read: the copy is as it was, and a later attempt may succeed.
 class EClipboardError : public framework::Exception {
 public:
   EClipboardError() : Exception("クリップボードを開くことができません") {}
+  using Exception::Exception;
+};
+
+// The system calls the clipboard is reached through. Each can be replaced: a test stands in for
+// a program that holds the clipboard, or makes one call fail, which a real system won't do on
+// demand.
+struct ClipboardApi {
+  std::function<BOOL(HWND)> Open = ::OpenClipboard;
+  std::function<BOOL()> Close = ::CloseClipboard;
+  std::function<BOOL()> Empty = ::EmptyClipboard;
+  std::function<HANDLE(UINT)> GetData = ::GetClipboardData;
+  std::function<HANDLE(UINT, HANDLE)> SetData = ::SetClipboardData;
+  std::function<HGLOBAL(UINT, SIZE_T)> Alloc = ::GlobalAlloc;
+  std::function<void*(HGLOBAL)> Lock = ::GlobalLock;
 };
 
 // The open clipboard, closed when the scope ends.
@@ -25,10 +40,13 @@ class OpenedClipboard {
 public:
   // One open(owner), no waiting: throws EClipboardError when another program holds the
   // clipboard. Waiting here would stop the caller's message loop; the caller tries again later.
-  explicit OpenedClipboard(HWND owner, const std::function<BOOL(HWND)>& open = OpenClipboard);
+  explicit OpenedClipboard(HWND owner, const ClipboardApi& api = {});
   ~OpenedClipboard();
   OpenedClipboard(const OpenedClipboard&) = delete;
   OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+  // The clipboard's sequence number now: while it is open, no other program can change it.
+  DWORD Sequence() const { return GetClipboardSequenceNumber(); }
 
   // Whether the copy is marked as one that clipboard tools must not read, keep or share: it holds
   // "ExcludeClipboardContentFromMonitorProcessing" or "Clipboard Viewer Ignore" (any data), or
@@ -36,17 +54,21 @@ public:
   // formats and those DWORDs are looked at, never the text.
   bool HoldsPrivateCopy() const;
 
-  // The Unicode text up to its first NUL; empty when the clipboard holds no text.
+  // The Unicode text up to its first NUL; empty when the clipboard offers no text. Throws
+  // EClipboardError when text is offered but can't be had (its data or its lock refused).
   std::u16string ReadText() const;
   // Empties the clipboard, then places the text as CF_UNICODETEXT, its code page 932 form as
   // CF_TEXT and the Japanese locale as CF_LOCALE (so that a conversion by the system uses code
-  // page 932 too). Throws framework::EOSError naming the call that failed.
+  // page 932 too). Throws framework::EOSError naming the call that failed; the clipboard may then
+  // hold nothing or part of the text.
   void WriteText(std::u16string_view text, std::string_view cp932) const;
+
+private:
+  const ClipboardApi& FApi;
 };
 
 // Whether the clipboard offers text (CF_TEXT, also when the system would make it from another
 // text format).
 bool ClipboardHasText();
-
 
 }  // namespace kestrilon::clipboard

@@ -8,6 +8,19 @@ bool IsSecondByte(std::string_view text, std::size_t pos) {
   return run % 2 == 1;
 }
 
+std::size_t FindSingleByteOf(std::string_view text, std::string_view set, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); i += CharLength(text, i))
+    if (set.find(text[i]) != std::string_view::npos) return i;
+  return std::string_view::npos;
+}
+
+std::size_t FindLastSingleByte(std::string_view text, char c) {
+  std::size_t found = std::string_view::npos;
+  for (std::size_t i = 0; i < text.size(); i += CharLength(text, i))
+    if (text[i] == c) found = i;
+  return found;
+}
+
 std::string_view CutToWholeCharacters(std::string_view text, std::size_t max_bytes,
                                       bool (*is_lead)(unsigned char)) {
   if (text.size() <= max_bytes) return text;

@@ -53,6 +53,18 @@ inline Char NextChar(std::string_view text, std::size_t& i) {
 // a character, so the run before pos pairs up from its start.
 bool IsSecondByte(std::string_view text, std::size_t pos);
 
+// Searches by character, never by byte: the second byte of a two-byte character may be any of
+// "@[\\]^_`|{}" or a letter (江 is 8D 5D, ソ is 83 5C), and must never be taken for one.
+// Each returns npos when nothing is found; from must be a character boundary.
+//
+// The first character at or after from that is one of the single bytes in set.
+std::size_t FindSingleByteOf(std::string_view text, std::string_view set, std::size_t from = 0);
+inline std::size_t FindSingleByte(std::string_view text, char c, std::size_t from = 0) {
+  return FindSingleByteOf(text, std::string_view(&c, 1), from);
+}
+// The last character that is the single byte c.
+std::size_t FindLastSingleByte(std::string_view text, char c);
+
 // The longest prefix of text, at most max_bytes long, that ends on a whole character: a two-byte
 // character that would straddle the limit is left out whole. A caller that meets text in the
 // system's ANSI code page passes the system's own lead-byte test.

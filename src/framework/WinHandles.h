@@ -149,6 +149,9 @@ private:
 class GlobalLockGuard {
 public:
   explicit GlobalLockGuard(HGLOBAL memory) noexcept : FMemory(memory), FData(GlobalLock(memory)) {}
+  // Locked through lock(memory) instead of GlobalLock: a test's seam.
+  template <class Lock>
+  GlobalLockGuard(HGLOBAL memory, const Lock& lock) : FMemory(memory), FData(lock(memory)) {}
   GlobalLockGuard(const GlobalLockGuard&) = delete;
   GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
   ~GlobalLockGuard() {

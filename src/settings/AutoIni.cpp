@@ -220,17 +220,20 @@ const Keeper kKeepers[] = {
 
 }  // namespace
 
-void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8) {
+void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8,
+               Unstorable unstorable) {
   const unicode::Cp932Text text = unicode::Utf8ToCp932(utf8);
-  if (text.error != unicode::BridgeError::None || text.placeholders.Count() != 0)
+  if (text.error != unicode::BridgeError::None ||
+      (text.placeholders.Count() != 0 && unstorable == Unstorable::Refuse))
     throw EIniFileError("「" + key + "」の文字の一部はコード ページ 932 にないため " + Utf8(ini.FileName()) +
                         " に書き込めません");
-  ini.WriteString(section, key, text.bytes);
+  ini.WriteString(section, key, unicode::AnsiForm(text.bytes, text.placeholders));
 }
 
-std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key) {
+std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key,
+                                    std::size_t max_bytes) {
   if (!ini.ValueExists(section, key)) return std::nullopt;
-  auto text = unicode::Cp932ToUtf8(ini.ReadString(section, key, ""), unicode::Placeholders{});
+  auto text = unicode::Cp932ToUtf8(ini.ReadString(section, key, "", max_bytes), unicode::Placeholders{});
   if (text.error != unicode::BridgeError::None) return std::nullopt;
   return std::move(text.text);
 }

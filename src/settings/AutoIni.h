@@ -14,10 +14,9 @@
 
 #include "Components.h"
 #include "Controls.h"
+#include "IniFile.h"
 
 namespace kestrilon::settings {
-
-class IniFile;
 
 // The kinds of control that can be handled, in ordinal order.
 enum TCheckControl {
@@ -55,11 +54,18 @@ class TCheckControls {
   std::uint8_t bits_ = 0;
 };
 
-// A text value in UTF-8 kept in the file in code page 932, as the form's edit boxes are. Writing
-// throws EIniFileError naming the key when the text has a character that code page lacks.
-void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8);
-// The text, or nothing when the file has no such key or its value isn't code page 932.
-std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key);
+// What becomes of a character that code page 932 lacks when a text is written.
+enum class Unstorable {
+  Refuse,          // the write throws EIniFileError naming the key
+  AsQuestionMark,  // it is written as "?", as the system's ANSI functions write it
+};
+// A text value in UTF-8 kept in the file in code page 932, as the form's edit boxes are.
+void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8,
+               Unstorable unstorable = Unstorable::Refuse);
+// The text, or nothing when the file has no such key or its value isn't code page 932. Cut as the
+// private-profile functions cut it, unless max_bytes says otherwise (kWholeValue: never).
+std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key,
+                                    std::size_t max_bytes = kMaxIniString);
 
 class TAutoIni : public framework::TComponent {
  public:

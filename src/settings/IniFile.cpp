@@ -18,6 +18,7 @@
 
 #include "CodePage932.h"
 #include "FileSystem.h"
+#include "UnicodeBridge.h"
 
 namespace kestrilon::settings {
 namespace {
@@ -43,21 +44,27 @@ bool SameName(std::string_view a, std::string_view b) {
   return i == a.size() && j == b.size();
 }
 
-// Position of the last "]" that is a character of its own, not the trail byte of a two-byte
-// character such as ゾ (0x83 0x5D); npos if none.
-std::size_t LastClosingBracket(std::string_view s) {
-  std::size_t found = npos;
-  for (std::size_t i = 0; i < s.size();) {
-    if (s[i] == ']') found = i;
-    i += filter::CharLength(s, i);
-  }
-  return found;
-}
-
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
+// Line ends and NUL are looked for byte by byte: no second byte is below 0x40, and a line end
+// ends the line even after a stray lead byte.
 bool HasLineBreakOrNul(std::string_view s) {
   return s.find_first_of(std::string_view("\r\n\0", 3)) != npos;
+}
+
+// A name or value from the file, for a message in UTF-8: code page 932 converted, a byte the code
+// page lacks as "?".
+std::string Shown(std::string_view cp932) {
+  const auto utf8 = unicode::Cp932ToUtf8(cp932, {});
+  if (utf8.error == unicode::BridgeError::None) return utf8.text;
+  std::string shown;
+  for (std::size_t i = 0; i < cp932.size();) {
+    const std::size_t n = filter::CharLength(cp932, i);
+    const auto one = unicode::Cp932ToUtf8(cp932.substr(i, n), {});
+    shown += one.error == unicode::BridgeError::None ? one.text : "?";
+    i += n;
+  }
+  return shown;
 }
 
 std::string Utf8(const std::filesystem::path& p) {
@@ -110,15 +117,14 @@ IniDocument::Line IniDocument::MakeLine(std::string text, std::string eol) {
   const std::string_view t = Trim(line.text);
   if (t.empty()) return line;
   if (t.front() == '[') {
-    const std::size_t close = LastClosingBracket(t);
+    const std::size_t close = filter::FindLastSingleByte(t, ']');
     if (close != npos) {
       line.kind = Kind::Section;
       line.name = Trim(t.substr(1, close - 1));
       return line;
     }
   }
-  // "=" (0x3D) is never a trail byte, so the first one is the separator.
-  const std::size_t eq = t.find('=');
+  const std::size_t eq = filter::FindSingleByte(t, '=');
   if (eq == npos) return line;
   const std::string_view name = Trim(t.substr(0, eq));
   if (name.empty()) return line;
@@ -135,7 +141,7 @@ IniDocument::IniDocument(std::string_view text) {
   }
   std::size_t start = 0;
   while (start < text.size()) {
-    const std::size_t brk = text.find_first_of("\r\n", start);
+    const std::size_t brk = text.find_first_of("\r\n", start);  // by byte: see HasLineBreakOrNul
     if (brk == npos) {
       lines_.push_back(MakeLine(std::string(text.substr(start)), ""));
       break;
@@ -177,13 +183,13 @@ bool IniDocument::SectionExists(std::string_view section) const {
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,
-                                    std::string_view default_value) const {
+                                    std::string_view default_value, std::size_t max_bytes) const {
   const std::string* raw = Find(section, key);
   if (!raw) return std::string(default_value);
   std::string_view v = *raw;
   if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front()) v = v.substr(1, v.size() - 2);
-  v = v.substr(0, v.find('\0'));
-  return std::string(filter::CutToWholeCharacters(v, kMaxIniString));
+  v = v.substr(0, v.find('\0'));  // by byte: see HasLineBreakOrNul
+  return std::string(filter::CutToWholeCharacters(v, max_bytes));
 }
 
 int IniDocument::ReadInteger(std::string_view section, std::string_view key,
@@ -200,15 +206,14 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
                         std::string_view where_for_errors) {
   const std::string where =
       where_for_errors.empty() ? std::string("INI ファイル") : std::string(where_for_errors);
-  if (section.empty() || HasLineBreakOrNul(section) || section.find(']') != npos ||
+  if (section.empty() || HasLineBreakOrNul(section) || filter::FindSingleByte(section, ']') != npos ||
       Trim(section).size() != section.size())
-    throw EIniFileError("セクション名「" + std::string(section) + "」は " + where +
-                        " に書き込めません");
-  if (key.empty() || HasLineBreakOrNul(key) || key.find('=') != npos || key.front() == '[' ||
+    throw EIniFileError("セクション名「" + Shown(section) + "」は " + where + " に書き込めません");
+  if (key.empty() || HasLineBreakOrNul(key) || filter::FindSingleByte(key, '=') != npos || key.front() == '[' ||
       Trim(key).size() != key.size())
-    throw EIniFileError("キー名「" + std::string(key) + "」は " + where + " に書き込めません");
+    throw EIniFileError("キー名「" + Shown(key) + "」は " + where + " に書き込めません");
   if (HasLineBreakOrNul(value))
-    throw EIniFileError("キー「" + std::string(key) + "」の値は改行または NUL を含むため " + where +
+    throw EIniFileError("キー「" + Shown(key) + "」の値は改行または NUL を含むため " + where +
                         " に書き込めません");
 
   std::string encoded(value);
@@ -309,8 +314,8 @@ IniDocument& IniFile::Document() {
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                std::string_view default_value) {
-  return Document().ReadString(section, key, default_value);
+                                std::string_view default_value, std::size_t max_bytes) {
+  return Document().ReadString(section, key, default_value, max_bytes);
 }
 
 int IniFile::ReadInteger(std::string_view section, std::string_view key, int default_value) {

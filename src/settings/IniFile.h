@@ -26,6 +26,8 @@ class EIniFileError : public std::runtime_error {
 // The longest string a read returns, in bytes: the private-profile read buffer holds 2048 bytes
 // with its final NUL. A longer value is cut, never inside a two-byte character.
 inline constexpr std::size_t kMaxIniString = 2047;
+// No cut at all: for a value of the program's own that may grow long (a list of names).
+inline constexpr std::size_t kWholeValue = static_cast<std::size_t>(-1);
 
 // The integer encoding of the file: text longer than two characters that begins with "0x" or
 // "0X" is hexadecimal (up to 8 digits, read as the 32-bit pattern, so "0xFFFFFFFF" is -1);
@@ -51,9 +53,10 @@ class IniDocument {
   const std::string* Find(std::string_view section, std::string_view key) const;
 
   // The value as the private-profile functions return it: one pair of surrounding double or
-  // single quotes removed, cut at a NUL and at kMaxIniString bytes. default_value if missing.
+  // single quotes removed, cut at a NUL and at max_bytes (never inside a two-byte character).
+  // default_value if missing.
   std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view default_value) const;
+                         std::string_view default_value, std::size_t max_bytes = kMaxIniString) const;
   int ReadInteger(std::string_view section, std::string_view key, int default_value) const;
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const;
   bool SectionExists(std::string_view section) const;
@@ -104,7 +107,7 @@ class IniFile {
   const std::filesystem::path& FileName() const { return path_; }
 
   std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view default_value);
+                         std::string_view default_value, std::size_t max_bytes = kMaxIniString);
   int ReadInteger(std::string_view section, std::string_view key, int default_value);
   bool ReadBool(std::string_view section, std::string_view key, bool default_value);
   bool SectionExists(std::string_view section);

@@ -25,6 +25,10 @@ TEST(ProgramList, ReadsTheIniValueAndWritesItBack) {
       {"a.exe;A.EXE;b.exe", {"a.exe", "b.exe"}, "a.exe;b.exe"},
       {"メモ帳.exe", {"メモ帳.exe"}, "メモ帳.exe"},
       {"  ;  ", {}, ""},
+      {"C:\\Program Files\\Tools\\x.exe;\"D:\\デスクトップ\\メモ帳.exe\"", {"x.exe", "メモ帳.exe"}, "x.exe;メモ帳.exe"},
+      {"　全角.exe　;/usr/bin/y.exe", {"全角.exe", "y.exe"}, "全角.exe;y.exe"},
+      {"\" q.exe \"", {"q.exe"}, "q.exe"},
+      {"江口.exe;ソ表.exe;Bj?rk.exe", {"江口.exe", "ソ表.exe", "Bj?rk.exe"}, "江口.exe;ソ表.exe;Bj?rk.exe"},
   };
   for (const Case& c : cases) {
     const ProgramList list = ProgramList::Parse(c.value);
@@ -35,7 +39,11 @@ TEST(ProgramList, ReadsTheIniValueAndWritesItBack) {
 }
 
 TEST(ProgramList, MatchesNamesWithoutRegardToCase) {
-  const ProgramList list = ProgramList::Parse("EXCEL.EXE;WindowsTerminal.exe;Ｐ.exe");
+  // The program's own comparison knows every script; a stand-in for Ö and ö is enough here.
+  const SameLetter same = [](char32_t a, char32_t b) {
+    return SameAsciiLetter(a, b) || (a == U'Ö' && b == U'ö') || (a == U'ö' && b == U'Ö');
+  };
+  const ProgramList list = ProgramList::Parse("EXCEL.EXE;WindowsTerminal.exe;Ｐ.exe;Bj?rk.exe;?.exe;zz.exe", same);
   struct Case {
     const char* name;
     bool listed;
@@ -45,6 +53,9 @@ TEST(ProgramList, MatchesNamesWithoutRegardToCase) {
       {"windowsterminal.EXE", true}, {"EXCEL", false},      {"EXCEL.EXE ", false},
       {"XEXCEL.EXE", false},         {"", false},           {"Ｐ.exe", true},
       {"notepad.exe", false},        {"EXCEL.EX", false},   {"EXCEL.EXE;", false},
+      {"Björk.exe", true},           {"BJÖRK.EXE", true},   {"Bjrk.exe", false},
+      {"한.exe", true},              {"😀.exe", true},      {"한글.exe", false},
+      {"ZZ.EXE", true},              {"Zz.exe", true},
   };
   for (const Case& c : cases) EXPECT_EQ(list.Contains(c.name), c.listed) << c.name;
 }
@@ -57,7 +68,10 @@ TEST(ProgramList, AddsEachProgramOnceAndNothingThatCannotBeReadBack) {
   EXPECT_FALSE(list.Add("   "));
   EXPECT_FALSE(list.Add("a.exe;b.exe")) << "a ; would split it on the way back";
   EXPECT_TRUE(list.Add("b.exe"));
-  EXPECT_EQ(list.Joined(), "EXCEL.EXE;b.exe");
+  EXPECT_TRUE(list.Add("Bj?rk.exe"));
+  EXPECT_FALSE(list.Add("Björk.exe")) << "the same program as the file keeps it";
+  EXPECT_EQ(list.Joined(), "EXCEL.EXE;b.exe;Bj?rk.exe");
+  list.Remove(2);
   list.Remove(5);  // outside: nothing
   list.Remove(0);
   EXPECT_EQ(list.Joined(), "b.exe");

@@ -244,7 +244,7 @@ TEST_F(FilterRun, StartsIdleAndFiltersEachCopyOnceHoweverLateOrOftenItsOwnNotice
 
 TEST_F(FilterRun, RunsAtNormalPriorityAndPausedLeavesTheClipboard) {
   DWORD during = 0;
-  form->OpenClipboardWith = [&](HWND owner) {
+  form->Run().Api.Open = [&](HWND owner) {
     if (form->Busy()) during = GetPriorityClass(GetCurrentProcess());
     return OpenClipboard(owner);
   };
@@ -267,7 +267,7 @@ TEST_F(FilterRun, AHeldClipboardIsTriedAgainFromTheTimerAndTheNewestCopyIsFilter
   Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   bool held = true;
   int refusals = 0;
-  form->OpenClipboardWith = [&](HWND owner) {
+  form->Run().Api.Open = [&](HWND owner) {
     if (!held) return OpenClipboard(owner);
     ++refusals;
     return FALSE;
@@ -292,7 +292,7 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
   ASSERT_TRUE(form->TrayIcon->TaskTrayIcon().Added());
   std::vector<std::string> errors;
   Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
-  form->OpenClipboardWith = [&](HWND) { return FALSE; };
+  form->Run().Api.Open = [&](HWND) { return FALSE; };
   auto balloons = [&] {
     std::vector<std::string> texts;
     for (const tray::testing::ShellCall& call : shell.Calls)
@@ -311,7 +311,7 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
   EXPECT_FALSE(form->Busy());
   EXPECT_EQ(Paste(), u"shut");
 
-  form->OpenClipboardWith = [](HWND owner) { return OpenClipboard(owner); };
+  form->Run().Api.Open = [](HWND owner) { return OpenClipboard(owner); };
   Copy(u"open");
   EXPECT_TRUE(PumpUntil([&] { return Paste() == u"open\r\n"; }));
 }
@@ -332,7 +332,7 @@ TEST_F(FilterRun, PrivateCopiesAreLeftAloneWithTheirMarkers) {
   };
   dynamic_cast<framework::TCustomRadioGroup&>(*form->FindComponent("UpDownCase")).SetItemIndex(2);
   int opens = 0;
-  form->OpenClipboardWith = [&](HWND owner) {
+  form->Run().Api.Open = [&](HWND owner) {
     ++opens;
     return OpenClipboard(owner);
   };
@@ -396,7 +396,7 @@ TEST_F(FilterRun, UndoPutsBackTheOriginalExactlyAndOnlyWhileItIsTheLastCopy) {
 // A copy that filtering leaves as it was keeps everything its program put on the clipboard.
 TEST_F(FilterRun, ACopyThatFilteringLeavesAsItWasKeepsItsFormatsAndIsNotWritten) {
   int opens = 0;
-  form->OpenClipboardWith = [&](HWND owner) {
+  form->Run().Api.Open = [&](HWND owner) {
     ++opens;
     return OpenClipboard(owner);
   };
@@ -434,7 +434,7 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   EXPECT_EQ(form->ExcludeList->Items().Count(), 1);
 
   int opens = 0;
-  form->OpenClipboardWith = [&](HWND owner) {
+  form->Run().Api.Open = [&](HWND owner) {
     ++opens;
     return OpenClipboard(owner);
   };

@@ -278,6 +278,22 @@ TEST(IniDocument, EveryWrittenStringReadsBackUnchanged) {
   }
 }
 
+// Second bytes that are "\\", "]", "[", "|", "@" or a letter: never taken for one.
+TEST(IniDocument, NamesWithAsciiSecondBytesWriteAndReadBackAsSectionsKeysAndValues) {
+  for (const char* name : {"江口", "望月", "曽根", "ソ", "表", "能", "十", "予", "ゼ", "ァ", "ポ", "兎"}) {
+    const std::string n = Sjis(name);
+    IniDocument doc("[Other]\r\nK=1\r\n");
+    doc.Write(n, n, n);
+    doc.Write(n, "K", "2");
+    doc.Write("Other", n, n + "=" + n);
+    const IniDocument back(doc.Text());
+    EXPECT_EQ(back.ReadString(n, n, "default"), n) << name;
+    EXPECT_EQ(back.ReadString(n, "K", "default"), "2") << name;
+    EXPECT_EQ(back.ReadString("Other", n, "default"), n + "=" + n) << name;
+    EXPECT_EQ(back.ReadString("Other", "K", "default"), "1") << name;
+  }
+}
+
 TEST(IniDocument, RefusesWhatTheLayoutCannotHold) {
   struct Case {
     std::string section, key, value;
@@ -299,6 +315,13 @@ TEST(IniDocument, RefusesWhatTheLayoutCannotHold) {
     IniDocument doc("[S]\r\nK=old\r\n");
     EXPECT_THROW(doc.Write(c.section, c.key, c.value, "x.ini"), EIniFileError) << c.key;
     EXPECT_EQ(doc.Text(), "[S]\r\nK=old\r\n");
+  }
+  // The message is UTF-8, whatever the name's bytes.
+  try {
+    IniDocument().Write(Sjis("江]口"), "K", "v", "x.ini");
+    ADD_FAILURE();
+  } catch (const EIniFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "セクション名「江]口」は x.ini に書き込めません");
   }
 }
 

@@ -1,0 +1,232 @@
+#include "CopyRun.h"
+
+#include <utility>
+
+#include "Exceptions.h"
+#include "UnicodeBridge.h"
+#include "WinHandles.h"
+#include "WinText.h"
+
+namespace kestrilon::app {
+
+namespace {
+
+// The busy mark, cleared however the run ends.
+class BusyScope {
+public:
+  explicit BusyScope(bool& busy) : FBusy(busy) { FBusy = true; }
+  ~BusyScope() { FBusy = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& FBusy;
+};
+
+// Normal priority while a copy is filtered, idle again however the run ends. A process may
+// always set its own class; were it refused, the run would only be slower.
+class NormalPriorityScope {
+public:
+  NormalPriorityScope() { Set(NORMAL_PRIORITY_CLASS); }
+  ~NormalPriorityScope() { Set(IDLE_PRIORITY_CLASS); }
+  NormalPriorityScope(const NormalPriorityScope&) = delete;
+  NormalPriorityScope& operator=(const NormalPriorityScope&) = delete;
+
+private:
+  static void Set(DWORD priority) noexcept {
+    if (!SetPriorityClass(GetCurrentProcess(), priority)) return;
+  }
+};
+
+// The file name of the program whose window owns the clipboard: the program that made the copy.
+// Empty when there is no owner or its process can't be asked.
+std::string ClipboardOwnerProgram() {
+  HWND owner = GetClipboardOwner();
+  DWORD process = 0;
+  if (!owner || !GetWindowThreadProcessId(owner, &process) || !process) return {};
+  framework::win::UniqueKernelHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  if (!handle) return {};
+  std::wstring path(32768, L'\0');
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!QueryFullProcessImageNameW(handle.Get(), 0, path.data(), &size)) return {};
+  path.resize(size);
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return framework::win::Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
+}
+
+constexpr char kWriteFailed[] = "クリップボードに書き込めませんでした。コピーしたテキストはそのまま残っています。";
+
+}  // namespace
+
+CopyRun::CopyRun(std::function<HWND()> owner, std::function<HWND()> timer_window)
+    : FOwner(std::move(owner)), FTimerWindow(std::move(timer_window)) {}
+
+CopyRun::~CopyRun() { StopRetrying(); }
+
+void CopyRun::ClipboardChanged(bool paused) {
+  if (FBusy || IsOwnWrite()) return;
+  if (paused) {
+    NoteCopyProgram();  // so that "add the last copy's program" means this one
+    Remember(CopyOutcome::Untouched);  // a newer copy: the last original is stale
+    return;
+  }
+  Try();
+}
+
+void CopyRun::TimerTick(bool paused) {
+  if (paused) {
+    StopRetrying();
+    return;
+  }
+  Try();
+}
+
+bool CopyRun::IsOwnWrite() const {
+  // The owner stays this program's window until another program empties the clipboard; the
+  // sequence numbers cover a write whose ownership the system has already passed on.
+  const HWND own = FOwner();
+  if (own && GetClipboardOwner() == own) return true;
+  const DWORD now = GetClipboardSequenceNumber();
+  return now != 0 && (now == FOwnOpen || now == FOwnClosed);
+}
+
+void CopyRun::StopRetrying() noexcept {
+  if (!FRetryUntil) return;
+  FRetryUntil = 0;
+  if (!KillTimer(FTimerWindow(), kRetryTimer)) return;  // a timer already gone needs nothing more
+}
+
+void CopyRun::NoteCopyProgram() {
+  FProgram = ClipboardOwnerProgram();
+  if (OnCopyProgram) OnCopyProgram(FProgram);
+}
+
+void CopyRun::Try() {
+  if (FBusy || IsOwnWrite()) {
+    StopRetrying();
+    return;
+  }
+  const DWORD sequence = GetClipboardSequenceNumber();
+  if (!FRetryUntil || sequence != FRetrySequence) NoteCopyProgram();
+  CopyOutcome outcome = CopyOutcome::Untouched;
+  try {
+    const std::optional<filter::FilterSettings> settings =
+        SettingsFor ? SettingsFor(FProgram) : std::optional<filter::FilterSettings>{};
+    if (!settings) {
+      outcome = CopyOutcome::Excluded;
+    } else if (clipboard::ClipboardHasText()) {
+      BusyScope busy(FBusy);
+      NormalPriorityScope priority;
+      outcome = FilterClipboard(*settings);
+    }
+  } catch (const clipboard::EClipboardError& held) {
+    Remember(CopyOutcome::Untouched);  // a newer copy waits: the last original is stale
+    WaitForClipboard(sequence, held.what());
+    return;
+  } catch (...) {
+    StopRetrying();
+    Remember(CopyOutcome::Untouched);
+    throw;
+  }
+  StopRetrying();
+  Remember(outcome);
+}
+
+CopyOutcome CopyRun::FilterClipboard(const filter::FilterSettings& settings) {
+  std::u16string copied;
+  DWORD read_sequence = 0;
+  {
+    clipboard::OpenedClipboard clip(FOwner(), Api);
+    // A password manager's copy is neither read nor written back, nor remembered.
+    if (clip.HoldsPrivateCopy()) return CopyOutcome::Private;
+    read_sequence = clip.Sequence();
+    copied = clip.ReadText();
+  }
+  unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
+  // More characters outside code page 932 than placeholders: the text stays as it was copied.
+  if (text.error != unicode::BridgeError::None) return CopyOutcome::Untouched;
+  std::string original_ansi = unicode::AnsiForm(text.bytes, text.placeholders);
+  const std::string filtered = FFilter.Run(std::move(text.bytes), settings);
+  // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
+  FFilter.ReleaseSpare();
+  const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
+  if (result.error != unicode::BridgeError::None) return CopyOutcome::Untouched;  // never put back a broken text
+  // The same text written back would only take away the copying program's other formats.
+  if (result.text == copied) return CopyOutcome::Unchanged;
+  return Write(read_sequence, result.text, unicode::AnsiForm(filtered, text.placeholders), std::move(copied),
+               std::move(original_ansi));
+}
+
+CopyOutcome CopyRun::Write(DWORD read_sequence, std::u16string_view text, std::string_view ansi,
+                           std::u16string original, std::string original_ansi) {
+  std::optional<std::string> failure;
+  {
+    clipboard::OpenedClipboard clip(FOwner(), Api);
+    // A newer copy came while this one was filtered: it is left as it is, and its own notice
+    // filters it.
+    if (clip.Sequence() != read_sequence) return CopyOutcome::Superseded;
+    try {
+      clip.WriteText(text, ansi);
+    } catch (const framework::Exception& e) {
+      failure = e.what();
+      // The clipboard may hold nothing, or half: the copy goes back as it was made.
+      try {
+        clip.WriteText(original, original_ansi);
+      } catch (const framework::Exception&) {
+        // Still kept for undo, which can try again.
+      }
+    }
+    FOwnOpen = clip.Sequence();
+  }
+  FOwnClosed = GetClipboardSequenceNumber();
+  FUndo.Record(CopyOutcome::Filtered, std::move(original), std::move(original_ansi));
+  if (failure) {
+    Trouble(std::string(kWriteFailed) + "\n" + *failure);
+    return CopyOutcome::WriteFailed;
+  }
+  return CopyOutcome::Filtered;
+}
+
+void CopyRun::Undo() {
+  if (!FUndo.CanUndo()) return;
+  {
+    clipboard::OpenedClipboard clip(FOwner(), Api);
+    if (!IsOwnWrite()) {
+      // A newer copy: it stays, and what was kept for the older one is stale.
+      Remember(CopyOutcome::Untouched);
+      return;
+    }
+    clip.WriteText(FUndo.Original(), FUndo.Ansi());
+    FOwnOpen = clip.Sequence();
+  }
+  FOwnClosed = GetClipboardSequenceNumber();  // the original stays as it was copied
+  Remember(CopyOutcome::Untouched);           // put back: nothing more to undo
+}
+
+void CopyRun::WaitForClipboard(DWORD sequence, const std::string& message) {
+  const ULONGLONG now = GetTickCount64();
+  if (!FRetryUntil || sequence != FRetrySequence) {  // a new copy gets the whole patience
+    if (!FRetryUntil && !SetTimer(FTimerWindow(), kRetryTimer, kRetryInterval, nullptr))
+      throw framework::EOSError("SetTimer", GetLastError());
+    FRetrySequence = sequence;
+    FRetryUntil = now + kRetryPatience;
+  } else if (now >= FRetryUntil) {
+    StopRetrying();
+    Trouble(message);  // said once, where it stops no one; the next copy is tried as usual
+  }
+}
+
+void CopyRun::Remember(CopyOutcome outcome) {
+  // A filtered copy's original was kept by the write itself; a copy superseded before its write
+  // leaves everything to the newer copy.
+  if (outcome != CopyOutcome::Filtered && outcome != CopyOutcome::WriteFailed &&
+      outcome != CopyOutcome::Superseded)
+    FUndo.Record(outcome);
+  if (OnUndoChanged) OnUndoChanged();
+}
+
+void CopyRun::Trouble(const std::string& message) const {
+  if (OnTrouble) OnTrouble(message);
+}
+
+}  // namespace kestrilon::app
