@@ -410,6 +410,88 @@ TEST_F(FilterRun, ACopyThatFilteringLeavesAsItWasKeepsItsFormatsAndIsNotWritten)
   EXPECT_FALSE(form->CanUndo());
 }
 
+// A program that copies while an earlier copy is being filtered keeps its copy: the run writes
+// nothing over it, and the newer copy is filtered in its turn. Undo never replaces a newer copy.
+TEST_F(FilterRun, ACopyMadeDuringARunOrBeforeAnUndoIsNeverOverwritten) {
+  dynamic_cast<framework::TCheckBox&>(*form->FindComponent("RepAmp")).SetChecked(true);
+  int opens = 0;
+  form->Run().Api.Open = [&](HWND owner) {
+    if (++opens == 2) Copy(u"newer&");  // between the run's read and its write
+    return OpenClipboard(owner);
+  };
+  Copy(u"older&");
+  ASSERT_TRUE(PumpUntil([&] { return Paste() == u"newer&amp;\r\n"; }));
+  Settle();
+  EXPECT_EQ(Paste(), u"newer&amp;\r\n");
+  ASSERT_TRUE(form->CanUndo());
+
+  Copy(u"newest&");  // its notice not yet heard
+  form->Undo1Click(*form->Undo1);
+  EXPECT_EQ(Paste(), u"newest&") << "undo must not put back an older copy over it";
+  EXPECT_TRUE(PumpUntil([&] { return Paste() == u"newest&amp;\r\n"; }));
+}
+
+// Each system call of the run fails once, in turn, in the read and in the write. The clipboard
+// then holds the copy or its filtered form, never nothing and never half; no exception escapes;
+// a failed write is told in a balloon; the next copy is filtered as usual.
+TEST_F(FilterRun, ASystemCallThatFailsLosesNothing) {
+  enum Call { Open, Close, Empty, GetData, SetData, Alloc, Lock };
+  struct Case {
+    const char* what;
+    Call call;
+    int nth;  // the how-manieth call of its kind in the run
+    bool filtered;
+  };
+  const Case cases[] = {
+      {"open for the read", Open, 1, true},      {"read the text", GetData, 1, true},
+      {"lock the text read", Lock, 1, true},     {"close after the read", Close, 1, true},
+      {"open for the write", Open, 2, true},     {"empty", Empty, 1, false},
+      {"allocate the text", Alloc, 1, false},    {"lock the text", Lock, 2, false},
+      {"set the text", SetData, 1, false},       {"allocate the ANSI text", Alloc, 2, false},
+      {"lock the ANSI text", Lock, 3, false},    {"set the ANSI text", SetData, 2, false},
+      {"allocate the locale", Alloc, 3, false},  {"set the locale", SetData, 3, false},
+      {"close after the write", Close, 2, true},
+  };
+  std::vector<std::string> errors;
+  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  dynamic_cast<framework::TCheckBox&>(*form->FindComponent("RepAmp")).SetChecked(true);
+  Call failing = Open;
+  int calls[7] = {}, nth = 0;
+  // True when this call is the one to fail.
+  auto fails = [&](Call call) { return ++calls[call] == nth && call == failing; };
+  clipboard::ClipboardApi& api = form->Run().Api;
+  api.Open = [&](HWND owner) { return fails(Open) ? FALSE : OpenClipboard(owner); };
+  api.Close = [&] { return CloseClipboard() && !fails(Close); };  // reported, though it closed
+  api.Empty = [&] { return fails(Empty) ? FALSE : EmptyClipboard(); };
+  api.GetData = [&](UINT format) { return fails(GetData) ? nullptr : GetClipboardData(format); };
+  api.SetData = [&](UINT format, HANDLE data) { return fails(SetData) ? nullptr : SetClipboardData(format, data); };
+  api.Alloc = [&](UINT flags, SIZE_T size) { return fails(Alloc) ? nullptr : GlobalAlloc(flags, size); };
+  api.Lock = [&](HGLOBAL block) { return fails(Lock) ? nullptr : GlobalLock(block); };
+  for (const Case& c : cases) {
+    std::fill(std::begin(calls), std::end(calls), 0);
+    failing = c.call;
+    nth = c.nth;
+    form->TrayIcon->SetBalloonHelpText("");
+    Copy(u"a&b");
+    const std::u16string expected = c.filtered ? u"a&amp;b\r\n" : u"a&b";
+    ASSERT_TRUE(PumpUntil([&] { return calls[c.call] >= c.nth && !form->Busy() && !form->Retrying(); })) << c.what;
+    Settle();
+    EXPECT_EQ(Paste(), expected) << c.what;
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE ansiBlock = GetClipboardData(CF_TEXT);
+    const auto* ansi = ansiBlock ? static_cast<const char*>(GlobalLock(ansiBlock)) : nullptr;
+    EXPECT_EQ(std::string(ansi ? ansi : "(none)"), framework::win::Narrow(std::wstring(expected.begin(), expected.end())))
+        << c.what << ": the ANSI form agrees";
+    if (ansi) GlobalUnlock(ansiBlock);
+    CloseClipboard();
+    EXPECT_EQ(form->TrayIcon->BalloonHelpText().empty(), c.filtered) << c.what;
+    EXPECT_TRUE(errors.empty()) << c.what << ": " << errors.front();
+    nth = 0;
+    Copy(u"next&");
+    EXPECT_TRUE(PumpUntil([&] { return Paste() == u"next&amp;\r\n"; })) << c.what;
+  }
+}
+
 // Copies whose clipboard owner window belongs to a listed program are left alone.
 TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   WNDCLASSW wc{};
