@@ -5,13 +5,17 @@
 #include "Application.h"
 #include "DblChkNF.h"
 #include "Setting.h"
+#include "SystemLibrary.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Before any other DLL is loaded: only the system folder is searched from now on, not the
   // program's own (often Downloads, where a planted version.dll may lie) nor the current one.
   // Everything beyond kernel32 and the C runtime is loaded at its first use, after this line
   // (see cmake/LoadAfterMain.cmake). Without it the program must not run: end before loading more.
-  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
+  if (!kestrilon::framework::win::ConfineDllSearch()) return 1;
+  // A DLL or function loaded at its first use that this Windows lacks: a box says so, the program
+  // ends.
+  kestrilon::framework::win::InstallDelayLoadFailureHook();
 
   const auto guard = kestrilon::app::TSingleInstanceGuard::Acquire();
   if (!guard) return 0;  // another instance runs: end at once, quietly

@@ -5,10 +5,94 @@
 #include <cstring>
 #include <vector>
 
+#include <delayimp.h>
+
 namespace kestrilon::framework::win {
 
+namespace {
+
+// The system folder's path with name after it; empty when the folder is unknown.
+std::wstring InSystemFolder(const wchar_t* name) {
+  wchar_t folder[MAX_PATH + 1];
+  const UINT n = GetSystemDirectoryW(folder, MAX_PATH + 1);
+  if (n == 0 || n > MAX_PATH) return {};
+  return std::wstring(folder, n) + L"\\" + name;
+}
+
+}  // namespace
+
+FARPROC FindInKernel32(const char* name) noexcept {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  return kernel ? GetProcAddress(kernel, name) : nullptr;
+}
+
+bool ConfineDllSearch(FARPROC (*find)(const char* name)) noexcept {
+  if (const FARPROC set_default = find("SetDefaultDllDirectories"))
+    return std::bit_cast<BOOL(WINAPI*)(DWORD)>(set_default)(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+  const FARPROC set_directory = find("SetDllDirectoryW");
+  const FARPROC set_mode = find("SetSearchPathMode");
+  const bool directory = set_directory && std::bit_cast<BOOL(WINAPI*)(LPCWSTR)>(set_directory)(L"");
+  const bool mode = set_mode && std::bit_cast<BOOL(WINAPI*)(DWORD)>(set_mode)(
+                                    BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+  return directory || mode;
+}
+
+std::string DelayLoadFailureMessage(unsigned notice, const char* dll, const char* function, unsigned ordinal) {
+  const std::string library = dll ? dll : "?";
+  std::string what;
+  if (notice == dliFailLoadLib) {
+    what = library + " が見つかりません。";
+  } else {
+    const std::string name = function ? function : "#" + std::to_string(ordinal);
+    what = library + " に関数 " + name + " がありません。";
+  }
+  return what + "\nこの Windows では Kestrilon を続けられないため、終了します。";
+}
+
+namespace {
+
+// The delay-load helper calls this instead of raising an exception that nothing would catch:
+// the user learns why the program ends.
+FARPROC WINAPI OnDelayLoadFailure(unsigned notice, PDelayLoadInfo info) {
+  if (notice != dliFailLoadLib && notice != dliFailGetProc) return nullptr;
+  const bool by_name = info && info->dlp.fImportByName;
+  std::string message;
+  try {
+    message = DelayLoadFailureMessage(notice, info ? info->szDll : nullptr, by_name ? info->dlp.szProcName : nullptr,
+                                      by_name || !info ? 0 : info->dlp.dwOrdinal);
+  } catch (...) {
+    message = "Kestrilon を続けられないため、終了します。";
+  }
+  // user32 may be the very DLL that is missing: the box is reached from the system folder
+  // directly, and where even that fails, the program ends without one.
+  const UniqueLibrary user32 = LoadSystemLibrary(L"user32.dll");
+  const FARPROC box = user32 ? GetProcAddress(user32.Get(), "MessageBoxW") : nullptr;
+  if (box) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? static_cast<std::size_t>(size) : 1, L'\0');
+    if (size > 0 && MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, wide.data(), size) > 0)
+      std::bit_cast<int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT)>(box)(nullptr, wide.c_str(), L"Kestrilon",
+                                                                     MB_OK | MB_ICONERROR);
+  }
+  ExitProcess(3);
+}
+
+}  // namespace
+
+void InstallDelayLoadFailureHook() noexcept { __pfnDliFailureHook2 = OnDelayLoadFailure; }
+
 UniqueLibrary LoadSystemLibrary(const wchar_t* name) noexcept {
-  return UniqueLibrary(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  UniqueLibrary library(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  // Without KB2533623 the flag itself is refused: the system folder named in full instead.
+  if (!library && GetLastError() == ERROR_INVALID_PARAMETER) {
+    try {
+      const std::wstring path = InSystemFolder(name);
+      if (!path.empty()) library = UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    } catch (...) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+  }
+  return library;
 }
 
 namespace {

@@ -20,7 +20,7 @@ shift 4
 # The static imports allowed, and why each is safe.
 declare -A allowed=(
   [kernel32.dll]="the loader's own: on Windows a known DLL, always the system's copy, and in every
-                  process before the program's imports are bound; it holds SetDefaultDllDirectories"
+                  process before the program's imports are bound"
   [msvcrt.dll]="the C runtime that MinGW builds against: on Windows a known DLL; under Wine its own
                 imports are kernel32 and ntdll only"
 )
@@ -60,6 +60,12 @@ for program in "$@"; do
     echo "FAILED: $name imports, before main can restrict the DLL search: $(echo $bad)"; failed=1
   else
     echo "ok: $name imports only $(imports "$program" | tr '\n' ' ')"
+  fi
+  # Functions that Windows 7 or Vista may lack are looked up at run time: a static import of one
+  # would keep the program from starting at all there.
+  late=$("$objdump" -p "$program" | grep -owE 'SetDefaultDllDirectories|AddDllDirectory|SetSearchPathMode' | sort -u)
+  if [[ -n $late ]]; then
+    echo "FAILED: $name imports what older Windows lack: $(echo $late)"; failed=1
   fi
 done
 exit "$failed"

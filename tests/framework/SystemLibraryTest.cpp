@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include <delayimp.h>
 
 #include "SystemLibrary.h"
 
@@ -55,6 +58,68 @@ TEST(SystemLibrary, ADllBesideTheProgramIsNotFound) {
   EXPECT_FALSE(library);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_TRUE(DeleteFileW(beside.c_str())) << "error " << GetLastError();
+}
+
+// Windows without SetDefaultDllDirectories still starts: the current folder leaves the search.
+std::vector<std::string> confineCalls;
+BOOL WINAPI SetDefaultDllDirectoriesStandIn(DWORD flags) {
+  confineCalls.push_back("SetDefaultDllDirectories " + std::to_string(flags));
+  return TRUE;
+}
+BOOL WINAPI SetDllDirectoryStandIn(LPCWSTR folder) {
+  confineCalls.push_back(folder && !*folder ? "SetDllDirectoryW \"\"" : "SetDllDirectoryW other");
+  return TRUE;
+}
+BOOL WINAPI SetSearchPathModeStandIn(DWORD flags) {
+  confineCalls.push_back("SetSearchPathMode " + std::to_string(flags));
+  return TRUE;
+}
+FARPROC Windows8(const char* name) {
+  return std::string(name) == "SetDefaultDllDirectories" ? reinterpret_cast<FARPROC>(SetDefaultDllDirectoriesStandIn)
+                                                          : nullptr;
+}
+FARPROC Windows7(const char* name) {
+  const std::string n = name;
+  return n == "SetDllDirectoryW"    ? reinterpret_cast<FARPROC>(SetDllDirectoryStandIn)
+         : n == "SetSearchPathMode" ? reinterpret_cast<FARPROC>(SetSearchPathModeStandIn)
+                                    : nullptr;
+}
+FARPROC NoWindows(const char*) { return nullptr; }
+
+TEST(SystemLibrary, TheDllSearchIsConfinedAsFarAsThisWindowsCan) {
+  struct Case {
+    FARPROC (*find)(const char*);
+    bool done;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {Windows8, true, {"SetDefaultDllDirectories 2048"}},
+      {Windows7, true, {"SetDllDirectoryW \"\"", "SetSearchPathMode 32769"}},
+      {NoWindows, false, {}},
+  };
+  for (const Case& c : cases) {
+    confineCalls.clear();
+    EXPECT_EQ(ConfineDllSearch(c.find), c.done);
+    EXPECT_EQ(confineCalls, c.calls);
+  }
+  EXPECT_NE(FindInKernel32("SetDllDirectoryW"), nullptr);
+}
+
+TEST(SystemLibrary, AMissingDllOrFunctionIsNamedToTheUser) {
+  struct Case {
+    unsigned notice;
+    const char* function;
+    unsigned ordinal;
+    const char* message;
+  };
+  const Case cases[] = {
+      {dliFailLoadLib, nullptr, 0, "uxtheme.dll が見つかりません。"},
+      {dliFailGetProc, "BufferedPaintInit", 0, "uxtheme.dll に関数 BufferedPaintInit がありません。"},
+      {dliFailGetProc, nullptr, 42, "uxtheme.dll に関数 #42 がありません。"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DelayLoadFailureMessage(c.notice, "uxtheme.dll", c.function, c.ordinal),
+              std::string(c.message) + "\nこの Windows では Kestrilon を続けられないため、終了します。");
 }
 
 TEST(VersionApi, ReadsTheVersionResourceOfASystemDll) {
