@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "DblChkNF.h"
 #include "Setting.h"
+#include "FileSystem.h"
 #include "SystemLibrary.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -12,7 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // program's own (often Downloads, where a planted version.dll may lie) nor the current one.
   // Everything beyond kernel32 and the C runtime is loaded at its first use, after this line
   // (see cmake/LoadAfterMain.cmake). Without it the program must not run: end before loading more.
-  if (!kestrilon::framework::win::ConfineDllSearch()) return 1;
+  if (!kestrilon::settings::ConfineDllSearch()) return 1;
   // A DLL or function loaded at its first use that this Windows lacks: a box says so, the program
   // ends.
   kestrilon::framework::win::InstallDelayLoadFailureHook();

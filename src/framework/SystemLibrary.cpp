@@ -21,22 +21,6 @@ std::wstring InSystemFolder(const wchar_t* name) {
 
 }  // namespace
 
-FARPROC FindInKernel32(const char* name) noexcept {
-  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  return kernel ? GetProcAddress(kernel, name) : nullptr;
-}
-
-bool ConfineDllSearch(FARPROC (*find)(const char* name)) noexcept {
-  if (const FARPROC set_default = find("SetDefaultDllDirectories"))
-    return std::bit_cast<BOOL(WINAPI*)(DWORD)>(set_default)(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
-  const FARPROC set_directory = find("SetDllDirectoryW");
-  const FARPROC set_mode = find("SetSearchPathMode");
-  const bool directory = set_directory && std::bit_cast<BOOL(WINAPI*)(LPCWSTR)>(set_directory)(L"");
-  const bool mode = set_mode && std::bit_cast<BOOL(WINAPI*)(DWORD)>(set_mode)(
-                                    BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
-  return directory || mode;
-}
-
 std::string DelayLoadFailureMessage(unsigned notice, const char* dll, const char* function, unsigned ordinal) {
   const std::string library = dll ? dll : "?";
   std::string what;

@@ -14,17 +14,6 @@
 
 namespace kestrilon::framework::win {
 
-// A function of kernel32.dll by name; nullptr when this Windows lacks it.
-FARPROC FindInKernel32(const char* name) noexcept;
-
-// Makes the system folder the only one searched for DLLs from now on; called first thing in main,
-// before anything else loads. Windows 7 and Vista without update KB2533623 lack
-// SetDefaultDllDirectories: there the current folder leaves the search and the safe search mode
-// holds, which is the best they offer (their system DLLs are known DLLs, always taken from the
-// system folder). find gives kernel32's functions; a test passes its own. False when nothing
-// could be done.
-bool ConfineDllSearch(FARPROC (*find)(const char* name) = FindInKernel32) noexcept;
-
 // What the user reads when a DLL or a function loaded at its first use is missing from this
 // Windows: which one, and that the program can't go on. notice is the delay-load helper's
 // (dliFailLoadLib or dliFailGetProc); dll and function as it names them (function may be null,

@@ -1,5 +1,6 @@
 // The file services the settings and kestrilon-filter share: a file replaced in one step, and on
-// Windows the owner of a file handle and the system's words for an error. Needs nothing above
+// Windows the owner of a file handle, the system's words for an error, and the folders searched
+// for DLLs. Needs nothing above
 // the filter.
 #pragma once
 
@@ -39,6 +40,17 @@ class FileHandle {
  private:
   HANDLE FHandle;
 };
+
+// A function of kernel32.dll by name; nullptr when this Windows lacks it.
+FARPROC FindInKernel32(const char* name) noexcept;
+
+// Makes the system folder the only one searched for DLLs from now on; called first thing in main,
+// before anything else loads. Windows 7 and Vista without update KB2533623 lack
+// SetDefaultDllDirectories: there the current folder leaves the search and the safe search mode
+// holds, which is the best they offer (their system DLLs are known DLLs, always taken from the
+// system folder). find gives kernel32's functions; a test passes its own. False when nothing
+// could be done.
+bool ConfineDllSearch(FARPROC (*find)(const char* name) = FindInKernel32) noexcept;
 
 // The system's words for an error code, in UTF-8, without the final full stop or line break.
 std::string SystemErrorText(DWORD error);

@@ -60,51 +60,6 @@ TEST(SystemLibrary, ADllBesideTheProgramIsNotFound) {
   EXPECT_TRUE(DeleteFileW(beside.c_str())) << "error " << GetLastError();
 }
 
-// Windows without SetDefaultDllDirectories still starts: the current folder leaves the search.
-std::vector<std::string> confineCalls;
-BOOL WINAPI SetDefaultDllDirectoriesStandIn(DWORD flags) {
-  confineCalls.push_back("SetDefaultDllDirectories " + std::to_string(flags));
-  return TRUE;
-}
-BOOL WINAPI SetDllDirectoryStandIn(LPCWSTR folder) {
-  confineCalls.push_back(folder && !*folder ? "SetDllDirectoryW \"\"" : "SetDllDirectoryW other");
-  return TRUE;
-}
-BOOL WINAPI SetSearchPathModeStandIn(DWORD flags) {
-  confineCalls.push_back("SetSearchPathMode " + std::to_string(flags));
-  return TRUE;
-}
-FARPROC Windows8(const char* name) {
-  return std::string(name) == "SetDefaultDllDirectories" ? reinterpret_cast<FARPROC>(SetDefaultDllDirectoriesStandIn)
-                                                          : nullptr;
-}
-FARPROC Windows7(const char* name) {
-  const std::string n = name;
-  return n == "SetDllDirectoryW"    ? reinterpret_cast<FARPROC>(SetDllDirectoryStandIn)
-         : n == "SetSearchPathMode" ? reinterpret_cast<FARPROC>(SetSearchPathModeStandIn)
-                                    : nullptr;
-}
-FARPROC NoWindows(const char*) { return nullptr; }
-
-TEST(SystemLibrary, TheDllSearchIsConfinedAsFarAsThisWindowsCan) {
-  struct Case {
-    FARPROC (*find)(const char*);
-    bool done;
-    std::vector<std::string> calls;
-  };
-  const Case cases[] = {
-      {Windows8, true, {"SetDefaultDllDirectories 2048"}},
-      {Windows7, true, {"SetDllDirectoryW \"\"", "SetSearchPathMode 32769"}},
-      {NoWindows, false, {}},
-  };
-  for (const Case& c : cases) {
-    confineCalls.clear();
-    EXPECT_EQ(ConfineDllSearch(c.find), c.done);
-    EXPECT_EQ(confineCalls, c.calls);
-  }
-  EXPECT_NE(FindInKernel32("SetDllDirectoryW"), nullptr);
-}
-
 TEST(SystemLibrary, AMissingDllOrFunctionIsNamedToTheUser) {
   struct Case {
     unsigned notice;
