@@ -403,7 +403,7 @@ void TForm1::LastCopyChanged(std::string program) {
 
 void TForm1::ShowDialog() {
   try {
-    StartWithWindows->SetChecked(StartupShortcutExists());
+    StartWithWindows->SetChecked(StartupShortcutStarts(ExecutablePath()));
   } catch (const framework::EOSError&) {
     StartWithWindows->SetChecked(false);  // no Startup folder: nothing starts from it
   }
@@ -474,7 +474,7 @@ void TForm1::StartWithWindowsClick(TObject&) {
       RemoveStartupShortcut();
   } catch (...) {
     // The box shows what the Startup folder holds, whatever the failure left there.
-    StartWithWindows->SetChecked(StartupShortcutExists());
+    StartWithWindows->SetChecked(StartupShortcutStarts(ExecutablePath()));
     throw;
   }
 }

@@ -79,9 +79,31 @@ std::filesystem::path StartupShortcutPath() {
   return std::filesystem::path(folder.text) / L"Kestrilon.lnk";
 }
 
-bool StartupShortcutExists() {
+ShortcutTarget ReadStartupShortcut() {
+  const std::filesystem::path shortcut = StartupShortcutPath();
   std::error_code error;
-  return std::filesystem::is_regular_file(StartupShortcutPath(), error);
+  if (!std::filesystem::is_regular_file(shortcut, error)) return {};
+  ComScope com;
+  ComRef<IShellLinkW> link;
+  ComRef<IPersistFile> file;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.ReceiveVoid())) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) ||
+      FAILED(file->Load(shortcut.c_str(), STGM_READ)))
+    return {};  // unreadable: it starts nothing this program knows of
+  std::wstring program(32768, L'\0'), folder(32768, L'\0');
+  if (link->GetPath(program.data(), static_cast<int>(program.size()), nullptr, SLGP_RAWPATH) != S_OK ||
+      FAILED(link->GetWorkingDirectory(folder.data(), static_cast<int>(folder.size()))))
+    return {};
+  program.resize(program.find(L'\0'));
+  folder.resize(folder.find(L'\0'));
+  return {program, folder};
+}
+
+bool StartupShortcutStarts(const std::filesystem::path& program) {
+  const std::wstring target = ReadStartupShortcut().program.wstring();
+  const std::wstring wanted = program.wstring();
+  return !target.empty() && CompareStringOrdinal(target.c_str(), static_cast<int>(target.size()), wanted.c_str(),
+                                                 static_cast<int>(wanted.size()), TRUE) == CSTR_EQUAL;
 }
 
 void CreateStartupShortcut(const std::filesystem::path& program) {

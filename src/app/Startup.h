@@ -11,7 +11,16 @@ namespace kestrilon::app {
 // framework::EOSError when the folder is unknown.
 std::filesystem::path StartupShortcutPath();
 
-bool StartupShortcutExists();
+// What the shortcut starts, and where: both empty when there is none or it can't be read.
+struct ShortcutTarget {
+  std::filesystem::path program;
+  std::filesystem::path folder;
+};
+ShortcutTarget ReadStartupShortcut();
+
+// Whether the shortcut starts this program: one to another copy (an older download, say) is not
+// this program's setting.
+bool StartupShortcutStarts(const std::filesystem::path& program);
 
 // Makes (or remakes) the shortcut to program, started in program's folder. Throws
 // framework::EOSError naming the step that failed.

@@ -191,8 +191,18 @@ bool Replace(const std::filesystem::path& target, std::string_view text, std::st
 
 }  // namespace
 
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes, std::string* reason) {
+bool ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes, std::string* reason) {
   std::string why;
+  // Through a link to the file it names, rather than replacing the link with a file.
+  std::error_code ec;
+  std::filesystem::path target = path;
+  if (std::filesystem::is_symlink(target, ec)) {
+    target = std::filesystem::weakly_canonical(target, ec);
+    if (ec) {
+      if (reason) *reason = ec.message();
+      return false;
+    }
+  }
   const bool ok = Replace(target, bytes, why);
   if (!ok && reason) *reason = why;
   return ok;

@@ -17,7 +17,8 @@ namespace kestrilon::settings {
 
 // Writes bytes to a new file beside target, then moves it over target in one step: a reader finds
 // the old file or the new one, never a part, and a failure leaves the old file whole. A file
-// marked read-only is not replaced. False on failure, and then reason (when given) says why, in
+// marked read-only is not replaced; a symbolic link is written through, to the file it names.
+// False on failure, and then reason (when given) says why, in
 // the system's words (UTF-8).
 bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes, std::string* reason = nullptr);
 

@@ -348,13 +348,8 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 void IniFile::UpdateFile() {
   if (pending_.empty()) return;
   const EIniFileError failure(WhereForErrors() + " に書き込めません");
-  std::error_code ec;
-  // Write through a link to the file it names, rather than replacing the link with a file.
-  std::filesystem::path target = resolved_;
-  if (std::filesystem::is_symlink(target, ec)) {
-    target = std::filesystem::weakly_canonical(target, ec);
-    if (ec) throw failure;
-  }
+  // A link is read through, and the replacement writes through it too.
+  const std::filesystem::path& target = resolved_;
   std::string current;
   if (ReadWholeFile(target, current) == ReadResult::Unreadable) throw failure;
   // A UTF-16 file (the system reads those too) would be corrupted by code page 932 lines.

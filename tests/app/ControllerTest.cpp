@@ -268,8 +268,9 @@ TEST_F(Controller, AFirstStartHasNoExclusionsAndCancelKeepsItSo) {
   EXPECT_EQ(form->ExcludedPrograms().Joined(), "");
 }
 
-// The box is the shortcut in the Startup folder: checking makes it, unchecking removes it, and
-// showing the dialog reads it back.
+// The box is the shortcut in the Startup folder: checking makes it, to this program in its own
+// folder, unchecking removes it, and showing the dialog reads it back. A shortcut to another copy
+// of the program is not this one's.
 TEST_F(Controller, StartWithWindowsMakesAndRemovesTheStartupShortcut) {
   Start();
   RemoveStartupShortcut();
@@ -277,14 +278,22 @@ TEST_F(Controller, StartWithWindowsMakesAndRemovesTheStartupShortcut) {
   EXPECT_FALSE(form->StartWithWindows->Checked());
   form->StartWithWindows->SetChecked(true);
   form->StartWithWindowsClick(*form->StartWithWindows);
-  EXPECT_TRUE(StartupShortcutExists());
+  const ShortcutTarget made = ReadStartupShortcut();
+  EXPECT_EQ(made.program, testing::ThisProgram());
+  EXPECT_EQ(made.folder, testing::ThisProgram().parent_path());
   form->CancelButtonClick(*form->CancelButton);
   form->O1Click(*form->O1);
   EXPECT_TRUE(form->StartWithWindows->Checked()) << "the shortcut, not the INI file, says so";
   form->StartWithWindows->SetChecked(false);
   form->StartWithWindowsClick(*form->StartWithWindows);
-  EXPECT_FALSE(StartupShortcutExists());
+  EXPECT_TRUE(ReadStartupShortcut().program.empty());
   EXPECT_EQ(StartupShortcutPath().filename(), L"Kestrilon.lnk");
+
+  CreateStartupShortcut(testing::ThisProgram().parent_path() / "another copy" / "kestrilon.exe");
+  form->CancelButtonClick(*form->CancelButton);
+  form->O1Click(*form->O1);
+  EXPECT_FALSE(form->StartWithWindows->Checked());
+  RemoveStartupShortcut();
 }
 
 std::vector<std::string> TabNames(const framework::TWinControl& parent) {

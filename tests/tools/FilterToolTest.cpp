@@ -411,6 +411,14 @@ TEST_F(FilterTool, InputFromFileDashOrStdinAndOutputReplacesTheFile) {
   EXPECT_EQ(fs::status(Path("out.txt")).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
+  // A link is written through: it stays a link, to the new text.
+  fs::create_symlink(Path("out.txt"), Path("link.txt"));
+  WriteFile(Path("in2.txt"), "２\n");
+  r = Run({"-o", Path("link.txt").string(), "--set", "NumberMode=1", Path("in2.txt").string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+  EXPECT_EQ(ReadFile(Path("out.txt")), "2\r\n");
+
   // The input file itself may be the output.
   r = Run({"-o" + Path("in.txt").string(), "--set=NumberMode=1", Path("in.txt").string()});
   EXPECT_EQ(r.status, 0) << r.err;
