@@ -49,6 +49,9 @@
 //                                   window MS milliseconds (a gone owner names no program)
 //   cliptool burst N TEXT-HEX       N copies as fast as they go: TEXT then a space and 1 .. N
 //   cliptool copy-file FILE         copies the UTF-8 text of FILE
+//   cliptool copy-file-then FILE MS TEXT-HEX
+//                                   copies the UTF-8 text of FILE, then TEXT MS milliseconds later:
+//                                   a second program's copy while the first is being filtered
 //   cliptool read-to FILE           writes the clipboard's Unicode text to FILE as UTF-8
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
@@ -545,6 +548,14 @@ int main(int argc, char** argv) {
   if (verb == "copy-file" && argc == 3) {
     std::wstring text;
     return ReadUtf8File(argv[2], text) ? Copy(text) : Fail("reading the file");
+  }
+  if (verb == "copy-file-then" && argc == 5) {
+    std::wstring text;
+    if (!ReadUtf8File(argv[2], text)) return Fail("reading the file");
+    const std::wstring then = Widen(Unhex(argv[4]));
+    if (const int status = Copy(text)) return status;
+    Sleep(static_cast<DWORD>(std::atoi(argv[3])));
+    return Copy(then);
   }
   if (verb == "read-to" && argc == 3) return ReadTo(argv[2]);
   std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | viewer pass|drop SECS | copy-hold HEX MS | "

@@ -110,6 +110,20 @@ if start_program UpDownCase=2; then
   else
     fail "the large copy: $(stat -c %s "$got" 2>/dev/null) bytes back, $(stat -c %s "$want" 2>/dev/null) wanted"
   fi
+
+  echo "== a copy made while a 5 MB copy is being filtered"
+  head -c $((5 * 1024 * 1024)) "$big" | sed '$d' >"$work/five.txt"
+  for ms in 0 40 75; do
+    tool copy-file-then "$(winpath "$work/five.txt")" "$ms" "$(hex "newer $ms")" >/dev/null
+    newer_filtered() { [[ $(clip_text) == "$(hex "NEWER $ms$crlf")" ]]; }
+    if poll 30 newer_filtered; then
+      sleep 1  # the older copy's run has long ended: nothing may come over the newer copy now
+      newer_filtered && pass "a copy $ms ms after a 5 MB copy ends up on the clipboard, filtered" \
+        || fail "$ms ms after a 5 MB copy: the newer copy was replaced ($(clip_text | head -c 40)...)"
+    else
+      fail "$ms ms after a 5 MB copy: the clipboard holds $(clip_text | head -c 40)..."
+    fi
+  done
 else
   fail "the program didn't start filtering"
 fi

@@ -34,7 +34,8 @@ clip_ansi() { tool read | sed -n 's/^ansi: //p'; }
 clip_formats() { tool read | sed -n 's/^formats: //p'; }
 
 cp "$cliptool_exe" "$work/cliptool.exe"
-user=$("$WINELOADER" cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r\n')
+# The name the program reads (GetUserNameW): Wine takes it from USER when a process starts.
+user=$("$WINELOADER" cmd /c echo %WINEUSERNAME% 2>/dev/null | tr -d '\r\n')
 
 # Extra environment for the program's start, as NAME=VALUE words (the planted-DLL test's overrides).
 program_env=()
@@ -56,7 +57,9 @@ start_program() {
   if [[ ${1:-} == --no-ini ]]; then
     shift
   else
-    { printf '[%s]\r\n' "$user"; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } >"$dir/kestrilon.ini"
+    # The file is in code page 932, the user's name too.
+    { printf '[%s]\r\n' "$user"; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } |
+      iconv -f UTF-8 -t CP932 >"$dir/kestrilon.ini"
   fi
   app_dir=$dir
   # Ready once a probe comes back filtered: "probe" LF comes back changed whatever the

@@ -259,6 +259,29 @@ else
   fail "the program didn't start with an exclusion"
 fi
 
+echo "== users whose names hold the bytes of ], [ and \\ (江口: 8D 5D, ソニー: 83 5C 83 6A 81 5B)"
+for name in 江口 ソニー; do
+  user=$name
+  program_env=(USER="$name")
+  if start_program NumberMode=1 RepAmp=1; then
+    expect_filtered "$name: filters with the user's own settings" "１&" "1&amp;$crlf"
+    choose x
+    if poll 20 gone "$program_pid"; then
+      section=$(iconv -f CP932 -t UTF-8 <"$app_dir/kestrilon.ini" | tr -d '\r' | sed -n "/^\[$name\]\$/,/^\[/p")
+      grep -qx NumberMode=1 <<<"$section" && grep -qx 'ExcludePrograms=' <<<"$section" &&
+        (($(grep -c = <<<"$section") >= 23)) && pass "$name: the exit command saves every setting in the user's section" \
+        || fail "$name: the INI file after exit: $(tr '\r\n' '  ' <"$app_dir/kestrilon.ini" | iconv -f CP932 -t UTF-8)"
+    else
+      fail "$name: the program kept running after the exit command"
+    fi
+    program_pid=""
+  else
+    fail "$name: the program didn't start"
+  fi
+done
+user=$("$WINELOADER" cmd /c echo %WINEUSERNAME% 2>/dev/null | tr -d '\r\n')
+program_env=()
+
 echo "== at 144 pixels per inch"
 set_dpi() {
   "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
@@ -279,6 +302,25 @@ else
   fail "the program didn't start at 144 dpi"
 fi
 set_dpi 96
+
+# Last: the end of the session reaches every program of the prefix.
+echo "== the end of the session with an INI file that can't be written"
+if start_program UpDownCase=2; then
+  chmod a-w "$app_dir/kestrilon.ini"
+  "$WINELOADER" wineboot --end-session >/dev/null 2>&1 &
+  ender=$!
+  if poll 30 gone "$program_pid"; then
+    pass "wineboot --end-session ends the program at once, its settings unsaveable"
+    program_pid=""
+  else
+    tool find-window "$(hex "Can not save to IniFile")" >/dev/null && fail "a box holds up the end of the session" \
+      || fail "the program kept running at the end of the session"
+  fi
+  wait "$ender"
+  chmod u+w "$app_dir/kestrilon.ini"
+else
+  fail "the program didn't start"
+fi
 
 stop_program
 echo "$passed passed, $failed failed"
