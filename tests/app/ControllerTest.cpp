@@ -258,6 +258,34 @@ TEST_F(Controller, TheExclusionListIsKeptAsOneKeyWithTheOptionsRules) {
   EXPECT_NE(ini.find("NumberMode=0\r\n"), std::string::npos) << "the options are still kept";
 }
 
+// Any program, any number of them: names whose second bytes are ASCII, names the file's code page
+// lacks (kept as "?", which still matches them), a list far past the 2047 bytes a profile read
+// takes. Case is ignored in every script, as Windows compares file names.
+TEST_F(Controller, TheExclusionListHoldsAnyProgramAnyNumberOfThem) {
+  Start();
+  SaveBesideTests();
+  std::vector<std::string> names;
+  for (const char* name : {"江口.exe", "望月.exe", "曽根.exe", "ソ.exe", "表.exe", "能.exe", "十.exe", "予.exe",
+                           "ゼ.exe", "ァ.exe", "ポ.exe", "兎.exe", "Björk.exe", "한글.exe"})
+    names.emplace_back(name);
+  for (int i = 0; i < 220; ++i) names.push_back("program-number-" + std::to_string(i) + ".exe");
+  form->O1Click(*form->O1);
+  for (const std::string& name : names) {
+    form->ExcludeName->SetText(name);
+    form->ExcludeAddClick(*form);
+  }
+  form->OkButtonClick(*form->OkButton);
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  form.reset();
+  Start();
+  ASSERT_EQ(form->ExcludedPrograms().Names().size(), names.size());
+  EXPECT_EQ(form->ExcludedPrograms().Names()[12], "Bj?rk.exe");
+  EXPECT_EQ(form->ExcludedPrograms().Names()[13], "??.exe");
+  for (const char* program : {"江口.EXE", "BJÖRK.EXE", "björk.exe", "한글.exe", "PROGRAM-NUMBER-219.EXE"})
+    EXPECT_TRUE(form->ExcludedPrograms().Contains(program)) << program;
+  EXPECT_FALSE(form->ExcludedPrograms().Contains("program-number-220.exe"));
+}
+
 TEST_F(Controller, AFirstStartHasNoExclusionsAndCancelKeepsItSo) {
   Start();
   SaveBesideTests();

@@ -531,6 +531,14 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   EXPECT_EQ(Paste(), u"4&");
   EXPECT_EQ(GetClipboardSequenceNumber(), copied);
   EXPECT_EQ(opens, 2) << "the excluded copies are not even opened; the other is read and written";
+
+  // While paused too, the last copy's program is the one a user would add.
+  form->SetPaused(true);
+  Copy(u"5");
+  ASSERT_TRUE(PumpUntil([&] { return form->LastCopyProgramName().empty(); }));
+  copyAsProgram(u"6");
+  EXPECT_TRUE(PumpUntil([&] { return form->LastCopyProgramName() == "clipboard_win_tests.exe"; }));
+  form->SetPaused(false);
   DestroyWindow(window);
 }
 
