@@ -98,7 +98,7 @@ std::optional<std::uint8_t> KeyFromText(std::string_view token) {
   std::optional<unsigned> key;
   if (auto n = NumberAfter(token, "Num", 10, 0, 9)) key = 0x60 + *n;
   else if (auto f = NumberAfter(token, "F", 10, 1, 24)) key = 0x70 + *f - 1;
-  else if (auto x = NumberAfter(token, "0x", 16, 0, 0xFF)) key = *x;
+  else if (auto x = NumberAfter(token, "0x", 16, 1, 0xFF)) key = *x;
   if (!key) return std::nullopt;
   return static_cast<std::uint8_t>(*key);
 }

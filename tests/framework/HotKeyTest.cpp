@@ -45,7 +45,7 @@ TEST(HotKeyText, ReadingToleratesCaseBlanksAndOrderAndAnythingElseIsNoKey) {
       // Not one key with modifiers: no key.
       {"Ctrl+Alt", {}}, {"Ctrl+", {}}, {"V+", {}}, {"+V", {}}, {"Ctrl++V", {}}, {"A+B", {}},
       {"Ctrl-V", {}}, {"Ctrl+Foo", {}}, {"Ctrl+V;note", {}}, {"F0", {}}, {"F25", {}},
-      {"Num10", {}}, {"0x", {}}, {"0x100", {}}, {"Ctrl+0xFF", {}},
+      {"Num10", {}}, {"0x", {}}, {"0x100", {}}, {"Ctrl+0xFF", {}}, {"0x00+V", {}},
       {"Ctrl+0x10", {}}, {"Ctrl+0xA3", {}}, {"Ctrl+0x5B", {}},  // Shift, right Ctrl, left Win
       {"Ctrl+0x01", {}},                                        // the left mouse button
       {"Ctrl+\xEF\xBC\xB6", {}},  // a full-width Ｖ
