@@ -65,7 +65,7 @@ COLORREF ColorToRGB(TColor color) noexcept {
 }
 
 std::unique_ptr<ControlPeer> MakePeer(TWinControl& control) {
-  for (auto make : {MakeFormPeer, MakeButtonPeer, MakeListPeer})
+  for (auto make : {MakeFormPeer, MakeButtonPeer, MakeListPeer, MakeHotKeyPeer})
     if (auto peer = make(control)) return peer;
   return MakePanelPeer(control);
 }

@@ -311,6 +311,7 @@ private:
 std::unique_ptr<ControlPeer> MakeFormPeer(TWinControl& control);
 std::unique_ptr<ControlPeer> MakeButtonPeer(TWinControl& control);
 std::unique_ptr<ControlPeer> MakeListPeer(TWinControl& control);
+std::unique_ptr<ControlPeer> MakeHotKeyPeer(TWinControl& control);
 // A plain container: for any other windowed control.
 std::unique_ptr<ControlPeer> MakePanelPeer(TWinControl& control);
 

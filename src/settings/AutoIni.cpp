@@ -7,6 +7,7 @@
 
 #include "Exceptions.h"
 #include "Forms.h"
+#include "HotKey.h"
 #include "IniFile.h"
 #include "Sjis.h"
 #include "StdControls.h"
@@ -168,7 +169,8 @@ using Section = const std::string&;
 using Key = const std::string&;
 
 // One kind of control the walk keeps: how it is told, its value to the file and back. A value the
-// file doesn't hold, or can't be read as the kind's, leaves the control as it is.
+// file doesn't hold, or can't be read as the kind's, leaves the control as it is; only a hot key's
+// unreadable text is read, as no key.
 struct Keeper {
   TCheckControl kind;
   bool (*is)(const TControl&);
@@ -215,6 +217,12 @@ const Keeper kKeepers[] = {
      [](TControl& c, IniFile& ini, Section s, Key k) {
        auto& brush = As<TShape>(c).Brush();
        brush.SetColor(ini.ReadInteger(s, k, brush.Color()));
+     }},
+    // As text a person can edit ("Ctrl+Alt+V"); a key mistyped by hand is not registered.
+    {ccHotKey, Is<THotKey>,
+     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteString(s, k, HotKeyToText(As<THotKey>(c).HotKey())); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       if (ini.ValueExists(s, k)) As<THotKey>(c).SetHotKey(HotKeyFromText(ini.ReadString(s, k, "")));
      }},
 };
 

@@ -104,7 +104,8 @@ class TAutoIni : public framework::TComponent {
   // file is then as it was before.
   void SaveIni();
   // Reads them back; a missing file, section or key, or a value that doesn't parse, leaves the
-  // control as it is (the form's Top and Left become 0). On failure: "Can not load from
+  // control as it is (the form's Top and Left become 0), except that a hot key's text that doesn't
+  // parse is no key (framework::HotKeyFromText). On failure: "Can not load from
   // IniFile", then the error goes on.
   void LoadIni();
 

@@ -103,9 +103,9 @@ int Fail(const char* what) {
   return 1;
 }
 
-bool Open() {
+bool Open(HWND owner = nullptr) {
   for (int i = 0; i < 200; ++i) {  // up to 2 s: the filter may hold it for a moment
-    if (OpenClipboard(nullptr)) return true;
+    if (OpenClipboard(owner)) return true;
     Sleep(10);
   }
   return false;
@@ -279,7 +279,7 @@ int CopyMarked(const std::wstring& text, const std::wstring& name, DWORD value) 
 int CopyOwned(const std::wstring& text, int ms) {
   HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   if (!window) return Fail("CreateWindow");
-  if (!OpenClipboard(window)) return Fail("OpenClipboard");
+  if (!Open(window)) return Fail("OpenClipboard");
   if (!PutText(text)) return CloseClipboard(), Fail("SetClipboardData");
   CloseClipboard();
   std::printf("copied\n");

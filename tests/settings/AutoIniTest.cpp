@@ -10,6 +10,7 @@
 #include "AutoIni.h"
 #include "Exceptions.h"
 #include "Forms.h"
+#include "HotKey.h"
 #include "IniFile.h"
 #include "StdControls.h"
 #include "TestText.h"
@@ -165,6 +166,7 @@ struct EveryKind {
   TRadioGroup* group;
   TListBox* list;
   TComboBox* combo;
+  THotKey* hot;
   TShape* shape;
 
   explicit EveryKind(int tag = 0) {
@@ -181,6 +183,7 @@ struct EveryKind {
     for (const char* item : {"a", "b", "c"}) list->Items().Add(item);
     combo = Make<TComboBox>(f, f, "Combo", tag);
     for (const char* item : {"a", "b", "c"}) combo->Items().Add(item);
+    hot = Make<THotKey>(f, f, "Hot", tag);
     auto_ini = new TAutoIni(f);
     auto_ini->SetSection("S");
   }
@@ -192,6 +195,7 @@ struct EveryKind {
     group->SetItemIndex(2);
     list->SetItemIndex(1);
     combo->SetItemIndex(0);
+    hot->SetHotKey({'V', hkCtrl | hkAlt});
   }
 };
 
@@ -201,7 +205,8 @@ TEST_F(AutoIniTest, EveryRowSavesAndLoadsItsValueUnderTheControlsName) {
   k.SetValues();
   k.auto_ini->SaveIni();
   EXPECT_EQ(Slurp(IniPath()), "[S]\r\nShape=1193046\r\nEdit=" + Sjis("田中 text") +
-                                  "\r\nCheck=1\r\nRadio=1\r\nGroup=2\r\nList=1\r\nCombo=0\r\n");
+                                  "\r\nCheck=1\r\nRadio=1\r\nGroup=2\r\nList=1\r\nCombo=0\r\n"
+                                  "Hot=Ctrl+Alt+V\r\n");
 
   EveryKind fresh;
   Attach(*fresh.auto_ini);
@@ -213,6 +218,7 @@ TEST_F(AutoIniTest, EveryRowSavesAndLoadsItsValueUnderTheControlsName) {
   EXPECT_EQ(fresh.group->ItemIndex(), 2);
   EXPECT_EQ(fresh.list->ItemIndex(), 1);
   EXPECT_EQ(fresh.combo->ItemIndex(), 0);
+  EXPECT_EQ(fresh.hot->HotKey(), (THotKeyValue{'V', hkCtrl | hkAlt}));
 }
 
 TEST_F(AutoIniTest, CheckControlsLeavesOutTheKindsNotInTheSet) {
@@ -221,7 +227,7 @@ TEST_F(AutoIniTest, CheckControlsLeavesOutTheKindsNotInTheSet) {
     const char* key;
   } cases[] = {{ccEdit, "Edit="},        {ccCheckBox, "Check="}, {ccRadioButton, "Radio="},
                {ccRadioGroup, "Group="}, {ccListBox, "List="},   {ccComboBox, "Combo="},
-               {ccColor, "Shape="}};
+               {ccColor, "Shape="},      {ccHotKey, "Hot="}};
   for (const auto& c : cases) {
     fs::remove(IniPath());
     EveryKind k;
@@ -237,19 +243,6 @@ TEST_F(AutoIniTest, CheckControlsLeavesOutTheKindsNotInTheSet) {
       EXPECT_NE(text.find(other.key), std::string::npos) << c.key;
     }
   }
-  // ccHotKey has no row: leaving it out changes nothing.
-  EveryKind a, b;
-  Attach(*a.auto_ini);
-  fs::remove(IniPath());
-  a.auto_ini->SaveIni();
-  const std::string all = Slurp(IniPath());
-  Attach(*b.auto_ini);
-  TCheckControls no_hotkey = TCheckControls::All();
-  no_hotkey.Exclude(ccHotKey);
-  b.auto_ini->SetCheckControls(no_hotkey);
-  fs::remove(IniPath());
-  b.auto_ini->SaveIni();
-  EXPECT_EQ(Slurp(IniPath()), all);
   EXPECT_EQ(TCheckControls::All().Bits(), 0xFF);
   EXPECT_EQ((TCheckControls{ccEdit, ccHotKey}.Bits()), 0x81);
   EXPECT_EQ(TAutoIni(nullptr).CheckControls(), TCheckControls::All());
@@ -329,6 +322,26 @@ TEST_F(AutoIniTest, LoadingReadsValuesAsTheIntegerRuleAndTheRadioGroupAllow) {
   Spit(IniPath(), "[User]\r\nShowForm=2\r\n");
   p.auto_save->LoadIni();
   EXPECT_TRUE(p.boxes.back()->Checked());
+}
+
+TEST_F(AutoIniTest, AHotKeysTextIsReadAsWrittenByHandAndUnreadableTextIsNoKey) {
+  const struct {
+    const char* stored;  // nullptr: no such key
+    THotKeyValue loaded;  // the control starts at Ctrl+Alt+V
+  } cases[] = {
+      {nullptr, {'V', hkCtrl | hkAlt}}, {" shift + win+F12 ", {0x7B, hkShift | hkWin}},
+      {"", {}},                         {"Ctrl+Alt+Foo", {}},
+      {"\"Ctrl+V\"", {'V', hkCtrl}},  // quotes come off, as the system reads a value
+  };
+  for (const auto& c : cases) {
+    EveryKind k;
+    Attach(*k.auto_ini);
+    k.auto_ini->SetCheckControls({ccHotKey});
+    k.hot->SetHotKey({'V', hkCtrl | hkAlt});
+    Spit(IniPath(), std::string("[S]\r\n") + (c.stored ? std::string("Hot=") + c.stored + "\r\n" : ""));
+    k.auto_ini->LoadIni();
+    EXPECT_EQ(HotKeyToText(k.hot->HotKey()), HotKeyToText(c.loaded)) << (c.stored ? c.stored : "(missing)");
+  }
 }
 
 TEST_F(AutoIniTest, PositionAndSizeFollowCheckWinStateAndCheckWinSize) {
