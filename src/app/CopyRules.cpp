@@ -106,25 +106,36 @@ bool ProgramList::Contains(std::string_view name) const noexcept {
                      [&](const std::string& n) { return SameProgramName(n, name, FSame); });
 }
 
-void UndoMemory::Record(CopyOutcome outcome, std::u16string original, std::string ansi) {
+void CopyPair::Record(CopyOutcome outcome, TextVersion original, TextVersion filtered) {
   if (outcome != CopyOutcome::Filtered) {
     Forget();
     return;
   }
   FOriginal = std::move(original);
-  FAnsi = std::move(ansi);
-  FKept = true;
+  FFiltered = std::move(filtered);
+  FShowingOriginal = false;
+  FActive = true;
 }
 
-void UndoMemory::Forget() noexcept {
-  FKept = false;
+namespace {
+
+void Wipe(TextVersion& version) noexcept {
+  std::fill(version.text.begin(), version.text.end(), u'\0');
+  version.text.clear();
+  version.text.shrink_to_fit();
+  std::fill(version.ansi.begin(), version.ansi.end(), '\0');
+  version.ansi.clear();
+  version.ansi.shrink_to_fit();
+}
+
+}  // namespace
+
+void CopyPair::Forget() noexcept {
+  FActive = false;
+  FShowingOriginal = false;
   // Nothing of a private or stale text stays in memory longer than needed.
-  std::fill(FOriginal.begin(), FOriginal.end(), u'\0');
-  FOriginal.clear();
-  FOriginal.shrink_to_fit();
-  std::fill(FAnsi.begin(), FAnsi.end(), '\0');
-  FAnsi.clear();
-  FAnsi.shrink_to_fit();
+  Wipe(FOriginal);
+  Wipe(FFiltered);
 }
 
 }  // namespace kestrilon::app

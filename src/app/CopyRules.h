@@ -61,23 +61,35 @@ enum class CopyOutcome {
   WriteFailed,  // the write failed: the copy was put back as it was made
 };
 
-// The text as it was copied before the last filtering, in memory only, for that filtering only.
-// Any later copy makes it stale: putting it back then would replace the newer copy.
-class UndoMemory {
+// One version of a copy's text: as Unicode, and the form ANSI readers get.
+struct TextVersion {
+  std::u16string text;
+  std::string ansi;
+};
+
+// The two versions of the last filtered copy, as copied and as filtered, in memory only, for
+// that copy only. A swap puts back the one the clipboard doesn't hold; any later copy makes both
+// stale: putting one back then would replace the newer copy.
+class CopyPair {
 public:
-  // Keeps the original of a filtered copy; every other outcome forgets what was kept.
-  void Record(CopyOutcome outcome, std::u16string original = {}, std::string ansi = {});
-  bool CanUndo() const noexcept { return FKept; }
-  // The original as copied (Unicode), and the form ANSI readers get.
-  const std::u16string& Original() const noexcept { return FOriginal; }
-  const std::string& Ansi() const noexcept { return FAnsi; }
-  // After the undo: the clipboard holds the original, nothing more to put back.
+  // Keeps both versions of a filtered copy, the filtered one on the clipboard; every other
+  // outcome forgets what was kept.
+  void Record(CopyOutcome outcome, TextVersion original = {}, TextVersion filtered = {});
+  bool Active() const noexcept { return FActive; }
+  // Whether the clipboard holds the original (after a swap) rather than the filtered text.
+  bool ShowingOriginal() const noexcept { return FActive && FShowingOriginal; }
+  // The version a swap puts back, and the one the clipboard holds now.
+  const TextVersion& Next() const noexcept { return FShowingOriginal ? FFiltered : FOriginal; }
+  const TextVersion& Current() const noexcept { return FShowingOriginal ? FOriginal : FFiltered; }
+  // After a swap: the clipboard holds what Next() was.
+  void Swapped() noexcept { FShowingOriginal = !FShowingOriginal; }
   void Forget() noexcept;
 
 private:
-  bool FKept = false;
-  std::u16string FOriginal;
-  std::string FAnsi;
+  bool FActive = false;
+  bool FShowingOriginal = false;
+  TextVersion FOriginal;
+  TextVersion FFiltered;
 };
 
 }  // namespace kestrilon::app

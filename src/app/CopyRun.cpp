@@ -66,19 +66,30 @@ CopyRun::~CopyRun() { StopRetrying(); }
 void CopyRun::ClipboardChanged(bool paused) {
   if (FBusy || IsOwnWrite()) return;
   if (paused) {
+    StopRetrying();
     NoteCopyProgram();  // so that "add the last copy's program" means this one
-    Remember(CopyOutcome::Untouched);  // a newer copy: the last original is stale
+    Remember(CopyOutcome::Untouched);  // a newer copy: the last pair is stale
     return;
   }
-  Try();
+  Try(false);
 }
 
 void CopyRun::TimerTick(bool paused) {
-  if (paused) {
+  if (paused && !FRetryForced) {
     StopRetrying();
     return;
   }
-  Try();
+  Try(FRetryForced);
+}
+
+void CopyRun::FilterNow() {
+  if (FBusy) return;
+  if (IsOwnWrite()) {
+    // Filtered once already: the filtered version, never a second filtering of it.
+    if (FPair.ShowingOriginal()) Swap();
+    return;
+  }
+  Try(true);
 }
 
 bool CopyRun::IsOwnWrite() const {
@@ -101,17 +112,18 @@ void CopyRun::NoteCopyProgram() {
   if (OnCopyProgram) OnCopyProgram(FProgram);
 }
 
-void CopyRun::Try() {
+void CopyRun::Try(bool forced) {
   if (FBusy || IsOwnWrite()) {
     StopRetrying();
     return;
   }
   const DWORD sequence = GetClipboardSequenceNumber();
   if (!FRetryUntil || sequence != FRetrySequence) NoteCopyProgram();
+  FRetryForced = forced;
   CopyOutcome outcome = CopyOutcome::Untouched;
   try {
     const std::optional<filter::FilterSettings> settings =
-        SettingsFor ? SettingsFor(FProgram) : std::optional<filter::FilterSettings>{};
+        SettingsFor ? SettingsFor(FProgram, forced) : std::optional<filter::FilterSettings>{};
     if (!settings) {
       outcome = CopyOutcome::Excluded;
     } else if (clipboard::ClipboardHasText()) {
@@ -153,54 +165,61 @@ CopyOutcome CopyRun::FilterClipboard(const filter::FilterSettings& settings) {
   if (result.error != unicode::BridgeError::None) return CopyOutcome::Untouched;  // never put back a broken text
   // The same text written back would only take away the copying program's other formats.
   if (result.text == copied) return CopyOutcome::Unchanged;
-  return Write(read_sequence, result.text, unicode::AnsiForm(filtered, text.placeholders), std::move(copied),
-               std::move(original_ansi));
+  return Write(read_sequence, {result.text, unicode::AnsiForm(filtered, text.placeholders)},
+               {std::move(copied), std::move(original_ansi)});
 }
 
-CopyOutcome CopyRun::Write(DWORD read_sequence, std::u16string_view text, std::string_view ansi,
-                           std::u16string original, std::string original_ansi) {
+std::optional<std::string> CopyRun::WriteOver(const clipboard::OpenedClipboard& clip, const TextVersion& next,
+                                               const TextVersion& current) {
+  std::optional<std::string> failure;
+  try {
+    clip.WriteText(next.text, next.ansi);
+  } catch (const framework::Exception& e) {
+    failure = e.what();
+    // The clipboard may hold nothing, or half: what it held goes back.
+    try {
+      clip.WriteText(current.text, current.ansi);
+    } catch (const framework::Exception&) {
+      // Both versions are still kept, and a swap can try again.
+    }
+  }
+  FOwnOpen = clip.Sequence();
+  return failure;
+}
+
+CopyOutcome CopyRun::Write(DWORD read_sequence, TextVersion filtered, TextVersion original) {
   std::optional<std::string> failure;
   {
     clipboard::OpenedClipboard clip(FOwner(), Api);
     // A newer copy came while this one was filtered: it is left as it is, and its own notice
     // filters it.
     if (clip.Sequence() != read_sequence) return CopyOutcome::Superseded;
-    try {
-      clip.WriteText(text, ansi);
-    } catch (const framework::Exception& e) {
-      failure = e.what();
-      // The clipboard may hold nothing, or half: the copy goes back as it was made.
-      try {
-        clip.WriteText(original, original_ansi);
-      } catch (const framework::Exception&) {
-        // Still kept for undo, which can try again.
-      }
-    }
-    FOwnOpen = clip.Sequence();
+    failure = WriteOver(clip, filtered, original);
   }
   FOwnClosed = GetClipboardSequenceNumber();
-  FUndo.Record(CopyOutcome::Filtered, std::move(original), std::move(original_ansi));
-  if (failure) {
-    Trouble(std::string(kWriteFailed) + "\n" + *failure);
-    return CopyOutcome::WriteFailed;
-  }
-  return CopyOutcome::Filtered;
+  FPair.Record(CopyOutcome::Filtered, std::move(original), std::move(filtered));
+  if (!failure) return CopyOutcome::Filtered;
+  FPair.Swapped();  // the original went back: a swap tries the filtered text again
+  Trouble(std::string(kWriteFailed) + "\n" + *failure);
+  return CopyOutcome::WriteFailed;
 }
 
-void CopyRun::Undo() {
-  if (!FUndo.CanUndo()) return;
+void CopyRun::Swap() {
+  if (!FPair.Active()) return;
+  std::optional<std::string> failure;
   {
     clipboard::OpenedClipboard clip(FOwner(), Api);
     if (!IsOwnWrite()) {
-      // A newer copy: it stays, and what was kept for the older one is stale.
+      // A newer copy: it stays, and the older pair is stale.
       Remember(CopyOutcome::Untouched);
       return;
     }
-    clip.WriteText(FUndo.Original(), FUndo.Ansi());
-    FOwnOpen = clip.Sequence();
+    failure = WriteOver(clip, FPair.Next(), FPair.Current());
   }
-  FOwnClosed = GetClipboardSequenceNumber();  // the original stays as it was copied
-  Remember(CopyOutcome::Untouched);           // put back: nothing more to undo
+  FOwnClosed = GetClipboardSequenceNumber();  // the version put back stays as it is
+  if (failure) throw framework::Exception(*failure);
+  FPair.Swapped();
+  if (OnPairChanged) OnPairChanged();
 }
 
 void CopyRun::WaitForClipboard(DWORD sequence, const std::string& message) {
@@ -217,12 +236,12 @@ void CopyRun::WaitForClipboard(DWORD sequence, const std::string& message) {
 }
 
 void CopyRun::Remember(CopyOutcome outcome) {
-  // A filtered copy's original was kept by the write itself; a copy superseded before its write
+  // A filtered copy's pair was kept by the write itself; a copy superseded before its write
   // leaves everything to the newer copy.
   if (outcome != CopyOutcome::Filtered && outcome != CopyOutcome::WriteFailed &&
       outcome != CopyOutcome::Superseded)
-    FUndo.Record(outcome);
-  if (OnUndoChanged) OnUndoChanged();
+    FPair.Record(outcome);
+  if (OnPairChanged) OnPairChanged();
 }
 
 void CopyRun::Trouble(const std::string& message) const {

@@ -1,7 +1,7 @@
 // The run on each copy: the clipboard read, filtered and written back, as one unit that keeps
 // what the run needs between copies. It knows the program's own writes, waits for a clipboard
 // another program holds, never writes over a newer copy, puts the copy back when a write fails,
-// and keeps the original of the last filtered copy for undo.
+// and keeps both versions of the last filtered copy, so that either can be put back.
 #pragma once
 
 #include <windows.h>
@@ -29,12 +29,12 @@ public:
 
   // What the run asks of the program around it.
   // The settings for a copy made by program (its file name, "" when unknown); none: leave the
-  // copy alone.
-  std::function<std::optional<filter::FilterSettings>(const std::string& program)> SettingsFor;
+  // copy alone. forced: the user asked for this copy to be filtered, so there are always some.
+  std::function<std::optional<filter::FilterSettings>(const std::string& program, bool forced)> SettingsFor;
   // The program that made the newest copy, paused or not.
   std::function<void(const std::string& program)> OnCopyProgram;
-  // Whether there is something to undo may have changed.
-  std::function<void()> OnUndoChanged;
+  // The pair of versions changed: whether there is one, and which the clipboard holds.
+  std::function<void()> OnPairChanged;
   // Something the user should hear of without being stopped: a balloon, not a box.
   std::function<void(const std::string& message)> OnTrouble;
 
@@ -45,13 +45,20 @@ public:
   void ClipboardChanged(bool paused);
   // The retry timer's tick.
   void TimerTick(bool paused);
-  // Puts back the last filtered copy as it was copied, if the clipboard still holds what the run
-  // wrote; a newer copy is never replaced. Throws clipboard::EClipboardError when the clipboard
-  // is held, framework::EOSError when the write fails (the original is then still kept).
-  void Undo();
+  // Puts back the version of the last filtered copy that the clipboard doesn't hold: the original
+  // as copied, or after that the filtered text again; only while the clipboard still holds what
+  // the run wrote, so a newer copy is never replaced. Throws clipboard::EClipboardError when the
+  // clipboard is held, framework::EOSError when the write fails (the clipboard then holds the
+  // version it held, and the pair is kept).
+  void Swap();
+  // Filters what the clipboard holds now, paused or not, whatever program copied it, by the same
+  // rules as every copy (a private copy is never touched). On the run's own write, it puts the
+  // filtered version back if the clipboard holds the original.
+  void FilterNow();
 
   bool Busy() const noexcept { return FBusy; }
-  bool CanUndo() const noexcept { return FUndo.CanUndo(); }
+  bool CanSwap() const noexcept { return FPair.Active(); }
+  bool ShowingOriginal() const noexcept { return FPair.ShowingOriginal(); }
   bool Retrying() const noexcept { return FRetryUntil != 0; }
 
   // How long a held clipboard is tried again, and how often.
@@ -60,12 +67,15 @@ public:
   static constexpr ULONGLONG kRetryPatience = 3000;  // ms
 
 private:
-  void Try();
+  void Try(bool forced);
   CopyOutcome FilterClipboard(const filter::FilterSettings& settings);
   // Writes the filtered text unless a newer copy came since the read (sequence); a failed write
   // puts the original back.
-  CopyOutcome Write(DWORD read_sequence, std::u16string_view text, std::string_view ansi,
-                    std::u16string original, std::string original_ansi);
+  CopyOutcome Write(DWORD read_sequence, TextVersion filtered, TextVersion original);
+  // Writes one version over the other the clipboard holds (open); when that fails, writes the
+  // other back. The failure's message, or nothing.
+  std::optional<std::string> WriteOver(const clipboard::OpenedClipboard& clip, const TextVersion& next,
+                                       const TextVersion& current);
   bool IsOwnWrite() const;
   void WaitForClipboard(DWORD sequence, const std::string& message);
   void StopRetrying() noexcept;
@@ -77,7 +87,7 @@ private:
   std::function<HWND()> FTimerWindow;
   // The pipeline with the maps of the last settings, for the program's life.
   filter::Filter FFilter;
-  UndoMemory FUndo;
+  CopyPair FPair;
   std::string FProgram;
   bool FBusy = false;
   // The clipboard's sequence numbers the run's last write left: while the clipboard was still
@@ -88,6 +98,8 @@ private:
   // The copy being tried again, by sequence number, and until when (GetTickCount64; 0: none).
   DWORD FRetrySequence = 0;
   ULONGLONG FRetryUntil = 0;
+  // The copy being tried again was asked for by the user: a pause doesn't stop it.
+  bool FRetryForced = false;
 };
 
 }  // namespace kestrilon::app

@@ -41,8 +41,11 @@ struct MenuRow {
   void (TForm1::*click)(TObject&);
 };
 
+constexpr char kUndoCaption[] = "元に戻す(&U)";
+constexpr char kRefilterCaption[] = "変換し直す(&U)";
+
 constexpr MenuRow kMenu[] = {
-    {&TForm1::Undo1, "Undo1", "元に戻す(&U)", "BMP_UNDO1", &TForm1::Undo1Click},
+    {&TForm1::Undo1, "Undo1", kUndoCaption, "BMP_UNDO1", &TForm1::Undo1Click},
     {&TForm1::N3, "N3", "-", "", nullptr},
     {&TForm1::O1, "O1", "環境オプション(&O)", "BMP_O1", &TForm1::O1Click},
     {&TForm1::N2, "N2", "-", "", nullptr},
@@ -481,8 +484,7 @@ void TForm1::StartWithWindowsClick(TObject&) {
 
 void TForm1::TrayIconMouseClick(TObject&, TMouseButton button, TShiftState, int, int) {
   if (button != mbLeft) return;  // the right button pops up the menu by itself
-  FPaused = !FPaused;
-  TrayIcon->SetResourceIconID(FPaused ? 1 : 0);
+  TogglePause();
 }
 
 void TForm1::Contents1Click(TObject&) { OpenThroughShell(win::WindowOf(*this), win::Widen(HelpFile())); }
@@ -518,12 +520,16 @@ void TForm1::SaveQuietly() noexcept {
 }
 
 void TForm1::WireRun() {
-  FRun.SettingsFor = [this](const std::string& program) -> std::optional<filter::FilterSettings> {
-    if (!program.empty() && FExcluded.Contains(program)) return std::nullopt;
+  FRun.SettingsFor = [this](const std::string& program, bool forced) -> std::optional<filter::FilterSettings> {
+    if (!forced && !program.empty() && FExcluded.Contains(program)) return std::nullopt;
     return CurrentSettings();
   };
   FRun.OnCopyProgram = [this](const std::string& program) { LastCopyChanged(program); };
-  FRun.OnUndoChanged = [this] { Undo1->SetEnabled(FRun.CanUndo()); };
+  FRun.OnPairChanged = [this] {
+    // The first item says what it will put back.
+    Undo1->SetCaption(FRun.ShowingOriginal() ? kRefilterCaption : kUndoCaption);
+    Undo1->SetEnabled(FRun.CanSwap());
+  };
   FRun.OnTrouble = [this](const std::string& message) { ShowBalloon(message); };
 }
 
@@ -534,7 +540,14 @@ void TForm1::ShowBalloon(const std::string& message) {
   TrayIcon->ShowBalloonHelp();
 }
 
-void TForm1::Undo1Click(TObject&) { FRun.Undo(); }
+void TForm1::Undo1Click(TObject&) { FRun.Swap(); }
+
+void TForm1::FilterNow() { FRun.FilterNow(); }
+
+void TForm1::TogglePause() {
+  FPaused = !FPaused;
+  TrayIcon->SetResourceIconID(FPaused ? 1 : 0);
+}
 
 void TForm1::ClipTrapClipChange(TObject&) { FRun.ClipboardChanged(FPaused); }
 

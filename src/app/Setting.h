@@ -66,7 +66,7 @@ public:
   void SetExcludedPrograms(ProgramList list);
   // The file name of the program that made the last copy ("" when it left no owner window).
   const std::string& LastCopyProgramName() const noexcept { return FLastCopyProgram; }
-  bool CanUndo() const noexcept { return FRun.CanUndo(); }
+  bool CanSwap() const noexcept { return FRun.CanSwap(); }
 
   // A copy that met a clipboard held by another program is tried again from a timer.
   bool Retrying() const noexcept { return FRun.Retrying(); }
@@ -81,8 +81,12 @@ public:
   void FormCloseQuery(framework::TObject& sender, bool& canClose);
   void OkButtonClick(framework::TObject& sender);
   void CancelButtonClick(framework::TObject& sender);
-  // Puts back the text as it was copied before the last filtering.
+  // Puts back the version of the last filtered copy that the clipboard doesn't hold.
   void Undo1Click(framework::TObject& sender);
+  // Filters the clipboard's text now, paused or not, whatever program copied it.
+  void FilterNow();
+  // Pauses or resumes filtering; the tray picture shows which.
+  void TogglePause();
   void O1Click(framework::TObject& sender);
   void TrayIconDblClick(framework::TObject& sender);
   // A left click pauses or resumes filtering; the tray picture shows which.

@@ -77,35 +77,40 @@ TEST(ProgramList, AddsEachProgramOnceAndNothingThatCannotBeReadBack) {
   EXPECT_EQ(list.Joined(), "b.exe");
 }
 
-// Only a filtered copy leaves something to put back, and any later copy makes it stale.
-TEST(UndoMemory, KeepsTheOriginalOfTheLastFilteringOnly) {
+// Only a filtered copy leaves a pair; a swap goes back and forth between its two versions, and
+// any later copy ends it.
+TEST(CopyPair, SwapsBetweenTheTwoVersionsOfTheLastFilteringOnly) {
   struct Case {
     CopyOutcome outcome;
-    bool canUndo;
+    bool active;
   };
   const Case cases[] = {
       {CopyOutcome::Filtered, true},   {CopyOutcome::Unchanged, false}, {CopyOutcome::Private, false},
       {CopyOutcome::Excluded, false},  {CopyOutcome::Untouched, false},
   };
+  const TextVersion original{u"before 😀\n", "before ?\n"}, filtered{u"BEFORE 😀\r\n", "BEFORE ?\r\n"};
   for (const Case& c : cases) {
-    UndoMemory undo;
-    undo.Record(CopyOutcome::Filtered, u"before 😀\r\n", "before ?\r\n");
-    ASSERT_TRUE(undo.CanUndo());
-    undo.Record(c.outcome, u"next", "next");
-    EXPECT_EQ(undo.CanUndo(), c.canUndo) << static_cast<int>(c.outcome);
-    if (c.canUndo) {
-      EXPECT_EQ(undo.Original(), u"next");
-      EXPECT_EQ(undo.Ansi(), "next");
-    } else {
-      EXPECT_TRUE(undo.Original().empty()) << "a stale or private text is not kept";
-    }
+    CopyPair pair;
+    pair.Record(CopyOutcome::Filtered, original, filtered);
+    pair.Swapped();
+    ASSERT_TRUE(pair.ShowingOriginal());
+    pair.Record(c.outcome, {u"next", "next"}, {u"NEXT", "NEXT"});
+    EXPECT_EQ(pair.Active(), c.active) << static_cast<int>(c.outcome);
+    EXPECT_FALSE(pair.ShowingOriginal()) << "a new pair starts filtered";
+    EXPECT_EQ(pair.Next().text, c.active ? u"next" : u"") << "a stale or private text is not kept";
+    EXPECT_EQ(pair.Current().ansi, c.active ? "NEXT" : "");
   }
-  UndoMemory undo;
-  EXPECT_FALSE(undo.CanUndo()) << "nothing at the start";
-  undo.Record(CopyOutcome::Filtered, u"a\nb", "a\nb");
-  EXPECT_EQ(undo.Original(), u"a\nb") << "the line breaks as they were";
-  undo.Forget();
-  EXPECT_FALSE(undo.CanUndo()) << "after the undo itself";
+  CopyPair pair;
+  EXPECT_FALSE(pair.Active()) << "nothing at the start";
+  pair.Record(CopyOutcome::Filtered, original, filtered);
+  EXPECT_EQ(pair.Next().text, original.text) << "the line breaks as they were";
+  pair.Swapped();
+  EXPECT_EQ(pair.Next().ansi, filtered.ansi);
+  EXPECT_EQ(pair.Current().text, original.text);
+  pair.Swapped();
+  EXPECT_EQ(pair.Next().text, original.text) << "back and forth";
+  pair.Forget();
+  EXPECT_FALSE(pair.Active());
 }
 
 }  // namespace

@@ -350,22 +350,32 @@ TEST_F(FilterRun, PrivateCopiesAreLeftAloneWithTheirMarkers) {
   }
 }
 
-// Undo puts back the copy exactly as it was, as the program's own write; the next copy is
-// filtered as ever.
-TEST_F(FilterRun, UndoPutsBackTheOriginalExactlyAndOnlyWhileItIsTheLastCopy) {
+// Undo puts back the copy exactly as it was, as the program's own write, and then puts back the
+// filtered text again, back and forth; the menu says which. The next copy is filtered as ever.
+TEST_F(FilterRun, SwapPutsBackEitherVersionExactlyAndOnlyWhileItIsTheLastCopy) {
   dynamic_cast<framework::TCheckBox&>(*form->FindComponent("RepAmp")).SetChecked(true);
-  EXPECT_FALSE(form->CanUndo());
+  EXPECT_FALSE(form->CanSwap());
   EXPECT_FALSE(form->Undo1->Enabled());
   const std::u16string original = u"a&b 😀\nline2\r";
   Copy(original);
   ASSERT_TRUE(PumpUntil([&] { return Paste() == u"a&amp;b 😀\r\nline2\r\n"; }));
-  EXPECT_TRUE(form->CanUndo());
+  EXPECT_TRUE(form->CanSwap());
   EXPECT_TRUE(form->Undo1->Enabled());
-  form->Undo1Click(*form->Undo1);
-  for (int i = 0; i < 3; ++i) SendMessageW(form->ClipTrap->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
+  EXPECT_EQ(form->Undo1->Caption(), "元に戻す(&U)");
+  for (const bool back : {true, false, true}) {
+    form->Undo1Click(*form->Undo1);
+    for (int i = 0; i < 3; ++i) SendMessageW(form->ClipTrap->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
+    Settle();
+    EXPECT_EQ(Paste(), back ? original : u"a&amp;b 😀\r\nline2\r\n") << "put back as it was, and not filtered again";
+    EXPECT_EQ(form->Undo1->Caption(), back ? "変換し直す(&U)" : "元に戻す(&U)");
+    EXPECT_TRUE(form->Undo1->Enabled());
+  }
+  form->FilterNow();
   Settle();
-  EXPECT_EQ(Paste(), original) << "put back as copied, and not filtered again";
-  EXPECT_FALSE(form->Undo1->Enabled());
+  EXPECT_EQ(Paste(), u"a&amp;b 😀\r\nline2\r\n") << "filter now on the original: the filtered version, once";
+  form->FilterNow();
+  Settle();
+  EXPECT_EQ(Paste(), u"a&amp;b 😀\r\nline2\r\n") << "filter now on its own write: nothing more";
   Copy(u"c&d");
   EXPECT_TRUE(PumpUntil([&] { return Paste() == u"c&amp;d\r\n"; }));
 
@@ -385,9 +395,9 @@ TEST_F(FilterRun, UndoPutsBackTheOriginalExactlyAndOnlyWhileItIsTheLastCopy) {
   for (const Later& later : laters) {
     form->SetPaused(false);
     Copy(u"e&f");
-    ASSERT_TRUE(PumpUntil([&] { return form->CanUndo(); })) << later.what;
+    ASSERT_TRUE(PumpUntil([&] { return form->CanSwap(); })) << later.what;
     later.copy();
-    EXPECT_TRUE(PumpUntil([&] { return !form->CanUndo(); })) << later.what;
+    EXPECT_TRUE(PumpUntil([&] { return !form->CanSwap(); })) << later.what;
     EXPECT_FALSE(form->Undo1->Enabled()) << later.what;
   }
   form->SetPaused(false);
@@ -407,7 +417,7 @@ TEST_F(FilterRun, ACopyThatFilteringLeavesAsItWasKeepsItsFormatsAndIsNotWritten)
   EXPECT_EQ(opens, 1) << "read, never written";
   EXPECT_EQ(GetClipboardSequenceNumber(), copied);
   EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(L"Rich Text Format")));
-  EXPECT_FALSE(form->CanUndo());
+  EXPECT_FALSE(form->CanSwap());
 }
 
 // A program that copies while an earlier copy is being filtered keeps its copy: the run writes
@@ -423,7 +433,7 @@ TEST_F(FilterRun, ACopyMadeDuringARunOrBeforeAnUndoIsNeverOverwritten) {
   ASSERT_TRUE(PumpUntil([&] { return Paste() == u"newer&amp;\r\n"; }));
   Settle();
   EXPECT_EQ(Paste(), u"newer&amp;\r\n");
-  ASSERT_TRUE(form->CanUndo());
+  ASSERT_TRUE(form->CanSwap());
 
   Copy(u"newest&");  // its notice not yet heard
   form->Undo1Click(*form->Undo1);
@@ -532,10 +542,23 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   EXPECT_EQ(GetClipboardSequenceNumber(), copied);
   EXPECT_EQ(opens, 2) << "the excluded copies are not even opened; the other is read and written";
 
-  // While paused too, the last copy's program is the one a user would add.
+  // Filter now filters an excluded program's copy, and swap then puts it back.
+  form->FilterNow();
+  EXPECT_EQ(Paste(), u"4&amp;\r\n");
+  EXPECT_TRUE(form->CanSwap());
+
+  // While paused too, the last copy's program is the one a user would add; filter now still
+  // filters, a private copy never.
   form->SetPaused(true);
-  Copy(u"5");
+  Copy(u"5&");
   ASSERT_TRUE(PumpUntil([&] { return form->LastCopyProgramName().empty(); }));
+  form->FilterNow();
+  EXPECT_EQ(Paste(), u"5&amp;\r\n");
+  Copy(u"pw&", L"Clipboard Viewer Ignore");
+  Settle();
+  form->FilterNow();
+  EXPECT_EQ(Paste(), u"pw&");
+  EXPECT_FALSE(form->CanSwap());
   copyAsProgram(u"6");
   EXPECT_TRUE(PumpUntil([&] { return form->LastCopyProgramName() == "clipboard_win_tests.exe"; }));
   form->SetPaused(false);
