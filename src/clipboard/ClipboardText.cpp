@@ -10,8 +10,6 @@ namespace win = framework::win;
 
 namespace {
 
-constexpr LCID kJapaneseLocale = 0x0411;
-
 // A format registered under that name; 0 when the system would not register it, and then no
 // program can have put it on the clipboard either.
 UINT Registered(const wchar_t* name) { return RegisterClipboardFormatW(name); }

@@ -15,6 +15,10 @@
 
 namespace kestrilon::clipboard {
 
+// The locale the clipboard's text is written with (CF_LOCALE), so that a conversion by the system
+// uses code page 932 too.
+constexpr LCID kJapaneseLocale = 0x0411;
+
 // The clipboard could not be opened (another program holds it), or what it offers as text could
 // not be read: the copy is as it was, and a later attempt may succeed.
 class EClipboardError : public framework::Exception {

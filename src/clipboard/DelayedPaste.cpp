@@ -13,7 +13,6 @@ namespace win = framework::win;
 
 namespace {
 
-constexpr LCID kJapaneseLocale = 0x0411;
 // A virtual-key code with no key behind it: tapped between a held Alt or Win and its release, so
 // that the release opens no menu bar and no Start menu.
 constexpr WORD kUnassignedKey = 0xE8;

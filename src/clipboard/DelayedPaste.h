@@ -87,7 +87,7 @@ public:
   // The clipboard's system calls and the keyboard's; a test replaces them.
   ClipboardApi Api;
   PasteTargetApi Target;
-  // A sent paste has ended (called from the window's messages, or from the destructor).
+  // A sent paste has ended (called from the window's messages; never from the destructor).
   std::function<void(End end, const std::string& message)> OnFinished;
 
   // Pastes filtered (its code page 932 ANSI form: ansi) into the active window, provided the
@@ -110,8 +110,8 @@ public:
   // Time after the last render before the saved formats go back (the target is still reading),
   // time with no render before they go back all the same, and how long a clipboard held by
   // another program is tried again after that.
-  static constexpr UINT kReadGrace = 250;     // ms
-  static constexpr UINT kPatience = 2000;     // ms
+  static constexpr UINT kReadGrace = 250;       // ms
+  static constexpr UINT kPatience = 2000;       // ms
   static constexpr UINT kRetryPatience = 3000;  // ms
   static constexpr UINT_PTR kTimer = 1;
 
