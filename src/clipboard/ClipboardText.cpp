@@ -10,24 +10,6 @@ namespace win = framework::win;
 
 namespace {
 
-constexpr LCID kJapaneseLocale = 0x0411;
-
-// A movable global block holding bytes, given to the clipboard or freed.
-win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size, const char* what) {
-  win::UniqueGlobal block(api.Alloc(GMEM_MOVEABLE, size));
-  if (!block) throw framework::EOSError(std::string("GlobalAlloc (") + what + ")", GetLastError());
-  const win::GlobalLockGuard lock(block.Get(), api.Lock);
-  if (!lock.Data()) throw framework::EOSError(std::string("GlobalLock (") + what + ")", GetLastError());
-  std::memcpy(lock.Data(), data, size);
-  return block;
-}
-
-void Place(const ClipboardApi& api, UINT format, win::UniqueGlobal block, const char* what) {
-  if (!api.SetData(format, block.Get()))
-    throw framework::EOSError(std::string("SetClipboardData (") + what + ")", GetLastError());
-  block.Release();  // the clipboard owns it now
-}
-
 // A format registered under that name; 0 when the system would not register it, and then no
 // program can have put it on the clipboard either.
 UINT Registered(const wchar_t* name) { return RegisterClipboardFormatW(name); }
@@ -43,6 +25,21 @@ bool Denies(const ClipboardApi& api, UINT format) {
 }
 
 }  // namespace
+
+win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size, const char* what) {
+  win::UniqueGlobal block(api.Alloc(GMEM_MOVEABLE, size));
+  if (!block) throw framework::EOSError(std::string("GlobalAlloc (") + what + ")", GetLastError());
+  const win::GlobalLockGuard lock(block.Get(), api.Lock);
+  if (!lock.Data()) throw framework::EOSError(std::string("GlobalLock (") + what + ")", GetLastError());
+  std::memcpy(lock.Data(), data, size);
+  return block;
+}
+
+void Place(const ClipboardApi& api, UINT format, win::UniqueGlobal block, const char* what) {
+  if (!api.SetData(format, block.Get()))
+    throw framework::EOSError(std::string("SetClipboardData (") + what + ")", GetLastError());
+  block.Release();  // the clipboard owns it now
+}
 
 OpenedClipboard::OpenedClipboard(HWND owner, const ClipboardApi& api) : FApi(api) {
   if (!FApi.Open(owner)) throw EClipboardError();

@@ -11,8 +11,13 @@
 #include <string_view>
 
 #include "Exceptions.h"
+#include "WinHandles.h"
 
 namespace kestrilon::clipboard {
+
+// The locale the clipboard's text is written with (CF_LOCALE), so that a conversion by the system
+// uses code page 932 too.
+constexpr LCID kJapaneseLocale = 0x0411;
 
 // The clipboard could not be opened (another program holds it), or what it offers as text could
 // not be read: the copy is as it was, and a later attempt may succeed.
@@ -33,7 +38,15 @@ struct ClipboardApi {
   std::function<HANDLE(UINT, HANDLE)> SetData = ::SetClipboardData;
   std::function<HGLOBAL(UINT, SIZE_T)> Alloc = ::GlobalAlloc;
   std::function<void*(HGLOBAL)> Lock = ::GlobalLock;
+  std::function<UINT(UINT)> EnumFormats = ::EnumClipboardFormats;
 };
+
+// A movable global block holding a copy of size bytes, owned until the clipboard takes it.
+// Throws framework::EOSError naming the call that failed and what (a format's name) it was for.
+framework::win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size, const char* what);
+// Gives block to the open clipboard as format; it is freed instead if the clipboard refuses it
+// (framework::EOSError).
+void Place(const ClipboardApi& api, UINT format, framework::win::UniqueGlobal block, const char* what);
 
 // The open clipboard, closed when the scope ends.
 class OpenedClipboard {

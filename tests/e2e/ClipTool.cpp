@@ -53,6 +53,11 @@
 //                                   copies the UTF-8 text of FILE, then TEXT MS milliseconds later:
 //                                   a second program's copy while the first is being filtered
 //   cliptool read-to FILE           writes the clipboard's Unicode text to FILE as UTF-8
+//   cliptool edit-window SECONDS    shows a top-level window "cliptool edit" with a multi-line edit
+//                                   control, in front and focused, and prints "shown HANDLE" once
+//                                   it is; when it is closed (close-window) or SECONDS are over,
+//                                   prints "text: <UTF-8 hex>" of the edit control's text: the
+//                                   target of a paste
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
 #include <commctrl.h>
@@ -494,6 +499,55 @@ int Menu() {
   return 1;
 }
 
+LRESULT CALLBACK EditWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      MoveWindow(GetWindow(window, GW_CHILD), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      return 0;
+    case WM_SETFOCUS:  // the edit control keeps the focus whenever the window gets it back
+      SetFocus(GetWindow(window, GW_CHILD));
+      return 0;
+    case WM_CLOSE:
+    case WM_TIMER:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+int EditWindow(int seconds) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = EditWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"ClipToolEdit";
+  if (!RegisterClassW(&wc)) return Fail("RegisterClass");
+  HWND window = CreateWindowW(L"ClipToolEdit", L"cliptool edit", WS_OVERLAPPEDWINDOW, 200, 150, 500, 300, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+  if (!window) return Fail("CreateWindow");
+  HWND edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, 0, 0, window,
+                            nullptr, wc.hInstance, nullptr);
+  if (!edit) return Fail("CreateWindow (EDIT)");
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  SetFocus(edit);
+  if (!SetTimer(window, 1, static_cast<UINT>(seconds) * 1000, nullptr)) return Fail("SetTimer");
+  std::printf("shown %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+  std::fflush(stdout);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  const int length = GetWindowTextLengthW(edit);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), length + 1)));
+  const std::string utf8 = Narrow(text);
+  std::printf("text: %s\n", Hex(utf8.data(), utf8.size()).c_str());
+  DestroyWindow(window);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -558,8 +612,9 @@ int main(int argc, char** argv) {
     return Copy(then);
   }
   if (verb == "read-to" && argc == 3) return ReadTo(argv[2]);
+  if (verb == "edit-window" && argc == 3) return EditWindow(std::atoi(argv[2]));
   std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | viewer pass|drop SECS | copy-hold HEX MS | "
                        "find-window HEX | close-window HANDLE | forms | tray-icons | click HEX... | select-page N |\n"
-                       "system-close | find-text HEX | menu\n");
+                       "system-close | find-text HEX | menu | edit-window SECONDS\n");
   return 2;
 }
