@@ -54,17 +54,34 @@ std::string ClipboardOwnerProgram() {
   return framework::win::Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
 }
 
+constexpr char kElevated[] =
+    "管理者として実行されているウィンドウには貼り付けられません。クリップボードはそのままです。";
 constexpr char kWriteFailed[] = "クリップボードに書き込めませんでした。コピーしたテキストはそのまま残っています。";
 
 }  // namespace
 
+std::optional<TextVersion> Filtered(filter::Filter& filter, std::u16string_view copied,
+                                    const filter::FilterSettings& settings, std::string* copied_ansi) {
+  unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
+  if (text.error != unicode::BridgeError::None) return std::nullopt;
+  if (copied_ansi) *copied_ansi = unicode::AnsiForm(text.bytes, text.placeholders);
+  const std::string filtered = filter.Run(std::move(text.bytes), settings);
+  auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
+  if (result.error != unicode::BridgeError::None) return std::nullopt;  // never put back a broken text
+  return TextVersion{std::move(result.text), unicode::AnsiForm(filtered, text.placeholders)};
+}
+
 CopyRun::CopyRun(std::function<HWND()> owner, std::function<HWND()> timer_window)
-    : FOwner(std::move(owner)), FTimerWindow(std::move(timer_window)) {}
+    : FOwner(std::move(owner)), FTimerWindow(std::move(timer_window)) {
+  Paste.OnFinished = [this](clipboard::DelayedPaste::End end, const std::string& message) {
+    if (end == clipboard::DelayedPaste::End::RestoreFailed) Trouble(message);
+  };
+}
 
 CopyRun::~CopyRun() { StopRetrying(); }
 
 void CopyRun::ClipboardChanged(bool paused) {
-  if (FBusy || IsOwnWrite()) return;
+  if (FBusy || IsOwnWrite() || Paste.Active() || Paste.IsOwnChange()) return;
   if (paused) {
     StopRetrying();
     NoteCopyProgram();  // so that "add the last copy's program" means this one
@@ -83,7 +100,7 @@ void CopyRun::TimerTick(bool paused) {
 }
 
 void CopyRun::FilterNow() {
-  if (FBusy) return;
+  if (FBusy || Paste.Active()) return;
   if (IsOwnWrite()) {
     // Filtered once already: the filtered version, never a second filtering of it.
     if (FPair.ShowingOriginal()) Swap();
@@ -154,19 +171,14 @@ CopyOutcome CopyRun::FilterClipboard(const filter::FilterSettings& settings) {
     read_sequence = clip.Sequence();
     copied = clip.ReadText();
   }
-  unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
-  // More characters outside code page 932 than placeholders: the text stays as it was copied.
-  if (text.error != unicode::BridgeError::None) return CopyOutcome::Untouched;
-  std::string original_ansi = unicode::AnsiForm(text.bytes, text.placeholders);
-  const std::string filtered = FFilter.Run(std::move(text.bytes), settings);
+  std::string original_ansi;
+  std::optional<TextVersion> filtered = Filtered(FFilter, copied, settings, &original_ansi);
   // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
   FFilter.ReleaseSpare();
-  const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
-  if (result.error != unicode::BridgeError::None) return CopyOutcome::Untouched;  // never put back a broken text
+  if (!filtered) return CopyOutcome::Untouched;
   // The same text written back would only take away the copying program's other formats.
-  if (result.text == copied) return CopyOutcome::Unchanged;
-  return Write(read_sequence, {result.text, unicode::AnsiForm(filtered, text.placeholders)},
-               {std::move(copied), std::move(original_ansi)});
+  if (filtered->text == copied) return CopyOutcome::Unchanged;
+  return Write(read_sequence, std::move(*filtered), {std::move(copied), std::move(original_ansi)});
 }
 
 std::optional<std::string> CopyRun::WriteOver(const clipboard::OpenedClipboard& clip, const TextVersion& next,
@@ -205,7 +217,7 @@ CopyOutcome CopyRun::Write(DWORD read_sequence, TextVersion filtered, TextVersio
 }
 
 void CopyRun::Swap() {
-  if (!FPair.Active()) return;
+  if (!FPair.Active() || Paste.Active()) return;
   std::optional<std::string> failure;
   {
     clipboard::OpenedClipboard clip(FOwner(), Api);
@@ -220,6 +232,31 @@ void CopyRun::Swap() {
   if (failure) throw framework::Exception(*failure);
   FPair.Swapped();
   if (OnPairChanged) OnPairChanged();
+}
+
+void CopyRun::PasteFiltered() {
+  if (FBusy || Paste.Active()) return;
+  std::u16string copied;
+  {
+    clipboard::OpenedClipboard clip(FOwner(), Api);
+    // A password manager's copy is never read, not even to paste it.
+    if (clip.HoldsPrivateCopy()) return;
+    copied = clip.ReadText();
+  }
+  std::optional<TextVersion> filtered;
+  if (IsOwnWrite() && FPair.Active()) {
+    // Filtered once already: its filtered version, never a second filtering of it.
+    filtered = FPair.ShowingOriginal() ? FPair.Next() : FPair.Current();
+  } else {
+    const std::string program = ClipboardOwnerProgram();
+    const std::optional<filter::FilterSettings> settings =
+        SettingsFor ? SettingsFor(program, true) : std::optional<filter::FilterSettings>{};
+    if (settings) filtered = Filtered(FFilter, copied, *settings);
+    FFilter.ReleaseSpare();
+  }
+  if (!filtered) return;  // a text the filter can't carry: nothing pasted in its name
+  if (Paste.Paste(copied, filtered->text, filtered->ansi) == clipboard::DelayedPaste::Start::Elevated)
+    Trouble(kElevated);
 }
 
 void CopyRun::WaitForClipboard(DWORD sequence, const std::string& message) {

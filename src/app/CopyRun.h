@@ -12,11 +12,18 @@
 #include <string_view>
 
 #include "ClipboardText.h"
+#include "DelayedPaste.h"
 #include "CopyRules.h"
 #include "Pipeline.h"
 #include "Settings.h"
 
 namespace kestrilon::app {
+
+// A copied text filtered as the clipboard's run filters it: converted to code page 932 with
+// placeholders for what the code page lacks, filtered, converted back. Nothing when the text can't
+// be carried (more characters outside the code page than placeholders): it stays as it was.
+std::optional<TextVersion> Filtered(filter::Filter& filter, std::u16string_view copied,
+                                    const filter::FilterSettings& settings, std::string* copied_ansi = nullptr);
 
 class CopyRun {
 public:
@@ -40,6 +47,8 @@ public:
 
   // The clipboard's system calls; a test replaces them.
   clipboard::ClipboardApi Api;
+  // The paste that keeps the clipboard; a test reaches its seams.
+  clipboard::DelayedPaste Paste;
 
   // A change of the clipboard's content, as the listener reports it.
   void ClipboardChanged(bool paused);
@@ -55,6 +64,11 @@ public:
   // rules as every copy (a private copy is never touched). On the run's own write, it puts the
   // filtered version back if the clipboard holds the original.
   void FilterNow();
+
+  // Pastes the clipboard's text, filtered as filter now would, into the active window, and leaves
+  // the clipboard as it was. Tells in a balloon when the window runs elevated (the keys can't
+  // reach it). Throws as Swap does, and framework::EOSError when the keys can't be sent.
+  void PasteFiltered();
 
   bool Busy() const noexcept { return FBusy; }
   bool CanSwap() const noexcept { return FPair.Active(); }

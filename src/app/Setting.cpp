@@ -11,6 +11,7 @@
 #include "About.h"
 #include "Application.h"
 #include "DblChkNF.h"
+#include "GlobalKeys.h"
 #include "HomePage.h"
 #include "IniFile.h"
 #include "SettingLayout.h"
@@ -41,8 +42,6 @@ struct MenuRow {
   void (TForm1::*click)(TObject&);
 };
 
-constexpr char kUndoCaption[] = "元に戻す(&U)";
-constexpr char kRefilterCaption[] = "変換し直す(&U)";
 
 constexpr MenuRow kMenu[] = {
     {&TForm1::Undo1, "Undo1", kUndoCaption, "BMP_UNDO1", &TForm1::Undo1Click},
@@ -67,6 +66,7 @@ constexpr ClickRow kClicks[] = {
     {"ExcludeLast", &TForm1::ExcludeLastClick},
     {"ExcludeRemove", &TForm1::ExcludeRemoveClick},
     {"StartWithWindows", &TForm1::StartWithWindowsClick},
+    {"TryFromClipboard", &TForm1::TryFromClipboardClick},
 };
 
 constexpr char kExcludeKey[] = "ExcludePrograms";
@@ -143,7 +143,9 @@ CaptionRooms RoomsOf(const TForm1& form) {
       case ControlKind::PageControl:
       case ControlKind::TabSheet:
       case ControlKind::ListBox:
+      case ControlKind::HotKey:
       case ControlKind::Edit:
+      case ControlKind::Memo:
         break;
     }
   }
@@ -180,6 +182,7 @@ TForm1::TForm1(TComponent* owner)
   SetClientHeight(kClientHeight);
   MakeControls();
   WireControls();
+  WireTryPage();
   MakeAutoSave();
   // Starts listening to clipboard changes, before the form's own creation handler runs.
   ClipTrap = new clipboard::TNkClipDetector(this);
@@ -194,6 +197,7 @@ TForm1::TForm1(TComponent* owner)
   WireRun();
   SetMessageHandler(WM_TIMER, [this](TMessage& message) {
     if (message.WParam == CopyRun::kRetryTimer) FRun.TimerTick(FPaused);
+    if (message.WParam == kTryTimer) RunTry();
   });
   SetMessageHandler(WM_QUERYENDSESSION, [this](TMessage& message) {
     // Windows may always end the session: nothing here may hold it up, no box may wait for an
@@ -204,8 +208,17 @@ TForm1::TForm1(TComponent* owner)
     FSaveOnClose = false;
     Close();
   });
-  // The window exists while the form is hidden, so that the end of the session reaches it.
+  SetMessageHandler(WM_HOTKEY, [this](TMessage& message) { HotKeyPressed(message.WParam); });
+  // The window exists while the form is hidden, so that the end of the session reaches it, and
+  // the global keys are registered on it.
   HandleNeeded();
+  for (const KeyRow& row : GlobalKeyRows()) {
+    auto& key = dynamic_cast<THotKey&>(*FindComponent(row.control));
+    key.SetHotKey(row.default_key);
+    // A change acts at once, as every option does.
+    key.SetOnChange([this](TObject&) { FKeys.Register(win::WindowOf(*this), *this); });
+  }
+  FKeys.Register(win::WindowOf(*this), *this);
   FitFontToCaptions();
   KeepConfirmed();
 }
@@ -250,8 +263,14 @@ void TForm1::MakeControls() {
       case ControlKind::Edit:
         control = new TEdit(this);
         break;
+      case ControlKind::Memo:
+        control = new TMemo(this);
+        break;
       case ControlKind::Label:
         control = new TLabel(this);
+        break;
+      case ControlKind::HotKey:
+        control = new THotKey(this);
         break;
     }
     control->SetName(row.name);
@@ -375,19 +394,25 @@ void TForm1::SetSettings(const filter::FilterSettings& s) {
     else
       dynamic_cast<TCustomCheckBox&>(*c).SetChecked(info.Value(s) != 0);
   }
+  ScheduleTry();  // values set from code raise no click
 }
 
 void TForm1::KeepConfirmed() {
   FConfirmed = CurrentSettings();
   FConfirmedShowForm = ShowForm->Checked();
   FConfirmedExcluded = FExcluded;
+  for (std::size_t i = 0; i < kGlobalKeyCount; ++i)
+    FConfirmedKeys[i] = dynamic_cast<const THotKey&>(*FindComponent(GlobalKeyRows()[i].control)).HotKey();
 }
 
 void TForm1::RestoreConfirmed() {
   SetSettings(FConfirmed);
   ShowForm->SetChecked(FConfirmedShowForm);
   SetExcludedPrograms(FConfirmedExcluded);
+  for (std::size_t i = 0; i < kGlobalKeyCount; ++i)
+    dynamic_cast<THotKey&>(*FindComponent(GlobalKeyRows()[i].control)).SetHotKey(FConfirmedKeys[i]);
 }
+
 
 void TForm1::SetExcludedPrograms(ProgramList list) {
   // Matched as Windows matches file names, whatever comparison the list came with.
@@ -509,46 +534,6 @@ void TForm1::ExitProgramClick(TObject&) {
   Close();
 }
 
-void TForm1::SaveQuietly() noexcept {
-  std::function<void(const std::string&)> shown = std::exchange(AutoSave->ShowMessage, nullptr);
-  try {
-    AutoSave->SaveIni();
-  } catch (...) {
-    // No one is there to answer a box while the session ends.
-  }
-  AutoSave->ShowMessage = std::move(shown);
-}
 
-void TForm1::WireRun() {
-  FRun.SettingsFor = [this](const std::string& program, bool forced) -> std::optional<filter::FilterSettings> {
-    if (!forced && !program.empty() && FExcluded.Contains(program)) return std::nullopt;
-    return CurrentSettings();
-  };
-  FRun.OnCopyProgram = [this](const std::string& program) { LastCopyChanged(program); };
-  FRun.OnPairChanged = [this] {
-    // The first item says what it will put back.
-    Undo1->SetCaption(FRun.ShowingOriginal() ? kRefilterCaption : kUndoCaption);
-    Undo1->SetEnabled(FRun.CanSwap());
-  };
-  FRun.OnTrouble = [this](const std::string& message) { ShowBalloon(message); };
-}
-
-void TForm1::ShowBalloon(const std::string& message) {
-  TrayIcon->SetBalloonHelpTitle(Application().Title());
-  TrayIcon->SetBalloonHelpText(message);
-  TrayIcon->SetBalloonHelpIcon(tray::bitWarning);
-  TrayIcon->ShowBalloonHelp();
-}
-
-void TForm1::Undo1Click(TObject&) { FRun.Swap(); }
-
-void TForm1::FilterNow() { FRun.FilterNow(); }
-
-void TForm1::TogglePause() {
-  FPaused = !FPaused;
-  TrayIcon->SetResourceIconID(FPaused ? 1 : 0);
-}
-
-void TForm1::ClipTrapClipChange(TObject&) { FRun.ClipboardChanged(FPaused); }
 
 }  // namespace kestrilon::app

@@ -5,12 +5,14 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 #include <string_view>
 
 #include "AutoIni.h"
 #include "CopyRules.h"
 #include "CopyRun.h"
+#include "GlobalKeys.h"
 #include "Forms.h"
 #include "Menus.h"
 #include "NkClipDetector.h"
@@ -19,6 +21,10 @@
 #include "Taskbar.h"
 
 namespace kestrilon::app {
+
+// The menu's first item: what a swap will put back.
+inline constexpr char kUndoCaption[] = "元に戻す(&U)";
+inline constexpr char kRefilterCaption[] = "変換し直す(&U)";
 
 // Whether two characters are the same letter as Windows compares file names: case ignored in
 // every script.
@@ -87,6 +93,9 @@ public:
   void FilterNow();
   // Pauses or resumes filtering; the tray picture shows which.
   void TogglePause();
+  // Pastes the clipboard's text filtered into the active window, and leaves the clipboard as it
+  // was.
+  void PasteFiltered();
   void O1Click(framework::TObject& sender);
   void TrayIconDblClick(framework::TObject& sender);
   // A left click pauses or resumes filtering; the tray picture shows which.
@@ -100,6 +109,13 @@ public:
   void ExcludeRemoveClick(framework::TObject& sender);
   // Makes or removes the shortcut in the Startup folder, as the box now says.
   void StartWithWindowsClick(framework::TObject& sender);
+  // The "試す" page's sample becomes the clipboard's text.
+  void TryFromClipboardClick(framework::TObject& sender);
+  // The "試す" page's result is worked out again soon: at most once per kTryInterval however
+  // fast the sample or the settings change, so that a long sample stays responsive.
+  void ScheduleTry();
+  static constexpr UINT_PTR kTryTimer = 2;
+  static constexpr UINT kTryInterval = 100;  // ms
 
   // Closes the program. Where the settings cannot be saved, the user may end it without them.
   void ExitProgramClick(framework::TObject& sender);
@@ -126,6 +142,11 @@ private:
   void LastCopyChanged(std::string program);
   // A message in a balloon on the tray icon: heard, and stopping no one.
   void ShowBalloon(const std::string& message);
+  // A global key: its action.
+  void HotKeyPressed(WPARAM id);
+  void WireTryPage();
+  // The "試す" page's result, now.
+  void RunTry();
   void SetSettings(const filter::FilterSettings& settings);
   // The values last loaded or saved: what Cancel goes back to where the INI file has no value.
   void KeepConfirmed();
@@ -134,6 +155,8 @@ private:
   filter::FilterSettings FConfirmed;
   bool FConfirmedShowForm = false;
   ProgramList FConfirmedExcluded;
+  std::array<framework::THotKeyValue, kGlobalKeyCount> FConfirmedKeys;
+  GlobalKeys FKeys;
 
   ProgramList FExcluded;
   std::string FLastCopyProgram;
@@ -141,6 +164,9 @@ private:
 
   bool FPaused = false;
   bool FSaveOnClose = true;
+  bool FTryPending = false;
+  bool FTryShown = false;
+  filter::Filter FTryFilter;
 };
 
 }  // namespace kestrilon::app

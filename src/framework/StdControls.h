@@ -30,6 +30,18 @@ public:
   using TCustomEdit::TCustomEdit;
 };
 
+// An edit box of several lines (CR LF between them), with a scroll bar, holding as much text as
+// memory allows; read-only ones show a text the user may select and copy.
+class TMemo : public TCustomEdit {
+public:
+  using TCustomEdit::TCustomEdit;
+  bool ReadOnly() const noexcept { return FReadOnly; }
+  void SetReadOnly(bool value) { FReadOnly = value; }  // before the window is made
+
+private:
+  bool FReadOnly = false;
+};
+
 class TButton : public TWinControl {
 public:
   explicit TButton(TComponent* owner);

@@ -8,7 +8,13 @@ namespace {
 class EditPeer : public WindowPeer {
 public:
   explicit EditPeer(TCustomEdit& edit) : WindowPeer(edit), FEdit(edit) {
-    Create(L"EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, false);
+    const auto* memo = dynamic_cast<const TMemo*>(&edit);
+    const DWORD style = !memo ? ES_AUTOHSCROLL
+                              : ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL |
+                                    (memo->ReadOnly() ? ES_READONLY : 0);
+    Create(L"EDIT", style, WS_EX_CLIENTEDGE, false);
+    // A memo holds as much as memory allows, not the 30000 characters an edit box starts with.
+    if (memo) SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
     Changed(ControlChange::Value);
   }
   void Changed(ControlChange what) override {

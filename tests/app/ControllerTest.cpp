@@ -16,6 +16,7 @@
 #include "IniFile.h"
 #include "Setting.h"
 #include "Startup.h"
+#include "WinHotKey.h"
 #include "WinGraphics.h"
 #include "WinText.h"
 
@@ -212,6 +213,86 @@ TEST_F(Controller, TheEndOfTheSessionMayGoOnAndTheSettingsAreSavedFirstWhereThey
   }
 }
 
+// Presses a key with its modifiers through the system's input, as a user at any program would.
+void Press(framework::THotKeyValue key) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(in);
+  };
+  const std::pair<framework::THotKeyModifiers, WORD> modifiers[] = {
+      {framework::hkCtrl, VK_CONTROL}, {framework::hkAlt, VK_MENU}, {framework::hkShift, VK_SHIFT}};
+  for (const auto& [flag, vk] : modifiers)
+    if (key.Modifiers & flag) add(vk, false);
+  add(key.Key, false);
+  add(key.Key, true);
+  for (const auto& [flag, vk] : modifiers)
+    if (key.Modifiers & flag) add(vk, true);
+  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+}
+
+// The keys act from anywhere, a change at once; a key another program holds says so beside its
+// control and the program goes on; a key that would take a letter away is refused; Cancel puts
+// the keys back as they were.
+TEST_F(Controller, GlobalKeysActAtOnceSayWhenHeldElsewhereAndCancelPutsThemBack) {
+  HWND other = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  framework::win::RegisteredHotKey held(other, 1, {'F', framework::hkCtrl | framework::hkAlt | framework::hkShift});
+  ASSERT_EQ(held.State(), framework::win::HotKeyState::Registered);
+  Start();
+  auto inUse = [&](const char* name) { return dynamic_cast<framework::TLabel&>(*form->FindComponent(name)).Caption(); };
+  auto key = [&](const char* name) -> framework::THotKey& {
+    return dynamic_cast<framework::THotKey&>(*form->FindComponent(name));
+  };
+  EXPECT_EQ(inUse("FilterNowKeyInUse"), "使用中");
+  EXPECT_EQ(inUse("SwapKeyInUse"), "");
+  EXPECT_TRUE(key("PauseKey").HotKey().Empty()) << "no pause key unless the user sets one";
+
+  form->O1Click(*form->O1);
+  const framework::THotKeyValue pause{VK_F9, framework::hkCtrl | framework::hkAlt};
+  key("PauseKey").SetHotKey(pause);
+  Press(pause);
+  EXPECT_TRUE(framework::testing::PumpUntil([&] { return form->Paused(); })) << "acts before OK";
+  key("SwapKey").SetHotKey({'A', 0});
+  EXPECT_EQ(inUse("SwapKeyInUse"), "使えません");
+  form->CancelButtonClick(*form->CancelButton);
+  EXPECT_TRUE(key("PauseKey").HotKey().Empty());
+  EXPECT_EQ(key("SwapKey").HotKey(), (framework::THotKeyValue{'Z', framework::hkCtrl | framework::hkAlt | framework::hkShift}));
+  EXPECT_EQ(inUse("SwapKeyInUse"), "");
+  // Let go: the key reaches no one here now.
+  framework::win::RegisteredHotKey again(other, 2, pause);
+  EXPECT_EQ(again.State(), framework::win::HotKeyState::Registered);
+  DestroyWindow(other);
+}
+
+// The "試す" page shows its sample as the clipboard's run would leave it, with the settings the
+// dialog shows now: the first sample when it first opens, then any sample, any option.
+TEST_F(Controller, TheTryPageFiltersItsSampleAsACopyWouldBeFiltered) {
+  Start();
+  auto text = [&](const char* name) { return dynamic_cast<framework::TMemo&>(*form->FindComponent(name)).Text(); };
+  auto expected = [&] {
+    const std::wstring wide = framework::win::Widen(text("TrySample"));
+    filter::Filter filter;
+    const auto filtered = Filtered(filter, std::u16string(wide.begin(), wide.end()), form->CurrentSettings());
+    return framework::win::Narrow(std::wstring(filtered->text.begin(), filtered->text.end()));
+  };
+  form->O1Click(*form->O1);
+  form->PageControl1->SetActivePage(dynamic_cast<framework::TTabSheet*>(form->FindComponent("Try")));
+  form->PageControl1->OnChange()(*form->PageControl1);
+  ASSERT_FALSE(text("TrySample").empty()) << "a first sample";
+  Group("NumberMode").SetItemIndex(1);
+  Group("NumberMode").Click();
+  Group("UpDownCase").SetItemIndex(2);
+  Group("UpDownCase").Click();
+  ASSERT_TRUE(framework::testing::PumpUntil([&] { return !text("TryResult").empty() && text("TryResult") == expected(); }));
+  EXPECT_NE(text("TryResult"), text("TrySample"));
+  dynamic_cast<framework::TMemo&>(*form->FindComponent("TrySample")).SetText("Björk 😀 한글 ＡＢＣ１２３ <b>x</b>");
+  EXPECT_TRUE(framework::testing::PumpUntil([&] { return text("TryResult") == expected(); })) << text("TryResult");
+  EXPECT_EQ(text("TryResult"), "BJöRK 😀 한글 ＡＢＣ123 <B>X</B>\r\n");
+}
+
 // The INI file as the program writes it: stored files and anyone who edits them rely on these keys
 // in this order (the dialog's creation order, not its tab order), the program's own list last.
 TEST_F(Controller, TheIniFileListsThePositionEveryOptionAndTheExclusionsInTheirOrder) {
@@ -226,7 +307,8 @@ TEST_F(Controller, TheIniFileListsThePositionEveryOptionAndTheExclusionsInTheirO
                       "Form1Top", "Form1Left", "NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1",
                       "KanaMode2", "ReturnMode", "PunctuationMode", "PeriodMode", "ParenthesisMode",
                       "EnterDeleteMode", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete",
-                      "UpDownCase", "Space2Tab", "ShowForm", "ExcludePrograms"}));
+                      "UpDownCase", "Space2Tab", "SwapKey", "FilterNowKey", "PasteFilteredKey", "PauseKey",
+                      "ShowForm", "ExcludePrograms"}));
 }
 
 // The exclusion list is one key among the options: OK saves it, Cancel takes an edit back, a new

@@ -58,6 +58,9 @@
 //                                   it is; when it is closed (close-window) or SECONDS are over,
 //                                   prints "text: <UTF-8 hex>" of the edit control's text: the
 //                                   target of a paste
+//   cliptool hold-key MODS VK SECS  registers a global key (MOD_* flags and a virtual-key code, in
+//                                   decimal) as another program that uses it would, prints "held",
+//                                   and keeps it SECS seconds
 // Exit status 0 on success, 1 on failure (with a line on standard error).
 #include <windows.h>
 #include <commctrl.h>
@@ -613,6 +616,22 @@ int main(int argc, char** argv) {
   }
   if (verb == "read-to" && argc == 3) return ReadTo(argv[2]);
   if (verb == "edit-window" && argc == 3) return EditWindow(std::atoi(argv[2]));
+  if (verb == "hold-key" && argc == 5) {
+    HWND window = CreateWindowW(L"STATIC", L"cliptool key", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (!window || !RegisterHotKey(window, 1, static_cast<UINT>(std::atoi(argv[2])), static_cast<UINT>(std::atoi(argv[3]))))
+      return Fail("RegisterHotKey");
+    std::printf("held\n");
+    std::fflush(stdout);
+    const DWORD until = GetTickCount() + static_cast<DWORD>(std::atoi(argv[4])) * 1000;
+    MSG message;
+    while (GetTickCount() < until) {
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(20);
+    }
+    UnregisterHotKey(window, 1);
+    DestroyWindow(window);
+    return 0;
+  }
   std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | viewer pass|drop SECS | copy-hold HEX MS | "
                        "find-window HEX | close-window HANDLE | forms | tray-icons | click HEX... | select-page N |\n"
                        "system-close | find-text HEX | menu | edit-window SECONDS\n");

@@ -130,6 +130,12 @@ if start_program --no-ini && poll 20 has_icon; then
   else
     fail "cannot show the exclusion page"
   fi
+  if tool select-page 3; then
+    sleep 1
+    shoot_dialog screenshot-try
+  else
+    fail "cannot show the try page"
+  fi
   click キャンセル
   poll 10 dialog_hidden
 
@@ -281,6 +287,67 @@ for name in 江口 ソニー; do
 done
 user=$("$WINELOADER" cmd /c echo %WINEUSERNAME% 2>/dev/null | tr -d '\r\n')
 program_env=()
+
+echo "== the keys that act from anywhere"
+# Another program holds Ctrl+Alt+Shift+F, the filter-now key, before the start: 使用中 shows beside
+# it (a label has no window: told by its dark pixels against the empty place beside another key).
+held_log="$work/held.txt"
+"$WINELOADER" "$work/cliptool.exe" hold-key 7 70 60 >"$held_log" 2>/dev/null &
+holder=$!
+poll 20 grep -q held "$held_log"
+dark() {  # X Y: the share of dark pixels in the 64x20 place at X,Y of the dialog
+  local v fx fy fw fh
+  read -r v fx fy fw fh <<<"$(form_state)"
+  import -window root -crop "64x20+$((fx + $1))+$((fy + $2))" png:- 2>/dev/null |
+    convert png:- -colorspace gray -threshold 50% -format '%[fx:1-mean]' info: 2>/dev/null
+}
+if start_program ShowForm=1 Form1Top=10 Form1Left=10 && poll 10 dialog_shown && tool select-page 4; then
+  sleep 1
+  shoot_dialog screenshot-keys
+  # The labels beside the filter-now key and the swap key, at 320,69 and 320,39 of the page.
+  held_dark=$(dark 324 113) free_dark=$(dark 324 83)
+  awk -v a="$held_dark" -v b="$free_dark" 'BEGIN { exit !(a > b + 0.05) }' \
+    && pass "a key another program holds shows 使用中, and the program goes on" \
+    || fail "no 使用中 beside the held key (dark $held_dark against $free_dark)"
+else
+  fail "the program didn't show its keys page"
+fi
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+
+echo "== the keys pressed in another program's window"
+if start_program RepAmp=1 PauseKey=Ctrl+Alt+Shift+P; then
+  edit_log="$work/edit.txt"
+  "$WINELOADER" "$work/cliptool.exe" edit-window 60 >"$edit_log" 2>/dev/null &
+  editor=$!
+  poll 20 grep -q shown "$edit_log"
+  press() { xdotool key --clearmodifiers "$1"; }
+  clip_is() { [[ $(clip_text) == "$(hex "$1")" ]]; }
+  expect_filtered "a copy is filtered" "a&b" "a&amp;b$crlf"
+  press ctrl+alt+shift+z
+  poll 10 clip_is "a&b" && pass "the swap key puts back the copy as it was" || fail "after the swap key: $(clip_text)"
+  press ctrl+alt+shift+z
+  poll 10 clip_is "a&amp;b$crlf" && pass "and again the filtered text" || fail "after the second swap: $(clip_text)"
+  press ctrl+alt+shift+p
+  tool copy "$(hex 'x&y')" >/dev/null
+  sleep 2
+  clip_is "x&y" && pass "the pause key pauses" || fail "paused by key, the copy became $(clip_text)"
+  press ctrl+alt+shift+v
+  sleep 3
+  clip_is "x&y" && pass "paste-filtered leaves the clipboard as it was" || fail "after paste-filtered: $(clip_text)"
+  press ctrl+alt+shift+f
+  poll 10 clip_is "x&amp;y$crlf" && pass "the filter-now key filters while paused" || fail "after filter now: $(clip_text)"
+  press ctrl+alt+shift+p
+  expect_filtered "the pause key resumes" "c&d" "c&amp;d$crlf"
+  tool close-window "$(tr -d '\r' <"$edit_log" | sed -n 's/^shown //p')" >/dev/null
+  wait "$editor"
+  pasted=$(tr -d '\r' <"$edit_log" | sed -n 's/^text: //p')
+  [[ $pasted == "$(hex "x&amp;y$crlf")" ]] && pass "paste-filtered puts the filtered text into the focused edit box" \
+    || fail "the edit box holds $pasted"
+  stop_program
+else
+  fail "the program didn't start with its keys"
+fi
 
 echo "== at 144 pixels per inch"
 set_dpi() {

@@ -1,0 +1,58 @@
+#include "GlobalKeys.h"
+
+#include "StdControls.h"
+
+namespace kestrilon::app {
+
+namespace {
+
+using framework::hkAlt;
+using framework::hkCtrl;
+using framework::hkShift;
+
+// Ctrl+Alt+Shift with a letter: no common Japanese program and no input method uses those, while
+// Ctrl+Shift+V pastes in browsers and editors, Ctrl+Alt+V is the office suites' paste special and
+// Win+V the system's clipboard history. Pause has none: pressed by mistake it would leave every
+// later copy unfiltered without a word.
+constexpr KeyRow kKeys[] = {
+    {KeyAction::Swap, "SwapKey", "SwapKeyInUse", {'Z', hkCtrl | hkAlt | hkShift}},
+    {KeyAction::FilterNow, "FilterNowKey", "FilterNowKeyInUse", {'F', hkCtrl | hkAlt | hkShift}},
+    {KeyAction::PasteFiltered, "PasteFilteredKey", "PasteFilteredKeyInUse", {'V', hkCtrl | hkAlt | hkShift}},
+    {KeyAction::Pause, "PauseKey", "PauseKeyInUse", {}},
+};
+static_assert(std::size(kKeys) == kGlobalKeyCount);
+
+
+// A key with no modifier but Shift would take a letter away from every program.
+bool Usable(framework::THotKeyValue key) {
+  return (key.Modifiers & (hkCtrl | hkAlt | framework::hkWin)) != 0 || (key.Key >= VK_F1 && key.Key <= VK_F24);
+}
+
+}  // namespace
+
+std::span<const KeyRow> GlobalKeyRows() { return kKeys; }
+
+void GlobalKeys::Register(HWND window, framework::TComponent& form) {
+  for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+    const auto& control = dynamic_cast<const framework::THotKey&>(*form.FindComponent(kKeys[i].control));
+    auto& label = dynamic_cast<framework::TLabel&>(*form.FindComponent(kKeys[i].in_use));
+    const framework::THotKeyValue key = control.HotKey();
+    if (!key.Empty() && !Usable(key)) {
+      FKeys[i].Reset();
+      label.SetCaption("使えません");
+      continue;
+    }
+    const framework::win::HotKeyState state = FKeys[i].Register(window, static_cast<int>(i), key);
+    label.SetCaption(state == framework::win::HotKeyState::InUse    ? "使用中"
+                     : state == framework::win::HotKeyState::Failed ? "使えません"
+                                                                    : "");
+  }
+}
+
+bool GlobalKeys::ActionOf(WPARAM id, KeyAction& action) noexcept {
+  if (id >= std::size(kKeys)) return false;
+  action = kKeys[id].action;
+  return true;
+}
+
+}  // namespace kestrilon::app
