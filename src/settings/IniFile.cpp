@@ -192,11 +192,11 @@ std::vector<std::string> IniDocument::SectionsStartingWith(std::string_view pref
     std::size_t i = 0, j = 0;
     bool match = true;
     while (match && j < prefix.size()) {
-      match = i < name.size() &&
-              filter::CharUpperOf(filter::NextChar(name, i)) == filter::CharUpperOf(filter::NextChar(prefix, j));
+      match = i < name.size() && filter::CharUpperOf(filter::NextChar(name, i)) ==
+                                     filter::CharUpperOf(filter::NextChar(prefix, j));
     }
-    if (!match || std::any_of(seen.begin(), seen.end(), [&](std::string_view s) { return SameName(s, name); }))
-      continue;
+    const auto same = [&](std::string_view s) { return SameName(s, name); };
+    if (!match || std::any_of(seen.begin(), seen.end(), same)) continue;
     seen.push_back(name);
     rests.emplace_back(name.substr(i));
   }
@@ -209,15 +209,16 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
   if (begin == npos) return names;
   for (std::size_t i = begin; i < end; ++i) {
     const Line& l = lines_[i];
-    if (l.kind == Kind::Key &&
-        std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, l.name); }))
+    const auto same = [&](const std::string& n) { return SameName(n, l.name); };
+    if (l.kind == Kind::Key && std::none_of(names.begin(), names.end(), same))
       names.push_back(l.name);
   }
   return names;
 }
 
 void IniDocument::EraseSection(std::string_view section) {
-  for (auto [begin, end] = SectionBody(section); begin != npos; std::tie(begin, end) = SectionBody(section))
+  for (auto [begin, end] = SectionBody(section); begin != npos;
+       std::tie(begin, end) = SectionBody(section))
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(begin - 1),
                  lines_.begin() + static_cast<std::ptrdiff_t>(end));
 }
@@ -378,6 +379,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 }
 
 void IniFile::EraseSection(std::string_view section) {
+  if (!Document().SectionExists(section)) return;  // nothing to save
   Document().EraseSection(section);
   pending_.push_back({std::string(section), {}, {}, true});
 }

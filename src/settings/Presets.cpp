@@ -83,8 +83,10 @@ std::optional<std::string> Decode(std::string_view stored) {
 }
 
 template <typename T>
-auto FindNamed(T& items, std::string_view name, std::string_view (*key)(const typename T::value_type&)) {
-  return std::find_if(items.begin(), items.end(), [&](const auto& item) { return SamePresetName(key(item), name); });
+auto FindNamed(T& items, std::string_view name,
+               std::string_view (*key)(const typename T::value_type&)) {
+  return std::find_if(items.begin(), items.end(),
+                      [&](const auto& item) { return SamePresetName(key(item), name); });
 }
 std::string_view NameOf(const Preset& p) { return p.name; }
 std::string_view ProgramOf(const ProgramPreset& p) { return p.program; }
@@ -92,9 +94,8 @@ std::string_view ProgramOf(const ProgramPreset& p) { return p.program; }
 }  // namespace
 
 bool SamePresetName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return x == y || (IsAsciiLetter(x) && (x ^ 0x20) == y);
-  });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return x == y || (IsAsciiLetter(x) && (x ^ 0x20) == y); });
 }
 
 // ---- PresetBook --------------------------------------------------------------------------
@@ -134,7 +135,8 @@ PresetResult PresetBook::Remove(std::string_view name) {
   const std::string old_name = std::move(it->name);
   presets_.erase(it);
   if (SamePresetName(active_, old_name)) active_.clear();
-  std::erase_if(programs_, [&](const ProgramPreset& p) { return SamePresetName(p.preset, old_name); });
+  std::erase_if(programs_,
+                [&](const ProgramPreset& p) { return SamePresetName(p.preset, old_name); });
   return PresetResult::Ok;
 }
 
@@ -180,7 +182,8 @@ filter::FilterSettings ReadFilterSettings(const IniDocument& doc, std::string_vi
                                           filter::FilterSettings base) {
   for (const filter::SettingInfo& info : filter::AllSettings()) {
     if (info.kind == filter::SettingKind::RadioGroup)
-      info.SetValue(base, filter::ClampItemIndex(info, doc.ReadInteger(section, info.name, info.Value(base))));
+      info.SetValue(base, filter::ClampItemIndex(
+                              info, doc.ReadInteger(section, info.name, info.Value(base))));
     else
       info.SetValue(base, doc.ReadBool(section, info.name, info.Value(base) != 0));
   }
@@ -203,18 +206,23 @@ PresetBook ReadPresets(const IniDocument& doc, std::string_view section) {
     const auto program = Decode(stored);
     const auto preset = Decode(doc.ReadString(programs, stored, "", kWholeValue));
     // A program named twice keeps its first choice; one whose preset is gone is skipped.
-    if (program && preset && !book.PresetForProgram(*program)) book.SetProgramPreset(*program, *preset);
+    if (program && preset && !book.PresetForProgram(*program))
+      book.SetProgramPreset(*program, *preset);
   }
-  if (const auto active = Decode(doc.ReadString(Cat(section, kPresetsSuffix), kActiveKey, "", kWholeValue)))
+  if (const auto active =
+          Decode(doc.ReadString(Cat(section, kPresetsSuffix), kActiveKey, "", kWholeValue)))
     book.SetActive(*active);
   return book;
 }
 
-PresetBook ReadPresets(IniFile& ini, std::string_view section) { return ReadPresets(ini.Contents(), section); }
+PresetBook ReadPresets(IniFile& ini, std::string_view section) {
+  return ReadPresets(ini.Contents(), section);
+}
 
 void WritePresets(IniFile& ini, std::string_view section, const PresetBook& book) {
   const std::string prefix = Cat(section, kPresetPrefix);
-  const std::string presets = Cat(section, kPresetsSuffix), programs = Cat(section, kProgramsSuffix);
+  const std::string presets = Cat(section, kPresetsSuffix),
+                    programs = Cat(section, kProgramsSuffix);
   // A section whose name doesn't read is left as it is, for its author to mend.
   for (const std::string& stored : ini.Contents().SectionsStartingWith(prefix))
     if (Decode(stored)) ini.EraseSection(prefix + stored);
@@ -228,7 +236,8 @@ void WritePresets(IniFile& ini, std::string_view section, const PresetBook& book
     for (const filter::SettingInfo& info : filter::AllSettings())
       ini.WriteInteger(where, info.name, info.Value(preset.settings));
   }
-  for (const ProgramPreset& p : book.Programs()) ini.WriteString(programs, Encode(p.program), Encode(p.preset));
+  for (const ProgramPreset& p : book.Programs())
+    ini.WriteString(programs, Encode(p.program), Encode(p.preset));
 }
 
 }  // namespace kestrilon::settings

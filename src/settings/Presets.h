@@ -112,7 +112,8 @@ class PresetBook {
   // program's (the app passes its own rule); by default SamePresetName.
   const Preset* PresetForProgram(
       std::string_view program,
-      const std::function<bool(std::string_view listed, std::string_view program)>& same = {}) const;
+      const std::function<bool(std::string_view listed, std::string_view program)>& same = {})
+      const;
 
   bool operator==(const PresetBook&) const = default;
 

@@ -69,7 +69,7 @@ writes exactly the text Kestrilon would leave on the clipboard to standard outpu
 Options:
   --set NAME=VALUE     one filter setting by its name (see --list); repeatable; the value is
                        read and clamped as loading the INI file would; applied after --ini
-                       and --preset, in the order given
+                       and --preset wherever it stands; of two for one setting, the last wins
   --ini PATH           settings from an INI file as Kestrilon saves it
   --section NAME       section of that file (default: the current user's name)
   --preset NAME        with --ini: the settings of that section's preset NAME instead of the
@@ -234,14 +234,17 @@ std::optional<Failure> LoadIni(const Options& o, FilterSettings& s) {
   // The file is in code page 932, so the section name is looked up in it that way.
   const unicode::Cp932Text section = unicode::Utf8ToCp932(section_utf8);
   const settings::IniDocument doc(text);
-  const std::string not_user = o.section ? "" : " (the current user's name; give another with --section)";
-  const bool section_ok = section.error == unicode::BridgeError::None && section.placeholders.Count() == 0;
+  const std::string not_user =
+      o.section ? "" : " (the current user's name; give another with --section)";
+  const bool section_ok =
+      section.error == unicode::BridgeError::None && section.placeholders.Count() == 0;
   if (o.preset) {
-    const settings::Preset* preset =
-        section_ok ? settings::ReadPresets(doc, section.bytes).Find(*o.preset) : nullptr;
+    const settings::PresetBook book =
+        section_ok ? settings::ReadPresets(doc, section.bytes) : settings::PresetBook();
+    const settings::Preset* preset = book.Find(*o.preset);
     if (!preset)
-      return UsageError(*o.ini + ": no preset " + Quoted(*o.preset) + " in section [" + section_utf8 + "]" +
-                        not_user);
+      return UsageError(*o.ini + ": no preset " + Quoted(*o.preset) + " in section [" +
+                        section_utf8 + "]" + not_user);
     s = preset->settings;
     return std::nullopt;
   }
