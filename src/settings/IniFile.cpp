@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <tuple>
 #include <utility>
 
 #ifdef _WIN32
@@ -182,6 +183,46 @@ bool IniDocument::SectionExists(std::string_view section) const {
   return SectionBody(section).first != npos;
 }
 
+std::vector<std::string> IniDocument::SectionsStartingWith(std::string_view prefix) const {
+  std::vector<std::string> rests;
+  std::vector<std::string_view> seen;
+  for (const Line& l : lines_) {
+    if (l.kind != Kind::Section) continue;
+    const std::string_view name = l.name;
+    std::size_t i = 0, j = 0;
+    bool match = true;
+    while (match && j < prefix.size()) {
+      match = i < name.size() && filter::CharUpperOf(filter::NextChar(name, i)) ==
+                                     filter::CharUpperOf(filter::NextChar(prefix, j));
+    }
+    const auto same = [&](std::string_view s) { return SameName(s, name); };
+    if (!match || std::any_of(seen.begin(), seen.end(), same)) continue;
+    seen.push_back(name);
+    rests.emplace_back(name.substr(i));
+  }
+  return rests;
+}
+
+std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
+  std::vector<std::string> names;
+  const auto [begin, end] = SectionBody(section);
+  if (begin == npos) return names;
+  for (std::size_t i = begin; i < end; ++i) {
+    const Line& l = lines_[i];
+    const auto same = [&](const std::string& n) { return SameName(n, l.name); };
+    if (l.kind == Kind::Key && std::none_of(names.begin(), names.end(), same))
+      names.push_back(l.name);
+  }
+  return names;
+}
+
+void IniDocument::EraseSection(std::string_view section) {
+  for (auto [begin, end] = SectionBody(section); begin != npos;
+       std::tie(begin, end) = SectionBody(section))
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(begin - 1),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,
                                     std::string_view default_value, std::size_t max_bytes) const {
   const std::string* raw = Find(section, key);
@@ -337,6 +378,12 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   pending_.push_back({std::string(section), std::string(key), std::string(value)});
 }
 
+void IniFile::EraseSection(std::string_view section) {
+  if (!Document().SectionExists(section)) return;  // nothing to save
+  Document().EraseSection(section);
+  pending_.push_back({std::string(section), {}, {}, true});
+}
+
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
   WriteString(section, key, std::to_string(value));
 }
@@ -355,7 +402,12 @@ void IniFile::UpdateFile() {
   // A UTF-16 file (the system reads those too) would be corrupted by code page 932 lines.
   if (current.starts_with("\xFF\xFE") || current.starts_with("\xFE\xFF")) throw failure;
   IniDocument fresh(current);
-  for (const PendingWrite& w : pending_) fresh.Write(w.section, w.key, w.value);
+  for (const PendingWrite& w : pending_) {
+    if (w.erase_section)
+      fresh.EraseSection(w.section);
+    else
+      fresh.Write(w.section, w.key, w.value);
+  }
   if (!ReplaceFileContents(target, fresh.Text())) throw failure;
   document_ = std::move(fresh);
   loaded_ = true;

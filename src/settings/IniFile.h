@@ -60,6 +60,11 @@ class IniDocument {
   int ReadInteger(std::string_view section, std::string_view key, int default_value) const;
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const;
   bool SectionExists(std::string_view section) const;
+  // For names chosen at run time (see Presets.h). The rest of the name of each section whose name
+  // begins with prefix (compared as names are, whole characters only), in file order, each name
+  // once. The names of the keys of a section, in file order, each once; empty when it's missing.
+  std::vector<std::string> SectionsStartingWith(std::string_view prefix) const;
+  std::vector<std::string> KeyNames(std::string_view section) const;
 
   // Sets the value: an existing key's line is rewritten in place (left alone if it already holds
   // that value), a new key goes after the last non-blank line of its section, a new section goes
@@ -70,6 +75,10 @@ class IniDocument {
   // or a leading "["; an empty section, or one with "]", a line break, NUL or blanks at an end.
   void Write(std::string_view section, std::string_view key, std::string_view value,
              std::string_view where_for_errors = {});
+
+  // Removes every section of that name: its header and all its lines, comments and blank lines
+  // included. Nothing happens when there is none.
+  void EraseSection(std::string_view section);
 
   std::string Text() const;
 
@@ -113,12 +122,17 @@ class IniFile {
   bool SectionExists(std::string_view section);
   // True when the section holds the key, whatever its value.
   bool ValueExists(std::string_view section, std::string_view key);
+  // The file's text as read, with the writes made since; for the reads IniDocument offers beside
+  // these. Valid until the next write.
+  const IniDocument& Contents() { return Document(); }
 
   // Integers are written in decimal, Booleans as "1" or "0", strings as they are (see
   // IniDocument::Write for the names and values that throw EIniFileError).
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
+  // Removes the section (IniDocument::EraseSection); reaches the file at UpdateFile, as writes do.
+  void EraseSection(std::string_view section);
 
   // Puts the writes made since the last UpdateFile into the file. The file is read again first,
   // so that lines changed meanwhile by someone else stay as they are unless written here; then
@@ -136,6 +150,7 @@ class IniFile {
  private:
   struct PendingWrite {
     std::string section, key, value;
+    bool erase_section = false;  // then key and value are unused
   };
   IniDocument& Document();
   std::string WhereForErrors() const;

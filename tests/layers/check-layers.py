@@ -6,11 +6,11 @@ The layers, top to bottom (a layer may include its own headers and those of any 
     app/        the program
     clipboard/  the clipboard listener and text
     tray/       the notification-area icon
-    settings/   TAutoIni (over the framework) and IniFile (needs nothing above the filter)
+    settings/   TAutoIni (over the framework); IniFile and Presets (need nothing above the filter)
     framework/  the GUI framework
     filter/     the pipeline and code page 932 (pure)
 
-tools/ (kestrilon-filter) uses filter/ and settings/IniFile and FileSystem only: never the GUI framework.
+tools/ (kestrilon-filter) uses filter/ and settings/IniFile, Presets and FileSystem only: never the GUI framework.
 Usage: check-layers.py [SOURCE-ROOT]; prints each wrong arrow, exit status 1 if there is one.
 """
 import pathlib
@@ -19,8 +19,8 @@ import sys
 
 ORDER = ["filter", "framework", "settings", "tray", "clipboard", "app"]
 # What a folder may include besides the layers below it and itself.
-NEEDS_NOTHING_ABOVE_FILTER = {"settings/IniFile", "settings/FileSystem"}  # their units (.h and .cpp)
-TOOLS_MAY_USE = {"filter", "settings/IniFile", "settings/FileSystem"}
+NEEDS_NOTHING_ABOVE_FILTER = {"settings/IniFile", "settings/FileSystem", "settings/Presets"}  # their units (.h and .cpp)
+TOOLS_MAY_USE = {"filter", "settings/IniFile", "settings/FileSystem", "settings/Presets"}
 # The framework's own business: how controls get their windows.
 FRAMEWORK_INTERNALS = {"WinPeers.h", "WinPeerBase.h", "Platform.h"}
 
@@ -57,10 +57,10 @@ def main():
                 wrong.append(f"{where}: internal to the framework")
             elif folder == "tools":
                 if there not in TOOLS_MAY_USE and target not in TOOLS_MAY_USE:
-                    wrong.append(f"{where}: kestrilon-filter uses the filter and IniFile only")
+                    wrong.append(f"{where}: kestrilon-filter uses the filter and IniFile, Presets, FileSystem only")
             elif me in NEEDS_NOTHING_ABOVE_FILTER:
                 if there not in ("filter",) and target not in NEEDS_NOTHING_ABOVE_FILTER:
-                    wrong.append(f"{where}: IniFile needs nothing above the filter")
+                    wrong.append(f"{where}: {me} needs nothing above the filter")
             elif ORDER.index(there) > ORDER.index(folder):
                 wrong.append(f"{where}: points up, from {folder}/")
     for line in wrong:

@@ -9,51 +9,18 @@
 #include <vector>
 
 #include "IniFile.h"
+#include "TempFolder.h"
 #include "TestText.h"
 
 namespace kestrilon::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Fixture;
 using test::Sjis;
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Spit(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
-}
-
-fs::path Fixture(const char* name) { return fs::path(KESTRILON_SETTINGS_FIXTURES) / name; }
-
-// A fresh folder per test, removed afterwards.
-class TempFolder : public testing::Test {
- protected:
-  void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           (std::string("kestrilon-ini-") + info->test_suite_name() + "-" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
-  // Names of the files in the folder, to see that no temporary file is left behind.
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  fs::path dir_;
-};
+using test::Slurp;
+using test::Spit;
+using test::TempFolder;
 
 TEST(ParseIniInteger, ReadsDecimalAndHexAndFallsBackOnAnythingElse) {
   constexpr int d = -77;  // the default
@@ -250,6 +217,15 @@ TEST(IniDocument, WritesWhereTheValueBelongsAndLeavesEverythingElseAlone) {
   IniDocument empty;
   empty.Write("User", "A", "1");
   EXPECT_EQ(empty.Text(), "[User]\r\nA=1\r\n");
+}
+
+TEST(IniDocument, ErasingASectionRemovesEveryOneOfThatNameWithAllItsLines) {
+  IniDocument doc("[A]\r\nX=1\r\n\r\n[b]\r\nY=2\r\n; note\r\n[C]\r\nZ=3\r\n[B]\r\nW=4");
+  doc.EraseSection("B");
+  doc.EraseSection("Missing");
+  EXPECT_EQ(doc.Text(), "[A]\r\nX=1\r\n\r\n[C]\r\nZ=3\r\n");
+  doc.Write("B", "Y", "5");  // a new one goes at the end again
+  EXPECT_EQ(doc.Text(), "[A]\r\nX=1\r\n\r\n[C]\r\nZ=3\r\n\r\n[B]\r\nY=5\r\n");
 }
 
 TEST(IniDocument, EveryWrittenStringReadsBackUnchanged) {

@@ -249,6 +249,7 @@ TEST_F(FilterTool, HelpVersionAndList) {
   Result r = Run({"--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("--set NAME=VALUE"), std::string::npos);
+  EXPECT_NE(r.out.find("--preset NAME"), std::string::npos);
   EXPECT_NE(r.out.find("Exit status"), std::string::npos);
 
   r = Run({"--version"});
@@ -283,6 +284,7 @@ TEST_F(FilterTool, UsageErrorsNameTheProblemAndWriteNothing) {
       {{"in1", "in2"}, "more than one input file"},
       {{"--help=1"}, "takes no value"},
       {{"--section", "x"}, "--section needs --ini"},
+      {{"--preset", "Web"}, "--preset needs --ini"},
   };
   for (auto& c : cases) {
     c.args.insert(c.args.begin(), {"-o", Path("out").string()});
@@ -443,9 +445,13 @@ std::string Cp932(std::string_view utf8) { return kestrilon::unicode::Utf8ToCp93
 
 TEST_F(FilterTool, SettingsFromAnIniFile) {
   // As the program saves it: code page 932, CR LF, a section per user.
+  // Presets beside each section, as the program saves them.
   WriteFile(Path("k.ini"), Cp932("[other]\r\nNumberMode=2\r\n"
                                  "[山田]\r\nForm1Top=10\r\nNumberMode=1\r\nKanaMode2=9\r\n"
-                                 "AlphabetMode=junk\r\nTagDelete=1\r\n"));
+                                 "AlphabetMode=junk\r\nTagDelete=1\r\n"
+                                 "[山田:Preset:Web form]\r\nHotKey=Ctrl+Alt+1\r\nAlphabetMode=1\r\nKanaMode1=1\r\n"
+                                 "[山田:Preset:%E6%B1%9F%5B1%5D]\r\nNumberMode=2\r\n"
+                                 "[other:Preset:Web form]\r\nNumberMode=2\r\n"));
   const std::string ini = Path("k.ini").string();
   struct Case {
     std::vector<std::string> args;
@@ -456,6 +462,12 @@ TEST_F(FilterTool, SettingsFromAnIniFile) {
       {{"--ini", ini, "--section", "山田"}, "１<b>ｶﾞＡ", "1がＡ\n"},
       {{"--section=山田", "--ini=" + ini, "--set", "NumberMode=0"}, "１", "１\n"},
       {{"--ini", ini, "--section", "other"}, "1", "１\n"},
+      // A preset's settings instead of the section's, then --set over them.
+      {{"--ini", ini, "--section", "山田", "--preset", "Web form"}, "１Ａが<b>", "１Aｶﾞ<b>\n"},
+      {{"--ini", ini, "--section", "山田", "--preset=WEB FORM", "--set", "KanaMode1=0"}, "Ａが", "Aが\n"},
+      {{"--set", "KanaMode1=0", "--ini", ini, "--section", "山田", "--preset", "Web form"}, "Ａが", "Aが\n"},
+      {{"--ini", ini, "--section", "山田", "--preset", "江[1]"}, "1Ａ", "１Ａ\n"},
+      {{"--ini", ini, "--section", "other", "--preset", "Web form"}, "1", "１\n"},
   };
   for (const auto& c : cases) {
     const Result r = Run(c.args, c.input);
@@ -466,6 +478,12 @@ TEST_F(FilterTool, SettingsFromAnIniFile) {
   Result r = Run({"--ini", ini, "--section", "nobody"}, "x");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("no section [nobody]"), std::string::npos) << r.err;
+  for (const char* section : {"山田", "nobody"}) {
+    r = Run({"--ini", ini, "--section", section, "--preset", "Mail"}, "x");
+    EXPECT_EQ(r.status, 2) << section;
+    EXPECT_TRUE(r.out.empty()) << section;
+    EXPECT_NE(r.err.find(ini + ": no preset 'Mail' in section [" + section + "]"), std::string::npos) << r.err;
+  }
 
   // Without --section, the section is the current user's name.
   const passwd* pw = getpwuid(geteuid());

@@ -9,6 +9,7 @@
 #include "FileIo.h"
 #include "IniFile.h"
 #include "Pipeline.h"
+#include "Presets.h"
 #include "Settings.h"
 #include "Sjis.h"
 #include "UnicodeBridge.h"
@@ -30,6 +31,7 @@ struct Options {
   std::vector<std::string> sets;  // "NAME=VALUE", in command-line order
   std::optional<std::string> ini;
   std::optional<std::string> section;
+  std::optional<std::string> preset;
   Text encoding = Text::Utf8;
   std::optional<std::string> output;  // nullopt or "-": standard output
   std::optional<std::string> input;   // nullopt or "-": standard input
@@ -67,8 +69,11 @@ writes exactly the text Kestrilon would leave on the clipboard to standard outpu
 Options:
   --set NAME=VALUE     one filter setting by its name (see --list); repeatable; the value is
                        read and clamped as loading the INI file would; applied after --ini
+                       and --preset wherever it stands; of two for one setting, the last wins
   --ini PATH           settings from an INI file as Kestrilon saves it
   --section NAME       section of that file (default: the current user's name)
+  --preset NAME        with --ini: the settings of that section's preset NAME instead of the
+                       section's own (an ASCII letter matches in either case)
   --encoding ENC       cp932 or utf-8, for input and output (default utf-8); in utf-8,
                        characters that code page 932 cannot represent pass through unchanged
   -o, --output FILE    write there instead of standard output (replaced only when all went well)
@@ -133,7 +138,8 @@ std::optional<Failure> ParseArguments(const std::vector<std::string>& args, Opti
       continue;
     }
     const bool takes_value = name == "--set" || name == "--ini" || name == "--section" ||
-                             name == "--encoding" || name == "--output" || name == "-o";
+                             name == "--preset" || name == "--encoding" || name == "--output" ||
+                             name == "-o";
     if (!takes_value) return UsageError("unknown option " + Quoted(name));
     std::string value;
     if (inline_value) {
@@ -150,6 +156,8 @@ std::optional<Failure> ParseArguments(const std::vector<std::string>& args, Opti
       o.ini = value;
     } else if (name == "--section") {
       o.section = value;
+    } else if (name == "--preset") {
+      o.preset = value;
     } else if (name == "--encoding") {
       std::string lower;
       for (char c : value) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
@@ -165,6 +173,7 @@ std::optional<Failure> ParseArguments(const std::vector<std::string>& args, Opti
     }
   }
   if (o.section && !o.ini) return UsageError("--section needs --ini");
+  if (o.preset && !o.ini) return UsageError("--preset needs --ini");
   return std::nullopt;
 }
 
@@ -225,17 +234,23 @@ std::optional<Failure> LoadIni(const Options& o, FilterSettings& s) {
   // The file is in code page 932, so the section name is looked up in it that way.
   const unicode::Cp932Text section = unicode::Utf8ToCp932(section_utf8);
   const settings::IniDocument doc(text);
-  if (section.error != unicode::BridgeError::None || section.placeholders.Count() > 0 ||
-      !doc.SectionExists(section.bytes))
-    return UsageError(*o.ini + ": no section [" + section_utf8 + "]" +
-                      (o.section ? "" : " (the current user's name; give another with --section)"));
-  for (const SettingInfo& info : filter::AllSettings()) {
-    if (info.kind == SettingKind::RadioGroup)
-      info.SetValue(s, filter::ClampItemIndex(info, doc.ReadInteger(section.bytes, info.name,
-                                                                   info.Value(s))));
-    else
-      info.SetValue(s, doc.ReadBool(section.bytes, info.name, info.Value(s) != 0));
+  const std::string not_user =
+      o.section ? "" : " (the current user's name; give another with --section)";
+  const bool section_ok =
+      section.error == unicode::BridgeError::None && section.placeholders.Count() == 0;
+  if (o.preset) {
+    const settings::PresetBook book =
+        section_ok ? settings::ReadPresets(doc, section.bytes) : settings::PresetBook();
+    const settings::Preset* preset = book.Find(*o.preset);
+    if (!preset)
+      return UsageError(*o.ini + ": no preset " + Quoted(*o.preset) + " in section [" +
+                        section_utf8 + "]" + not_user);
+    s = preset->settings;
+    return std::nullopt;
   }
+  if (!section_ok || !doc.SectionExists(section.bytes))
+    return UsageError(*o.ini + ": no section [" + section_utf8 + "]" + not_user);
+  s = settings::ReadFilterSettings(doc, section.bytes, s);
   return std::nullopt;
 }
 
