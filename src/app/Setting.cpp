@@ -14,6 +14,7 @@
 #include "GlobalKeys.h"
 #include "HomePage.h"
 #include "IniFile.h"
+#include "Presets.h"
 #include "SettingLayout.h"
 #include "Startup.h"
 #include "WinGraphics.h"
@@ -47,6 +48,7 @@ constexpr MenuRow kMenu[] = {
     {&TForm1::Undo1, "Undo1", kUndoCaption, "BMP_UNDO1", &TForm1::Undo1Click},
     {&TForm1::N3, "N3", "-", "", nullptr},
     {&TForm1::O1, "O1", "環境オプション(&O)", "BMP_O1", &TForm1::O1Click},
+    {&TForm1::Presets1, "Presets1", "プリセット(&P)", "", nullptr},
     {&TForm1::N2, "N2", "-", "", nullptr},
     {&TForm1::Contents1, "Contents1", "目次(&C)", "BMP_CONTENTS1", &TForm1::Contents1Click},
     {&TForm1::WebSite, "WebSite", "Lumenveil(&W)", "BMP_WEBSITE", &TForm1::WebSiteClick},
@@ -67,6 +69,13 @@ constexpr ClickRow kClicks[] = {
     {"ExcludeRemove", &TForm1::ExcludeRemoveClick},
     {"StartWithWindows", &TForm1::StartWithWindowsClick},
     {"TryFromClipboard", &TForm1::TryFromClipboardClick},
+    {"ProgramChoice", &TForm1::ProgramChoiceClick},
+    {"ExcludeList", &TForm1::ExcludeListClick},
+    {"PresetUse", &TForm1::PresetUseClick},
+    {"PresetSave", &TForm1::PresetSaveClick},
+    {"PresetRename", &TForm1::PresetRenameClick},
+    {"PresetDelete", &TForm1::PresetDeleteClick},
+    {"PresetKeyChoice", &TForm1::PresetKeyChoiceClick},
 };
 
 constexpr char kExcludeKey[] = "ExcludePrograms";
@@ -146,6 +155,7 @@ CaptionRooms RoomsOf(const TForm1& form) {
       case ControlKind::HotKey:
       case ControlKind::Edit:
       case ControlKind::Memo:
+      case ControlKind::ComboBox:
         break;
     }
   }
@@ -219,6 +229,7 @@ TForm1::TForm1(TComponent* owner)
     key.SetOnChange([this](TObject&) { FKeys.Register(win::WindowOf(*this), *this); });
   }
   FKeys.Register(win::WindowOf(*this), *this);
+  PresetsChanged();
   FitFontToCaptions();
   KeepConfirmed();
 }
@@ -259,6 +270,9 @@ void TForm1::MakeControls() {
         break;
       case ControlKind::ListBox:
         control = new TListBox(this);
+        break;
+      case ControlKind::ComboBox:
+        control = new TComboBox(this);
         break;
       case ControlKind::Edit:
         control = new TEdit(this);
@@ -316,12 +330,14 @@ void TForm1::MakeAutoSave() {
   AutoSave->OnSaveIni = [this](settings::IniFile& ini, const std::string& section) {
     // A character the file's code page lacks becomes "?", which still matches it.
     settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined(), settings::Unstorable::AsQuestionMark);
+    settings::WritePresets(ini, section, FPresets);
   };
   AutoSave->OnLoadIni = [this](settings::IniFile& ini, const std::string& section) {
     // A missing key leaves the list as it is: empty at the first start, the confirmed one at a
     // cancel.
     if (auto value = settings::ReadText(ini, section, kExcludeKey, settings::kWholeValue))
       SetExcludedPrograms(ProgramList::Parse(*value));
+    SetPresets(settings::ReadPresets(ini, section));
   };
 
 }
@@ -401,6 +417,7 @@ void TForm1::KeepConfirmed() {
   FConfirmed = CurrentSettings();
   FConfirmedShowForm = ShowForm->Checked();
   FConfirmedExcluded = FExcluded;
+  FConfirmedPresets = FPresets;
   for (std::size_t i = 0; i < kGlobalKeyCount; ++i)
     FConfirmedKeys[i] = dynamic_cast<const THotKey&>(*FindComponent(GlobalKeyRows()[i].control)).HotKey();
 }
@@ -409,20 +426,12 @@ void TForm1::RestoreConfirmed() {
   SetSettings(FConfirmed);
   ShowForm->SetChecked(FConfirmedShowForm);
   SetExcludedPrograms(FConfirmedExcluded);
+  SetPresets(FConfirmedPresets);
   for (std::size_t i = 0; i < kGlobalKeyCount; ++i)
     dynamic_cast<THotKey&>(*FindComponent(GlobalKeyRows()[i].control)).SetHotKey(FConfirmedKeys[i]);
 }
 
 
-void TForm1::SetExcludedPrograms(ProgramList list) {
-  // Matched as Windows matches file names, whatever comparison the list came with.
-  FExcluded = ProgramList(SystemSameLetter);
-  for (const std::string& name : list.Names()) FExcluded.Add(name);
-  TStringList names;
-  for (const std::string& name : FExcluded.Names()) names.Add(name);
-  ExcludeList->Items().Assign(names);
-  ExcludeList->SetItemIndex(-1);
-}
 
 void TForm1::LastCopyChanged(std::string program) {
   FLastCopyProgram = std::move(program);
@@ -476,23 +485,8 @@ void TForm1::O1Click(TObject&) { ShowDialog(); }
 
 void TForm1::TrayIconDblClick(TObject&) { ShowDialog(); }
 
-void TForm1::ExcludeAddClick(TObject&) {
-  ProgramList list = FExcluded;
-  if (list.Add(ExcludeName->Text())) SetExcludedPrograms(std::move(list));
-  ExcludeName->SetText("");
-}
 
-void TForm1::ExcludeLastClick(TObject&) {
-  ProgramList list = FExcluded;
-  if (list.Add(FLastCopyProgram)) SetExcludedPrograms(std::move(list));
-}
 
-void TForm1::ExcludeRemoveClick(TObject&) {
-  if (ExcludeList->ItemIndex() < 0) return;
-  ProgramList list = FExcluded;
-  list.Remove(static_cast<std::size_t>(ExcludeList->ItemIndex()));
-  SetExcludedPrograms(std::move(list));
-}
 
 void TForm1::StartWithWindowsClick(TObject&) {
   try {

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <vector>
 #include <string_view>
 
 #include "AutoIni.h"
@@ -16,6 +18,7 @@
 #include "Forms.h"
 #include "Menus.h"
 #include "NkClipDetector.h"
+#include "Presets.h"
 #include "Settings.h"
 #include "StdControls.h"
 #include "Taskbar.h"
@@ -48,6 +51,7 @@ public:
   framework::TMenuItem* Undo1 = nullptr;
   framework::TMenuItem* N3 = nullptr;
   framework::TMenuItem* O1 = nullptr;
+  framework::TMenuItem* Presets1 = nullptr;
   framework::TMenuItem* N2 = nullptr;
   framework::TMenuItem* Contents1 = nullptr;
   framework::TMenuItem* WebSite = nullptr;
@@ -107,6 +111,23 @@ public:
   void ExcludeAddClick(framework::TObject& sender);
   void ExcludeLastClick(framework::TObject& sender);
   void ExcludeRemoveClick(framework::TObject& sender);
+  // The program page: the selected program's choice, and the choice shown for it.
+  void ProgramChoiceClick(framework::TObject& sender);
+  void ExcludeListClick(framework::TObject& sender);
+  // The preset page: choose, save the settings shown now under the typed name, rename, delete.
+  void PresetUseClick(framework::TObject& sender);
+  void PresetSaveClick(framework::TObject& sender);
+  void PresetRenameClick(framework::TObject& sender);
+  void PresetDeleteClick(framework::TObject& sender);
+  // The keys page: which preset's key the key control shows.
+  void PresetKeyChoiceClick(framework::TObject& sender);
+  // Sets the controls to the preset's settings and makes it the active one; from the tray menu
+  // or its key, saved at once.
+  void ChoosePreset(const std::string& name, bool save = true);
+  const settings::PresetBook& Presets() const noexcept { return FPresets; }
+  // The settings for a copy made by program: its preset, nothing when it is left alone (unless
+  // forced), else the settings the dialog shows.
+  std::optional<filter::FilterSettings> SettingsFor(const std::string& program, bool forced) const;
   // Makes or removes the shortcut in the Startup folder, as the box now says.
   void StartWithWindowsClick(framework::TObject& sender);
   // The "試す" page's sample becomes the clipboard's text.
@@ -115,6 +136,8 @@ public:
   // fast the sample or the settings change, so that a long sample stays responsive.
   void ScheduleTry();
   static constexpr UINT_PTR kTryTimer = 2;
+  // WM_HOTKEY's id of the first preset's key; the others follow.
+  static constexpr WPARAM kPresetKeyBase = 100;
   static constexpr UINT kTryInterval = 100;  // ms
 
   // Closes the program. Where the settings cannot be saved, the user may end it without them.
@@ -147,6 +170,10 @@ private:
   void WireTryPage();
   // The "試す" page's result, now.
   void RunTry();
+  void SetPresets(settings::PresetBook book);
+  // Every view of the presets and the programs' choices: the lists, the menu, the tip, the keys.
+  void PresetsChanged();
+  void ShowPrograms();
   void SetSettings(const filter::FilterSettings& settings);
   // The values last loaded or saved: what Cancel goes back to where the INI file has no value.
   void KeepConfirmed();
@@ -155,6 +182,10 @@ private:
   filter::FilterSettings FConfirmed;
   bool FConfirmedShowForm = false;
   ProgramList FConfirmedExcluded;
+  settings::PresetBook FPresets;
+  settings::PresetBook FConfirmedPresets;
+  std::vector<framework::win::RegisteredHotKey> FPresetKeys;
+  std::vector<framework::TMenuItem*> FPresetItems;
   std::array<framework::THotKeyValue, kGlobalKeyCount> FConfirmedKeys;
   GlobalKeys FKeys;
 

@@ -35,16 +35,27 @@ constexpr ControlRow kLayout[] = {
     {K::RadioGroup, "Space2Tab", "Extend", 200, 88, 185, 89, 5, ""},
     // The shortcut in the Startup folder is this setting, not the INI file.
     {K::CheckBox, "StartWithWindows", "Extend", 16, 216, 241, 17, 6, "Windowsの起動時に起動する", false},
-    // Programs whose copies are left alone; the list itself is kept as one key, ExcludePrograms.
-    {K::TabSheet, "Exclude", "PageControl1", 0, 0, 0, 0, -1, "除外"},
-    {K::Label, "ExcludeCaption", "Exclude", 8, 8, 377, 17, -1, "コピーしても書き換えないプログラム"},
+    // Programs whose copies are left alone (kept as one key, ExcludePrograms) or filtered with a
+    // preset of their own (kept with the presets).
+    {K::TabSheet, "Exclude", "PageControl1", 0, 0, 0, 0, -1, "プログラム別"},
+    {K::Label, "ExcludeCaption", "Exclude", 8, 8, 377, 17, -1, "コピー元のプログラムごとの変換"},
     {K::ListBox, "ExcludeList", "Exclude", 8, 28, 249, 150, 0, "", false},
     {K::Button, "ExcludeRemove", "Exclude", 264, 28, 121, 22, 1, "削除(&D)"},
-    {K::Edit, "ExcludeName", "Exclude", 8, 186, 249, 21, 2, "", false},
-    {K::Button, "ExcludeAdd", "Exclude", 264, 185, 121, 22, 3, "追加(&A)"},
+    {K::ComboBox, "ProgramChoice", "Exclude", 264, 56, 121, 200, 2, "", false},
+    {K::Edit, "ExcludeName", "Exclude", 8, 186, 249, 21, 3, "", false},
+    {K::Button, "ExcludeAdd", "Exclude", 264, 185, 121, 22, 4, "追加(&A)"},
     {K::Label, "LastCopyCaption", "Exclude", 8, 216, 97, 17, -1, "最後のコピー元:"},
     {K::Label, "LastCopyProgram", "Exclude", 104, 216, 153, 17, -1, ""},
-    {K::Button, "ExcludeLast", "Exclude", 264, 212, 121, 22, 4, "コピー元を追加(&L)"},
+    {K::Button, "ExcludeLast", "Exclude", 264, 212, 121, 22, 5, "コピー元を追加(&L)"},
+    // Named sets of every filter setting.
+    {K::TabSheet, "Presets", "PageControl1", 0, 0, 0, 0, -1, "プリセット"},
+    {K::ListBox, "PresetList", "Presets", 8, 8, 249, 170, 0, "", false},
+    {K::Button, "PresetUse", "Presets", 264, 8, 121, 22, 1, "選ぶ(&C)"},
+    {K::Button, "PresetRename", "Presets", 264, 36, 121, 22, 2, "名前を変更(&R)"},
+    {K::Button, "PresetDelete", "Presets", 264, 64, 121, 22, 3, "削除(&E)"},
+    {K::Edit, "PresetName", "Presets", 8, 186, 249, 21, 4, "", false},
+    {K::Button, "PresetSave", "Presets", 264, 185, 121, 22, 5, "今の設定を保存(&S)"},
+    {K::Label, "PresetActive", "Presets", 8, 216, 377, 17, -1, ""},
     // The settings as the dialog shows them, tried on a sample before they meet a copy.
     {K::TabSheet, "Try", "PageControl1", 0, 0, 0, 0, -1, "試す"},
     {K::Label, "TrySampleCaption", "Try", 8, 8, 249, 17, -1, "見本"},
@@ -67,6 +78,9 @@ constexpr ControlRow kLayout[] = {
     {K::Label, "PauseKeyCaption", "Keys", 8, 129, 161, 17, -1, "一時停止／再開"},
     {K::HotKey, "PauseKey", "Keys", 168, 126, 145, 21, 3, ""},
     {K::Label, "PauseKeyInUse", "Keys", 320, 129, 65, 17, -1, "", false},
+    {K::ComboBox, "PresetKeyChoice", "Keys", 8, 156, 153, 200, 4, "", false},
+    {K::HotKey, "PresetKey", "Keys", 168, 156, 145, 21, 5, "", false},
+    {K::Label, "PresetKeyInUse", "Keys", 320, 159, 65, 17, -1, "", false},
     {K::Button, "OkButton", "", 240, 280, 75, 22, 1, "OK"},
     {K::Button, "CancelButton", "", 320, 280, 75, 22, 2, "キャンセル"},
     {K::CheckBox, "ShowForm", "", 8, 284, 209, 17, 3, "起動時にこの画面を表示する"},

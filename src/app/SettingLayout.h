@@ -7,7 +7,7 @@
 
 namespace kestrilon::app {
 
-enum class ControlKind { PageControl, TabSheet, RadioGroup, GroupBox, CheckBox, Button, ListBox, Edit, Memo, Label, HotKey };
+enum class ControlKind { PageControl, TabSheet, RadioGroup, GroupBox, CheckBox, Button, ListBox, ComboBox, Edit, Memo, Label, HotKey };
 
 struct ControlRow {
   ControlKind kind;

@@ -23,10 +23,7 @@ void TForm1::SaveQuietly() noexcept {
 }
 
 void TForm1::WireRun() {
-  FRun.SettingsFor = [this](const std::string& program, bool forced) -> std::optional<filter::FilterSettings> {
-    if (!forced && !program.empty() && FExcluded.Contains(program)) return std::nullopt;
-    return CurrentSettings();
-  };
+  FRun.SettingsFor = [this](const std::string& program, bool forced) { return SettingsFor(program, forced); };
   FRun.OnCopyProgram = [this](const std::string& program) { LastCopyChanged(program); };
   FRun.OnPairChanged = [this] {
     // The first item says what it will put back.
@@ -57,6 +54,10 @@ void TForm1::TogglePause() {
 void TForm1::ClipTrapClipChange(TObject&) { FRun.ClipboardChanged(FPaused); }
 
 void TForm1::HotKeyPressed(WPARAM id) {
+  if (id >= kPresetKeyBase && id - kPresetKeyBase < FPresets.Presets().size()) {
+    ChoosePreset(FPresets.Presets()[id - kPresetKeyBase].name);
+    return;
+  }
   KeyAction action;
   if (!GlobalKeys::ActionOf(id, action)) return;
   try {

@@ -59,7 +59,8 @@ void Build(HMENU menu, const TMenuItem& parent, std::vector<win::UniqueBitmap>& 
       info.fMask = MIIM_FTYPE;
       info.fType = MFT_SEPARATOR;
     } else {
-      info.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE;
+      info.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | MIIM_FTYPE;
+      info.fType = item.RadioItem() ? MFT_RADIOCHECK : MFT_STRING;
       info.wID = item.Command();
       info.dwTypeData = text.data();
       info.fState = (item.Enabled() ? MFS_ENABLED : MFS_DISABLED) | (item.Checked() ? MFS_CHECKED : 0u);

@@ -28,6 +28,9 @@ public:
   void SetChecked(bool checked) noexcept { FChecked = checked; }
   bool Visible() const noexcept { return FVisible; }
   void SetVisible(bool visible) noexcept { FVisible = visible; }
+  // One of a group of choices: checked, it shows a dot instead of a tick.
+  bool RadioItem() const noexcept { return FRadioItem; }
+  void SetRadioItem(bool radio) noexcept { FRadioItem = radio; }
   TBitmap& Bitmap() noexcept { return FBitmap; }
   const TBitmap& Bitmap() const noexcept { return FBitmap; }
 
@@ -52,6 +55,7 @@ private:
   bool FEnabled = true;
   bool FChecked = false;
   bool FVisible = true;
+  bool FRadioItem = false;
   TBitmap FBitmap;
   TNotifyEvent FOnClick;
   TMenuItem* FParent = nullptr;

@@ -206,7 +206,9 @@ TEST_F(Controller, TheEndOfTheSessionMayGoOnAndTheSettingsAreSavedFirstWhereThey
     EXPECT_FALSE(form->Visible());
     EXPECT_TRUE(messages.empty()) << messages.front();
     EXPECT_TRUE(errors.empty()) << errors.front();
-    if (writable) EXPECT_NE(ReadFile(IniBesideTests()).find("UpDownCase=2\r\n"), std::string::npos);
+    if (writable) {
+      EXPECT_NE(ReadFile(IniBesideTests()).find("UpDownCase=2\r\n"), std::string::npos);
+    }
     framework::Application().SetOnException(nullptr);
     form.reset();
     messages.clear();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -45,13 +46,13 @@ BOOL WINAPI SetSearchPathModeStandIn(DWORD flags) {
   return TRUE;
 }
 FARPROC Windows8(const char* name) {
-  return std::string(name) == "SetDefaultDllDirectories" ? reinterpret_cast<FARPROC>(SetDefaultDllDirectoriesStandIn)
+  return std::string(name) == "SetDefaultDllDirectories" ? std::bit_cast<FARPROC>(&SetDefaultDllDirectoriesStandIn)
                                                           : nullptr;
 }
 FARPROC Windows7(const char* name) {
   const std::string n = name;
-  return n == "SetDllDirectoryW"    ? reinterpret_cast<FARPROC>(SetDllDirectoryStandIn)
-         : n == "SetSearchPathMode" ? reinterpret_cast<FARPROC>(SetSearchPathModeStandIn)
+  return n == "SetDllDirectoryW"    ? std::bit_cast<FARPROC>(&SetDllDirectoryStandIn)
+         : n == "SetSearchPathMode" ? std::bit_cast<FARPROC>(&SetSearchPathModeStandIn)
                                     : nullptr;
 }
 FARPROC NoWindows(const char*) { return nullptr; }
