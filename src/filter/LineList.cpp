@@ -79,6 +79,11 @@ std::string NormalizeLineBreaks(std::string_view text) {
   return out;
 }
 
+bool EndsInLineBreak(std::string_view text) {
+  text = text.substr(0, std::min(text.find('\0'), text.size()));
+  return !text.empty() && (text.back() == '\r' || text.back() == '\n');
+}
+
 void LineList::Load(std::string_view text) { joined_ = NormalizeLineBreaks(text); }
 
 void LineList::LoadResult(std::string&& text) {

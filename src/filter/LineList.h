@@ -17,6 +17,10 @@ std::string NormalizeLineBreaks(std::string_view text);
 // True when NormalizeLineBreaks would return text unchanged.
 bool IsNormalized(std::string_view text);
 
+// True when the text, up to a NUL byte, ends in a line break of its own (CR or LF), so that
+// NormalizeLineBreaks adds none.
+bool EndsInLineBreak(std::string_view text);
+
 class LineList {
  public:
   // Clears the list and splits text into lines (see NormalizeLineBreaks).

@@ -305,13 +305,17 @@ void Filter::ReleaseSpare() noexcept { std::string().swap(FSpare); }
 std::string Filter::Run(std::string sjis, const FilterSettings& settings, std::string spare) {
   // Only up to a size, so that an idle program does not sit on the memory of one huge text.
   constexpr std::size_t kKeptAtMost = std::size_t{64} << 20;
+  const bool join = settings.EnterDeleteMode == Joining::JoinLines;
+  // Joining adds no break after the last line; otherwise loading adds one where the text has none.
+  const bool drop_added_break = settings.KeepLastLineBreak && !join && !EndsInLineBreak(sjis);
   LineList lines;
   lines.LoadResult(std::move(sjis));
   lines.LendSpare(std::move(FSpare));
   lines.LendSpare(std::move(spare));
   // The join goes with the last steps' pass over the lines.
-  RunSteps(lines, *FMaps, settings, settings.EnterDeleteMode == Joining::JoinLines);
+  RunSteps(lines, *FMaps, settings, join);
   std::string result = lines.TakeJoined();
+  if (drop_added_break && result.ends_with("\r\n")) result.resize(result.size() - 2);
   if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) FSpare = std::move(left);
   return result;
 }
