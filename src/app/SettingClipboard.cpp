@@ -150,8 +150,6 @@ CopyOutcome TForm1::FilterClipboard() {
   if (text.error != unicode::BridgeError::None) return CopyOutcome::Untouched;
   std::string originalAnsi = unicode::AnsiForm(text.bytes, text.placeholders);
   const std::string filtered = FFilter.Run(std::move(text.bytes), CurrentSettings());
-  // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
-  FFilter.ReleaseSpare();
   const auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
   if (result.error != unicode::BridgeError::None) return CopyOutcome::Untouched;  // never put back a broken text
   // The same text written back would only take away the copying program's other formats.

@@ -84,6 +84,7 @@ struct PairEntry {
   Char out;                 // written as one byte or two, as the character is
   bool deleted = false;     // nothing is written
   bool takes_next = false;  // the character is two bytes long
+  bool marked = false;      // not exact (a composed table's): Apply reports meeting it
 };
 
 class PairTable {
@@ -97,19 +98,33 @@ class PairTable {
     t.entries_.resize(0x10000);
     for (unsigned first = 0; first < 0x100; ++first)
       for (unsigned next = 0; next < 0x100; ++next) t.Set(first, next, entry(first, next));
+    t.FindInertAscii();
     return t;
   }
+  // first, then second, as one table, so that a run of such steps costs one walk. Each entry is
+  // both tables' work on the character at hand, worked out from its two bytes and the byte
+  // after them. Where that is not enough to tell (a lead byte left alone, a half-width kana
+  // that may take a mark from the next character's result, a result of more than two bytes),
+  // the entry is marked, and Apply reports that the text needs the tables one by one.
+  static PairTable Then(const PairTable& first, const PairTable& second);
   bool empty() const { return entries_.empty(); }
-  // Appends the converted text to out.
-  void Apply(std::string& out, std::string_view text) const;
+  // Appends the converted text to out. False when a marked entry was met: out then holds no
+  // meaningful result.
+  bool Apply(std::string& out, std::string_view text) const;
   std::string Apply(std::string_view text) const;
 
  private:
   void Set(unsigned first, unsigned next, const PairEntry& e);
+  std::uint32_t At(unsigned first, unsigned next) const;
+  void FindInertAscii();
   // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
-  // 16 bits), how many of them (bits 16-17) and whether the first byte takes the next (bit 31).
+  // 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30) and whether
+  // the first byte takes the next (bit 31).
   std::vector<std::uint32_t> entries_;
   unsigned growth_ = 1;  // the most bytes written for one byte read
+  // Every byte below 0x80 is copied alone, whatever follows: runs of them are copied eight at
+  // a time.
+  bool inert_ascii_ = false;
 };
 
 // A conversion that maps each character to one character, as a table over every Char. Steps of
@@ -138,6 +153,8 @@ class CharMap {
   bool Changes() const { return changes_; }
   // The character c becomes (a map that deletes is not asked this).
   Char operator()(Char c) const { return changes_ ? map_[c] : c; }
+  // The map as a table by pairs of bytes (made on first use), for composing with other tables.
+  const PairTable& Pairs() const;
   // Appends the mapped text to out. A lead byte that ends the text is copied alone.
   void Apply(std::string& out, std::string_view text) const;
   std::string Apply(std::string_view text) const;

@@ -61,16 +61,35 @@ void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angle
   out.append(text, done);
 }
 
-void AppendWithoutTags(std::string& out, std::string_view text) {
+namespace {
+
+// keep(from, length) for each stretch of text outside the tags, in order.
+template <typename Keep>
+void KeepOutsideTags(std::string_view text, Keep&& keep) {
   std::size_t i = 0;
   for (;;) {
     const std::size_t open = FindPattern(text, "<", i);
     const std::size_t close = FindPattern(text, ">", i);
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) break;
-    out.append(text, i, open - i);
+    keep(i, open - i);
     i = close + 1;
   }
-  out.append(text, i);
+  keep(i, text.size() - i);
+}
+
+}  // namespace
+
+void AppendWithoutTags(std::string& out, std::string_view text) {
+  KeepOutsideTags(text, [&](std::size_t from, std::size_t n) { out.append(text, from, n); });
+}
+
+void RemoveTagsInPlace(std::string& text) {
+  std::size_t w = 0;
+  KeepOutsideTags(text, [&](std::size_t from, std::size_t n) {
+    if (from != w) std::memmove(text.data() + w, text.data() + from, n);
+    w += n;
+  });
+  text.resize(w);
 }
 
 void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator) {

@@ -19,6 +19,8 @@ bool NormalizeToCrLfChanges(std::string_view joined);
 // Removes every tag, from a "<" to the first ">" after it. Stops, keeping the rest as it is, as
 // soon as the first ">" of the remaining text comes before its first "<" or no "<" is left.
 void AppendWithoutTags(std::string& out, std::string_view text);
+// The same within the text's own buffer (what is kept only ever moves towards the front).
+void RemoveTagsInPlace(std::string& text);
 
 // The HTML escapes in one pass, appended to out: with amp every "&" becomes "&amp;", with angles
 // "<" and ">" become "&lt;" and "&gt;", with quot every '"' becomes "&quot;"; only whole

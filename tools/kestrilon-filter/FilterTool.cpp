@@ -330,9 +330,8 @@ int Run(const std::vector<std::string>& args) {
   if (nul != std::string::npos) return Fail(kBadInput, source + ": NUL byte " + Offset(nul)).status;
   input = std::string();  // only the code page 932 text is needed from here on
 
-  // The filter's second buffer, as large as the first, so that the run allocates nothing more.
-  std::string spare = LargeBuffer(std::max(cp932.bytes.capacity(), 2 * cp932.bytes.size() + 64));
-  std::string output = filter::Filter().Run(std::move(cp932.bytes), settings, std::move(spare));
+  // The filter writes its result into the input's buffer, which has room to grow.
+  std::string output = filter::Filter().Run(std::move(cp932.bytes), settings);
   if (o.encoding == Text::Utf8) {
     auto back = unicode::Cp932ToUtf8(output, cp932.placeholders);
     if (back.error != unicode::BridgeError::None)
