@@ -1,11 +1,43 @@
 #include "CodePage932.h"
 
+#include "ByteMask.h"
+
 namespace kestrilon::filter {
 
 bool IsSecondByte(std::string_view text, std::size_t pos) {
   std::size_t run = 0;
   while (pos > run && IsLeadByte(static_cast<unsigned char>(text[pos - run - 1]))) ++run;
   return run % 2 == 1;
+}
+
+std::uint64_t SecondByteMask(const unsigned char* p, std::uint64_t& second_first) {
+  // A byte is a second byte when an odd run of lead-range bytes comes right before it
+  // (IsSecondByte); the carries of one addition tell that for all 64 at once.
+  constexpr std::uint64_t kEven = 0x5555555555555555ull;
+  const std::uint64_t lead = (RangeMask64(p, 0x81, 0x9F) | RangeMask64(p, 0xE0, 0xFC)) & ~second_first;
+  const std::uint64_t follows_lead = lead << 1 | second_first;
+  const std::uint64_t odd_starts = lead & ~kEven & ~follows_lead;
+  const std::uint64_t sum = odd_starts + lead;  // a run that starts on an odd bit carries through
+  second_first = sum < odd_starts;
+  return (kEven ^ (sum << 1)) & follows_lead;
+}
+
+bool AllCharactersWhole(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::uint64_t second_first = 0, bad = 0;
+  std::size_t i = 0;
+  for (; i + 64 <= n; i += 64) {
+    const std::uint64_t no_trail = ~RangeMask64(p + i, 0x40, 0xFC) | EqualMask64(p + i, 0x7F);
+    bad |= SecondByteMask(p + i, second_first) & no_trail;
+  }
+  if (bad) return false;
+  bool second = second_first;  // p[i] must be a trail byte
+  for (; i < n; ++i) {         // the last few bytes
+    if (second && !IsTrailByte(p[i])) return false;
+    second = !second && IsLeadByte(p[i]);
+  }
+  return !second;  // no lead byte ends the text
 }
 
 std::string_view CutToWholeCharacters(std::string_view text, std::size_t max_bytes,

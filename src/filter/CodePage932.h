@@ -53,6 +53,14 @@ inline Char NextChar(std::string_view text, std::size_t& i) {
 // a character, so the run before pos pairs up from its start.
 bool IsSecondByte(std::string_view text, std::size_t pos);
 
+// For the 64 bytes from p: bit k set when p[k] is the second byte of a two-byte character.
+// second_first tells whether p[0] is one, and is set to whether p[64] is one.
+std::uint64_t SecondByteMask(const unsigned char* p, std::uint64_t& second_first);
+
+// Whether every lead byte is followed by a trail byte (IsTrailByte), the last byte of the text
+// being no lead byte.
+bool AllCharactersWhole(std::string_view text);
+
 // The longest prefix of text, at most max_bytes long, that ends on a whole character: a two-byte
 // character that would straddle the limit is left out whole. A caller that meets text in the
 // system's ANSI code page passes the system's own lead-byte test.

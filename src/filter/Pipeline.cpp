@@ -202,10 +202,12 @@ const CharMap& LastMap(Maps& maps, const S& s) {
 }
 
 // AddLI, the separators, the trailing blanks and the last map each change every line on its own,
-// and the final join looks at one line at a time: one pass over the lines does them all, each
-// line going through them in turn in a small buffer of its own. With both kinds of space, their
-// runs become TABs and then the runs of TABs one TAB: that is, every run of the three becomes one
-// TAB. The join's state goes from one block of lines to the next.
+// and the final join looks at one line at a time; each works on a whole block of lines. The
+// runs of separators become TABs over the block at once: no separator is CR or LF or part of
+// "<li>", and a line break ends a character, so the runs are those of each line. With both
+// kinds of space, their runs become TABs and then the runs of TABs one TAB: that is, every run
+// of the three becomes one TAB. "<li>" ends in a single byte, so putting it in front does not
+// change the trim of the line after it. The join's state goes from one block to the next.
 class LineSteps {
  public:
   LineSteps(const CharMap& map, const S& s) : s_(s), map_(map), join_(s.EnterDeleteMode == Joining::JoinLines) {
@@ -215,37 +217,49 @@ class LineSteps {
       separators_[count_++] = kFullWidthSpaceBytes;
     if (both) separators_[count_++] = "\t";
   }
-  // Whether a pass over the lines is needed beyond mapping the text.
-  bool ByLine() const { return s_.AddLI || count_ > 0 || s_.DelDmySpc || join_; }
-  bool Changes() const { return ByLine() || map_.Changes(); }
+  bool Changes() const { return ByLine() || count_ > 0 || map_.Changes(); }
 
-  // The block's lines after the steps, appended to out; lines is a buffer of the caller's.
-  void Append(std::string& out, std::string_view text, std::string& lines) {
-    if (!ByLine()) {
+  // The block's lines after the steps, appended to out; a and b are buffers of the caller's.
+  // Each step goes over the whole block in turn; the join last, after the map, since the map
+  // (deleting commas) decides which lines end in "。".
+  void Append(std::string& out, std::string_view text, std::string& a, std::string& b) {
+    auto other = [&](std::string_view t) -> std::string& {
+      std::string& next = t.data() == a.data() ? b : a;
+      next.clear();
+      return next;
+    };
+    if (count_ > 0) {
+      std::string& next = other(text);
+      AppendSeparatorRunsToTab(next, text, std::span(separators_, count_));
+      text = next;
+    }
+    if (s_.AddLI || s_.DelDmySpc) {
+      std::string& next = other(text);
+      ForEachLine(text, [&](std::string_view line) {
+        if (s_.AddLI) next += "<li>";
+        next.append(s_.DelDmySpc ? line.substr(0, TrimmedLength(line)) : line);
+        next += "\r\n";
+      });
+      text = next;
+    }
+    if (!join_) {
       map_.Apply(out, text);
       return;
     }
-    if (!join_) {  // the map goes over the block's lines at once
-      std::string& target = map_.Changes() ? lines : out;
-      target.clear();
-      ForEachLine(text, [&](std::string_view line) {
-        target.append(Line(line));
-        target += "\r\n";
-      });
-      if (map_.Changes()) map_.Apply(out, lines);
-      return;
+    if (map_.Changes()) {
+      std::string& next = other(text);
+      map_.Apply(next, text);
+      text = next;
     }
     ForEachLine(text, [&](std::string_view line) {
       if (break_owed_) out += "\r\n";  // a kept break, now that another line follows
       break_owed_ = false;
-      const std::size_t start = out.size();
-      map_.Apply(out, Line(line));
+      out.append(line);
       // Joining keeps a break only after the bytes of "。" (which may span joined lines) and
       // before more lines.
-      const std::string_view added = std::string_view(out).substr(start);
-      for (std::size_t k = added.size() > 2 ? added.size() - 2 : 0; k < added.size(); ++k) {
+      for (std::size_t k = line.size() > 2 ? line.size() - 2 : 0; k < line.size(); ++k) {
         tail_[0] = tail_[1];
-        tail_[1] = added[k];
+        tail_[1] = line[k];
         tail_size_ = std::min<std::size_t>(tail_size_ + 1, 2);
       }
       if (tail_size_ == 2 && EndsWithFullStop(std::string_view(tail_, 2))) {
@@ -256,6 +270,9 @@ class LineSteps {
   }
 
  private:
+  // Whether the steps need the lines one by one.
+  bool ByLine() const { return s_.AddLI || s_.DelDmySpc || join_; }
+
   template <typename Fn>
   static void ForEachLine(std::string_view text, Fn&& fn) {
     std::size_t start = 0;
@@ -266,30 +283,11 @@ class LineSteps {
     }
   }
 
-  // The line after AddLI, the separators and the trim.
-  std::string_view Line(std::string_view line) {
-    std::string_view now = line;
-    if (s_.AddLI) {
-      a_.assign("<li>");
-      a_.append(line);
-      now = a_;
-    }
-    if (count_ > 0) {
-      std::string& next = now.data() == a_.data() ? b_ : a_;
-      next.clear();
-      AppendSeparatorRunsToTab(next, now, std::span(separators_, count_));
-      now = next;
-    }
-    if (s_.DelDmySpc) now = now.substr(0, TrimmedLength(now));
-    return now;
-  }
-
   const S& s_;
   const CharMap& map_;
   bool join_;
   std::string_view separators_[3];
   std::size_t count_ = 0;
-  std::string a_, b_;
   // Joining: the last two bytes since the last kept break, and whether that break is owed.
   char tail_[2] = {};
   std::size_t tail_size_ = 0;
@@ -360,7 +358,7 @@ class Passes {
     }
     if (lines_.Changes()) {
       std::string& out = Other(block);
-      lines_.Append(out, block, line_buffer_);
+      lines_.Append(out, block, line_a_, line_b_);
       block = out;
     }
     return block;
@@ -369,7 +367,7 @@ class Passes {
   const S& s_;
   const Maps::Entry& chars_;
   LineSteps lines_;
-  std::string a_, b_, line_buffer_;
+  std::string a_, b_, line_a_, line_b_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace kestrilon::filter {
@@ -94,6 +95,12 @@ std::uint32_t PairTable::At(unsigned first, unsigned next) const {
 }
 
 void PairTable::FindInertAscii() {
+  lead_pairs_ = true;
+  for (unsigned b = 0; b < 0x100 && lead_pairs_; ++b)
+    for (unsigned next = 0; next < 0x100 && lead_pairs_; ++next) {
+      const std::uint32_t e = At(b, next);
+      lead_pairs_ = (e & kMarked) || ((e & kTakesNext) != 0) == IsLeadByte(static_cast<unsigned char>(b));
+    }
   inert_ascii_ = true;
   for (unsigned b = 0; b < 0x80 && inert_ascii_; ++b)
     for (unsigned next = 0; next < 0x100 && inert_ascii_; ++next) {
@@ -195,21 +202,32 @@ PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
     return {c, lo == 0, takes};
   };
   PairTable t = Make(compose);
+  t.marks_ = true;
   return t;
 }
 
 bool PairTable::Apply(std::string& out, std::string_view text) const {
+  return marks_ ? Walk<true>(out, text) : Walk<false>(out, text);
+}
+
+template <bool kMarks>
+bool PairTable::Walk(std::string& out, std::string_view text) const {
   const std::size_t n = text.size();
   if (n == 0) return true;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::uint32_t* entries = entries_.data();
-  // Every position is visited once; whether it starts a character follows from the position
-  // before it (a character starts after a single byte, and after a lead byte's second byte), a
-  // chain of two logic operations, so that mixed Japanese and ASCII text costs no mispredicted
-  // branches. Each position stores two bytes and keeps as many as its entry says, or none if it
-  // is a second byte. The output grows by blocks, so that the room made for it (which a string
-  // fills with zeros) is still in the cache when the block is written. Between short stretches
-  // of that walk, a run of ASCII the table leaves alone is copied eight bytes at a time.
+  // Each character start stores two bytes and keeps as many as its entry says. The output grows
+  // by blocks, so that the room made for it (which a string fills with zeros) is still in the
+  // cache when the block is written.
+  //
+  // Where the table's characters are the code page's own (a lead byte takes the next), the
+  // character starts of 64 bytes at a time come from where their lead-range bytes lie, and only
+  // they are visited. Elsewhere every position is visited once; whether it starts a character
+  // follows from the position before it (a character starts after a single byte, and after a
+  // lead byte's second byte), a chain of two logic operations, so that mixed Japanese and ASCII
+  // text costs no mispredicted branches; a second byte keeps none of what it stored. Between
+  // short stretches of that walk, a run of ASCII the table leaves alone is copied eight bytes
+  // at a time.
   constexpr std::size_t kBlock = 1 << 15;
   constexpr std::size_t kStretch = 16;
   unsigned starts = 1;
@@ -223,6 +241,22 @@ bool PairTable::Apply(std::string& out, std::string_view text) const {
     out.resize(at + growth_ * (stop - i) + 3);
     auto* const begin = reinterpret_cast<unsigned char*>(out.data());
     unsigned char* o = begin + at;
+    if (lead_pairs_) {
+      std::uint64_t second_first = starts ^ 1u;
+      for (; i + 64 <= stop; i += 64) {
+        for (std::uint64_t m = ~SecondByteMask(p + i, second_first); m; m &= m - 1) {
+          const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(m));
+          std::uint16_t index;
+          std::memcpy(&index, p + k, 2);
+          const std::uint32_t e = entries[index];
+          const auto written = static_cast<std::uint16_t>(e);
+          std::memcpy(o, &written, 2);
+          o += LengthOf(e);
+          if constexpr (kMarks) met |= e;
+        }
+      }
+      starts = static_cast<unsigned>(second_first ^ 1u);
+    }
     while (i < stop) {
       if (inert_ascii_ && starts) {
         for (; i + 8 <= stop && AllAscii(p + i); i += 8, o += 8) std::memcpy(o, p + i, 8);
@@ -235,7 +269,7 @@ bool PairTable::Apply(std::string& out, std::string_view text) const {
         std::memcpy(o, &written, 2);
         const std::uint32_t here = 0u - starts;
         o += LengthOf(e) & here;
-        met |= e & here;
+        if constexpr (kMarks) met |= e & here;
         starts = ((e >> 31) & starts) ^ 1u;
       }
     }

@@ -116,7 +116,9 @@ class PairTable {
  private:
   void Set(unsigned first, unsigned next, const PairEntry& e);
   std::uint32_t At(unsigned first, unsigned next) const;
-  void FindInertAscii();
+  void FindInertAscii();  // and lead_pairs_
+  template <bool kMarks>
+  bool Walk(std::string& out, std::string_view text) const;
   // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
   // 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30) and whether
   // the first byte takes the next (bit 31).
@@ -125,6 +127,10 @@ class PairTable {
   // Every byte below 0x80 is copied alone, whatever follows: runs of them are copied eight at
   // a time.
   bool inert_ascii_ = false;
+  bool marks_ = false;  // a composed table's: the walk looks out for marked entries
+  // Every entry but the marked ones takes the next byte exactly when the code page's lead-byte
+  // test says so: the characters are the code page's own.
+  bool lead_pairs_ = false;
 };
 
 // A conversion that maps each character to one character, as a table over every Char. Steps of

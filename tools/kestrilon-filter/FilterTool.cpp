@@ -1,8 +1,6 @@
 #include "FilterTool.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -242,35 +240,19 @@ std::optional<Failure> LoadIni(const Options& o, FilterSettings& s) {
 // A lead byte must be followed by a trail byte (0x40 to 0x7E, 0x80 to 0xFC); every other byte
 // stands alone. Returns the offset of the first offence and describes it.
 std::optional<std::size_t> FindInvalidCp932(std::string_view s, std::string& what) {
-  static constexpr auto kLead = [] {
-    std::array<std::uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = filter::IsLeadByte(static_cast<unsigned char>(b));
-    return t;
-  }();
-  static constexpr auto kBadTrail = [] {
-    std::array<std::uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = !filter::IsTrailByte(static_cast<unsigned char>(b));
-    return t;
-  }();
+  if (filter::AllCharactersWhole(s)) return std::nullopt;  // the common case, many bytes at a time
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  // Without branches first (Japanese text defeats branch prediction): pending is 1 right after
-  // a lead byte, when the byte at hand must be a trail byte.
-  unsigned pending = 0, bad = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    bad |= pending & kBadTrail[p[i]];
-    pending = (pending ^ 1) & kLead[p[i]];
-  }
-  if (!(bad | pending)) return std::nullopt;
-  for (std::size_t i = 0; i < s.size(); i += 1 + kLead[p[i]]) {
-    if (!kLead[p[i]]) continue;
+    if (!filter::IsLeadByte(p[i])) continue;
     if (i + 1 == s.size()) {
       what = "lead byte " + Hex(p[i]) + " at the end of the input";
       return i;
     }
-    if (kBadTrail[p[i + 1]]) {
+    if (!filter::IsTrailByte(p[i + 1])) {
       what = "lead byte " + Hex(p[i]) + " followed by " + Hex(p[i + 1]);
       return i;
     }
+    ++i;
   }
   return std::nullopt;
 }
