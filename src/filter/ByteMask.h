@@ -3,7 +3,9 @@
 // (every x86-64 target), byte by byte elsewhere.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <string_view>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -41,6 +43,18 @@ inline std::uint64_t EqualMask64(const unsigned char* p, unsigned char b) {
   for (int k = 0; k < 64; ++k) mask |= static_cast<std::uint64_t>(p[k] == b) << k;
 #endif
   return mask;
+}
+
+// hit(pos) for each position of text that holds the byte b, in order.
+template <typename Hit>
+void ForEachByte(std::string_view text, unsigned char b, Hit&& hit) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t i = 0;
+  for (; i + 64 <= text.size(); i += 64)
+    for (std::uint64_t m = EqualMask64(p + i, b); m; m &= m - 1)
+      hit(i + static_cast<std::size_t>(std::countr_zero(m)));
+  for (; i < text.size(); ++i)
+    if (p[i] == b) hit(i);
 }
 
 }  // namespace kestrilon::filter

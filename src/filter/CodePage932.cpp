@@ -10,18 +10,6 @@ bool IsSecondByte(std::string_view text, std::size_t pos) {
   return run % 2 == 1;
 }
 
-std::uint64_t SecondByteMask(const unsigned char* p, std::uint64_t& second_first) {
-  // A byte is a second byte when an odd run of lead-range bytes comes right before it
-  // (IsSecondByte); the carries of one addition tell that for all 64 at once.
-  constexpr std::uint64_t kEven = 0x5555555555555555ull;
-  const std::uint64_t lead = (RangeMask64(p, 0x81, 0x9F) | RangeMask64(p, 0xE0, 0xFC)) & ~second_first;
-  const std::uint64_t follows_lead = lead << 1 | second_first;
-  const std::uint64_t odd_starts = lead & ~kEven & ~follows_lead;
-  const std::uint64_t sum = odd_starts + lead;  // a run that starts on an odd bit carries through
-  second_first = sum < odd_starts;
-  return (kEven ^ (sum << 1)) & follows_lead;
-}
-
 bool AllCharactersWhole(std::string_view text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();

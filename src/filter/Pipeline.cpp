@@ -273,14 +273,14 @@ class LineSteps {
   // Whether the steps need the lines one by one.
   bool ByLine() const { return s_.AddLI || s_.DelDmySpc || join_; }
 
+  // fn(line) for each line of a joined text, without its CR LF.
   template <typename Fn>
   static void ForEachLine(std::string_view text, Fn&& fn) {
     std::size_t start = 0;
-    while (start < text.size()) {
-      const std::size_t lf = text.find('\n', start);  // always found, right after the line's CR
+    ForEachByte(text, '\n', [&](std::size_t lf) {  // right after the line's CR
       fn(text.substr(start, lf - 1 - start));
       start = lf + 1;
-    }
+    });
   }
 
   const S& s_;

@@ -95,12 +95,29 @@ std::uint32_t PairTable::At(unsigned first, unsigned next) const {
 }
 
 void PairTable::FindInertAscii() {
+  // The walk by lead bytes holds when every lead byte takes the next byte, and a single byte
+  // takes only a byte that is no lead byte (which so starts a character by the code page's
+  // reckoning too, and ends it). Marked entries stop the walk's result from being used anyway.
   lead_pairs_ = true;
+  taken_count_ = 0;
+  std::array<bool, 256> taken{};
   for (unsigned b = 0; b < 0x100 && lead_pairs_; ++b)
     for (unsigned next = 0; next < 0x100 && lead_pairs_; ++next) {
       const std::uint32_t e = At(b, next);
-      lead_pairs_ = (e & kMarked) || ((e & kTakesNext) != 0) == IsLeadByte(static_cast<unsigned char>(b));
+      const bool takes = e & kTakesNext;
+      if (e & kMarked) continue;
+      if (IsLeadByte(static_cast<unsigned char>(b))) {
+        lead_pairs_ = takes;
+      } else if (takes) {
+        lead_pairs_ = !IsLeadByte(static_cast<unsigned char>(next));
+        taken[next] = true;
+      }
     }
+  for (unsigned y = 0; y < 0x100 && lead_pairs_; ++y) {
+    if (!taken[y]) continue;
+    if (taken_count_ == taken_bytes_.size()) lead_pairs_ = false;  // too many to look out for
+    else taken_bytes_[taken_count_++] = static_cast<unsigned char>(y);
+  }
   inert_ascii_ = true;
   for (unsigned b = 0; b < 0x80 && inert_ascii_; ++b)
     for (unsigned next = 0; next < 0x100 && inert_ascii_; ++next) {
@@ -207,10 +224,11 @@ PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
 }
 
 bool PairTable::Apply(std::string& out, std::string_view text) const {
-  return marks_ ? Walk<true>(out, text) : Walk<false>(out, text);
+  if (taken_count_ != 0) return marks_ ? Walk<true, true>(out, text) : Walk<false, true>(out, text);
+  return marks_ ? Walk<true, false>(out, text) : Walk<false, false>(out, text);
 }
 
-template <bool kMarks>
+template <bool kMarks, bool kTakeable>
 bool PairTable::Walk(std::string& out, std::string_view text) const {
   const std::size_t n = text.size();
   if (n == 0) return true;
@@ -243,19 +261,33 @@ bool PairTable::Walk(std::string& out, std::string_view text) const {
     unsigned char* o = begin + at;
     if (lead_pairs_) {
       std::uint64_t second_first = starts ^ 1u;
+      std::uint64_t taken_first = 0;  // the last 64's last character took this one's first byte
       for (; i + 64 <= stop; i += 64) {
-        for (std::uint64_t m = ~SecondByteMask(p + i, second_first); m; m &= m - 1) {
-          const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(m));
+        std::uint64_t m = ~(SecondByteMask(p + i, second_first) | taken_first);
+        taken_first = 0;
+        // The bytes a single byte may take along (a kana's mark), which then start no character.
+        std::uint64_t takeable = 0;
+        if constexpr (kTakeable)
+          for (std::size_t t = 0; t < taken_count_; ++t) takeable |= EqualMask64(p + i, taken_bytes_[t]);
+        for (; m; m &= m - 1) {
+          const auto k = static_cast<unsigned>(std::countr_zero(m));
           std::uint16_t index;
-          std::memcpy(&index, p + k, 2);
+          std::memcpy(&index, p + i + k, 2);
           const std::uint32_t e = entries[index];
           const auto written = static_cast<std::uint16_t>(e);
           std::memcpy(o, &written, 2);
           o += LengthOf(e);
           if constexpr (kMarks) met |= e;
+          // Seldom, and only then does the walk wait for the entry to go on.
+          if (kTakeable && (((takeable >> k) & 2) != 0 || k == 63)) {
+            if ((e & kTakesNext) && !IsLeadByte(p[i + k])) {
+              if (k == 63) taken_first = 1;
+              else m &= ~(std::uint64_t{2} << k);
+            }
+          }
         }
       }
-      starts = static_cast<unsigned>(second_first ^ 1u);
+      starts = static_cast<unsigned>((second_first | taken_first) ^ 1u);
     }
     while (i < stop) {
       if (inert_ascii_ && starts) {

@@ -2,14 +2,39 @@
 // replacing step uses, and the character scan and table kernels the converting steps share.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ByteMask.h"
 #include "CodePage932.h"
 
 namespace kestrilon::filter {
+
+// hit(pos), in order, for each position of text that starts a character (judged from the start
+// of text) and holds one of the bytes: the scan behind the steps that replace single-byte
+// characters, 64 bytes at a time.
+template <typename Hit>
+void ForEachCharacterStartAmong(std::string_view text, std::span<const unsigned char> bytes, Hit&& hit) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  std::uint64_t second_first = 0;
+  std::size_t i = 0;
+  for (; i + 64 <= text.size(); i += 64) {
+    std::uint64_t want = 0;
+    for (const unsigned char b : bytes) want |= EqualMask64(p + i, b);
+    for (std::uint64_t m = want & ~SecondByteMask(p + i, second_first); m; m &= m - 1)
+      hit(i + static_cast<std::size_t>(std::countr_zero(m)));
+  }
+  for (bool second = second_first != 0; i < text.size(); ++i) {  // the last few bytes
+    if (!second && std::find(bytes.begin(), bytes.end(), p[i]) != bytes.end()) hit(i);
+    second = !second && IsLeadByte(p[i]);
+  }
+}
 
 // Position of the first occurrence of pattern in text that begins on a character boundary, at or
 // after from (which must itself be a boundary, since the judgement starts there); npos if none,
@@ -117,7 +142,7 @@ class PairTable {
   void Set(unsigned first, unsigned next, const PairEntry& e);
   std::uint32_t At(unsigned first, unsigned next) const;
   void FindInertAscii();  // and lead_pairs_
-  template <bool kMarks>
+  template <bool kMarks, bool kTakeable>
   bool Walk(std::string& out, std::string_view text) const;
   // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
   // 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30) and whether
@@ -128,9 +153,12 @@ class PairTable {
   // a time.
   bool inert_ascii_ = false;
   bool marks_ = false;  // a composed table's: the walk looks out for marked entries
-  // Every entry but the marked ones takes the next byte exactly when the code page's lead-byte
-  // test says so: the characters are the code page's own.
+  // Every lead byte takes the next byte, and a single byte takes no lead byte (marked entries
+  // aside): the characters start where the code page's own do, or on a byte that one of them
+  // took along.
   bool lead_pairs_ = false;
+  std::array<unsigned char, 4> taken_bytes_{};  // what a single byte may take along
+  std::size_t taken_count_ = 0;
 };
 
 // A conversion that maps each character to one character, as a table over every Char. Steps of

@@ -31,8 +31,9 @@ void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angle
 
 // Every run of separators in the line becomes one TAB.
 void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator);
-// Every run of characters that are any of the separators becomes one TAB: the same as turning
-// the runs of each into a TAB one separator after another, when the last separator is "\t".
+// Every run of characters that are any of the separators (up to three, each one character of
+// one or two bytes) becomes one TAB: the same as turning the runs of each into a TAB one
+// separator after another, when the last separator is "\t".
 void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
                               std::span<const std::string_view> separators);
 
