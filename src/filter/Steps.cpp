@@ -34,11 +34,11 @@ bool NormalizeToCrLfChanges(std::string_view joined) {
 }
 
 void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot) {
-  unsigned char bytes[4];
+  std::string_view bytes[4];
   std::size_t count = 0;
-  if (amp) bytes[count++] = '&';
-  if (angles) bytes[count++] = '<', bytes[count++] = '>';
-  if (quot) bytes[count++] = '"';
+  if (amp) bytes[count++] = "&";
+  if (angles) bytes[count++] = "<", bytes[count++] = ">";
+  if (quot) bytes[count++] = "\"";
   std::size_t done = 0;  // a character boundary: everything before it is written
   ForEachCharacterStartAmong(text, std::span(bytes, count), [&](std::size_t hit) {
     out.append(text, done, hit - done);
@@ -102,9 +102,7 @@ void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_
 
 void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
                               std::span<const std::string_view> separators) {
-  unsigned char firsts[3];
-  const std::size_t count = std::min<std::size_t>(separators.size(), std::size(firsts));
-  for (std::size_t k = 0; k < count; ++k) firsts[k] = static_cast<unsigned char>(separators[k][0]);
+  const std::size_t count = std::min<std::size_t>(separators.size(), 3);
   auto separator_at = [&](std::size_t i) -> std::size_t {
     for (std::size_t k = 0; k < count; ++k) {
       const std::string_view s = separators[k];
@@ -114,8 +112,8 @@ void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
     return 0;
   };
   std::size_t i = 0;  // a character boundary: everything before it is written
-  ForEachCharacterStartAmong(line, std::span(firsts, count), [&](std::size_t hit) {
-    if (hit < i || separator_at(hit) == 0) return;  // inside a run already written, or no separator
+  ForEachCharacterStartAmong(line, separators.first(count), [&](std::size_t hit) {
+    if (hit < i) return;  // inside a run already written
     out.append(line, i, hit - i);
     out += '\t';
     i = hit;
