@@ -12,8 +12,9 @@ build="$(cd "$build" && pwd)"
 work="$build/fuzz-work"
 mkdir -p "$work/artifacts"
 
-# Seeds: the bundled sample behind a few settings prefixes (one byte per setting, then the
-# mode byte: even for code page 932 bytes, odd for UTF-8 through the bridge).
+# Seeds: the bundled sample behind a few settings prefixes (one byte per setting, in the order
+# of kestrilon-filter --list, then the mode byte: even for code page 932 bytes, odd for UTF-8
+# through the bridge).
 seed() {
   local dir=$1 name=$2 prefix=$3 text=$4
   mkdir -p "$dir"
@@ -21,12 +22,12 @@ seed() {
 }
 pipeline_corpus="$work/corpus-pipeline"
 sample="$root/samples/japanese.txt"
-seed "$pipeline_corpus" utf8-all-off '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\1' "$sample"
-seed "$pipeline_corpus" utf8-all-one '\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1' "$sample"
-seed "$pipeline_corpus" utf8-all-two '\2\2\2\2\2\2\2\2\2\3\3\2\1\1\1\1\1\1\1\1\1' "$sample"
+seed "$pipeline_corpus" utf8-all-off '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\1' "$sample"
+seed "$pipeline_corpus" utf8-all-one '\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1' "$sample"
+seed "$pipeline_corpus" utf8-all-two '\2\2\2\2\2\2\2\2\2\3\3\2\1\1\1\1\1\1\1\1\1\1' "$sample"
 iconv -f UTF-8 -t CP932 "$sample" >"$work/sample.sjis"
-seed "$pipeline_corpus" sjis-all-one '\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\0' "$work/sample.sjis"
-seed "$pipeline_corpus" sjis-kana '\0\0\0\0\0\0\0\1\2\0\3\0\0\0\0\0\0\0\0\0\0' "$work/sample.sjis"
+seed "$pipeline_corpus" sjis-all-one '\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\1\0' "$work/sample.sjis"
+seed "$pipeline_corpus" sjis-kana '\0\0\0\0\0\0\0\1\2\0\3\0\0\0\0\0\0\0\0\0\0\0' "$work/sample.sjis"
 bridge_corpus="$work/corpus-bridge"
 mkdir -p "$bridge_corpus"
 cp "$sample" "$bridge_corpus/sample-utf8"

@@ -37,7 +37,7 @@ fi
 # Each setting's caption, as the program shows it, is in the PDF's text.
 text=$(pdftotext -layout "$pdf" -)
 mapfile -t captions < <("$tool" --list | sed -n 's/^  [A-Za-z0-9]*=-\{0,1\}[0-9]* *\(.*\)  (.*)$/\1/p')
-((${#captions[@]} == 20)) || failures+=("kestrilon-filter --list gave ${#captions[@]} captions, not 20")
+((${#captions[@]} == 21)) || failures+=("kestrilon-filter --list gave ${#captions[@]} captions, not 21")
 for caption in "${captions[@]}"; do
   grep -qF -- "$caption" <<<"$text" || failures+=("caption '$caption' not found in the PDF's text")
 done

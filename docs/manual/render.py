@@ -45,8 +45,8 @@ def read_settings(tool):
         checkbox = [t for _, t in items] == ["off", "on"]
         settings.append({"name": name, "default": int(default), "caption": caption,
                          "checkbox": checkbox, "items": [t for _, t in items]})
-    if len(settings) != 20:
-        raise BuildError(f"kestrilon-filter --list gave {len(settings)} settings, expected 20")
+    if len(settings) != 21:
+        raise BuildError(f"kestrilon-filter --list gave {len(settings)} settings, expected 21")
     return {s["name"]: s for s in settings}
 
 

@@ -173,8 +173,6 @@ CopyOutcome CopyRun::FilterClipboard(const filter::FilterSettings& settings) {
   }
   std::string original_ansi;
   std::optional<TextVersion> filtered = Filtered(FFilter, copied, settings, &original_ansi);
-  // Copies come seconds apart at the least: nothing is gained by sitting on the run's buffer.
-  FFilter.ReleaseSpare();
   if (!filtered) return CopyOutcome::Untouched;
   // The same text written back would only take away the copying program's other formats.
   if (filtered->text == copied) return CopyOutcome::Unchanged;
@@ -252,7 +250,6 @@ void CopyRun::PasteFiltered() {
     const std::optional<filter::FilterSettings> settings =
         SettingsFor ? SettingsFor(program, true) : std::optional<filter::FilterSettings>{};
     if (settings) filtered = Filtered(FFilter, copied, *settings);
-    FFilter.ReleaseSpare();
   }
   if (!filtered) return;  // a text the filter can't carry: nothing pasted in its name
   if (Paste.Paste(copied, filtered->text, filtered->ansi) == clipboard::DelayedPaste::Start::Elevated)

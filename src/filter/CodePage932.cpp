@@ -1,5 +1,7 @@
 #include "CodePage932.h"
 
+#include "ByteMask.h"
+
 namespace kestrilon::filter {
 
 bool IsSecondByte(std::string_view text, std::size_t pos) {
@@ -19,6 +21,24 @@ std::size_t FindLastSingleByte(std::string_view text, char c) {
   for (std::size_t i = 0; i < text.size(); i += CharLength(text, i))
     if (text[i] == c) found = i;
   return found;
+}
+
+bool AllCharactersWhole(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::uint64_t second_first = 0, bad = 0;
+  std::size_t i = 0;
+  for (; i + 64 <= n; i += 64) {
+    const std::uint64_t no_trail = ~RangeMask64(p + i, 0x40, 0xFC) | EqualMask64(p + i, 0x7F);
+    bad |= SecondByteMask(p + i, second_first) & no_trail;
+  }
+  if (bad) return false;
+  bool second = second_first;  // p[i] must be a trail byte
+  for (; i < n; ++i) {         // the last few bytes
+    if (second && !IsTrailByte(p[i])) return false;
+    second = !second && IsLeadByte(p[i]);
+  }
+  return !second;  // no lead byte ends the text
 }
 
 std::string_view CutToWholeCharacters(std::string_view text, std::size_t max_bytes,

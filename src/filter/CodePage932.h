@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "ByteMask.h"
+
 namespace kestrilon::filter {
 
 // A character as one number: a single byte b as b, a two-byte character as lead × 256 + next.
@@ -64,6 +66,24 @@ inline std::size_t FindSingleByte(std::string_view text, char c, std::size_t fro
 }
 // The last character that is the single byte c.
 std::size_t FindLastSingleByte(std::string_view text, char c);
+
+// For the 64 bytes from p: bit k set when p[k] is the second byte of a two-byte character.
+// second_first tells whether p[0] is one, and is set to whether p[64] is one. A byte is one when
+// an odd run of lead-range bytes comes right before it (IsSecondByte); the carries of one
+// addition tell that for all 64 at once.
+inline std::uint64_t SecondByteMask(const unsigned char* p, std::uint64_t& second_first) {
+  constexpr std::uint64_t kEven = 0x5555555555555555ull;
+  const std::uint64_t lead = (RangeMask64(p, 0x81, 0x9F) | RangeMask64(p, 0xE0, 0xFC)) & ~second_first;
+  const std::uint64_t follows_lead = lead << 1 | second_first;
+  const std::uint64_t odd_starts = lead & ~kEven & ~follows_lead;
+  const std::uint64_t sum = odd_starts + lead;  // a run that starts on an odd bit carries through
+  second_first = sum < odd_starts;
+  return (kEven ^ (sum << 1)) & follows_lead;
+}
+
+// Whether every lead byte is followed by a trail byte (IsTrailByte), the last byte of the text
+// being no lead byte.
+bool AllCharactersWhole(std::string_view text);
 
 // The longest prefix of text, at most max_bytes long, that ends on a whole character: a two-byte
 // character that would straddle the limit is left out whole. A caller that meets text in the

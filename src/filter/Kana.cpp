@@ -269,10 +269,14 @@ PairTable MakeKanaToHalfWidthTable(int kind) {
 
 }  // namespace
 
-void AppendKanaToHalfWidth(std::string& result, std::string_view text, int kind) {
+const PairTable& KanaToHalfWidthTable(int kind) {
   static const PairTable tables[2] = {MakeKanaToHalfWidthTable(kHiraganaKind),
                                       MakeKanaToHalfWidthTable(kKatakanaKind)};
-  tables[kind == kKatakanaKind ? 1 : 0].Apply(result, text);
+  return tables[kind == kKatakanaKind ? 1 : 0];
+}
+
+void AppendKanaToHalfWidth(std::string& result, std::string_view text, int kind) {
+  KanaToHalfWidthTable(kind).Apply(result, text);
 }
 
 namespace {
@@ -302,14 +306,22 @@ std::string HalfWidthKanaToFull(std::string_view text) {
   return out;
 }
 
-void AppendHalfWidthKanaToFull(std::string& out, std::string_view text) {
+const PairTable& HalfWidthKanaToFullTable() {
   static const PairTable table = MakeHalfWidthKanaToFullTable([](Char c) { return c; });
-  table.Apply(out, text);
+  return table;
+}
+
+const PairTable& HalfWidthKanaToHiraganaTable() {
+  static const PairTable table = MakeHalfWidthKanaToFullTable(KatakanaToHiragana);
+  return table;
+}
+
+void AppendHalfWidthKanaToFull(std::string& out, std::string_view text) {
+  HalfWidthKanaToFullTable().Apply(out, text);
 }
 
 void AppendHalfWidthKanaToHiragana(std::string& out, std::string_view text) {
-  static const PairTable table = MakeHalfWidthKanaToFullTable(KatakanaToHiragana);
-  table.Apply(out, text);
+  HalfWidthKanaToHiraganaTable().Apply(out, text);
 }
 
 }  // namespace kestrilon::filter

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ std::string NormalizeLineBreaks(std::string_view text);
 
 // True when NormalizeLineBreaks would return text unchanged.
 bool IsNormalized(std::string_view text);
+
+// True when the text, up to a NUL byte, ends in a line break of its own (CR or LF), so that
+// NormalizeLineBreaks adds none.
+bool EndsInLineBreak(std::string_view text);
 
 class LineList {
  public:
@@ -30,40 +35,22 @@ class LineList {
   // Load for a step's result: takes the text over without a copy when it is already joined.
   void LoadResult(std::string&& text);
 
-  // Replaces the text by what step(out, text) appends to an empty out, in the list's spare
-  // buffer, so that a run of steps allocates once. For steps that keep the joined form: they
-  // neither make nor take apart a line break.
+  // Rewrites the text in blocks of whole lines of about kBlock bytes, each in one go:
+  // step(block) returns the block's new text, a view of a buffer of the step's or of the block
+  // itself. That text goes back into the list's own buffer, behind what has been read, so that
+  // a run needs no second buffer the size of the text and each block's passes stay in the
+  // cache; what a growing text cannot yet place there waits in blocks of its own. For steps
+  // that keep the joined form: they neither make nor take apart a line break, or split their
+  // result afresh themselves.
   template <typename Step>
-  void Rewrite(Step&& step) {
-    PrepareSpare();
-    step(spare_, std::string_view(joined_));
-    joined_.swap(spare_);
-  }
+  void RewriteInPlace(Step&& step);
+  static constexpr std::size_t kBlock = std::size_t{1} << 16;
 
-  // The last step of a run, which need not keep the joined form: its result, moved out.
+  // Rewrites the whole text at once within its buffer, for a step that keeps the joined form
+  // and never lengthens the text.
   template <typename Step>
-  std::string TakeRewritten(Step&& step) {
-    Rewrite(step);
-    return TakeJoined();
-  }
-
-  // The second buffer, moved out (empty, with whatever room it has).
-  std::string TakeSpare() {
-    spare_.clear();
-    return std::move(spare_);
-  }
-
-  // Lends the list a second buffer for its steps to write into; it is used if it is larger than
-  // the one the list has (a caller that made room for the whole run saves an allocation).
-  void LendSpare(std::string&& spare) {
-    if (spare.capacity() > spare_.capacity()) spare_ = std::move(spare);
-  }
-
-  // The same as Rewrite for a step that may leave a lone CR or LF: its result is split afresh.
-  template <typename Step>
-  void RewriteAndSplit(Step&& step) {
-    Rewrite(step);
-    if (!IsNormalized(joined_)) joined_ = NormalizeLineBreaks(joined_);
+  void ShortenInPlace(Step&& step) {
+    step(joined_);
   }
 
   // Replaces every line in one pass, the count taken before the first line: fn(out, line)
@@ -83,9 +70,34 @@ class LineList {
     if (spare_.capacity() < joined_.size() + joined_.size() / 32 + 16) spare_.reserve(2 * joined_.size() + 16);
   }
 
+  // Writes a block's new text at the front of the buffer: read is where reading has got to.
+  void PutBack(std::string_view text, std::size_t read);
+  void FinishInPlace();
+
   std::string joined_;
-  std::string spare_;
+  std::string spare_;  // TransformEachLine's
+  // RewriteInPlace: the new text before written_ in joined_ is final; the rest waits in
+  // waiting_, from waiting_head_ in its first block on.
+  std::size_t written_ = 0;
+  std::deque<std::string> waiting_;
+  std::size_t waiting_head_ = 0;
 };
+
+template <typename Step>
+void LineList::RewriteInPlace(Step&& step) {
+  written_ = 0;
+  const std::size_t n = joined_.size();
+  std::size_t read = 0;
+  while (read < n) {
+    // Up to the line break at or after kBlock bytes on; the text ends in one.
+    std::size_t end = n;
+    if (n - read > kBlock) end = std::min(n, joined_.find('\n', read + kBlock - 1) + 1);
+    const std::string_view out = step(std::string_view(joined_).substr(read, end - read));
+    PutBack(out, end);
+    read = end;
+  }
+  FinishInPlace();
+}
 
 template <typename Fn>
 void LineList::TransformEachLine(Fn&& fn) {

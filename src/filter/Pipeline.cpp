@@ -43,9 +43,8 @@ void ConvertWidth(CharMap& map, Width mode, Char (*to_half)(Char), Char (*to_ful
 }
 
 // Building a character map visits all 65536 characters, and one clipboard change after another
-// comes with the same settings: the maps of the last few settings are kept. The key is the
-// settings a map is built from, with 1 (the last map) or 2 + the row a run of steps starts at in
-// front.
+// comes with the same settings: the conversions of the last few settings are kept. The key is
+// the settings they are built from, with 1 (the last map) or 2 (the character steps) in front.
 using MapKey = std::array<int, 16>;
 
 template <typename Mode>
@@ -56,105 +55,31 @@ constexpr int Key(Mode mode) {
 }  // namespace
 
 struct Filter::Maps {
-  // A run needs up to three maps (the first steps', the hiragana step's, the last); the rest is
-  // room for a setting switched back and forth.
+  // A run needs two (the character steps', the last map); the rest is room for a setting
+  // switched back and forth.
   static constexpr std::size_t kKept = 6;
   struct Entry {
     MapKey key;
-    CharMap map;
+    std::deque<CharMap> maps;              // the runs of map steps, each composed into one
+    std::vector<const PairTable*> tables;  // every step that changes something, in order
+    PairTable whole;                       // all of them as one table, when there are several
   };
   std::deque<Entry> entries;  // references stay valid as entries come and go
 
   template <typename Build>
-  const CharMap& Get(const MapKey& key, Build&& build) {
+  const Entry& Get(const MapKey& key, Build&& build) {
     for (const Entry& e : entries)
-      if (e.key == key) return e.map;
+      if (e.key == key) return e;
     if (entries.size() == kKept) entries.pop_front();
-    entries.push_back({key, CharMap()});
-    build(entries.back().map);
-    return entries.back().map;
+    entries.push_back({key, {}, {}, {}});
+    build(entries.back());
+    return entries.back();
   }
 };
 
 namespace {
 
 using Maps = Filter::Maps;
-
-void ApplyMap(LineList& lines, const CharMap& map) {
-  if (map.Changes())
-    lines.Rewrite([&map](std::string& out, std::string_view text) { map.Apply(out, text); });
-}
-
-// Removing the commas and mapping the case are one character map. It leaves the pair of a lead
-// byte and the CR after it alone, so mapping the whole text is the same as mapping line by line,
-// whether or not a lead byte ends a line.
-const CharMap& LastMap(Maps& maps, const FilterSettings& s) {
-  return maps.Get({1, s.DelConma, Key(s.UpDownCase)}, [&s](CharMap& map) {
-    if (s.DelConma) map.ThenDelete(',');
-    if (s.UpDownCase == LetterCase::ToLower) map.Then(CharLowerOf);
-    if (s.UpDownCase == LetterCase::ToUpper) map.Then(CharUpperOf);
-  });
-}
-
-// AddLI, the separators, the trailing blanks and the last map each change every line on its own,
-// and the final join looks at one line at a time: one pass over the lines does them all, each
-// line going through them in turn in a small buffer of its own, so that a large text is read and
-// written once more rather than four times. With both kinds of space, their runs become TABs and
-// then the runs of TABs one TAB: that is, every run of the three becomes one TAB.
-class LineSteps {
- public:
-  LineSteps(Maps& maps, const FilterSettings& s, bool join) : s_(s), map_(LastMap(maps, s)), join_(join) {
-    const bool both = s.Space2Tab == SpaceRuns::BothToTab;
-    if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
-    if (both || s.Space2Tab == SpaceRuns::FullWidthToTab)
-      separators_[count_++] = kFullWidthSpaceBytes;
-    if (both) separators_[count_++] = "\t";
-  }
-  // Whether a pass over the lines is needed beyond mapping the whole text.
-  bool ByLine() const { return s_.AddLI || count_ > 0 || s_.DelDmySpc || join_; }
-  const CharMap& Map() const { return map_; }
-
-  void Append(std::string& out, std::string_view text) {
-    const std::size_t base = out.size();
-    std::size_t start = 0;
-    while (start < text.size()) {
-      const std::size_t lf = text.find('\n', start);  // always found, right after the line's CR
-      map_.Apply(out, Line(text.substr(start, lf - 1 - start)));
-      start = lf + 1;
-      // Joining keeps a break only after the bytes of "。" and before more lines; only the text
-      // since the last kept break can end in them, since a break ends in LF.
-      if (!join_ || (start < text.size() && EndsWithFullStop(std::string_view(out).substr(base))))
-        out += "\r\n";
-    }
-  }
-
- private:
-  // The line after AddLI, the separators and the trim.
-  std::string_view Line(std::string_view line) {
-    std::string_view now = line;
-    if (s_.AddLI) {
-      a_.assign("<li>");
-      a_.append(line);
-      now = a_;
-    }
-    if (count_ > 0) {
-      std::string& next = now.data() == a_.data() ? b_ : a_;
-      next.clear();
-      AppendSeparatorRunsToTab(next, now, std::span(separators_, count_));
-      now = next;
-    }
-    if (s_.DelDmySpc) now = now.substr(0, TrimmedLength(now));
-    return now;
-  }
-
-  const FilterSettings& s_;
-  const CharMap& map_;
-  bool join_;
-  std::string_view separators_[3];
-  std::size_t count_ = 0;
-  std::string a_, b_;
-};
-
 using S = FilterSettings;
 
 template <auto Field>
@@ -162,24 +87,21 @@ int Setting(const S& s) {
   return static_cast<int>(s.*Field);
 }
 
-// The pipeline, one row per step in the fixed order. A step that maps characters to characters
-// adds itself to a character map; the maps of consecutive steps compose into one table, so they
-// cost one pass over the text together, with the result of running them one by one. A step that
-// rewrites the text runs on its own, after the map of the steps before it. The steps from <LI>
-// to the join change each line on its own and share one pass over the lines (LineSteps), so they
-// are one row. The kana, tag and line steps neither make nor take apart a line break, so their
-// results need no new split; the CR LF normalisation can (a lead byte pairs with a CR), so it
-// gets one. Those that replace characters or runs of characters work on the whole text: a match
-// never spans a line break, and a lead byte that ends a line (which the whole text pairs with its
-// CR) is left alone either way, so this is the same as working line by line.
-struct Step {
+// The steps that convert character by character, in the fixed order. A step that maps
+// characters to characters adds itself to a character map; the maps of consecutive steps
+// compose into one table, with the result of running them one by one. The kana steps that
+// make or take apart characters are tables by pairs of bytes of their own. All of these
+// compose into one table in turn (PairTable::Then), which a block of text goes through in one
+// walk; where a character's result cannot be told from its own bytes, that block goes through
+// the tables one by one.
+struct CharStep {
   std::string_view name;
-  int (*setting)(const S&);                         // what the step's map depends on
-  void (*map)(CharMap&, const S&);                  // may add nothing
-  void (*rewrite)(LineList&, Maps&, const S&, bool join);  // may do nothing
+  int (*setting)(const S&);                  // what the step depends on
+  void (*map)(CharMap&, const S&);           // may add nothing
+  const PairTable* (*table)(const S&);       // may give none
 };
 
-constexpr Step kSteps[] = {
+constexpr CharStep kCharSteps[] = {
     {"digits to half or full width", &Setting<&S::NumberMode>,
      [](CharMap& m, const S& s) {
        ConvertWidth(m, s.NumberMode, DigitToHalfWidth, DigitToFullWidth);
@@ -224,74 +146,229 @@ constexpr Step kSteps[] = {
      [](CharMap& m, const S& s) {
        if (s.KanaMode1 == Hiragana::ToKatakana) m.Then(HiraganaToKatakana);
      },
-     [](LineList& lines, Maps&, const S& s, bool) {
-       if (s.KanaMode1 == Hiragana::ToHalfWidthKatakana)
-         lines.Rewrite([](std::string& out, std::string_view t) {
-           AppendKanaToHalfWidth(out, t, kHiraganaKind);
-         });
+     [](const S& s) -> const PairTable* {
+       return s.KanaMode1 == Hiragana::ToHalfWidthKatakana ? &KanaToHalfWidthTable(kHiraganaKind)
+                                                           : nullptr;
      }},
-    {"katakana to half width, to full width or to hiragana", nullptr, nullptr,
-     [](LineList& lines, Maps&, const S& s, bool) {
-       if (s.KanaMode2 == Katakana::ToHalfWidth)
-         lines.Rewrite([](std::string& out, std::string_view t) {
-           AppendKanaToHalfWidth(out, t, kKatakanaKind);
-         });
-       if (s.KanaMode2 == Katakana::ToFullWidth)
-         lines.Rewrite(
-             [](std::string& out, std::string_view t) { AppendHalfWidthKanaToFull(out, t); });
-       if (s.KanaMode2 == Katakana::ToHiragana) lines.Rewrite(AppendHalfWidthKanaToHiragana);
-     }},
-    {"line breaks to CR LF", nullptr, nullptr,
-     [](LineList& lines, Maps&, const S& s, bool) {
-       if (s.ReturnMode == LineBreaks::ToCrLf && NormalizeToCrLfChanges(lines.Join()))
-         lines.RewriteAndSplit(AppendNormalizedToCrLf);
-     }},
-    {"removing tags", nullptr, nullptr,
-     [](LineList& lines, Maps&, const S& s, bool) {
-       if (s.TagDelete) lines.Rewrite(AppendWithoutTags);
-     }},
-    {"the HTML escapes", nullptr, nullptr,
-     [](LineList& lines, Maps&, const S& s, bool) {
-       if (s.RepAmp || s.RepLG || s.RepQuot) {
-         lines.Rewrite([&s](std::string& out, std::string_view t) {
-           AppendEscaped(out, t, s.RepAmp, s.RepLG, s.RepQuot);
-         });
-       }
-     }},
-    {"<LI>, runs of spaces to a TAB, trailing blanks, removing commas, letter case, joining lines",
-     nullptr, nullptr,
-     [](LineList& lines, Maps& maps, const S& s, bool join) {
-       LineSteps steps(maps, s, join);
-       if (steps.ByLine())
-         lines.Rewrite([&steps](std::string& out, std::string_view t) { steps.Append(out, t); });
-       else
-         ApplyMap(lines, steps.Map());
+    {"katakana to half width, to full width or to hiragana", &Setting<&S::KanaMode2>, nullptr,
+     [](const S& s) -> const PairTable* {
+       if (s.KanaMode2 == Katakana::ToHalfWidth) return &KanaToHalfWidthTable(kKatakanaKind);
+       if (s.KanaMode2 == Katakana::ToFullWidth) return &HalfWidthKanaToFullTable();
+       if (s.KanaMode2 == Katakana::ToHiragana) return &HalfWidthKanaToHiraganaTable();
+       return nullptr;
      }},
 };
 
-static_assert(std::size(kSteps) < std::tuple_size_v<MapKey>);
+static_assert(std::size(kCharSteps) < std::tuple_size_v<MapKey>);
 
-// Every step in order; with join, the final join too.
-void RunSteps(LineList& lines, Maps& maps, const S& s, bool join) {
-  std::size_t first = 0;  // the first map step not yet applied
-  for (std::size_t i = 0; i < std::size(kSteps); ++i) {
-    if (!kSteps[i].rewrite) continue;
-    // The map of the steps from first to this one, cached by their settings, with the row it
-    // starts at in front.
-    MapKey key{2 + static_cast<int>(first)};
-    std::size_t n = 1;
-    for (std::size_t k = first; k <= i; ++k)
-      if (kSteps[k].map) key[n++] = kSteps[k].setting(s);
-    if (n > 1) {
-      ApplyMap(lines, maps.Get(key, [&](CharMap& map) {
-                 for (std::size_t k = first; k <= i; ++k)
-                   if (kSteps[k].map) kSteps[k].map(map, s);
-               }));
+const Maps::Entry& CharSteps(Maps& maps, const S& s) {
+  MapKey key{2};
+  for (std::size_t k = 0; k < std::size(kCharSteps); ++k) key[k + 1] = kCharSteps[k].setting(s);
+  return maps.Get(key, [&s](Maps::Entry& e) {
+    CharMap* open = nullptr;  // the map the map steps since the last table add to
+    auto close = [&] {
+      if (open && open->Changes()) e.tables.push_back(&open->Pairs());
+      open = nullptr;
+    };
+    for (const CharStep& step : kCharSteps) {
+      if (step.map) {
+        if (!open) open = &e.maps.emplace_back();
+        step.map(*open, s);
+      }
+      if (const PairTable* table = step.table ? step.table(s) : nullptr) {
+        close();
+        e.tables.push_back(table);
+      }
     }
-    kSteps[i].rewrite(lines, maps, s, join);
-    first = i + 1;
-  }
+    close();
+    if (e.tables.size() > 1) {
+      e.whole = *e.tables[0];
+      for (std::size_t k = 1; k < e.tables.size(); ++k) e.whole = PairTable::Then(e.whole, *e.tables[k]);
+    }
+  });
 }
+
+// Removing the commas and mapping the case are one character map. It leaves the pair of a lead
+// byte and the CR after it alone, so mapping the whole text is the same as mapping line by line,
+// whether or not a lead byte ends a line.
+const CharMap& LastMap(Maps& maps, const S& s) {
+  const MapKey key{1, s.DelConma, Key(s.UpDownCase)};
+  return maps.Get(key, [&s](Maps::Entry& e) {
+    CharMap& map = e.maps.emplace_back();
+    if (s.DelConma) map.ThenDelete(',');
+    if (s.UpDownCase == LetterCase::ToLower) map.Then(CharLowerOf);
+    if (s.UpDownCase == LetterCase::ToUpper) map.Then(CharUpperOf);
+  }).maps.front();
+}
+
+// AddLI, the separators, the trailing blanks and the last map each change every line on its own,
+// and the final join looks at one line at a time; each works on a whole block of lines. The
+// runs of separators become TABs over the block at once: no separator is CR or LF or part of
+// "<li>", and a line break ends a character, so the runs are those of each line. With both
+// kinds of space, their runs become TABs and then the runs of TABs one TAB: that is, every run
+// of the three becomes one TAB. "<li>" ends in a single byte, so putting it in front does not
+// change the trim of the line after it. The join's state goes from one block to the next.
+class LineSteps {
+ public:
+  LineSteps(const CharMap& map, const S& s) : s_(s), map_(map), join_(s.EnterDeleteMode == Joining::JoinLines) {
+    const bool both = s.Space2Tab == SpaceRuns::BothToTab;
+    if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
+    if (both || s.Space2Tab == SpaceRuns::FullWidthToTab)
+      separators_[count_++] = kFullWidthSpaceBytes;
+    if (both) separators_[count_++] = "\t";
+  }
+  bool Changes() const { return ByLine() || count_ > 0 || map_.Changes(); }
+
+  // The block's lines after the steps, appended to out; a and b are buffers of the caller's.
+  // Each step goes over the whole block in turn; the join last, after the map, since the map
+  // (deleting commas) decides which lines end in "。".
+  void Append(std::string& out, std::string_view text, std::string& a, std::string& b) {
+    auto other = [&](std::string_view t) -> std::string& {
+      std::string& next = t.data() == a.data() ? b : a;
+      next.clear();
+      return next;
+    };
+    if (count_ > 0) {
+      std::string& next = other(text);
+      AppendSeparatorRunsToTab(next, text, std::span(separators_, count_));
+      text = next;
+    }
+    if (s_.AddLI || s_.DelDmySpc) {
+      std::string& next = other(text);
+      ForEachLine(text, [&](std::string_view line) {
+        if (s_.AddLI) next += "<li>";
+        next.append(s_.DelDmySpc ? line.substr(0, TrimmedLength(line)) : line);
+        next += "\r\n";
+      });
+      text = next;
+    }
+    if (!join_) {
+      map_.Apply(out, text);
+      return;
+    }
+    if (map_.Changes()) {
+      std::string& next = other(text);
+      map_.Apply(next, text);
+      text = next;
+    }
+    ForEachLine(text, [&](std::string_view line) {
+      if (break_owed_) out += "\r\n";  // a kept break, now that another line follows
+      break_owed_ = false;
+      out.append(line);
+      // Joining keeps a break only after the bytes of "。" (which may span joined lines) and
+      // before more lines.
+      for (std::size_t k = line.size() > 2 ? line.size() - 2 : 0; k < line.size(); ++k) {
+        tail_[0] = tail_[1];
+        tail_[1] = line[k];
+        tail_size_ = std::min<std::size_t>(tail_size_ + 1, 2);
+      }
+      if (tail_size_ == 2 && EndsWithFullStop(std::string_view(tail_, 2))) {
+        break_owed_ = true;
+        tail_size_ = 0;
+      }
+    });
+  }
+
+ private:
+  // Whether the steps need the lines one by one.
+  bool ByLine() const { return s_.AddLI || s_.DelDmySpc || join_; }
+
+  // fn(line) for each line of a joined text, without its CR LF.
+  template <typename Fn>
+  static void ForEachLine(std::string_view text, Fn&& fn) {
+    std::size_t start = 0;
+    ForEachByte(text, '\n', [&](std::size_t lf) {  // right after the line's CR
+      fn(text.substr(start, lf - 1 - start));
+      start = lf + 1;
+    });
+  }
+
+  const S& s_;
+  const CharMap& map_;
+  bool join_;
+  std::string_view separators_[3];
+  std::size_t count_ = 0;
+  // Joining: the last two bytes since the last kept break, and whether that break is owed.
+  char tail_[2] = {};
+  std::size_t tail_size_ = 0;
+  bool break_owed_ = false;
+};
+
+// One run: the conversions the settings need and two buffers that a block's passes take turns
+// in. The steps after the character steps, in the fixed order: line breaks to CR LF, the tags,
+// the escapes, the line steps. Those that replace characters or runs of characters work on a
+// block of whole lines: a match never spans a line break, and a lead byte that ends a line
+// (which the text pairs with its CR) is left alone either way, so this is the same as working
+// line by line. Only the tags may span lines; they are removed over the whole text at once,
+// between two passes.
+class Passes {
+ public:
+  Passes(Maps& maps, const S& s) : s_(s), chars_(CharSteps(maps, s)), lines_(LastMap(maps, s), s) {}
+
+  void Over(LineList& text) {
+    const bool escapes = s_.RepAmp || s_.RepLG || s_.RepQuot;
+    const bool later = escapes || lines_.Changes();  // steps after the tags
+    const bool crlf = s_.ReturnMode == LineBreaks::ToCrLf;
+    if (!chars_.tables.empty() || crlf || (!s_.TagDelete && later))
+      text.RewriteInPlace([&](std::string_view block) {
+        block = Chars(block);
+        if (crlf) block = CrLf(block);
+        return s_.TagDelete ? block : Later(block);
+      });
+    if (!s_.TagDelete) return;
+    text.ShortenInPlace(RemoveTagsInPlace);
+    if (later) text.RewriteInPlace([&](std::string_view block) { return Later(block); });
+  }
+
+ private:
+  // The buffer of the two that does not hold text, emptied.
+  std::string& Other(std::string_view text) {
+    std::string& b = text.data() == a_.data() ? b_ : a_;
+    b.clear();
+    return b;
+  }
+
+  std::string_view Chars(std::string_view block) {
+    const auto& tables = chars_.tables;
+    if (tables.empty()) return block;
+    std::string& out = Other(block);
+    if (tables.size() == 1 ? tables[0]->Apply(out, block) : chars_.whole.Apply(out, block)) return out;
+    for (const PairTable* table : tables) {  // one by one, as the steps are written
+      std::string& next = Other(block);
+      table->Apply(next, block);
+      block = next;
+    }
+    return block;
+  }
+
+  std::string_view CrLf(std::string_view block) {
+    if (!NormalizeToCrLfChanges(block)) return block;
+    std::string& out = Other(block);
+    AppendNormalizedToCrLf(out, block);
+    // A lead byte that took a CR leaves its LF alone: split afresh.
+    if (!IsNormalized(out)) out = NormalizeLineBreaks(out);
+    return out;
+  }
+
+  std::string_view Later(std::string_view block) {
+    if (s_.RepAmp || s_.RepLG || s_.RepQuot) {
+      std::string& out = Other(block);
+      AppendEscaped(out, block, s_.RepAmp, s_.RepLG, s_.RepQuot);
+      block = out;
+    }
+    if (lines_.Changes()) {
+      std::string& out = Other(block);
+      lines_.Append(out, block, line_a_, line_b_);
+      block = out;
+    }
+    return block;
+  }
+
+  const S& s_;
+  const Maps::Entry& chars_;
+  LineSteps lines_;
+  std::string a_, b_, line_a_, line_b_;
+};
 
 }  // namespace
 
@@ -300,19 +377,15 @@ Filter::~Filter() = default;
 Filter::Filter(Filter&&) noexcept = default;
 Filter& Filter::operator=(Filter&&) noexcept = default;
 
-void Filter::ReleaseSpare() noexcept { std::string().swap(FSpare); }
-
-std::string Filter::Run(std::string sjis, const FilterSettings& settings, std::string spare) {
-  // Only up to a size, so that an idle program does not sit on the memory of one huge text.
-  constexpr std::size_t kKeptAtMost = std::size_t{64} << 20;
+std::string Filter::Run(std::string sjis, const FilterSettings& settings) {
+  const bool join = settings.EnterDeleteMode == Joining::JoinLines;
+  // Joining adds no break after the last line; otherwise loading adds one where the text has none.
+  const bool drop_added_break = settings.KeepLastLineBreak && !join && !EndsInLineBreak(sjis);
   LineList lines;
   lines.LoadResult(std::move(sjis));
-  lines.LendSpare(std::move(FSpare));
-  lines.LendSpare(std::move(spare));
-  // The join goes with the last steps' pass over the lines.
-  RunSteps(lines, *FMaps, settings, settings.EnterDeleteMode == Joining::JoinLines);
+  Passes(*FMaps, settings).Over(lines);
   std::string result = lines.TakeJoined();
-  if (std::string left = lines.TakeSpare(); left.capacity() <= kKeptAtMost) FSpare = std::move(left);
+  if (drop_added_break && result.ends_with("\r\n")) result.resize(result.size() - 2);
   return result;
 }
 

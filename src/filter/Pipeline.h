@@ -10,9 +10,9 @@
 namespace kestrilon::filter {
 
 // The pipeline, with what it keeps from one run to the next: the character maps built for the
-// last few settings (building one visits every character) and the spare buffer of the last run
-// (its pages are in memory already). Its caller decides how long that lives: the tray program
-// keeps one filter for its life, kestrilon-filter one for its run. Not for two threads at once.
+// last few settings (building one visits every character). Its caller decides how long that
+// lives: the tray program keeps one filter for its life, kestrilon-filter one for its run. Not
+// for two threads at once.
 class Filter {
  public:
   Filter();
@@ -22,21 +22,15 @@ class Filter {
 
   // A code page 932 text in, the filtered text out: the text the write-back leaves on the
   // clipboard. A NUL byte ends the input, as it ends a clipboard text. Taken by value so that a
-  // caller can move its buffer in; the steps take turns between that buffer and a second one,
-  // which the caller may lend too (its contents are dropped). Buffers with room for some growth
-  // save allocations on the way.
-  std::string Run(std::string sjis, const FilterSettings& settings, std::string spare = {});
-
-  // Gives back the spare buffer kept from the last run: for a caller that filters seldom, like
-  // the tray program between two copies. The maps stay.
-  void ReleaseSpare() noexcept;
+  // caller can move its buffer in: the steps write their result back into it, block by block,
+  // so a buffer with room for the text's growth saves the last copy.
+  std::string Run(std::string sjis, const FilterSettings& settings);
 
   // The kept character maps; only the pipeline knows them.
   struct Maps;
 
  private:
   std::unique_ptr<Maps> FMaps;
-  std::string FSpare;
 };
 
 }  // namespace kestrilon::filter

@@ -133,6 +133,7 @@ const SettingInfo kSettings[] = {
     Check<&S::AddLI>("AddLI", "行頭に<LI>を付加"),
     Check<&S::DelDmySpc>("DelDmySpc", "行末の空白を除去"),
     Check<&S::DelConma>("DelConma", "半角コンマの除去"),
+    Check<&S::KeepLastLineBreak>("KeepLastLineBreak", "末尾に改行を足さない"),
 };
 
 }  // namespace

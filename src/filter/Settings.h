@@ -1,5 +1,6 @@
-// The twenty filter settings, named after the option dialog's controls. The names are also the
-// INI keys and the names kestrilon-filter takes on its command line, so they never change.
+// The filter settings (the twenty steps, and how the text ends), named after the option dialog's
+// controls. The names are also the INI keys and the names kestrilon-filter takes on its command
+// line, so they never change.
 #pragma once
 
 #include <array>
@@ -44,6 +45,9 @@ struct FilterSettings {
   bool AddLI = false;
   bool DelDmySpc = false;
   bool DelConma = false;
+  // Not a step: leaves out the line break the pipeline adds after the last line when the text
+  // itself did not end in one (with joining on, there is none to leave out).
+  bool KeepLastLineBreak = false;
 
   bool operator==(const FilterSettings&) const = default;
 };

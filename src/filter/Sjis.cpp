@@ -1,6 +1,8 @@
 #include "Sjis.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 
 namespace kestrilon::filter {
@@ -51,6 +53,28 @@ void AppendReplaced(std::string& out, std::string_view text, std::string_view pa
   out.append(text, i);
 }
 
+namespace {
+
+constexpr std::uint32_t kTakesNext = 1u << 31;
+constexpr std::uint32_t kMarked = 1u << 30;
+
+unsigned LengthOf(std::uint32_t e) { return (e >> 16) & 3u; }
+
+// The bytes an entry writes, in order.
+void BytesOf(std::uint32_t e, unsigned char bytes[2]) {
+  const auto written = static_cast<std::uint16_t>(e);
+  std::memcpy(bytes, &written, 2);
+}
+
+// Eight bytes, none of them 0x80 or above.
+bool AllAscii(const unsigned char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  return (word & 0x8080808080808080ull) == 0;
+}
+
+}  // namespace
+
 void PairTable::Set(unsigned first, unsigned next, const PairEntry& e) {
   const unsigned char in[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(next)};
   const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),
@@ -59,23 +83,173 @@ void PairTable::Set(unsigned first, unsigned next, const PairEntry& e) {
   std::uint16_t index = 0, written = 0;
   std::memcpy(&index, in, 2);
   std::memcpy(&written, bytes, 2);
-  entries_[index] = written | length << 16 | (e.takes_next ? 1u << 31 : 0u);
+  entries_[index] = written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
   if (!e.takes_next) growth_ = std::max(growth_, length);
 }
 
-void PairTable::Apply(std::string& out, std::string_view text) const {
+std::uint32_t PairTable::At(unsigned first, unsigned next) const {
+  const unsigned char in[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(next)};
+  std::uint16_t index;
+  std::memcpy(&index, in, 2);
+  return entries_[index];
+}
+
+void PairTable::FindInertAscii() {
+  // The walk by lead bytes holds when every lead byte takes the next byte, and a single byte
+  // takes only a byte that is no lead byte (which so starts a character by the code page's
+  // reckoning too, and ends it). Marked entries stop the walk's result from being used anyway.
+  lead_pairs_ = true;
+  taken_count_ = 0;
+  std::array<bool, 256> taken{};
+  for (unsigned b = 0; b < 0x100 && lead_pairs_; ++b)
+    for (unsigned next = 0; next < 0x100 && lead_pairs_; ++next) {
+      const std::uint32_t e = At(b, next);
+      const bool takes = e & kTakesNext;
+      if (e & kMarked) continue;
+      if (IsLeadByte(static_cast<unsigned char>(b))) {
+        lead_pairs_ = takes;
+      } else if (takes) {
+        lead_pairs_ = !IsLeadByte(static_cast<unsigned char>(next));
+        taken[next] = true;
+      }
+    }
+  for (unsigned y = 0; y < 0x100 && lead_pairs_; ++y) {
+    if (!taken[y]) continue;
+    if (taken_count_ == taken_bytes_.size()) lead_pairs_ = false;  // too many to look out for
+    else taken_bytes_[taken_count_++] = static_cast<unsigned char>(y);
+  }
+  inert_ascii_ = true;
+  for (unsigned b = 0; b < 0x80 && inert_ascii_; ++b)
+    for (unsigned next = 0; next < 0x100 && inert_ascii_; ++next) {
+      const std::uint32_t e = At(b, next);
+      unsigned char bytes[2];
+      BytesOf(e, bytes);
+      inert_ascii_ = (e & (kTakesNext | kMarked)) == 0 && LengthOf(e) == 1 && bytes[0] == b;
+    }
+}
+
+PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
+  // Bytes whose entry is the same whatever follows and never takes it: their result is known
+  // from them alone.
+  auto alone = [](const PairTable& t) {
+    std::array<bool, 256> known{};
+    for (unsigned x = 0; x < 256; ++x) {
+      known[x] = true;
+      for (unsigned y = 0; y < 256 && known[x]; ++y)
+        known[x] = (t.At(x, y) & kTakesNext) == 0 && t.At(x, y) == t.At(x, 0);
+    }
+    return known;
+  };
+  const std::array<bool, 256> a_alone = alone(a), b_alone = alone(b);
+  // For each byte, the first bytes a's results for a character starting with it can have;
+  // unknown when one of them writes nothing (the next character's result comes first then).
+  std::vector<std::array<bool, 256>> a_firsts(256);
+  std::array<bool, 256> a_first_unknown{};
+  for (unsigned x = 0; x < 256; ++x)
+    for (unsigned y = 0; y < 256; ++y) {
+      const std::uint32_t e = a.At(x, y);
+      unsigned char bytes[2];
+      BytesOf(e, bytes);
+      if (LengthOf(e) == 0) a_first_unknown[x] = true;
+      else a_firsts[x][bytes[0]] = true;
+    }
+
+  const PairEntry marked{0, true, false, true};
+  auto compose = [&](unsigned first, unsigned next) -> PairEntry {
+    const std::uint32_t ea = a.At(first, next);
+    if (ea & kMarked) return marked;
+    unsigned char oa[2];
+    BytesOf(ea, oa);
+    const unsigned la = LengthOf(ea);
+    const bool a_takes = ea & kTakesNext;
+    bool takes = a_takes;
+    unsigned char out[4];
+    unsigned lo = 0;
+    auto put = [&](std::uint32_t e) {
+      unsigned char bytes[2];
+      BytesOf(e, bytes);
+      for (unsigned k = 0; k < LengthOf(e); ++k) out[lo++] = bytes[k];
+    };
+    for (unsigned j = 0; j < la;) {
+      if (j + 1 < la) {  // a pair inside a's result
+        const std::uint32_t eb = b.At(oa[j], oa[j + 1]);
+        if (eb & kMarked) return marked;
+        put(eb);
+        j += eb & kTakesNext ? 2 : 1;
+        continue;
+      }
+      const unsigned x = oa[j++];  // a's last byte: b's entry may depend on what follows
+      if (b_alone[x]) {
+        put(b.At(x, 0));
+        continue;
+      }
+      if (a_takes) return marked;  // what follows is a's result for bytes not seen here
+      if (a_alone[next]) {  // the next byte is a character of its own in a, with a known result
+        const std::uint32_t en = a.At(next, 0);
+        unsigned char on[2];
+        BytesOf(en, on);
+        if (LengthOf(en) == 0) return marked;
+        const std::uint32_t eb = b.At(x, on[0]);
+        if (eb & kMarked) return marked;
+        if (eb & kTakesNext) {
+          // b joins the two results into one character: both bytes go with this entry, and
+          // only if a's result for the next byte is that one byte.
+          if (LengthOf(en) != 1 || next == 0) return marked;
+          takes = true;
+        }
+        put(eb);
+        continue;
+      }
+      // The next byte starts a longer character of a: b's entry must be the same for every
+      // first byte a's result for it can have.
+      if (a_first_unknown[next]) return marked;
+      std::uint32_t seen = 0;
+      bool any = false;
+      for (unsigned y = 0; y < 256; ++y) {
+        if (!a_firsts[next][y]) continue;
+        const std::uint32_t eb = b.At(x, y);
+        if ((eb & (kTakesNext | kMarked)) || (any && eb != seen)) return marked;
+        seen = eb;
+        any = true;
+      }
+      put(seen);
+    }
+    if (lo > 2 || (lo == 2 && out[0] == 0)) return marked;  // more than an entry can write
+    const Char c = lo == 0 ? 0 : lo == 1 ? out[0] : static_cast<Char>(out[0] << 8 | out[1]);
+    return {c, lo == 0, takes};
+  };
+  PairTable t = Make(compose);
+  t.marks_ = true;
+  return t;
+}
+
+bool PairTable::Apply(std::string& out, std::string_view text) const {
+  if (taken_count_ != 0) return marks_ ? Walk<true, true>(out, text) : Walk<false, true>(out, text);
+  return marks_ ? Walk<true, false>(out, text) : Walk<false, false>(out, text);
+}
+
+template <bool kMarks, bool kTakeable>
+bool PairTable::Walk(std::string& out, std::string_view text) const {
   const std::size_t n = text.size();
-  if (n == 0) return;
+  if (n == 0) return true;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::uint32_t* entries = entries_.data();
-  // Every position is visited once; whether it starts a character follows from the position
-  // before it (a character starts after a single byte, and after a lead byte's second byte), a
-  // chain of two logic operations, so that mixed Japanese and ASCII text costs no mispredicted
-  // branches. Each position stores two bytes and keeps as many as its entry says, or none if it
-  // is a second byte. The output grows by blocks, so that the room made for it (which a string
-  // fills with zeros) is still in the cache when the block is written.
+  // Each character start stores two bytes and keeps as many as its entry says. The output grows
+  // by blocks, so that the room made for it (which a string fills with zeros) is still in the
+  // cache when the block is written.
+  //
+  // Where the table's characters are the code page's own (a lead byte takes the next), the
+  // character starts of 64 bytes at a time come from where their lead-range bytes lie, and only
+  // they are visited. Elsewhere every position is visited once; whether it starts a character
+  // follows from the position before it (a character starts after a single byte, and after a
+  // lead byte's second byte), a chain of two logic operations, so that mixed Japanese and ASCII
+  // text costs no mispredicted branches; a second byte keeps none of what it stored. Between
+  // short stretches of that walk, a run of ASCII the table leaves alone is copied eight bytes
+  // at a time.
   constexpr std::size_t kBlock = 1 << 15;
+  constexpr std::size_t kStretch = 16;
   unsigned starts = 1;
+  std::uint32_t met = 0;  // the entries used, or-ed: bit 30 tells a marked one
   std::size_t i = 0;
   while (i + 1 < n) {
     const std::size_t stop = std::min(n - 1, i + kBlock);
@@ -85,31 +259,66 @@ void PairTable::Apply(std::string& out, std::string_view text) const {
     out.resize(at + growth_ * (stop - i) + 3);
     auto* const begin = reinterpret_cast<unsigned char*>(out.data());
     unsigned char* o = begin + at;
-    for (; i < stop; ++i) {
-      std::uint16_t index;
-      std::memcpy(&index, p + i, 2);
-      const std::uint32_t e = entries[index];
-      const auto written = static_cast<std::uint16_t>(e);
-      std::memcpy(o, &written, 2);
-      o += ((e >> 16) & 3u) & (0u - starts);
-      starts = ((e >> 31) & starts) ^ 1u;
+    if (lead_pairs_) {
+      std::uint64_t second_first = starts ^ 1u;
+      std::uint64_t taken_first = 0;  // the last 64's last character took this one's first byte
+      for (; i + 64 <= stop; i += 64) {
+        std::uint64_t m = ~(SecondByteMask(p + i, second_first) | taken_first);
+        taken_first = 0;
+        // The bytes a single byte may take along (a kana's mark), which then start no character.
+        std::uint64_t takeable = 0;
+        if constexpr (kTakeable)
+          for (std::size_t t = 0; t < taken_count_; ++t) takeable |= EqualMask64(p + i, taken_bytes_[t]);
+        for (; m; m &= m - 1) {
+          const auto k = static_cast<unsigned>(std::countr_zero(m));
+          std::uint16_t index;
+          std::memcpy(&index, p + i + k, 2);
+          const std::uint32_t e = entries[index];
+          const auto written = static_cast<std::uint16_t>(e);
+          std::memcpy(o, &written, 2);
+          o += LengthOf(e);
+          if constexpr (kMarks) met |= e;
+          // Seldom, and only then does the walk wait for the entry to go on.
+          if (kTakeable && (((takeable >> k) & 2) != 0 || k == 63)) {
+            if ((e & kTakesNext) && !IsLeadByte(p[i + k])) {
+              if (k == 63) taken_first = 1;
+              else m &= ~(std::uint64_t{2} << k);
+            }
+          }
+        }
+      }
+      starts = static_cast<unsigned>((second_first | taken_first) ^ 1u);
+    }
+    while (i < stop) {
+      if (inert_ascii_ && starts) {
+        for (; i + 8 <= stop && AllAscii(p + i); i += 8, o += 8) std::memcpy(o, p + i, 8);
+      }
+      for (const std::size_t end = std::min(stop, i + kStretch); i < end; ++i) {
+        std::uint16_t index;
+        std::memcpy(&index, p + i, 2);
+        const std::uint32_t e = entries[index];
+        const auto written = static_cast<std::uint16_t>(e);
+        std::memcpy(o, &written, 2);
+        const std::uint32_t here = 0u - starts;
+        o += LengthOf(e) & here;
+        if constexpr (kMarks) met |= e & here;
+        starts = ((e >> 31) & starts) ^ 1u;
+      }
     }
     out.resize(static_cast<std::size_t>(o - begin));
   }
   if (starts) {  // the last byte starts a character of its own
-    const unsigned char in[2] = {p[n - 1], 0};
-    std::uint16_t index;
-    std::memcpy(&index, in, 2);
-    const std::uint32_t e = entries[index];
-    if (e >> 31) {
+    const std::uint32_t e = At(p[n - 1], 0);
+    met |= e;
+    if (e & kTakesNext) {
       out += static_cast<char>(p[n - 1]);  // a lead byte with nothing to take stays as it is
     } else {
-      const auto written = static_cast<std::uint16_t>(e);
       char bytes[2];
-      std::memcpy(bytes, &written, 2);
-      out.append(bytes, (e >> 16) & 3u);
+      BytesOf(e, reinterpret_cast<unsigned char*>(bytes));
+      out.append(bytes, LengthOf(e));
     }
   }
+  return (met & kMarked) == 0;
 }
 
 std::string PairTable::Apply(std::string_view text) const {
@@ -125,19 +334,24 @@ void CharMap::MakeIdentity() {
   for (std::size_t c = 0; c < map_.size(); ++c) map_[c] = static_cast<Char>(c);
 }
 
+const PairTable& CharMap::Pairs() const {
+  if (pairs_.empty()) {
+    pairs_ = PairTable::Make([this](unsigned first, unsigned next) {
+      const bool lead = IsLeadByte(static_cast<unsigned char>(first));
+      const auto from = static_cast<Char>(lead ? (first << 8 | next) : first);
+      const Char to = map_.empty() ? from : map_[from];
+      return PairEntry{to, !deleted_.empty() && deleted_[from], lead};
+    });
+  }
+  return pairs_;
+}
+
 void CharMap::Apply(std::string& out, std::string_view text) const {
   if (!changes_) {
     out.append(text);
     return;
   }
-  if (pairs_.empty()) {
-    pairs_ = PairTable::Make([this](unsigned first, unsigned next) {
-      const bool lead = IsLeadByte(static_cast<unsigned char>(first));
-      const auto from = static_cast<Char>(lead ? (first << 8 | next) : first);
-      return PairEntry{map_[from], !deleted_.empty() && deleted_[from], lead};
-    });
-  }
-  pairs_.Apply(out, text);
+  Pairs().Apply(out, text);
 }
 
 std::string CharMap::Apply(std::string_view text) const {

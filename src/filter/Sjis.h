@@ -2,14 +2,49 @@
 // replacing step uses, and the character scan and table kernels the converting steps share.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ByteMask.h"
 #include "CodePage932.h"
 
 namespace kestrilon::filter {
+
+// hit(pos), in order, for each position of text that starts a character (judged from the start
+// of text) and where one of the patterns (each one or two bytes) begins: the scan behind the
+// steps that replace short characters, 64 bytes at a time.
+template <typename Hit>
+void ForEachCharacterStartAmong(std::string_view text, std::span<const std::string_view> patterns, Hit&& hit) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  auto at = [&](std::string_view pattern, std::size_t i) {
+    return p[i] == static_cast<unsigned char>(pattern[0]) &&
+           (pattern.size() == 1 || (i + 1 < n && p[i + 1] == static_cast<unsigned char>(pattern[1])));
+  };
+  std::uint64_t second_first = 0;
+  std::size_t i = 0;
+  for (; i + 64 < n; i += 64) {  // a byte after the 64 too, for the second bytes of patterns
+    std::uint64_t want = 0;
+    for (const std::string_view pattern : patterns) {
+      std::uint64_t here = EqualMask64(p + i, static_cast<unsigned char>(pattern[0]));
+      if (pattern.size() > 1 && here) here &= EqualMask64(p + i + 1, static_cast<unsigned char>(pattern[1]));
+      want |= here;
+    }
+    for (std::uint64_t m = want & ~SecondByteMask(p + i, second_first); m; m &= m - 1)
+      hit(i + static_cast<std::size_t>(std::countr_zero(m)));
+  }
+  for (bool second = second_first != 0; i < n; ++i) {  // the last few bytes
+    if (!second && std::any_of(patterns.begin(), patterns.end(), [&](std::string_view q) { return at(q, i); }))
+      hit(i);
+    second = !second && IsLeadByte(p[i]);
+  }
+}
 
 // Position of the first occurrence of pattern in text that begins on a character boundary, at or
 // after from (which must itself be a boundary, since the judgement starts there); npos if none,
@@ -84,6 +119,7 @@ struct PairEntry {
   Char out;                 // written as one byte or two, as the character is
   bool deleted = false;     // nothing is written
   bool takes_next = false;  // the character is two bytes long
+  bool marked = false;      // not exact (a composed table's): Apply reports meeting it
 };
 
 class PairTable {
@@ -97,19 +133,42 @@ class PairTable {
     t.entries_.resize(0x10000);
     for (unsigned first = 0; first < 0x100; ++first)
       for (unsigned next = 0; next < 0x100; ++next) t.Set(first, next, entry(first, next));
+    t.FindInertAscii();
     return t;
   }
+  // first, then second, as one table, so that a run of such steps costs one walk. Each entry is
+  // both tables' work on the character at hand, worked out from its two bytes and the byte
+  // after them. Where that is not enough to tell (a lead byte left alone, a half-width kana
+  // that may take a mark from the next character's result, a result of more than two bytes),
+  // the entry is marked, and Apply reports that the text needs the tables one by one.
+  static PairTable Then(const PairTable& first, const PairTable& second);
   bool empty() const { return entries_.empty(); }
-  // Appends the converted text to out.
-  void Apply(std::string& out, std::string_view text) const;
+  // Appends the converted text to out. False when a marked entry was met: out then holds no
+  // meaningful result.
+  bool Apply(std::string& out, std::string_view text) const;
   std::string Apply(std::string_view text) const;
 
  private:
   void Set(unsigned first, unsigned next, const PairEntry& e);
+  std::uint32_t At(unsigned first, unsigned next) const;
+  void FindInertAscii();  // and lead_pairs_
+  template <bool kMarks, bool kTakeable>
+  bool Walk(std::string& out, std::string_view text) const;
   // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
-  // 16 bits), how many of them (bits 16-17) and whether the first byte takes the next (bit 31).
+  // 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30) and whether
+  // the first byte takes the next (bit 31).
   std::vector<std::uint32_t> entries_;
   unsigned growth_ = 1;  // the most bytes written for one byte read
+  // Every byte below 0x80 is copied alone, whatever follows: runs of them are copied eight at
+  // a time.
+  bool inert_ascii_ = false;
+  bool marks_ = false;  // a composed table's: the walk looks out for marked entries
+  // Every lead byte takes the next byte, and a single byte takes no lead byte (marked entries
+  // aside): the characters start where the code page's own do, or on a byte that one of them
+  // took along.
+  bool lead_pairs_ = false;
+  std::array<unsigned char, 4> taken_bytes_{};  // what a single byte may take along
+  std::size_t taken_count_ = 0;
 };
 
 // A conversion that maps each character to one character, as a table over every Char. Steps of
@@ -138,6 +197,8 @@ class CharMap {
   bool Changes() const { return changes_; }
   // The character c becomes (a map that deletes is not asked this).
   Char operator()(Char c) const { return changes_ ? map_[c] : c; }
+  // The map as a table by pairs of bytes (made on first use), for composing with other tables.
+  const PairTable& Pairs() const;
   // Appends the mapped text to out. A lead byte that ends the text is copied alone.
   void Apply(std::string& out, std::string_view text) const;
   std::string Apply(std::string_view text) const;

@@ -20,57 +20,68 @@ void AppendNormalizedToCrLf(std::string& result, std::string_view text) {
 }
 
 bool NormalizeToCrLfChanges(std::string_view joined) {
-  for (std::size_t cr = joined.find('\r'); cr != std::string_view::npos; cr = joined.find('\r', cr + 1))
-    if (IsSecondByte(joined, cr)) return true;
+  // A CR that is a second byte, 64 bytes at a time.
+  const auto* p = reinterpret_cast<const unsigned char*>(joined.data());
+  std::uint64_t second_first = 0;
+  std::size_t i = 0;
+  for (; i + 64 <= joined.size(); i += 64)
+    if (EqualMask64(p + i, '\r') & SecondByteMask(p + i, second_first)) return true;
+  for (bool second = second_first != 0; i < joined.size(); ++i) {
+    if (second && p[i] == '\r') return true;
+    second = !second && IsLeadByte(p[i]);
+  }
   return false;
 }
 
 void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot) {
-  struct Escape {
-    char byte;
-    std::string_view replacement;
-    std::size_t next = 0;  // the next occurrence of byte, character or not
-  };
-  Escape escapes[4];
+  std::string_view bytes[4];
   std::size_t count = 0;
-  if (amp) escapes[count++] = {'&', "&amp;"};
-  if (angles) escapes[count++] = {'<', "&lt;"}, escapes[count++] = {'>', "&gt;"};
-  if (quot) escapes[count++] = {'"', "&quot;"};
-  // One byte search per escape, each taken up again past its own hit: the text is read once
-  // per escape but written once.
-  auto find = [text](char b, std::size_t from) {
-    const void* hit = std::memchr(text.data() + from, b, text.size() - from);
-    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : std::string_view::npos;
-  };
-  for (std::size_t k = 0; k < count; ++k) escapes[k].next = find(escapes[k].byte, 0);
+  if (amp) bytes[count++] = "&";
+  if (angles) bytes[count++] = "<", bytes[count++] = ">";
+  if (quot) bytes[count++] = "\"";
   std::size_t done = 0;  // a character boundary: everything before it is written
-  for (;;) {
-    Escape* first = nullptr;
-    for (std::size_t k = 0; k < count; ++k)
-      if (escapes[k].next != std::string_view::npos && (!first || escapes[k].next < first->next))
-        first = &escapes[k];
-    if (!first) break;
-    const std::size_t hit = first->next;
-    if (!IsSecondByte(text.substr(done), hit - done)) {
-      out.append(text, done, hit - done);
-      out.append(first->replacement);
-      done = hit + 1;
+  ForEachCharacterStartAmong(text, std::span(bytes, count), [&](std::size_t hit) {
+    out.append(text, done, hit - done);
+    switch (text[hit]) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += "&quot;"; break;
     }
-    first->next = find(first->byte, hit + 1);
-  }
+    done = hit + 1;
+  });
   out.append(text, done);
 }
 
-void AppendWithoutTags(std::string& out, std::string_view text) {
+namespace {
+
+// keep(from, length) for each stretch of text outside the tags, in order.
+template <typename Keep>
+void KeepOutsideTags(std::string_view text, Keep&& keep) {
   std::size_t i = 0;
   for (;;) {
     const std::size_t open = FindPattern(text, "<", i);
     const std::size_t close = FindPattern(text, ">", i);
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) break;
-    out.append(text, i, open - i);
+    keep(i, open - i);
     i = close + 1;
   }
-  out.append(text, i);
+  keep(i, text.size() - i);
+}
+
+}  // namespace
+
+void AppendWithoutTags(std::string& out, std::string_view text) {
+  KeepOutsideTags(text, [&](std::size_t from, std::size_t n) { out.append(text, from, n); });
+}
+
+void RemoveTagsInPlace(std::string& text) {
+  std::size_t w = 0;
+  KeepOutsideTags(text, [&](std::size_t from, std::size_t n) {
+    if (from != w) std::memmove(text.data() + w, text.data() + from, n);
+    w += n;
+  });
+  text.resize(w);
 }
 
 void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator) {
@@ -91,25 +102,27 @@ void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_
 
 void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
                               std::span<const std::string_view> separators) {
-  std::size_t next[3];  // the next occurrence of each separator at or after i
-  const std::size_t count = std::min<std::size_t>(separators.size(), std::size(next));
-  for (std::size_t k = 0; k < count; ++k) next[k] = FindPattern(line, separators[k]);
+  const std::size_t count = std::min<std::size_t>(separators.size(), 3);
   auto separator_at = [&](std::size_t i) -> std::size_t {
-    for (std::size_t k = 0; k < count; ++k)
-      if (line.substr(i, separators[k].size()) == separators[k]) return separators[k].size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::string_view s = separators[k];
+      if (line[i] == s[0] && (s.size() == 1 || (i + 1 < line.size() && line[i + 1] == s[1])))
+        return s.size();
+    }
     return 0;
   };
-  std::size_t i = 0;
-  for (;;) {
-    const std::size_t hit = *std::min_element(next, next + count);
-    if (hit == std::string_view::npos) break;
+  std::size_t i = 0;  // a character boundary: everything before it is written
+  ForEachCharacterStartAmong(line, separators.first(count), [&](std::size_t hit) {
+    if (hit < i) return;  // inside a run already written
     out.append(line, i, hit - i);
     out += '\t';
     i = hit;
-    while (const std::size_t size = separator_at(i)) i += size;  // each one ends on a boundary
-    for (std::size_t k = 0; k < count; ++k)
-      if (next[k] < i) next[k] = FindPattern(line, separators[k], i);
-  }
+    while (i < line.size()) {  // each one ends on a boundary
+      const std::size_t size = separator_at(i);
+      if (size == 0) break;
+      i += size;
+    }
+  });
   out.append(line, i);
 }
 

@@ -19,6 +19,8 @@ bool NormalizeToCrLfChanges(std::string_view joined);
 // Removes every tag, from a "<" to the first ">" after it. Stops, keeping the rest as it is, as
 // soon as the first ">" of the remaining text comes before its first "<" or no "<" is left.
 void AppendWithoutTags(std::string& out, std::string_view text);
+// The same within the text's own buffer (what is kept only ever moves towards the front).
+void RemoveTagsInPlace(std::string& text);
 
 // The HTML escapes in one pass, appended to out: with amp every "&" becomes "&amp;", with angles
 // "<" and ">" become "&lt;" and "&gt;", with quot every '"' becomes "&quot;"; only whole
@@ -29,8 +31,9 @@ void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angle
 
 // Every run of separators in the line becomes one TAB.
 void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator);
-// Every run of characters that are any of the separators becomes one TAB: the same as turning
-// the runs of each into a TAB one separator after another, when the last separator is "\t".
+// Every run of characters that are any of the separators (up to three, each one character of
+// one or two bytes) becomes one TAB: the same as turning the runs of each into a TAB one
+// separator after another, when the last separator is "\t".
 void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
                               std::span<const std::string_view> separators);
 

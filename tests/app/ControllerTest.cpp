@@ -308,9 +308,9 @@ TEST_F(Controller, TheIniFileListsThePositionEveryOptionAndTheExclusionsInTheirO
   EXPECT_EQ(keys, (std::vector<std::string>{
                       "Form1Top", "Form1Left", "NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1",
                       "KanaMode2", "ReturnMode", "PunctuationMode", "PeriodMode", "ParenthesisMode",
-                      "EnterDeleteMode", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete",
-                      "UpDownCase", "Space2Tab", "SwapKey", "FilterNowKey", "PasteFilteredKey", "PauseKey",
-                      "ShowForm", "ExcludePrograms"}));
+                      "EnterDeleteMode", "DelDmySpc", "DelConma", "KeepLastLineBreak", "RepAmp", "RepLG", "RepQuot",
+                      "AddLI", "TagDelete", "UpDownCase", "Space2Tab", "SwapKey", "FilterNowKey", "PasteFilteredKey",
+                      "PauseKey", "ShowForm", "ExcludePrograms"}));
 }
 
 // The exclusion list is one key among the options: OK saves it, Cancel takes an edit back, a new
@@ -431,8 +431,8 @@ TEST_F(Controller, EveryCheckBoxCaptionFitsAtEveryDensity) {
   for (int dpi : {96, 120, 144, 192, 96}) {
     form->ScaleForPixelsPerInch(dpi);
     const int glyph = TForm1::kGlyphRoom * dpi / 96;
-    for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete",
-                             "StartWithWindows"}) {
+    for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "KeepLastLineBreak", "RepAmp", "RepLG", "RepQuot",
+                             "AddLI", "TagDelete", "StartWithWindows"}) {
       const auto& box = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
       EXPECT_LE(framework::TextWidth(box.Font(), box.Caption()), box.Width() - glyph) << name << " at " << dpi;
     }

@@ -131,6 +131,18 @@ TEST(Pipeline, LineBreaks) {
       {"EnterDeleteMode=1", "", ""},
       {"ReturnMode=1", "a\nb", "a\r\nb\r\n"},
       {"ReturnMode=1", "a\rb\n\rc", "a\r\nb\r\n\r\nc\r\n"},
+      // The copy's own last line break: none added, one kept, the others made CR LF as ever.
+      {"KeepLastLineBreak=1", "abc", "abc"},
+      {"KeepLastLineBreak=1", "a\rb", "a\r\nb"},
+      {"KeepLastLineBreak=1", "a\r", "a\r\n"},
+      {"KeepLastLineBreak=1", "a\n\n", "a\r\n\r\n"},
+      {"KeepLastLineBreak=1", "", ""},
+      {"KeepLastLineBreak=1", std::string("ab\0c\n", 5), "ab"},  // the text ends at the NUL
+      {"KeepLastLineBreak=1 AddLI=1 DelDmySpc=1", "x \ny ", "<li>x\r\n<li>y"},
+      {"KeepLastLineBreak=1 TagDelete=1", "a<p\n>", "a"},
+      // Joining adds no break at the end: nothing for the setting to leave out or keep.
+      {"KeepLastLineBreak=1 EnterDeleteMode=1", "a。\nb。\n", "a。\r\nb。"},
+      {"KeepLastLineBreak=1 EnterDeleteMode=1", "a\nb", "ab"},
   });
 }
 

@@ -128,7 +128,13 @@ inline std::string ReferenceFilter(std::string_view text, const FilterSettings& 
   if (s.DelConma) whole_replace(",", "");
   if (Index(s.UpDownCase) == 1) l.Whole(CharLowerSjis);
   if (Index(s.UpDownCase) == 2) l.Whole(CharUpperSjis);
-  return Index(s.EnterDeleteMode) == 1 ? EnterDeleteLiteral(l) : l.Join();
+  if (Index(s.EnterDeleteMode) == 1) return EnterDeleteLiteral(l);
+  std::string out = l.Join();
+  // The break after the last line goes when the copied text (up to a NUL) had none at its end.
+  const std::string_view copied = text.substr(0, text.find('\0'));
+  const bool copied_break = !copied.empty() && (copied.back() == '\r' || copied.back() == '\n');
+  if (s.KeepLastLineBreak && !copied_break && out.size() >= 2) out.erase(out.size() - 2);
+  return out;
 }
 
 }  // namespace kestrilon::filter::reference

@@ -4,9 +4,11 @@
 // settings both must give the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
+#include "LineList.h"
 #include "Pipeline.h"
 #include "ReferencePipeline.h"
 
@@ -17,14 +19,14 @@ using reference::ReferenceFilter;
 
 // Bytes that the steps care about, lead bytes and line breaks among them, so that collisions
 // between steps are frequent.
-std::string RandomText(std::mt19937& rng) {
+std::string RandomText(std::mt19937& rng, std::size_t max_pieces = 30) {
   static const std::string_view pieces[] = {
       "\x81\x40", "\x81\x41", "\x81\x42", "\x81\x43", "\x81\x44", "\x81\x69", "\x81\x6A", "\x81\x5B",
       "\x82\x4F", "\x82\x60", "\x82\x81", "\x82\xAA", "\x82\xCF", "\x82\xF2", "\x83\x41", "\x83\x94",
       "\x83\x97", "\x83\xBF", "\x84\x70", "\x88\x9F", "\x81\x81", "\x81", "\x82", "\x83",
       "\xB6", "\xDE", "\xDF", "\xCA", "\xA5", "\xB0", " ", "  ", "\t", "\r", "\n", "\r\n",
       "&", "<", ">", "\"", ",", "(", ")", "a", "Z", "5", "!", "@", "\\", "~", "'", std::string_view("\0", 1)};
-  std::uniform_int_distribution<std::size_t> len(0, 30), pick(0, std::size(pieces) - 1);
+  std::uniform_int_distribution<std::size_t> len(0, max_pieces), pick(0, std::size(pieces) - 1);
   std::string s;
   for (std::size_t n = len(rng); n > 0; --n) s += pieces[pick(rng)];
   return s;
@@ -48,6 +50,20 @@ TEST(Pipeline, SameAsTheLiteralStepsOneByOne) {
     const unsigned seed = 77000 + trial;
     std::mt19937 rng(seed);
     const std::string text = RandomText(rng);
+    const FilterSettings settings = RandomSettings(rng);
+    ASSERT_EQ(Filter().Run(text, settings), ReferenceFilter(text, settings)) << "seed " << seed;
+  }
+}
+
+// Texts of several of the blocks the pipeline works in, so that growing and shrinking results,
+// a join and a tag run on from one block into the next.
+TEST(Pipeline, SameAsTheLiteralStepsOverSeveralBlocks) {
+  for (unsigned trial = 0; trial < 40; ++trial) {
+    const unsigned seed = 78000 + trial;
+    std::mt19937 rng(seed);
+    std::string text;
+    while (text.size() < 3 * LineList::kBlock) text += RandomText(rng, 3000);
+    text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
     const FilterSettings settings = RandomSettings(rng);
     ASSERT_EQ(Filter().Run(text, settings), ReferenceFilter(text, settings)) << "seed " << seed;
   }

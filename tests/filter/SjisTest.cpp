@@ -87,6 +87,23 @@ TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
     for (std::size_t i = 0; i < t.size(); ++i)
       ASSERT_EQ(IsSecondByte(t, i), !boundary[i]) << "seed " << 1000 + trial << " at " << i;
   }
+  // 64 bytes at a time, and whether each lead byte has a trail byte after it.
+  for (unsigned trial = 0; trial < 2000; ++trial) {
+    std::mt19937 rng(3000 + trial);
+    const std::string t = RandomText(rng, 300);
+    const auto boundary = Boundaries(t);
+    const auto* p = reinterpret_cast<const unsigned char*>(t.data());
+    std::uint64_t second_first = 0;
+    for (std::size_t at = 0; at + 64 <= t.size(); at += 64) {
+      const std::uint64_t mask = SecondByteMask(p + at, second_first);
+      for (std::size_t k = 0; k < 64; ++k)
+        ASSERT_EQ((mask >> k & 1) != 0, !boundary[at + k]) << "seed " << 3000 + trial << " at " << at + k;
+    }
+    bool whole = true;
+    for (std::size_t i = 0; i < t.size(); i += CharLength(t, i))
+      if (IsLeadByte(p[i])) whole = whole && i + 1 < t.size() && IsTrailByte(p[i + 1]);
+    ASSERT_EQ(AllCharactersWhole(t), whole) << "seed " << 3000 + trial;
+  }
 }
 
 TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {

@@ -150,6 +150,7 @@ const Example kExamples[] = {
     {{"EnterDeleteMode=1", "DelDmySpc=1"}, "a。 \nb", "a。\nb"},
     {{"EnterDeleteMode=1"}, "メB\nc", "メB\nc"},
     {{"ReturnMode=1"}, "a\nb", "a\nb\n"},
+    {{"KeepLastLineBreak=1"}, "a\nb", "a\nb"},
     {{}, "a\rb\r\n\rc", "a\nb\n\nc\n"},
     // HTML.
     {{"TagDelete=1"}, "<b>bold</b> text", "bold text\n"},
@@ -262,7 +263,7 @@ TEST_F(FilterTool, HelpVersionAndList) {
                            "  KanaMode2=0         カナ  (0 そのまま, 1 半角カナ, 2 全角カナ, 3 全角かな)\n",
                            "  DelConma=0          半角コンマの除去  (0 off, 1 on)\n"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line;
-  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 21);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 22);
 }
 
 TEST_F(FilterTool, UsageErrorsNameTheProblemAndWriteNothing) {

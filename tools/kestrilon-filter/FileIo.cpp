@@ -154,16 +154,17 @@ std::string Reason(int err) { return std::strerror(err); }
 // that are never written cost nothing.
 std::size_t RoomFor(std::size_t size) { return 2 * size + 64; }
 
-void AdviseHugePages(std::string& s) {
+void AdviseHugePages(std::string& s, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
-  // Only whole 2 MB pages inside the buffer, and only before they are touched.
+  // Only whole 2 MB pages inside the first bytes, and only before they are touched.
   constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
   const auto begin = reinterpret_cast<std::uintptr_t>(s.data());
   const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t last = (begin + s.capacity()) & ~(kHuge - 1);
+  const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
   if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // a hint
 #else
   (void)s;
+  (void)bytes;
 #endif
 }
 
@@ -239,7 +240,8 @@ bool ReadStandardInput(std::string& out, std::string& error) {
 std::string LargeBuffer(std::size_t capacity) {
   std::string s;
   s.reserve(capacity);
-  if (capacity >= (std::size_t{4} << 20)) AdviseHugePages(s);
+  // The half that a read fills at once; the room for growth takes only the pages it needs.
+  if (capacity >= (std::size_t{4} << 20)) AdviseHugePages(s, capacity / 2);
   return s;
 }
 

@@ -1,8 +1,6 @@
 #include "FilterTool.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -257,35 +255,19 @@ std::optional<Failure> LoadIni(const Options& o, FilterSettings& s) {
 // A lead byte must be followed by a trail byte (0x40 to 0x7E, 0x80 to 0xFC); every other byte
 // stands alone. Returns the offset of the first offence and describes it.
 std::optional<std::size_t> FindInvalidCp932(std::string_view s, std::string& what) {
-  static constexpr auto kLead = [] {
-    std::array<std::uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = filter::IsLeadByte(static_cast<unsigned char>(b));
-    return t;
-  }();
-  static constexpr auto kBadTrail = [] {
-    std::array<std::uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = !filter::IsTrailByte(static_cast<unsigned char>(b));
-    return t;
-  }();
+  if (filter::AllCharactersWhole(s)) return std::nullopt;  // the common case, many bytes at a time
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  // Without branches first (Japanese text defeats branch prediction): pending is 1 right after
-  // a lead byte, when the byte at hand must be a trail byte.
-  unsigned pending = 0, bad = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    bad |= pending & kBadTrail[p[i]];
-    pending = (pending ^ 1) & kLead[p[i]];
-  }
-  if (!(bad | pending)) return std::nullopt;
-  for (std::size_t i = 0; i < s.size(); i += 1 + kLead[p[i]]) {
-    if (!kLead[p[i]]) continue;
+    if (!filter::IsLeadByte(p[i])) continue;
     if (i + 1 == s.size()) {
       what = "lead byte " + Hex(p[i]) + " at the end of the input";
       return i;
     }
-    if (kBadTrail[p[i + 1]]) {
+    if (!filter::IsTrailByte(p[i + 1])) {
       what = "lead byte " + Hex(p[i]) + " followed by " + Hex(p[i + 1]);
       return i;
     }
+    ++i;
   }
   return std::nullopt;
 }
@@ -345,9 +327,8 @@ int Run(const std::vector<std::string>& args) {
   if (nul != std::string::npos) return Fail(kBadInput, source + ": NUL byte " + Offset(nul)).status;
   input = std::string();  // only the code page 932 text is needed from here on
 
-  // The filter's second buffer, as large as the first, so that the run allocates nothing more.
-  std::string spare = LargeBuffer(std::max(cp932.bytes.capacity(), 2 * cp932.bytes.size() + 64));
-  std::string output = filter::Filter().Run(std::move(cp932.bytes), settings, std::move(spare));
+  // The filter writes its result into the input's buffer, which has room to grow.
+  std::string output = filter::Filter().Run(std::move(cp932.bytes), settings);
   if (o.encoding == Text::Utf8) {
     auto back = unicode::Cp932ToUtf8(output, cp932.placeholders);
     if (back.error != unicode::BridgeError::None)
