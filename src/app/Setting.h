@@ -125,6 +125,7 @@ public:
   // or its key, saved at once.
   void ChoosePreset(const std::string& name, bool save = true);
   const settings::PresetBook& Presets() const noexcept { return FPresets; }
+  void SetPresets(settings::PresetBook book);
   // The settings for a copy made by program: its preset, nothing when it is left alone (unless
   // forced), else the settings the dialog shows.
   std::optional<filter::FilterSettings> SettingsFor(const std::string& program, bool forced) const;
@@ -170,7 +171,6 @@ private:
   void WireTryPage();
   // The "試す" page's result, now.
   void RunTry();
-  void SetPresets(settings::PresetBook book);
   // Every view of the presets and the programs' choices: the lists, the menu, the tip, the keys.
   void PresetsChanged();
   void ShowPrograms();

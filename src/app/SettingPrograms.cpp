@@ -91,7 +91,9 @@ void TForm1::PresetsChanged() {
   FPresetItems.clear();
   for (const settings::Preset& preset : FPresets.Presets()) {
     auto* item = new TMenuItem(this);
-    item->SetCaption(preset.name);
+    std::string caption;  // an "&" of the name is shown, not taken for an accelerator
+    for (const char c : preset.name) caption += c == '&' ? std::string("&&") : std::string(1, c);
+    item->SetCaption(caption);
     item->SetRadioItem(true);
     item->SetChecked(settings::SamePresetName(preset.name, active));
     item->SetOnClick([this, name = preset.name](TObject&) { ChoosePreset(name); });

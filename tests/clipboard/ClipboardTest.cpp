@@ -19,6 +19,7 @@
 #include "DelayedPaste.h"
 #include "Exceptions.h"
 #include "NkClipDetector.h"
+#include "Presets.h"
 #include "Setting.h"
 #include "WinText.h"
 
@@ -565,6 +566,38 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   copyAsProgram(u"6");
   EXPECT_TRUE(PumpUntil([&] { return form->LastCopyProgramName() == "clipboard_win_tests.exe"; }));
   form->SetPaused(false);
+
+  // A preset per program: this program's copies follow its preset, another's the dialog's
+  // settings; a preset chosen from the tray menu changes the next copy of any other program.
+  form->SetExcludedPrograms(app::ProgramList::Parse(""));
+  settings::PresetBook book;
+  filter::FilterSettings upper, lower;
+  upper.UpDownCase = filter::LetterCase::ToUpper;
+  lower.UpDownCase = filter::LetterCase::ToLower;
+  ASSERT_EQ(book.Add({"大文字 [江]", upper, ""}), settings::PresetResult::Ok);
+  ASSERT_EQ(book.Add({"小文字", lower, ""}), settings::PresetResult::Ok);
+  ASSERT_EQ(book.SetProgramPreset("CLIPBOARD_WIN_TESTS.EXE", "大文字 [江]"), settings::PresetResult::Ok);
+  form->SetPresets(book);
+  struct Row {
+    bool asProgram;
+    const char16_t* copied;
+    const char16_t* filtered;
+  };
+  const Row before[] = {{true, u"Mixed&", u"MIXED&\r\n"}, {false, u"Mixed&", u"Mixed&amp;\r\n"}};
+  for (const Row& row : before) {
+    if (row.asProgram) copyAsProgram(row.copied); else Copy(row.copied);
+    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; })) << (row.asProgram ? "its preset" : "the dialog's");
+  }
+  ASSERT_EQ(form->Presets1->Count(), 2);
+  EXPECT_TRUE(form->Presets1->Items(0)->RadioItem());
+  form->Presets1->Items(1)->Click();  // 小文字, from the tray menu
+  EXPECT_TRUE(form->Presets1->Items(1)->Checked());
+  EXPECT_EQ(form->TrayIcon->TipHelp(), "Kestrilon - 小文字");
+  const Row after[] = {{true, u"Mixed&", u"MIXED&\r\n"}, {false, u"Mixed&", u"mixed&\r\n"}};
+  for (const Row& row : after) {
+    if (row.asProgram) copyAsProgram(row.copied); else Copy(row.copied);
+    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; })) << (row.asProgram ? "its preset" : "the chosen one");
+  }
   DestroyWindow(window);
 }
 

@@ -27,7 +27,8 @@
 //                                   prints "handle x y w h"
 //   cliptool record FILE ARG        writes ARG to FILE as it came: the test's stand-in for the
 //                                   programs the shell would open documents and addresses with
-//   cliptool menu-key KEY           types KEY (a letter: the accelerator; or "Escape") into the popup
+//   cliptool menu-key KEY           types KEY (a letter: the accelerator; or "Escape", "Down" or
+//                                   "Return") into the popup
 //                                   menu shown now. Posted to the menu's own thread: under Wine the
 //                                   X keyboard focus stays with the tray, not the menu
 //   cliptool process-info [CLASS]   for the process of the form window (or of a top-level window
@@ -465,8 +466,9 @@ int FindText(const std::wstring& text) {
 int MenuKey(const std::string& key) {
   for (HWND menu : TopLevelOfClass(L"#32768")) {
     if (!IsWindowVisible(menu)) continue;
-    const BOOL posted = key == "Escape" ? PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0)
-                                        : PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(key.at(0)), 0);
+    const WPARAM named = key == "Escape" ? VK_ESCAPE : key == "Down" ? VK_DOWN : key == "Return" ? VK_RETURN : 0;
+    const BOOL posted = named ? PostMessageW(menu, WM_KEYDOWN, named, 0)
+                              : PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(key.at(0)), 0);
     return posted ? 0 : Fail("PostMessage");
   }
   return Fail("no menu");

@@ -58,7 +58,8 @@ start_program() {
     shift
   else
     # The file is in code page 932, the user's name too.
-    { printf '[%s]\r\n' "$user"; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } |
+    # ini_extra: more lines after the user's section (presets, say).
+    { printf '[%s]\r\n' "$user"; for kv in "$@"; do printf '%s\r\n' "$kv"; done; printf '%s' "${ini_extra:-}"; } |
       iconv -f UTF-8 -t CP932 >"$dir/kestrilon.ini"
   fi
   app_dir=$dir

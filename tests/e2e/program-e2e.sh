@@ -130,12 +130,6 @@ if start_program --no-ini && poll 20 has_icon; then
   else
     fail "cannot show the exclusion page"
   fi
-  if tool select-page 3; then
-    sleep 1
-    shoot_dialog screenshot-try
-  else
-    fail "cannot show the try page"
-  fi
   click キャンセル
   poll 10 dialog_hidden
 
@@ -301,7 +295,7 @@ dark() {  # X Y: the share of dark pixels in the 64x20 place at X,Y of the dialo
   import -window root -crop "64x20+$((fx + $1))+$((fy + $2))" png:- 2>/dev/null |
     convert png:- -colorspace gray -threshold 50% -format '%[fx:1-mean]' info: 2>/dev/null
 }
-if start_program ShowForm=1 Form1Top=10 Form1Left=10 && poll 10 dialog_shown && tool select-page 4; then
+if start_program ShowForm=1 Form1Top=10 Form1Left=10 && poll 10 dialog_shown && tool select-page 5; then
   sleep 1
   shoot_dialog screenshot-keys
   # The labels beside the filter-now key and the swap key, at 320,69 and 320,39 of the page.
@@ -349,25 +343,56 @@ else
   fail "the program didn't start with its keys"
 fi
 
+echo "== presets, and a preset per program"
+# Two presets in their own sections beside the user's; cliptool's copies follow 大文字 [江].
+presets_ini=$'\r\n'"[$user:Presets]"$'\r\n'"Active="$'\r\n\r\n'
+presets_ini+="[$user:Preset:%E5%A4%A7%E6%96%87%E5%AD%97 [%E6%B1%9F]]"$'\r\n'"UpDownCase=2"$'\r\n\r\n'
+presets_ini+="[$user:Preset:%E5%B0%8F%E6%96%87%E5%AD%97]"$'\r\n'"UpDownCase=1"$'\r\n\r\n'
+presets_ini+="[$user:Programs]"$'\r\n'"cliptool.exe=%E5%A4%A7%E6%96%87%E5%AD%97 [%E6%B1%9F]"$'\r\n'
+ini_extra=$presets_ini
+if start_program ExcludePrograms=EXCEL.EXE ShowForm=1 Form1Top=10 Form1Left=10 && poll 10 dialog_shown; then
+  for page in "2 screenshot-exclude" "3 screenshot-presets" "4 screenshot-try"; do
+    tool select-page "${page% *}" && sleep 1 && shoot_dialog "${page#* }"
+  done
+  click キャンセル
+  poll 10 dialog_hidden
+  tool copy-owned "$(hex "Mixed")" 1000 >/dev/null
+  upper() { [[ $(clip_text) == "$(hex "MIXED$crlf")" ]]; }
+  poll 10 upper && pass "a copy from a program given a preset is filtered by that preset" || fail "cliptool's copy: $(clip_text)"
+  expect_filtered "a copy from another program by the active settings" "Mixed" "Mixed$crlf"
+  click_icon 3
+  poll 10 menu_shown && tool menu-key p && sleep 1 && tool menu-key Down && sleep 0.5 && tool menu-key Return
+  poll 10 menu_gone
+  expect_filtered "a preset chosen from the tray menu changes the next copy" "Mixed" "mixed$crlf"
+  stop_program
+  ini_has "Active=%E5%B0%8F%E6%96%87%E5%AD%97" && pass "and it is saved" || fail "the INI file: $(tr '\r\n' '  ' <"$app_dir/kestrilon.ini")"
+else
+  fail "the program didn't start with its presets"
+fi
+ini_extra=
+
 echo "== at 144 pixels per inch"
 set_dpi() {
   "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 set_dpi 144
-if start_program ShowForm=1 Form1Top=10 Form1Left=10; then
+ini_extra=$presets_ini
+if start_program ExcludePrograms=EXCEL.EXE ShowForm=1 Form1Top=10 Form1Left=10; then
   read -r v x y w h <<<"$(form_state)"
   # The client area of 400 by 309 at 96 becomes 600 by 464, with the frame around it.
   ((v == 1 && w >= 600 && w < 640 && h >= 464 && h < 520)) && pass "the dialog scales with the density (${w}x${h})" \
     || fail "the dialog at 144 dpi: $(form_state)"
   [[ -n $shots ]] && shoot screenshot-144dpi "$x" "$y" "$w" "$h"
-  if [[ -n $shots ]] && tool select-page 2; then
-    sleep 1
-    shoot screenshot-exclude-144dpi "$x" "$y" "$w" "$h"
+  if [[ -n $shots ]]; then
+    for page in "2 screenshot-exclude-144dpi" "3 screenshot-presets-144dpi" "4 screenshot-try-144dpi"; do
+      tool select-page "${page% *}" && sleep 1 && shoot "${page#* }" "$x" "$y" "$w" "$h"
+    done
   fi
   stop_program
 else
   fail "the program didn't start at 144 dpi"
 fi
+ini_extra=
 set_dpi 96
 
 # Last: the end of the session reaches every program of the prefix.
