@@ -39,7 +39,8 @@ else
   out=${2:-$work/kestrilon.pdf}
   # The pictures the manual shows; a PDF with a hole where a picture belongs is never made.
   pictures=(icon-active.png icon-paused.png screenshot-basic.png screenshot-extend.png
-            screenshot-exclude.png screenshot-try.png screenshot-keys.png screenshot-menu.png
+            screenshot-exclude.png screenshot-presets.png screenshot-try.png screenshot-keys.png
+            screenshot-menu.png
             screenshot-about.png)
   missing=()
   for p in "${pictures[@]}"; do [[ -f $images/$p ]] || missing+=("docs/$p"); done

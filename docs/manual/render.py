@@ -64,11 +64,15 @@ def screen_strings(settings, repo):
             known.update(s["items"])
     layout = os.path.join(repo, "src/app/SettingLayout.cpp")
     known.update(string_literals(layout))
-    menu = [t for t in string_literals(os.path.join(repo, "src/app/Setting.cpp"))
+    # The tray menu's captions: its table, and the first item's two captions.
+    menu = [t for name in ("Setting.cpp", "Setting.h")
+            for t in string_literals(os.path.join(repo, "src/app", name))
             if re.search(r"\(&[A-Z]\)$", t)]
-    if len(menu) != 6:
-        raise BuildError(f"src/app/Setting.cpp: expected the tray menu's 6 captions, found {menu}")
+    if len(menu) != 8:
+        raise BuildError(f"src/app/Setting.cpp and .h: expected the tray menu's 8 captions, found {menu}")
     known.update(menu)
+    # The program page's choice of no filtering.
+    known.update(string_literals(os.path.join(repo, "src/app/SettingPrograms.cpp")))
     return {k.replace("&", "").replace('\\"', '"') for k in known}
 
 

@@ -23,7 +23,8 @@ import render  # noqa: E402
 TOOL = None
 REPO = os.path.dirname(os.path.dirname(HERE))
 PICTURES = ["icon-active.png", "icon-paused.png", "screenshot-basic.png", "screenshot-extend.png",
-            "screenshot-exclude.png", "screenshot-menu.png", "screenshot-about.png"]
+            "screenshot-exclude.png", "screenshot-presets.png", "screenshot-try.png", "screenshot-keys.png",
+            "screenshot-menu.png", "screenshot-about.png"]
 # The smallest valid PNG (1x1, grey); the tests need files, not pictures.
 PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010800000000"
                     "3a7e9b550000000a49444154789c63680000008200815b4b2b0d0000000049454e44ae426082")
