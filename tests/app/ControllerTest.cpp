@@ -14,6 +14,7 @@
 #include "../framework/WinTestSupport.h"
 #include "AppTestSupport.h"
 #include "IniFile.h"
+#include "Presets.h"
 #include "Setting.h"
 #include "Startup.h"
 #include "WinHotKey.h"
@@ -266,6 +267,17 @@ TEST_F(Controller, GlobalKeysActAtOnceSayWhenHeldElsewhereAndCancelPutsThemBack)
   // Let go: the key reaches no one here now.
   framework::win::RegisteredHotKey again(other, 2, pause);
   EXPECT_EQ(again.State(), framework::win::HotKeyState::Registered);
+
+  // A preset's own key chooses it, from anywhere.
+  settings::PresetBook book;
+  filter::FilterSettings upper;
+  upper.UpDownCase = filter::LetterCase::ToUpper;
+  ASSERT_EQ(book.Add({"大文字", upper, "Ctrl+Alt+F10"}), settings::PresetResult::Ok);
+  SaveBesideTests();
+  form->SetPresets(book);
+  Press({VK_F10, framework::hkCtrl | framework::hkAlt});
+  EXPECT_TRUE(framework::testing::PumpUntil([&] { return form->Presets().Active() == "大文字"; }));
+  EXPECT_EQ(form->CurrentSettings().UpDownCase, filter::LetterCase::ToUpper);
   DestroyWindow(other);
 }
 
