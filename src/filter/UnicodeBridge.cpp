@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <unordered_map>
+#include <type_traits>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -265,7 +266,7 @@ std::string AnsiForm(std::string_view cp932, const Placeholders& placeholders) {
   const std::size_t n = out.size();
   std::size_t i = 0, w = 0;
   while (i < n) {
-    if (i + 8 <= n && Ascii8(p + i)) {
+    if (static_cast<unsigned char>(p[i]) < 0x80 && i + 8 <= n && Ascii8(p + i)) {
       std::memmove(p + w, p + i, 8);
       i += 8, w += 8;
       continue;
@@ -334,7 +335,9 @@ template <bool kWrite, bool kAllocate, typename Unit>
 Stop Walk(const Unit* s, std::size_t n, std::size_t& i, char*& o, const Tables& t,
           PlaceholderAllocator& allocator) {
   while (i < n) {
-    if (i + 8 <= n && Ascii8(s + i)) {  // code page 932 keeps ASCII as it is
+    // Code page 932 keeps ASCII as it is. A run is only looked for from an ASCII unit, so
+    // Japanese text pays one comparison, not a word's test, per character.
+    if (static_cast<std::make_unsigned_t<Unit>>(s[i]) < 0x80 && i + 8 <= n && Ascii8(s + i)) {
       if constexpr (kWrite)
         for (int k = 0; k < 8; ++k) o[k] = static_cast<char>(s[i + k]);
       if constexpr (kWrite) o += 8;
@@ -431,7 +434,7 @@ UnicodeText<String> FromCp932(std::string_view text, const Placeholders& placeho
         out = result.text.data();
       }
     }
-    if (i + 8 <= n && Ascii8(text.data() + i)) {
+    if (s[i] < 0x80 && i + 8 <= n && Ascii8(text.data() + i)) {
       for (int k = 0; k < 8; ++k) out[o + k] = static_cast<Unit>(s[i + k]);
       i += 8, o += 8;
       continue;
