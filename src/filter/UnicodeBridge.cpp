@@ -1,5 +1,6 @@
 #include "UnicodeBridge.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <unordered_map>
@@ -324,23 +325,29 @@ std::uint16_t EncodeWithTable(const Tables& t, char32_t c) {
   return c <= 0xFFFF ? t.encode[c] : kNoCode;
 }
 
-// One walk over Unicode text from i, writing code page 932 at o. A placeholder may only be
-// handed out once every code the text itself uses is reserved, so the first walk writes up to
-// the first character with no code (kWrite, !kAllocate), a second only reserves to the end
-// (!kWrite), and a third writes from there (kAllocate). Text with no such character is done in
-// one walk.
+// The output grows block by block within room reserved once, so that only what is written is
+// touched: the room made (which a string fills with zeros) is still in the cache when the block
+// is written, and no page of the reserve is used that the text does not need.
+constexpr std::size_t kBlock = 1 << 15;
+
+// One walk over Unicode text from i to stop (a character may run past it), writing code page 932
+// at o. A placeholder may only be handed out once every code the text itself uses is reserved,
+// so the first walk writes up to the first character with no code (kWrite, !kAllocate), a second
+// only reserves to the end (!kWrite), and a third writes from there (kAllocate). Text with no
+// such character is done in one walk.
 enum class Stop { End, Malformed, NoCode, Full };
 
 template <bool kWrite, bool kAllocate, typename Unit>
-Stop Walk(const Unit* s, std::size_t n, std::size_t& i, char*& o, const Tables& t,
-          PlaceholderAllocator& allocator) {
-  while (i < n) {
+Stop Walk(const Unit* s, std::size_t n, std::size_t stop, std::size_t& i, char*& o,
+          const Tables& t, PlaceholderAllocator& allocator) {
+  while (i < stop) {
     // Code page 932 keeps ASCII as it is. A run is only looked for from an ASCII unit, so
     // Japanese text pays one comparison, not a word's test, per character.
     if (static_cast<std::make_unsigned_t<Unit>>(s[i]) < 0x80 && i + 8 <= n && Ascii8(s + i)) {
-      if constexpr (kWrite)
+      if constexpr (kWrite) {
         for (int k = 0; k < 8; ++k) o[k] = static_cast<char>(s[i + k]);
-      if constexpr (kWrite) o += 8;
+        o += 8;
+      }
       i += 8;
       continue;
     }
@@ -369,6 +376,27 @@ Stop Walk(const Unit* s, std::size_t n, std::size_t& i, char*& o, const Tables& 
   return Stop::End;
 }
 
+// Walk from i to the end, block by block; written is how much of out holds the result.
+template <bool kWrite, bool kAllocate, typename Unit>
+Stop WalkBlocks(const Unit* s, std::size_t n, std::size_t& i, std::string& out,
+                std::size_t& written, const Tables& t, PlaceholderAllocator& allocator) {
+  // A UTF-8 character never takes more bytes in code page 932; a UTF-16 unit at most two. A
+  // character or ASCII run that starts before a block's end may run up to 7 units past it.
+  constexpr std::size_t kGrowth = sizeof(Unit) == 1 ? 1 : 2;
+  while (i < n) {
+    const std::size_t stop = std::min(n, i + kBlock);
+    char* o = nullptr;
+    if constexpr (kWrite) {
+      out.resize(written + kGrowth * (stop - i) + 8 * kGrowth);
+      o = out.data() + written;
+    }
+    const Stop r = Walk<kWrite, kAllocate>(s, n, stop, i, o, t, allocator);
+    if constexpr (kWrite) written = static_cast<std::size_t>(o - out.data());
+    if (r != Stop::End) return r;
+  }
+  return Stop::End;
+}
+
 template <typename Unit>
 Cp932Text ToCp932(std::basic_string_view<Unit> text) {
   const Tables& t = GetTables();
@@ -376,10 +404,7 @@ Cp932Text ToCp932(std::basic_string_view<Unit> text) {
   PlaceholderAllocator allocator(result.placeholders);
   const Unit* s = text.data();
   const std::size_t n = text.size();
-  // A UTF-8 character never takes more bytes in code page 932; a UTF-16 unit at most two.
-  result.bytes.resize(sizeof(Unit) == 1 ? n : 2 * n);
-  char* const out = result.bytes.data();
-  char* o = out;
+  result.bytes.reserve(sizeof(Unit) == 1 ? n + 8 : 2 * n + 16);
   auto fail = [&](BridgeError error, std::size_t at) {
     result = Cp932Text{};
     result.error = error;
@@ -387,20 +412,19 @@ Cp932Text ToCp932(std::basic_string_view<Unit> text) {
     return result;
   };
 
-  std::size_t i = 0;
-  Stop stop = Walk<true, false>(s, n, i, o, t, allocator);
+  std::size_t i = 0, written = 0;
+  Stop stop = WalkBlocks<true, false>(s, n, i, result.bytes, written, t, allocator);
   if (stop == Stop::NoCode) {
-    const std::size_t first = i;
-    char* const resume = o;
-    stop = Walk<false, false>(s, n, i, o, t, allocator);
+    const std::size_t first = i, resume = written;
+    stop = WalkBlocks<false, false>(s, n, i, result.bytes, written, t, allocator);
     if (stop == Stop::End) {
-      i = first, o = resume;
-      stop = Walk<true, true>(s, n, i, o, t, allocator);
+      i = first, written = resume;
+      stop = WalkBlocks<true, true>(s, n, i, result.bytes, written, t, allocator);
     }
   }
   if (stop == Stop::Malformed) return fail(BridgeError::InvalidUtf8, i);
   if (stop == Stop::Full) return fail(BridgeError::PlaceholdersFull, i);
-  result.bytes.resize(static_cast<std::size_t>(o - out));
+  result.bytes.resize(written);
   return result;
 }
 
@@ -412,12 +436,11 @@ UnicodeText<String> FromCp932(std::string_view text, const Placeholders& placeho
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   UnicodeText<String> result;
-  // UTF-16 never takes more units than the text has bytes. UTF-8 can take up to three times the
-  // bytes (half-width katakana); Japanese text takes about one and a half, and the buffer grows
-  // by doubling when it does not.
-  std::size_t capacity = sizeof(Unit) == 1 ? n + n / 2 + 16 : n;
-  result.text.resize(capacity);
-  Unit* out = result.text.data();
+  // UTF-16 never takes more units than the text has bytes, UTF-8 never more than three times
+  // the bytes (half-width katakana). That much is reserved, so the string never moves; only the
+  // pages written are used. A run past a block's end is at most 7 bytes.
+  constexpr std::size_t kGrowth = sizeof(Unit) == 1 ? 3 : 1;
+  result.text.reserve(kGrowth * n + 16);
   std::size_t o = 0;
   const bool any_placeholders = placeholders.Count() != 0;
   auto fail = [&](BridgeError error, std::size_t at) {
@@ -427,39 +450,37 @@ UnicodeText<String> FromCp932(std::string_view text, const Placeholders& placeho
     return result;
   };
   for (std::size_t i = 0; i < n;) {
-    if constexpr (sizeof(Unit) == 1) {
-      if (capacity - o < 8) {
-        capacity *= 2;
-        result.text.resize(capacity);
-        out = result.text.data();
+    const std::size_t stop = std::min(n, i + kBlock);
+    result.text.resize(o + kGrowth * (stop - i) + 8);
+    Unit* const out = result.text.data();
+    while (i < stop) {
+      if (s[i] < 0x80 && i + 8 <= n && Ascii8(text.data() + i)) {
+        for (int k = 0; k < 8; ++k) out[o + k] = static_cast<Unit>(s[i + k]);
+        i += 8, o += 8;
+        continue;
       }
+      const unsigned char b = s[i];
+      if (b < 0x80) {
+        out[o++] = static_cast<Unit>(b);
+        ++i;
+        continue;
+      }
+      std::uint16_t code = b;
+      std::size_t len = 1;
+      if (filter::IsLeadByte(b)) {
+        if (i + 1 >= n) return fail(BridgeError::UndecodableCp932, i);
+        code = static_cast<std::uint16_t>(b << 8 | s[i + 1]);
+        len = 2;
+      }
+      char32_t c = t.decode[code];
+      if (any_placeholders && InUserArea(code))
+        if (const auto original = placeholders.Find(code)) c = *original;
+      if (c == kNoChar) return fail(BridgeError::UndecodableCp932, i);
+      if constexpr (sizeof(Unit) == 1)
+        if (c >= 0xD800 && c <= 0xDFFF) return fail(BridgeError::SurrogateInUtf8, i);
+      o = static_cast<std::size_t>(Encode(out + o, c) - out);
+      i += len;
     }
-    if (s[i] < 0x80 && i + 8 <= n && Ascii8(text.data() + i)) {
-      for (int k = 0; k < 8; ++k) out[o + k] = static_cast<Unit>(s[i + k]);
-      i += 8, o += 8;
-      continue;
-    }
-    const unsigned char b = s[i];
-    if (b < 0x80) {
-      out[o++] = static_cast<Unit>(b);
-      ++i;
-      continue;
-    }
-    std::uint16_t code = b;
-    std::size_t len = 1;
-    if (filter::IsLeadByte(b)) {
-      if (i + 1 >= n) return fail(BridgeError::UndecodableCp932, i);
-      code = static_cast<std::uint16_t>(b << 8 | s[i + 1]);
-      len = 2;
-    }
-    char32_t c = t.decode[code];
-    if (any_placeholders && InUserArea(code))
-      if (const auto original = placeholders.Find(code)) c = *original;
-    if (c == kNoChar) return fail(BridgeError::UndecodableCp932, i);
-    if constexpr (sizeof(Unit) == 1)
-      if (c >= 0xD800 && c <= 0xDFFF) return fail(BridgeError::SurrogateInUtf8, i);
-    o = static_cast<std::size_t>(Encode(out + o, c) - out);
-    i += len;
   }
   result.text.resize(o);
   return result;
