@@ -1,8 +1,10 @@
 #include "UnicodeBridge.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <unordered_map>
+#include <type_traits>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -156,10 +158,23 @@ const Tables& GetTables() {
   return tables;
 }
 
-// ---- UTF-8 ------------------------------------------------------------------------------------
+// ---- Unicode forms ----------------------------------------------------------------------------
 
-// Decodes the character at s[i]; returns its length, or 0 for a malformed sequence.
-std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
+// Whether the 8 units from p are all ASCII: runs of plain text are copied a word at a time.
+inline bool Ascii8(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return (w & 0x8080808080808080ull) == 0;
+}
+inline bool Ascii8(const char16_t* p) {
+  std::uint64_t a, b;
+  std::memcpy(&a, p, sizeof a);
+  std::memcpy(&b, p + 4, sizeof b);
+  return ((a | b) & 0xFF80FF80FF80FF80ull) == 0;
+}
+
+// Decodes the character at s[i] (i < n); returns its length, or 0 for a malformed sequence.
+inline std::size_t Decode(const char* s, std::size_t n, std::size_t i, char32_t& c) {
   const auto b0 = static_cast<unsigned char>(s[i]);
   if (b0 < 0x80) {
     c = b0;
@@ -176,7 +191,7 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
   } else {
     return 0;
   }
-  if (s.size() - i < len) return 0;
+  if (n - i < len) return 0;
   for (std::size_t k = 1; k < len; ++k) {
     const auto b = static_cast<unsigned char>(s[i + k]);
     if ((b & 0xC0) != 0x80) return 0;
@@ -186,39 +201,11 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
   return len;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);  // a lone surrogate placeholder comes back as it was
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 | c >> 10);
-    out += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-  }
-}
-
 // Code units of the character at s[i]: a valid pair gives its code point; a lone surrogate
-// stands for itself.
-std::size_t DecodeUtf16(std::u16string_view s, std::size_t i, char32_t& c) {
+// stands for itself. Never 0: UTF-16 has no malformed input here.
+inline std::size_t Decode(const char16_t* s, std::size_t n, std::size_t i, char32_t& c) {
   const char16_t u = s[i];
-  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
     c = 0x10000 + (static_cast<char32_t>(u - 0xD800) << 10 | (s[i + 1] - 0xDC00));
     return 2;
   }
@@ -226,29 +213,79 @@ std::size_t DecodeUtf16(std::u16string_view s, std::size_t i, char32_t& c) {
   return 1;
 }
 
+// Writes c at o, returning the end; the caller has left room for 4 units.
+inline char* Encode(char* o, char32_t c) {
+  if (c < 0x80) {
+    *o++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *o++ = static_cast<char>(0xC0 | c >> 6);
+    *o++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *o++ = static_cast<char>(0xE0 | c >> 12);
+    *o++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *o++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *o++ = static_cast<char>(0xF0 | c >> 18);
+    *o++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    *o++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *o++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return o;
+}
+inline char16_t* Encode(char16_t* o, char32_t c) {
+  if (c < 0x10000) {
+    *o++ = static_cast<char16_t>(c);  // a lone surrogate placeholder comes back as it was
+  } else {
+    c -= 0x10000;
+    *o++ = static_cast<char16_t>(0xD800 | c >> 10);
+    *o++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+  }
+  return o;
+}
+
+// Placeholders can only sit at these lead bytes; checking the lead first keeps the lookup off
+// the common path.
+inline bool InUserArea(std::uint16_t code) { return code >= kAreaBase && code < kAreaBase + kAreaSize; }
+
 }  // namespace
 
 // ---- Placeholders -----------------------------------------------------------------------------
 
 std::optional<char32_t> Placeholders::Find(std::uint16_t code) const {
-  if (originals_.empty() || code < kAreaBase || code >= kAreaBase + kAreaSize) return std::nullopt;
+  if (originals_.empty() || !InUserArea(code)) return std::nullopt;
   const char32_t c = originals_[code - kAreaBase];
   if (c == kNoChar) return std::nullopt;
   return c;
 }
 
 std::string AnsiForm(std::string_view cp932, const Placeholders& placeholders) {
-  if (placeholders.Count() == 0) return std::string(cp932);
-  std::string out;
-  out.reserve(cp932.size());
-  for (std::size_t i = 0; i < cp932.size();) {
-    const std::size_t n = filter::CharLength(cp932, i);
-    if (n == 2 && placeholders.Find(filter::DoubleByteCode(cp932, i)))
-      out += '?';
-    else
-      out.append(cp932, i, n);
-    i += n;
+  std::string out(cp932);
+  if (placeholders.Count() == 0) return out;
+  // Compacted in place: a placeholder's two bytes become one "?", so writing never overtakes
+  // reading.
+  char* p = out.data();
+  const std::size_t n = out.size();
+  std::size_t i = 0, w = 0;
+  while (i < n) {
+    if (static_cast<unsigned char>(p[i]) < 0x80 && i + 8 <= n && Ascii8(p + i)) {
+      std::memmove(p + w, p + i, 8);
+      i += 8, w += 8;
+      continue;
+    }
+    if (filter::CharLength(cp932, i) == 1) {
+      p[w++] = p[i++];
+      continue;
+    }
+    const std::uint16_t code = filter::DoubleByteCode(cp932, i);
+    if (InUserArea(code) && placeholders.Find(code)) {
+      p[w++] = '?';
+    } else {
+      p[w] = p[i], p[w + 1] = p[i + 1];
+      w += 2;
+    }
+    i += 2;
   }
+  out.resize(w);
   return out;
 }
 
@@ -288,90 +325,164 @@ std::uint16_t EncodeWithTable(const Tables& t, char32_t c) {
   return c <= 0xFFFF ? t.encode[c] : kNoCode;
 }
 
-// The two passes shared by UTF-8 and UTF-16 input: reserve the user-defined codes the text uses,
-// then convert. next(i, c) decodes the character at i and returns its length (0: malformed).
-template <typename Next>
-Cp932Text ToCp932(std::size_t size, Next&& next) {
+// The output grows block by block within room reserved once, so that only what is written is
+// touched: the room made (which a string fills with zeros) is still in the cache when the block
+// is written, and no page of the reserve is used that the text does not need.
+constexpr std::size_t kBlock = 1 << 15;
+
+// One walk over Unicode text from i to stop (a character may run past it), writing code page 932
+// at o. A placeholder may only be handed out once every code the text itself uses is reserved,
+// so the first walk writes up to the first character with no code (kWrite, !kAllocate), a second
+// only reserves to the end (!kWrite), and a third writes from there (kAllocate). Text with no
+// such character is done in one walk.
+enum class Stop { End, Malformed, NoCode, Full };
+
+template <bool kWrite, bool kAllocate, typename Unit>
+Stop Walk(const Unit* s, std::size_t n, std::size_t stop, std::size_t& i, char*& o,
+          const Tables& t, PlaceholderAllocator& allocator) {
+  while (i < stop) {
+    // Code page 932 keeps ASCII as it is. A run is only looked for from an ASCII unit, so
+    // Japanese text pays one comparison, not a word's test, per character.
+    if (static_cast<std::make_unsigned_t<Unit>>(s[i]) < 0x80 && i + 8 <= n && Ascii8(s + i)) {
+      if constexpr (kWrite) {
+        for (int k = 0; k < 8; ++k) o[k] = static_cast<char>(s[i + k]);
+        o += 8;
+      }
+      i += 8;
+      continue;
+    }
+    char32_t c;
+    const std::size_t len = Decode(s, n, i, c);
+    if (len == 0) return Stop::Malformed;
+    std::uint16_t code = c < 0x80 ? static_cast<std::uint16_t>(c) : EncodeWithTable(t, c);
+    if (code == kNoCode) {
+      if constexpr (!kAllocate) {
+        if constexpr (kWrite) return Stop::NoCode;
+        i += len;
+        continue;
+      } else {
+        code = allocator.For(c);
+        if (code == kNoCode) return Stop::Full;
+      }
+    } else if constexpr (!kAllocate) {
+      if (filter::IsUserDefinedCode(code)) allocator.Reserve(code);
+    }
+    if constexpr (kWrite) {
+      if (code >= 0x100) *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code & 0xFF);
+    }
+    i += len;
+  }
+  return Stop::End;
+}
+
+// Walk from i to the end, block by block; written is how much of out holds the result.
+template <bool kWrite, bool kAllocate, typename Unit>
+Stop WalkBlocks(const Unit* s, std::size_t n, std::size_t& i, std::string& out,
+                std::size_t& written, const Tables& t, PlaceholderAllocator& allocator) {
+  // A UTF-8 character never takes more bytes in code page 932; a UTF-16 unit at most two. A
+  // character or ASCII run that starts before a block's end may run up to 7 units past it.
+  constexpr std::size_t kGrowth = sizeof(Unit) == 1 ? 1 : 2;
+  while (i < n) {
+    const std::size_t stop = std::min(n, i + kBlock);
+    char* o = nullptr;
+    if constexpr (kWrite) {
+      out.resize(written + kGrowth * (stop - i) + 8 * kGrowth);
+      o = out.data() + written;
+    }
+    const Stop r = Walk<kWrite, kAllocate>(s, n, stop, i, o, t, allocator);
+    if constexpr (kWrite) written = static_cast<std::size_t>(o - out.data());
+    if (r != Stop::End) return r;
+  }
+  return Stop::End;
+}
+
+template <typename Unit>
+Cp932Text ToCp932(std::basic_string_view<Unit> text) {
   const Tables& t = GetTables();
   Cp932Text result;
   PlaceholderAllocator allocator(result.placeholders);
-
-  for (std::size_t i = 0; i < size;) {
-    char32_t c;
-    const std::size_t len = next(i, c);
-    if (len == 0) {
-      result.error = BridgeError::InvalidUtf8;
-      result.offset = i;
-      return result;
-    }
-    if (c >= 0x80) {
-      const std::uint16_t code = EncodeWithTable(t, c);
-      if (code != kNoCode && filter::IsUserDefinedCode(code)) allocator.Reserve(code);
-    }
-    i += len;
-  }
-
-  result.bytes.reserve(size);
-  for (std::size_t i = 0; i < size;) {
-    char32_t c;
-    const std::size_t len = next(i, c);
-    if (c < 0x80) {  // code page 932 keeps ASCII as it is
-      result.bytes += static_cast<char>(c);
-      i += len;
-      continue;
-    }
-    std::uint16_t code = EncodeWithTable(t, c);
-    if (code == kNoCode) {
-      code = allocator.For(c);
-      if (code == kNoCode) {
-        result = Cp932Text{};
-        result.error = BridgeError::PlaceholdersFull;
-        result.offset = i;
-        return result;
-      }
-    }
-    if (code < 0x100) {
-      result.bytes += static_cast<char>(code);
-    } else {
-      filter::AppendCode(result.bytes, code);
-    }
-    i += len;
-  }
-  return result;
-}
-
-template <typename String, typename Append>
-UnicodeText<String> FromCp932(std::string_view s, const Placeholders& placeholders,
-                              Append&& append) {
-  const Tables& t = GetTables();
-  UnicodeText<String> result;
-  result.text.reserve(s.size());
+  const Unit* s = text.data();
+  const std::size_t n = text.size();
+  result.bytes.reserve(sizeof(Unit) == 1 ? n + 8 : 2 * n + 16);
   auto fail = [&](BridgeError error, std::size_t at) {
-    result.text.clear();
+    result = Cp932Text{};
     result.error = error;
     result.offset = at;
     return result;
   };
-  for (std::size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-      result.text += static_cast<typename String::value_type>(b);
-      ++i;
-      continue;
+
+  std::size_t i = 0, written = 0;
+  Stop stop = WalkBlocks<true, false>(s, n, i, result.bytes, written, t, allocator);
+  if (stop == Stop::NoCode) {
+    const std::size_t first = i, resume = written;
+    stop = WalkBlocks<false, false>(s, n, i, result.bytes, written, t, allocator);
+    if (stop == Stop::End) {
+      i = first, written = resume;
+      stop = WalkBlocks<true, true>(s, n, i, result.bytes, written, t, allocator);
     }
-    std::uint16_t code = b;
-    std::size_t len = 1;
-    if (filter::IsLeadByte(b)) {
-      if (i + 1 >= s.size()) return fail(BridgeError::UndecodableCp932, i);
-      code = filter::DoubleByteCode(s, i);
-      len = 2;
-    }
-    char32_t c = t.decode[code];
-    if (const auto original = placeholders.Find(code)) c = *original;
-    if (c == kNoChar) return fail(BridgeError::UndecodableCp932, i);
-    if (!append(result.text, c)) return fail(BridgeError::SurrogateInUtf8, i);
-    i += len;
   }
+  if (stop == Stop::Malformed) return fail(BridgeError::InvalidUtf8, i);
+  if (stop == Stop::Full) return fail(BridgeError::PlaceholdersFull, i);
+  result.bytes.resize(written);
+  return result;
+}
+
+// Code page 932 to UTF-8 (Unit char) or UTF-16 (char16_t), placeholders restored.
+template <typename String>
+UnicodeText<String> FromCp932(std::string_view text, const Placeholders& placeholders) {
+  using Unit = typename String::value_type;
+  const Tables& t = GetTables();
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  UnicodeText<String> result;
+  // UTF-16 never takes more units than the text has bytes, UTF-8 never more than three times
+  // the bytes (half-width katakana). That much is reserved, so the string never moves; only the
+  // pages written are used. A run past a block's end is at most 7 bytes.
+  constexpr std::size_t kGrowth = sizeof(Unit) == 1 ? 3 : 1;
+  result.text.reserve(kGrowth * n + 16);
+  std::size_t o = 0;
+  const bool any_placeholders = placeholders.Count() != 0;
+  auto fail = [&](BridgeError error, std::size_t at) {
+    result.text = String();
+    result.error = error;
+    result.offset = at;
+    return result;
+  };
+  for (std::size_t i = 0; i < n;) {
+    const std::size_t stop = std::min(n, i + kBlock);
+    result.text.resize(o + kGrowth * (stop - i) + 8);
+    Unit* const out = result.text.data();
+    while (i < stop) {
+      if (s[i] < 0x80 && i + 8 <= n && Ascii8(text.data() + i)) {
+        for (int k = 0; k < 8; ++k) out[o + k] = static_cast<Unit>(s[i + k]);
+        i += 8, o += 8;
+        continue;
+      }
+      const unsigned char b = s[i];
+      if (b < 0x80) {
+        out[o++] = static_cast<Unit>(b);
+        ++i;
+        continue;
+      }
+      std::uint16_t code = b;
+      std::size_t len = 1;
+      if (filter::IsLeadByte(b)) {
+        if (i + 1 >= n) return fail(BridgeError::UndecodableCp932, i);
+        code = static_cast<std::uint16_t>(b << 8 | s[i + 1]);
+        len = 2;
+      }
+      char32_t c = t.decode[code];
+      if (any_placeholders && InUserArea(code))
+        if (const auto original = placeholders.Find(code)) c = *original;
+      if (c == kNoChar) return fail(BridgeError::UndecodableCp932, i);
+      if constexpr (sizeof(Unit) == 1)
+        if (c >= 0xD800 && c <= 0xDFFF) return fail(BridgeError::SurrogateInUtf8, i);
+      o = static_cast<std::size_t>(Encode(out + o, c) - out);
+      i += len;
+    }
+  }
+  result.text.resize(o);
   return result;
 }
 
@@ -389,32 +500,17 @@ std::string_view Describe(BridgeError error) {
   return "unknown error";
 }
 
-Cp932Text Utf8ToCp932(std::string_view utf8) {
-  return ToCp932(utf8.size(), [utf8](std::size_t i, char32_t& c) {
-    return DecodeUtf8(utf8, i, c);
-  });
-}
+Cp932Text Utf8ToCp932(std::string_view utf8) { return ToCp932(utf8); }
 
-Cp932Text Utf16ToCp932(std::u16string_view utf16) {
-  return ToCp932(utf16.size(), [utf16](std::size_t i, char32_t& c) {
-    return DecodeUtf16(utf16, i, c);
-  });
-}
+Cp932Text Utf16ToCp932(std::u16string_view utf16) { return ToCp932(utf16); }
 
 UnicodeText<std::string> Cp932ToUtf8(std::string_view cp932, const Placeholders& placeholders) {
-  return FromCp932<std::string>(cp932, placeholders, [](std::string& out, char32_t c) {
-    if (c >= 0xD800 && c <= 0xDFFF) return false;
-    AppendUtf8(out, c);
-    return true;
-  });
+  return FromCp932<std::string>(cp932, placeholders);
 }
 
 UnicodeText<std::u16string> Cp932ToUtf16(std::string_view cp932,
                                          const Placeholders& placeholders) {
-  return FromCp932<std::u16string>(cp932, placeholders, [](std::u16string& out, char32_t c) {
-    AppendUtf16(out, c);
-    return true;
-  });
+  return FromCp932<std::u16string>(cp932, placeholders);
 }
 
 bool ConverterAvailable() { return GetTables().available; }

@@ -89,6 +89,8 @@ TEST(UnicodeBridge, KnownCodesAndNoBestFit) {
       {"¢", ""},
       {"é", ""},
       {"😀", ""},
+      {"abcdefghあ12345678", "abcdefgh\x82\xA0" "12345678"},  // runs of ASCII copied a word at a time
+      {"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄ", "\xB1\xB2\xB3\xB4\xB5\xB6\xB7\xB8\xB9\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xC1\xC2\xC3\xC4"},  // three times the bytes in UTF-8
   };
   for (const auto& c : cases) {
     const Cp932Text t = Utf8ToCp932(c.utf8);
@@ -102,6 +104,7 @@ TEST(UnicodeBridge, KnownCodesAndNoBestFit) {
       EXPECT_EQ(t.placeholders.Count(), 1u) << c.utf8;
     }
     EXPECT_EQ(RoundTrip(c.utf8), c.utf8);
+    EXPECT_EQ(Utf16ToCp932(Cp932ToUtf16(t.bytes, t.placeholders).text).bytes, t.bytes) << c.utf8;
   }
 }
 
@@ -136,6 +139,7 @@ TEST(UnicodeBridge, AnsiFormShowsEachPlaceholderAsAQuestionMark) {
       {"a😀b😀", "a?b?"},
       {"\xEE\x80\x80é", "\xF0\x40?"},  // a genuine user-defined character stays itself
       {"한B", "?B"},                       // the byte after a placeholder is its own
+      {"abcdefgh😀ijklmnopq😀rstuvwxyz", "abcdefgh?ijklmnopq?rstuvwxyz"},  // runs moved back
   };
   for (const auto& c : cases) {
     const Cp932Text t = Utf8ToCp932(c.utf8);
