@@ -523,6 +523,15 @@ TEST_F(FilterRun, ASystemCallThatFailsLosesNothing) {
     Copy(u"next&");
     EXPECT_TRUE(PumpUntil([&] { return Paste() == u"next&amp;\r\n"; })) << c.what;
   }
+  // Every empty refused: the copy stays its program's, unchanged since the run read it, so undo
+  // may still put the filtered text there.
+  api.Empty = [] { return FALSE; };
+  form->TrayIcon->SetBalloonHelpText("");
+  Copy(u"c&d");
+  ASSERT_TRUE(PumpUntil([&] { return !form->TrayIcon->BalloonHelpText().empty() && !form->Busy(); }));
+  api.Empty = [] { return EmptyClipboard(); };
+  form->Undo1Click(*form->Undo1);
+  EXPECT_EQ(Paste(), u"c&amp;d\r\n");
 }
 
 // Copies whose clipboard owner window belongs to a listed program are left alone.
