@@ -69,12 +69,14 @@ bool MarkedReadOnly(const std::filesystem::path& target) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+}  // namespace
+
 // A virus scanner or a search indexer often holds a file that was just written for a moment,
 // which makes the replacement fail with a sharing violation: try again for about 200 ms.
-bool MoveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& target) {
+bool MoveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& target,
+                   BOOL(WINAPI* move)(LPCWSTR, LPCWSTR, DWORD)) {
   for (int attempt = 0;; ++attempt) {
-    if (MoveFileExW(temp.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0)
+    if (move(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0)
       return true;
     const DWORD error = GetLastError();
     if (attempt == 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION &&
@@ -83,6 +85,8 @@ bool MoveIntoPlace(const std::filesystem::path& temp, const std::filesystem::pat
     Sleep(20);
   }
 }
+
+namespace {
 
 bool Replace(const std::filesystem::path& target, std::string_view text, std::string& reason) {
   if (MarkedReadOnly(target)) {

@@ -53,6 +53,12 @@ FARPROC FindInKernel32(const char* name) noexcept;
 // could be done.
 bool ConfineDllSearch(FARPROC (*find)(const char* name) = FindInKernel32) noexcept;
 
+// The move of the written file over target, tried again while the system refuses it for a
+// moment. move is MoveFileExW; a test passes its own, since Wine refuses a held file with access
+// denied only, never with the sharing or lock violation Windows gives.
+bool MoveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& target,
+                   BOOL(WINAPI* move)(LPCWSTR, LPCWSTR, DWORD) = MoveFileExW);
+
 // The system's words for an error code, in UTF-8, without the final full stop or line break.
 std::string SystemErrorText(DWORD error);
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -214,10 +215,19 @@ TEST(NkClipDetector, DesigningStoresTheHandlerWithoutListening) {
   EXPECT_EQ(d.Handle(), nullptr);
 }
 
+// The settings the form saves beside this program: a preset a test leaves there would change
+// the next run's copies.
+std::filesystem::path IniBesideTests() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::filesystem::path(std::wstring(path, n)).replace_extension(".ini");
+}
+
 // The form's run: the marks, the priority, the retries.
 class FilterRun : public ::testing::Test {
 protected:
   void SetUp() override {
+    std::filesystem::remove(IniBesideTests());
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
     form = framework::MakeForm<app::TForm1>();
     Settle();
@@ -239,6 +249,15 @@ TEST_F(FilterRun, StartsIdleAndFiltersEachCopyOnceHoweverLateOrOftenItsOwnNotice
   for (int i = 0; i < 3; ++i) SendMessageW(form->ClipTrap->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
   Settle();
   EXPECT_EQ(Paste(), u"a&amp;b\r\n") << "its own write must not be filtered again";
+  // Another program adds a format to that write without emptying the clipboard: the text is
+  // still the run's own, though the clipboard's number moved on.
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const DWORD added = 1;
+  EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(L"Added Later"), Block(&added, sizeof added)), nullptr);
+  CloseClipboard();
+  SendMessageW(form->ClipTrap->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
+  Settle();
+  EXPECT_EQ(Paste(), u"a&amp;b\r\n") << "a format added to its own write";
   EXPECT_FALSE(form->Busy());
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
   // The same text copied by another program is a new copy: what counts is who wrote it.
@@ -504,6 +523,15 @@ TEST_F(FilterRun, ASystemCallThatFailsLosesNothing) {
     Copy(u"next&");
     EXPECT_TRUE(PumpUntil([&] { return Paste() == u"next&amp;\r\n"; })) << c.what;
   }
+  // Every empty refused: the copy stays its program's, unchanged since the run read it, so undo
+  // may still put the filtered text there.
+  api.Empty = [] { return FALSE; };
+  form->TrayIcon->SetBalloonHelpText("");
+  Copy(u"c&d");
+  ASSERT_TRUE(PumpUntil([&] { return !form->TrayIcon->BalloonHelpText().empty() && !form->Busy(); }));
+  api.Empty = [] { return EmptyClipboard(); };
+  form->Undo1Click(*form->Undo1);
+  EXPECT_EQ(Paste(), u"c&amp;d\r\n");
 }
 
 // Copies whose clipboard owner window belongs to a listed program are left alone.

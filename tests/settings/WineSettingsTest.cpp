@@ -362,6 +362,33 @@ TEST_F(WineSettings, AFileHeldOpenByAnotherProgramIsNotReplaced) {
   EXPECT_EQ(Slurp(file), "[User]\r\nNumberMode=2\r\n");
 }
 
+// The move refused once with the error a scanner's brief hold gives on Windows, then let through.
+DWORD refusal = 0;
+int moves = 0;
+BOOL WINAPI RefusedOnce(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  if (++moves > 1) return MoveFileExW(from, to, flags);
+  SetLastError(refusal);
+  return FALSE;
+}
+
+TEST_F(WineSettings, AMoveRefusedForAMomentIsTriedAgain) {
+  const struct {
+    DWORD error;
+    bool retried;
+  } cases[] = {{ERROR_SHARING_VIOLATION, true},
+               {ERROR_LOCK_VIOLATION, true},
+               {ERROR_ACCESS_DENIED, true},
+               {ERROR_PATH_NOT_FOUND, false}};
+  for (const auto& c : cases) {
+    Spit(dir_ / "new.tmp", "new");
+    Spit(dir_ / "k.ini", "old");
+    refusal = c.error;
+    moves = 0;
+    EXPECT_EQ(MoveIntoPlace(dir_ / "new.tmp", dir_ / "k.ini", RefusedOnce), c.retried) << c.error;
+    EXPECT_EQ(Slurp(dir_ / "k.ini"), c.retried ? "new" : "old") << c.error;
+  }
+}
+
 TEST_F(WineSettings, IniFileReadsFilesAsTheSystemReadsThem) {
   const std::string tanaka = Ansi("田中"), zo = Ansi("ゾ");
   struct Case {

@@ -335,6 +335,8 @@ TEST_F(FilterTool, BadInputIsRefusedWithItsOffset) {
       {true, std::string("\x82\xA0\0", 3), "NUL byte at byte offset 2"},
       // In a run of lead-range bytes the pairs count from its start: the third 0x81 leads.
       {true, "\x81\x81\x81\r\n", "at byte offset 2: lead byte 0x81 followed by 0x0D"},
+      // メ's trail byte 0x81 is in the lead range: the walk goes by characters, not bytes.
+      {true, "\x83\x81\r\n\x82", "at byte offset 4: lead byte 0x82 at the end of the input"},
       {true, std::string(100, 'a') + "\x82\xA0\x82\x7F", "at byte offset 102: lead byte 0x82 followed by 0x7F"},
   };
   WriteFile(Path("out"), "old");
@@ -426,6 +428,14 @@ TEST_F(FilterTool, InputFromFileDashOrStdinAndOutputReplacesTheFile) {
   r = Run({"-o" + Path("in.txt").string(), "--set=NumberMode=1", Path("in.txt").string()});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(Path("in.txt")), "1\r\n");
+
+  // A one-letter name joined to -o, in the working folder.
+  const fs::path was = fs::current_path();
+  fs::current_path(dir_);
+  r = Run({"-ox", "--set=NumberMode=1", "in2.txt"});
+  fs::current_path(was);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("x")), "2\r\n");
 
   // No temporary file is left behind.
   std::size_t files = 0;

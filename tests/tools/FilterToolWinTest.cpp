@@ -50,9 +50,19 @@ class FilterToolWin : public testing::Test {
     fs::remove_all(dir_, ignored);
   }
 
-  Result Run(const std::vector<std::wstring>& args, std::string_view input = {}) {
+  // Standard input is a file, or with pipe a pipe whose writer has closed it after input.
+  Result Run(const std::vector<std::wstring>& args, std::string_view input = {}, bool pipe = false) {
     WriteFile(dir_ / L"stdin", input);
     HANDLE in = Inheritable(dir_ / L"stdin", false);
+    if (pipe) {
+      CloseHandle(in);
+      SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+      HANDLE writer = nullptr;
+      EXPECT_TRUE(CreatePipe(&in, &writer, &sa, 1 << 16));
+      DWORD written = 0;
+      EXPECT_TRUE(::WriteFile(writer, input.data(), static_cast<DWORD>(input.size()), &written, nullptr));
+      CloseHandle(writer);
+    }
     HANDLE out = Inheritable(dir_ / L"stdout", true);
     HANDLE err = Inheritable(dir_ / L"stderr", true);
     std::wstring command = Quote(ToolPath());
@@ -90,6 +100,9 @@ TEST_F(FilterToolWin, StandardStreamsCarryBytesUnchanged) {
   Result r = Run({L"--set", L"NumberMode=1"}, "１\nb\r\n\x1A" "c");
   EXPECT_EQ(r.status, 0u) << r.err;
   EXPECT_EQ(r.out, "1\r\nb\r\n\x1A" "c\r\n");
+  r = Run({L"--set", L"NumberMode=1"}, "１\n", true);  // the pipe's end is the input's
+  EXPECT_EQ(r.status, 0u) << r.err;
+  EXPECT_EQ(r.out, "1\r\n");
 
   r = Run({L"--encoding", L"cp932", L"--set", L"KanaMode1=1"}, "\x82\xAA\x82\xC1\n");
   EXPECT_EQ(r.status, 0u) << r.err;
