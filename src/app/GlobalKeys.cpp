@@ -32,20 +32,31 @@ bool Usable(framework::THotKeyValue key) {
 
 std::span<const KeyRow> GlobalKeyRows() { return kKeys; }
 
+void RegisterKey(framework::win::RegisteredHotKey& registration, HWND window, int id, framework::THotKeyValue key) {
+  if (key.Empty() || Usable(key))
+    registration.Register(window, id, key);
+  else
+    registration.Reset();
+}
+
+std::string_view KeyCaption(const framework::win::RegisteredHotKey& registration, framework::THotKeyValue key) {
+  if (!key.Empty() && !Usable(key)) return "使えません";
+  switch (registration.State()) {
+    case framework::win::HotKeyState::InUse:
+      return "使用中";
+    case framework::win::HotKeyState::Failed:
+      return "使えません";
+    default:
+      return "";
+  }
+}
+
 void GlobalKeys::Register(HWND window, framework::TComponent& form) {
   for (std::size_t i = 0; i < std::size(kKeys); ++i) {
     const auto& control = dynamic_cast<const framework::THotKey&>(*form.FindComponent(kKeys[i].control));
     auto& label = dynamic_cast<framework::TLabel&>(*form.FindComponent(kKeys[i].in_use));
-    const framework::THotKeyValue key = control.HotKey();
-    if (!key.Empty() && !Usable(key)) {
-      FKeys[i].Reset();
-      label.SetCaption("使えません");
-      continue;
-    }
-    const framework::win::HotKeyState state = FKeys[i].Register(window, static_cast<int>(i), key);
-    label.SetCaption(state == framework::win::HotKeyState::InUse    ? "使用中"
-                     : state == framework::win::HotKeyState::Failed ? "使えません"
-                                                                    : "");
+    RegisterKey(FKeys[i], window, static_cast<int>(i), control.HotKey());
+    label.SetCaption(KeyCaption(FKeys[i], control.HotKey()));
   }
 }
 

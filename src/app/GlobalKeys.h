@@ -26,6 +26,13 @@ struct KeyRow {
 std::span<const KeyRow> GlobalKeyRows();
 inline constexpr std::size_t kGlobalKeyCount = 4;
 
+// Registers key on window under id, unless it would take a letter away from every program (no
+// Ctrl, Alt or Win, and no function key): then nothing is held. Never throws.
+void RegisterKey(framework::win::RegisteredHotKey& registration, HWND window, int id, framework::THotKeyValue key);
+// What the label beside a key's control says: "使用中" when another program holds it, "使えません"
+// when it can't be had, "" when it is registered or there is none.
+std::string_view KeyCaption(const framework::win::RegisteredHotKey& registration, framework::THotKeyValue key);
+
 // The rows' keys registered on one window, WM_HOTKEY's id being the row's index.
 class GlobalKeys {
 public:

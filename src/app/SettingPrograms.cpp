@@ -31,6 +31,21 @@ std::string PresetAt(const settings::PresetBook& book, int index, int first_pres
                                                                : std::string();
 }
 
+// A row of the program page's list: the programs left alone first, then those given a preset.
+struct ProgramRow {
+  std::string name;    // "" for no row
+  std::string preset;  // "" for a program left alone
+};
+
+ProgramRow ProgramRowAt(const ProgramList& excluded, const settings::PresetBook& book, int index) {
+  const auto left_alone = static_cast<int>(excluded.Names().size());
+  if (index < 0) return {};
+  if (index < left_alone) return {excluded.Names()[static_cast<std::size_t>(index)], {}};
+  const auto i = static_cast<std::size_t>(index - left_alone);
+  if (i >= book.Programs().size()) return {};
+  return {book.Programs()[i].program, book.Programs()[i].preset};
+}
+
 }  // namespace
 
 std::optional<filter::FilterSettings> TForm1::SettingsFor(const std::string& program, bool forced) const {
@@ -112,8 +127,8 @@ void TForm1::PresetsChanged() {
   FPresetKeys.clear();
   const HWND window = win::WindowOf(*this);
   for (std::size_t i = 0; i < FPresets.Presets().size(); ++i)
-    FPresetKeys.emplace_back(window, static_cast<int>(kPresetKeyBase + i),
-                             HotKeyFromText(FPresets.Presets()[i].hot_key));
+    RegisterKey(FPresetKeys.emplace_back(), window, static_cast<int>(kPresetKeyBase + i),
+                HotKeyFromText(FPresets.Presets()[i].hot_key));
   PresetKeyChoiceClick(*this);
 }
 
@@ -175,10 +190,7 @@ void TForm1::PresetKeyChoiceClick(TObject&) {
   } else {
     key.SetEnabled(true);
     key.SetHotKey(HotKeyFromText(FPresets.Presets()[static_cast<std::size_t>(index)].hot_key));
-    const win::RegisteredHotKey& registered = FPresetKeys[static_cast<std::size_t>(index)];
-    in_use.SetCaption(registered.State() == win::HotKeyState::InUse    ? "使用中"
-                      : registered.State() == win::HotKeyState::Failed ? "使えません"
-                                                                       : "");
+    in_use.SetCaption(KeyCaption(FPresetKeys[static_cast<std::size_t>(index)], key.HotKey()));
   }
   key.SetOnChange([this](TObject&) {
     const int chosen = List(*this, "PresetKeyChoice").ItemIndex();
@@ -211,47 +223,36 @@ void TForm1::ExcludeLastClick(TObject&) {
 }
 
 void TForm1::ExcludeRemoveClick(TObject&) {
-  const int index = ExcludeList->ItemIndex();
-  if (index < 0) return;
-  const auto excluded = static_cast<int>(FExcluded.Names().size());
-  if (index < excluded) {
+  const ProgramRow row = ProgramRowAt(FExcluded, FPresets, ExcludeList->ItemIndex());
+  if (row.name.empty()) return;
+  if (row.preset.empty()) {
     ProgramList list = FExcluded;
-    list.Remove(static_cast<std::size_t>(index));
+    list.Remove(static_cast<std::size_t>(ExcludeList->ItemIndex()));
     SetExcludedPrograms(std::move(list));
-  } else if (index - excluded < static_cast<int>(FPresets.Programs().size())) {
+  } else {
     settings::PresetBook book = FPresets;
-    book.SetProgramPreset(FPresets.Programs()[static_cast<std::size_t>(index - excluded)].program, "");
+    book.SetProgramPreset(row.name, "");
     SetPresets(std::move(book));
   }
 }
 
 void TForm1::ExcludeListClick(TObject&) {
   // The choice box shows the selected program's choice.
-  const int index = ExcludeList->ItemIndex();
-  const auto excluded = static_cast<int>(FExcluded.Names().size());
+  const ProgramRow row = ProgramRowAt(FExcluded, FPresets, ExcludeList->ItemIndex());
   int choice = 0;
-  if (index >= excluded && index - excluded < static_cast<int>(FPresets.Programs().size())) {
-    const std::string& preset = FPresets.Programs()[static_cast<std::size_t>(index - excluded)].preset;
-    for (std::size_t i = 0; i < FPresets.Presets().size(); ++i)
-      if (settings::SamePresetName(FPresets.Presets()[i].name, preset)) choice = static_cast<int>(i) + 1;
-  }
+  for (std::size_t i = 0; i < FPresets.Presets().size() && !row.preset.empty(); ++i)
+    if (settings::SamePresetName(FPresets.Presets()[i].name, row.preset)) choice = static_cast<int>(i) + 1;
   List(*this, "ProgramChoice").SetItemIndex(choice);
 }
 
 void TForm1::ProgramChoiceClick(TObject&) {
   // A program selected in the list takes the choice at once: removed, and added with it.
-  const int index = ExcludeList->ItemIndex();
-  if (index < 0) return;
-  const auto excluded = static_cast<int>(FExcluded.Names().size());
-  std::string name;
-  if (index < excluded)
-    name = FExcluded.Names()[static_cast<std::size_t>(index)];
-  else if (index - excluded < static_cast<int>(FPresets.Programs().size()))
-    name = FPresets.Programs()[static_cast<std::size_t>(index - excluded)].program;
+  const ProgramRow row = ProgramRowAt(FExcluded, FPresets, ExcludeList->ItemIndex());
+  if (row.name.empty()) return;
   const int choice = List(*this, "ProgramChoice").ItemIndex();
   ExcludeRemoveClick(*this);
   List(*this, "ProgramChoice").SetItemIndex(choice);
-  ExcludeName->SetText(name);
+  ExcludeName->SetText(row.name);
   ExcludeAddClick(*this);
 }
 

@@ -278,6 +278,10 @@ TEST_F(Controller, GlobalKeysActAtOnceSayWhenHeldElsewhereAndCancelPutsThemBack)
   Press({VK_F10, framework::hkCtrl | framework::hkAlt});
   EXPECT_TRUE(framework::testing::PumpUntil([&] { return form->Presets().Active() == "大文字"; }));
   EXPECT_EQ(form->CurrentSettings().UpDownCase, filter::LetterCase::ToUpper);
+  // A preset's key that would take a letter away from every program is refused, as the others are.
+  book.FindSettings("大文字")->hot_key = "A";
+  form->SetPresets(book);
+  EXPECT_EQ(inUse("PresetKeyInUse"), "使えません");
   DestroyWindow(other);
 }
 
