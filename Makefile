@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: all deps native windows test test-native test-windows screenshot manual dist run bench fuzz clean
+.PHONY: all deps format format-check native windows test test-native test-windows screenshot manual dist run bench fuzz clean
 
 all: native
 
@@ -24,7 +24,16 @@ windows: deps
 test-windows: windows
 	@ctest --preset windows
 
-test: test-native test-windows
+# One look for all our C++ (.clang-format); `make format` applies it.
+FORMATTED = git ls-files -z '*.cpp' '*.h' | xargs -0
+
+format: deps
+	@$(FORMATTED) clang-format -i
+
+format-check: deps
+	@$(FORMATTED) clang-format --dry-run -Werror
+
+test: format-check test-native test-windows
 
 # The program as a user meets it (its end-to-end test), saving the dialog's two pages, the tray
 # menu and the About box as PNG files in docs/.

@@ -16,6 +16,7 @@ struct Kind {
 };
 
 const std::vector<Kind>& Kinds() {
+  // clang-format off
   static const std::vector<Kind> kinds = {
       {16, {"きょうは", "がっこう", "ありがとう", "ですます", "これは", "それから", "ぱぴぷぺぽ",
             "をゐゑ", "ゝゞ", "らーめん", "ちょっと", "でしょう"}},
@@ -34,6 +35,7 @@ const std::vector<Kind>& Kinds() {
            " < ", " > "}},
       {9, {" ", "  ", "　", "　　", "\t", " 　 "}},
   };
+  // clang-format on
   return kinds;
 }
 

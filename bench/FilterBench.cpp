@@ -44,18 +44,16 @@ struct Config {
 };
 
 void Set(FilterSettings& s, const SettingInfo& info, int value) {
-  if (info.kind == SettingKind::RadioGroup)
-    info.SetValue(s, value);
-  else
-    info.SetValue(s, value != 0);
+  if (info.kind == SettingKind::RadioGroup) info.SetValue(s, value);
+  else info.SetValue(s, value != 0);
 }
 
 std::vector<Config> Configs() {
   std::vector<Config> configs = {{"none (load and join)", {}}};
   FilterSettings all_one, all_last;
   for (const SettingInfo& info : kestrilon::filter::AllSettings()) {
-    const int last = info.kind == SettingKind::RadioGroup ? static_cast<int>(info.items.size()) - 1
-                                                          : 1;
+    const int last =
+        info.kind == SettingKind::RadioGroup ? static_cast<int>(info.items.size()) - 1 : 1;
     for (int v = 1; v <= last; ++v) {
       FilterSettings s;
       Set(s, info, v);
@@ -126,8 +124,11 @@ int Measure(int argc, char** argv) {
     return 1;
   }
   clock_gettime(CLOCK_MONOTONIC, &end);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-  const double wall = static_cast<double>(end.tv_sec - start.tv_sec) + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9;
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  const double wall = static_cast<double>(end.tv_sec - start.tv_sec) +
+                      static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9;
   std::printf("%.6f %.6f %ld\n", seconds(usage.ru_utime) + seconds(usage.ru_stime), wall,
               usage.ru_maxrss);  // KiB on Linux
   return 0;
@@ -146,21 +147,23 @@ int main(int argc, char** argv) {
   for (const Config& c : configs) {
     for (const std::string* text : {&text1, &text10}) {
       const std::string name = c.name + (text == &text1 ? " /1MB" : " /10MB");
-      benchmark::RegisterBenchmark(name.c_str(), [text, s = c.settings](benchmark::State& state) {
-        kestrilon::filter::Filter filter;  // as a caller keeps it from one run to the next
-        for (auto _ : state) {
-          state.PauseTiming();  // the copy stands for the file read, not the filter's work
-          std::string input = kestrilon::tool::LargeBuffer(2 * text->size() + 64);
-          input.append(*text);
-          state.ResumeTiming();
-          std::string output = filter.Run(std::move(input), s);
-          benchmark::DoNotOptimize(output.data());
-          state.PauseTiming();  // giving the memory back is not the filter's work either
-          output = std::string();
-          state.ResumeTiming();
-        }
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text->size()));
-      })
+      benchmark::RegisterBenchmark(
+          name.c_str(),
+          [text, s = c.settings](benchmark::State& state) {
+            kestrilon::filter::Filter filter;  // as a caller keeps it from one run to the next
+            for (auto _ : state) {
+              state.PauseTiming();  // the copy stands for the file read, not the filter's work
+              std::string input = kestrilon::tool::LargeBuffer(2 * text->size() + 64);
+              input.append(*text);
+              state.ResumeTiming();
+              std::string output = filter.Run(std::move(input), s);
+              benchmark::DoNotOptimize(output.data());
+              state.PauseTiming();  // giving the memory back is not the filter's work either
+              output = std::string();
+              state.ResumeTiming();
+            }
+            state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text->size()));
+          })
           ->Unit(benchmark::kMillisecond)
           ->ComputeStatistics("min", [](const std::vector<double>& v) {
             return *std::min_element(v.begin(), v.end());
@@ -170,7 +173,8 @@ int main(int argc, char** argv) {
   // The clipboard's way: the text as UTF-16 to code page 932 and back, as a copy goes through
   // the bridge around the filter.
   const auto utf16 = kestrilon::unicode::Cp932ToUtf16(text10, {}).text;
-  benchmark::RegisterBenchmark("bridge UTF-16 to 932 and back /10MB", [&utf16, &text10](benchmark::State& state) {
+  benchmark::RegisterBenchmark("bridge UTF-16 to 932 and back /10MB", [&utf16, &text10](
+                                                                          benchmark::State& state) {
     for (auto _ : state) {
       const auto cp932 = kestrilon::unicode::Utf16ToCp932(utf16);
       const auto back = kestrilon::unicode::Cp932ToUtf16(cp932.bytes, cp932.placeholders);
@@ -196,6 +200,7 @@ int main(int argc, char** argv) {
                 static_cast<double>(text10.size()) / 1e6 / ten->second, ratio,
                 ok ? "ok" : "MISS (> 11)");
   }
-  std::printf("linearity: %s\n", misses ? "some steps MISS the 10MB/1MB <= 11 bound" : "every step within 10MB/1MB <= 11");
+  std::printf("linearity: %s\n", misses ? "some steps MISS the 10MB/1MB <= 11 bound"
+                                        : "every step within 10MB/1MB <= 11");
   return misses ? 1 : 0;
 }

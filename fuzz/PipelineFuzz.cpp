@@ -19,7 +19,6 @@ namespace {
 using kestrilon::filter::FilterSettings;
 using kestrilon::filter::SettingKind;
 
-
 // One byte per setting. Radio groups get -2 to 4 now and then (out-of-range values must leave
 // the text alone) but mostly their meaningful values; check boxes take the low bit.
 FilterSettings SettingsFrom(const std::uint8_t* bytes) {
@@ -28,10 +27,9 @@ FilterSettings SettingsFrom(const std::uint8_t* bytes) {
   for (const auto& info : kestrilon::filter::AllSettings()) {
     const std::uint8_t b = bytes[k++];
     if (info.kind == SettingKind::RadioGroup)
-      info.SetValue(s, b & 0x80 ? static_cast<int>(b % 7) - 2
-                                : static_cast<int>(b % info.items.size()));
-    else
-      info.SetValue(s, b & 1);
+      info.SetValue(
+          s, b & 0x80 ? static_cast<int>(b % 7) - 2 : static_cast<int>(b % info.items.size()));
+    else info.SetValue(s, b & 1);
   }
   return s;
 }

@@ -24,13 +24,14 @@ AnsiText ToAnsi(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int length = static_cast<int>(wide.size());
   // No best fit: "ü" must not quietly become "u" and name another file.
-  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr,
+                                       0, nullptr, nullptr);
   if (size <= 0) throw framework::EConvertError("Cannot convert a text to the ANSI code page");
   AnsiText result;
   result.text.resize(static_cast<size_t>(size));
   BOOL usedDefault = FALSE;
-  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, result.text.data(), size, nullptr,
-                          &usedDefault) != size) {
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, result.text.data(),
+                          size, nullptr, &usedDefault) != size) {
     throw framework::EConvertError("Cannot convert a text to the ANSI code page");
   }
   result.lossy = usedDefault != FALSE;
@@ -41,7 +42,8 @@ AnsiText ToAnsi(std::wstring_view wide) {
 std::wstring ShortPath(const std::wstring& path) {
   std::wstring shortPath(path.size() + 1, L'\0');
   for (;;) {
-    const DWORD n = GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+    const DWORD n =
+        GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
     if (n == 0) return {};
     if (n < shortPath.size()) {
       shortPath.resize(n);
@@ -54,12 +56,14 @@ std::wstring ShortPath(const std::wstring& path) {
 }  // namespace
 
 std::string VersionInfoText(const std::string& fileName, int index) {
-  if (index < 0) throw std::out_of_range("VersionInfoText: index " + std::to_string(index) + " is negative");
+  if (index < 0)
+    throw std::out_of_range("VersionInfoText: index " + std::to_string(index) + " is negative");
   if (index >= static_cast<int>(VersionInfoKeys.size())) index = VersionInfoFileVersion;
   const std::string_view key = VersionInfoKeys[static_cast<size_t>(index)];
   const std::string unidentified = "unidentified";
 
-  const framework::win::VersionString found = framework::win::ReadVersionString(fileName.c_str(), key.substr(1));
+  const framework::win::VersionString found =
+      framework::win::ReadVersionString(fileName.c_str(), key.substr(1));
   if (!found.readable) return unidentified;
   std::string result(key.substr(1));
   result += " : ";

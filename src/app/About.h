@@ -31,8 +31,8 @@ inline constexpr std::string_view AboutCreditLine = "Kestrilon  Copyright (C) 20
 
 // One line about the version resource of the file fileName (a path in the ANSI code page, 932):
 //   "unidentified"  the file has no version resource that can be read, or it has no translation;
-//   "Key : value"   the entry of the first translation's string table, e.g. "FileVersion : 1.0.5.19";
-//   "Key : None"    that string table lacks the entry.
+//   "Key : value"   the entry of the first translation's string table, e.g. "FileVersion
+//   : 1.0.5.19"; "Key : None"    that string table lacks the entry.
 // index 0 to 7 is a row of VersionInfoKeys; any index above 7 reads "\FileVersion". A negative
 // index is a caller's mistake: std::out_of_range, naming the index.
 // The value is in the ANSI code page, as the system converts it.

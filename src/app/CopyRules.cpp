@@ -10,7 +10,11 @@ namespace {
 // taken alone, as U+FFFD.
 char32_t NextCodePoint(std::string_view text, std::size_t& i) noexcept {
   const auto b = static_cast<unsigned char>(text[i]);
-  const std::size_t length = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+  const std::size_t length = b < 0x80           ? 1
+                             : (b >> 5) == 0x6  ? 2
+                             : (b >> 4) == 0xE  ? 3
+                             : (b >> 3) == 0x1E ? 4
+                                                : 0;
   if (length == 0 || i + length > text.size()) {
     ++i;
     return 0xFFFD;
@@ -32,16 +36,11 @@ constexpr std::string_view kFullWidthSpace = "\xE3\x80\x80";
 
 std::string_view Trimmed(std::string_view s) noexcept {
   for (;;) {
-    if (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-      s.remove_prefix(1);
-    else if (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-      s.remove_suffix(1);
-    else if (s.starts_with(kFullWidthSpace))
-      s.remove_prefix(kFullWidthSpace.size());
-    else if (s.ends_with(kFullWidthSpace))
-      s.remove_suffix(kFullWidthSpace.size());
-    else
-      return s;
+    if (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    else if (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    else if (s.starts_with(kFullWidthSpace)) s.remove_prefix(kFullWidthSpace.size());
+    else if (s.ends_with(kFullWidthSpace)) s.remove_suffix(kFullWidthSpace.size());
+    else return s;
   }
 }
 
@@ -64,7 +63,8 @@ bool SameProgramName(std::string_view listed, std::string_view name, SameLetter 
 
 std::string ProgramFileName(std::string_view typed) {
   std::string_view name = Trimmed(typed);
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = Trimmed(name.substr(1, name.size() - 2));
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+    name = Trimmed(name.substr(1, name.size() - 2));
   // UTF-8: no byte of a longer character is a slash.
   const std::size_t slash = name.find_last_of("\\/");
   if (slash != std::string_view::npos) name = Trimmed(name.substr(slash + 1));

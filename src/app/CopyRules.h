@@ -18,7 +18,8 @@ bool SameAsciiLetter(char32_t a, char32_t b) noexcept;
 // case ignored as same says; a "?" in the listed name stands for any one character. A name that
 // the INI file's code page cannot hold is saved with "?" for each character it lacks, and "?" is
 // never part of a real file name, so the saved list still matches the program.
-bool SameProgramName(std::string_view listed, std::string_view name, SameLetter same = SameAsciiLetter);
+bool SameProgramName(std::string_view listed, std::string_view name,
+                     SameLetter same = SameAsciiLetter);
 
 // The file name alone, as the user may give it: blanks (ASCII or full-width) and one pair of
 // double quotes around it dropped, and a folder before it ("C:\Tools\x.exe", as the
@@ -27,7 +28,7 @@ std::string ProgramFileName(std::string_view typed);
 
 // Program file names ("EXCEL.EXE"), in UTF-8, as the user gave them, each program once.
 class ProgramList {
-public:
+ public:
   explicit ProgramList(SameLetter same = SameAsciiLetter) : FSame(same) {}
   // The INI value: names separated by ";", each reduced to its file name, empty ones skipped, a
   // repeated one kept once.
@@ -45,19 +46,19 @@ public:
 
   bool operator==(const ProgramList& other) const { return FNames == other.FNames; }
 
-private:
+ private:
   SameLetter FSame;
   std::vector<std::string> FNames;
 };
 
 // What became of one copy made by another program.
 enum class CopyOutcome {
-  Filtered,   // rewritten and put back
-  Unchanged,  // filtering changed nothing: the clipboard kept as the program made it
-  Private,    // marked private by its program: never read
-  Excluded,   // made by a program on the exclusion list
-  Untouched,  // paused, no text, or a text the filter can't carry: left as it was
-  Superseded, // a newer copy came while it was filtered: not written, left to the newer one
+  Filtered,     // rewritten and put back
+  Unchanged,    // filtering changed nothing: the clipboard kept as the program made it
+  Private,      // marked private by its program: never read
+  Excluded,     // made by a program on the exclusion list
+  Untouched,    // paused, no text, or a text the filter can't carry: left as it was
+  Superseded,   // a newer copy came while it was filtered: not written, left to the newer one
   WriteFailed,  // the write failed: the copy was put back as it was made
 };
 
@@ -71,7 +72,7 @@ struct TextVersion {
 // that copy only. A swap puts back the one the clipboard doesn't hold; any later copy makes both
 // stale: putting one back then would replace the newer copy.
 class CopyPair {
-public:
+ public:
   // Keeps both versions of a filtered copy, the filtered one on the clipboard; every other
   // outcome forgets what was kept.
   void Record(CopyOutcome outcome, TextVersion original = {}, TextVersion filtered = {});
@@ -85,7 +86,7 @@ public:
   void Swapped() noexcept { FShowingOriginal = !FShowingOriginal; }
   void Forget() noexcept;
 
-private:
+ private:
   bool FActive = false;
   bool FShowingOriginal = false;
   TextVersion FOriginal;

@@ -13,26 +13,26 @@ namespace {
 
 // The busy mark, cleared however the run ends.
 class BusyScope {
-public:
+ public:
   explicit BusyScope(bool& busy) : FBusy(busy) { FBusy = true; }
   ~BusyScope() { FBusy = false; }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
-private:
+ private:
   bool& FBusy;
 };
 
 // Normal priority while a copy is filtered, idle again however the run ends. A process may
 // always set its own class; were it refused, the run would only be slower.
 class NormalPriorityScope {
-public:
+ public:
   NormalPriorityScope() { Set(NORMAL_PRIORITY_CLASS); }
   ~NormalPriorityScope() { Set(IDLE_PRIORITY_CLASS); }
   NormalPriorityScope(const NormalPriorityScope&) = delete;
   NormalPriorityScope& operator=(const NormalPriorityScope&) = delete;
 
-private:
+ private:
   static void Set(DWORD priority) noexcept {
     if (!SetPriorityClass(GetCurrentProcess(), priority)) return;
   }
@@ -44,7 +44,8 @@ std::string ClipboardOwnerProgram() {
   HWND owner = GetClipboardOwner();
   DWORD process = 0;
   if (!owner || !GetWindowThreadProcessId(owner, &process) || !process) return {};
-  framework::win::UniqueKernelHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  framework::win::UniqueKernelHandle handle(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
   if (!handle) return {};
   std::wstring path(32768, L'\0');
   DWORD size = static_cast<DWORD>(path.size());
@@ -56,18 +57,21 @@ std::string ClipboardOwnerProgram() {
 
 constexpr char kElevated[] =
     "管理者として実行されているウィンドウには貼り付けられません。クリップボードはそのままです。";
-constexpr char kWriteFailed[] = "クリップボードに書き込めませんでした。コピーしたテキストはそのまま残っています。";
+constexpr char kWriteFailed[] =
+    "クリップボードに書き込めませんでした。コピーしたテキストはそのまま残っています。";
 
 }  // namespace
 
 std::optional<TextVersion> Filtered(filter::Filter& filter, std::u16string_view copied,
-                                    const filter::FilterSettings& settings, std::string* copied_ansi) {
+                                    const filter::FilterSettings& settings,
+                                    std::string* copied_ansi) {
   unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
   if (text.error != unicode::BridgeError::None) return std::nullopt;
   if (copied_ansi) *copied_ansi = unicode::AnsiForm(text.bytes, text.placeholders);
   const std::string filtered = filter.Run(std::move(text.bytes), settings);
   auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
-  if (result.error != unicode::BridgeError::None) return std::nullopt;  // never put back a broken text
+  if (result.error != unicode::BridgeError::None)
+    return std::nullopt;  // never put back a broken text
   return TextVersion{std::move(result.text), unicode::AnsiForm(filtered, text.placeholders)};
 }
 
@@ -84,7 +88,7 @@ void CopyRun::ClipboardChanged(bool paused) {
   if (FBusy || IsOwnWrite() || Paste.Active() || Paste.IsOwnChange()) return;
   if (paused) {
     StopRetrying();
-    NoteCopyProgram();  // so that "add the last copy's program" means this one
+    NoteCopyProgram();                 // so that "add the last copy's program" means this one
     Remember(CopyOutcome::Untouched);  // a newer copy: the last pair is stale
     return;
   }
@@ -179,8 +183,8 @@ CopyOutcome CopyRun::FilterClipboard(const filter::FilterSettings& settings) {
   return Write(read_sequence, std::move(*filtered), {std::move(copied), std::move(original_ansi)});
 }
 
-std::optional<std::string> CopyRun::WriteOver(const clipboard::OpenedClipboard& clip, const TextVersion& next,
-                                               const TextVersion& current) {
+std::optional<std::string> CopyRun::WriteOver(const clipboard::OpenedClipboard& clip,
+                                              const TextVersion& next, const TextVersion& current) {
   std::optional<std::string> failure;
   try {
     clip.WriteText(next.text, next.ansi);
@@ -252,7 +256,8 @@ void CopyRun::PasteFiltered() {
     if (settings) filtered = Filtered(FFilter, copied, *settings);
   }
   if (!filtered) return;  // a text the filter can't carry: nothing pasted in its name
-  if (Paste.Paste(copied, filtered->text, filtered->ansi) == clipboard::DelayedPaste::Start::Elevated)
+  if (Paste.Paste(copied, filtered->text, filtered->ansi) ==
+      clipboard::DelayedPaste::Start::Elevated)
     Trouble(kElevated);
 }
 

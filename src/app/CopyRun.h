@@ -23,10 +23,11 @@ namespace kestrilon::app {
 // placeholders for what the code page lacks, filtered, converted back. Nothing when the text can't
 // be carried (more characters outside the code page than placeholders): it stays as it was.
 std::optional<TextVersion> Filtered(filter::Filter& filter, std::u16string_view copied,
-                                    const filter::FilterSettings& settings, std::string* copied_ansi = nullptr);
+                                    const filter::FilterSettings& settings,
+                                    std::string* copied_ansi = nullptr);
 
 class CopyRun {
-public:
+ public:
   // owner: the window that opens the clipboard (and so owns what the run writes); timer_window:
   // where the retry timer's WM_TIMER goes, to be handed to TimerTick.
   CopyRun(std::function<HWND()> owner, std::function<HWND()> timer_window);
@@ -37,7 +38,8 @@ public:
   // What the run asks of the program around it.
   // The settings for a copy made by program (its file name, "" when unknown); none: leave the
   // copy alone. forced: the user asked for this copy to be filtered, so there are always some.
-  std::function<std::optional<filter::FilterSettings>(const std::string& program, bool forced)> SettingsFor;
+  std::function<std::optional<filter::FilterSettings>(const std::string& program, bool forced)>
+      SettingsFor;
   // The program that made the newest copy, paused or not.
   std::function<void(const std::string& program)> OnCopyProgram;
   // The pair of versions changed: whether there is one, and which the clipboard holds.
@@ -80,7 +82,7 @@ public:
   static constexpr UINT kRetryInterval = 60;         // ms
   static constexpr ULONGLONG kRetryPatience = 3000;  // ms
 
-private:
+ private:
   void Try(bool forced);
   CopyOutcome FilterClipboard(const filter::FilterSettings& settings);
   // Writes the filtered text unless a newer copy came since the read (sequence); a failed write
@@ -88,8 +90,8 @@ private:
   CopyOutcome Write(DWORD read_sequence, TextVersion filtered, TextVersion original);
   // Writes one version over the other the clipboard holds (open); when that fails, writes the
   // other back. The failure's message, or nothing.
-  std::optional<std::string> WriteOver(const clipboard::OpenedClipboard& clip, const TextVersion& next,
-                                       const TextVersion& current);
+  std::optional<std::string> WriteOver(const clipboard::OpenedClipboard& clip,
+                                       const TextVersion& next, const TextVersion& current);
   bool IsOwnWrite() const;
   void WaitForClipboard(DWORD sequence, const std::string& message);
   void StopRetrying() noexcept;

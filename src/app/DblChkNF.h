@@ -13,15 +13,16 @@
 namespace kestrilon::app {
 
 class TSingleInstanceGuard {
-public:
+ public:
   // The guard of this process, or nothing when another instance holds the name: the caller
   // then ends at once with exit code 0, telling the running instance nothing.
   static std::optional<TSingleInstanceGuard> Acquire();
 
   const std::wstring& MutexName() const noexcept { return FMutexName; }
 
-private:
-  TSingleInstanceGuard(std::wstring name, HANDLE mutex) : FMutexName(std::move(name)), FMutexHandle(mutex) {}
+ private:
+  TSingleInstanceGuard(std::wstring name, HANDLE mutex)
+      : FMutexName(std::move(name)), FMutexHandle(mutex) {}
   std::wstring FMutexName;
   framework::win::UniqueKernelHandle FMutexHandle;  // held until the process ends
 };

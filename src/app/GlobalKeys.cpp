@@ -17,43 +17,44 @@ using framework::hkShift;
 constexpr KeyRow kKeys[] = {
     {KeyAction::Swap, "SwapKey", "SwapKeyInUse", {'Z', hkCtrl | hkAlt | hkShift}},
     {KeyAction::FilterNow, "FilterNowKey", "FilterNowKeyInUse", {'F', hkCtrl | hkAlt | hkShift}},
-    {KeyAction::PasteFiltered, "PasteFilteredKey", "PasteFilteredKeyInUse", {'V', hkCtrl | hkAlt | hkShift}},
+    {KeyAction::PasteFiltered,
+     "PasteFilteredKey",
+     "PasteFilteredKeyInUse",
+     {'V', hkCtrl | hkAlt | hkShift}},
     {KeyAction::Pause, "PauseKey", "PauseKeyInUse", {}},
 };
 static_assert(std::size(kKeys) == kGlobalKeyCount);
 
-
 // A key with no modifier but Shift would take a letter away from every program.
 bool Usable(framework::THotKeyValue key) {
-  return (key.Modifiers & (hkCtrl | hkAlt | framework::hkWin)) != 0 || (key.Key >= VK_F1 && key.Key <= VK_F24);
+  return (key.Modifiers & (hkCtrl | hkAlt | framework::hkWin)) != 0 ||
+         (key.Key >= VK_F1 && key.Key <= VK_F24);
 }
 
 }  // namespace
 
 std::span<const KeyRow> GlobalKeyRows() { return kKeys; }
 
-void RegisterKey(framework::win::RegisteredHotKey& registration, HWND window, int id, framework::THotKeyValue key) {
-  if (key.Empty() || Usable(key))
-    registration.Register(window, id, key);
-  else
-    registration.Reset();
+void RegisterKey(framework::win::RegisteredHotKey& registration, HWND window, int id,
+                 framework::THotKeyValue key) {
+  if (key.Empty() || Usable(key)) registration.Register(window, id, key);
+  else registration.Reset();
 }
 
-std::string_view KeyCaption(const framework::win::RegisteredHotKey& registration, framework::THotKeyValue key) {
+std::string_view KeyCaption(const framework::win::RegisteredHotKey& registration,
+                            framework::THotKeyValue key) {
   if (!key.Empty() && !Usable(key)) return "使えません";
   switch (registration.State()) {
-    case framework::win::HotKeyState::InUse:
-      return "使用中";
-    case framework::win::HotKeyState::Failed:
-      return "使えません";
-    default:
-      return "";
+    case framework::win::HotKeyState::InUse: return "使用中";
+    case framework::win::HotKeyState::Failed: return "使えません";
+    default: return "";
   }
 }
 
 void GlobalKeys::Register(HWND window, framework::TComponent& form) {
   for (std::size_t i = 0; i < std::size(kKeys); ++i) {
-    const auto& control = dynamic_cast<const framework::THotKey&>(*form.FindComponent(kKeys[i].control));
+    const auto& control =
+        dynamic_cast<const framework::THotKey&>(*form.FindComponent(kKeys[i].control));
     auto& label = dynamic_cast<framework::TLabel&>(*form.FindComponent(kKeys[i].in_use));
     RegisterKey(FKeys[i], window, static_cast<int>(i), control.HotKey());
     label.SetCaption(KeyCaption(FKeys[i], control.HotKey()));

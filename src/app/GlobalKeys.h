@@ -28,14 +28,16 @@ inline constexpr std::size_t kGlobalKeyCount = 4;
 
 // Registers key on window under id, unless it would take a letter away from every program (no
 // Ctrl, Alt or Win, and no function key): then nothing is held. Never throws.
-void RegisterKey(framework::win::RegisteredHotKey& registration, HWND window, int id, framework::THotKeyValue key);
+void RegisterKey(framework::win::RegisteredHotKey& registration, HWND window, int id,
+                 framework::THotKeyValue key);
 // What the label beside a key's control says: "使用中" when another program holds it, "使えません"
 // when it can't be had, "" when it is registered or there is none.
-std::string_view KeyCaption(const framework::win::RegisteredHotKey& registration, framework::THotKeyValue key);
+std::string_view KeyCaption(const framework::win::RegisteredHotKey& registration,
+                            framework::THotKeyValue key);
 
 // The rows' keys registered on one window, WM_HOTKEY's id being the row's index.
 class GlobalKeys {
-public:
+ public:
   // Registers each row's key as its control on form shows it now, letting go of the ones held
   // before, and tells beside each control whether another program holds it. Never throws for a
   // key in use: the program goes on without it.
@@ -43,7 +45,7 @@ public:
   // The action of a WM_HOTKEY id; false when the id is none of the rows'.
   static bool ActionOf(WPARAM id, KeyAction& action) noexcept;
 
-private:
+ private:
   std::array<framework::win::RegisteredHotKey, kGlobalKeyCount> FKeys;
 };
 

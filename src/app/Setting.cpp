@@ -43,7 +43,6 @@ struct MenuRow {
   void (TForm1::*click)(TObject&);
 };
 
-
 constexpr MenuRow kMenu[] = {
     {&TForm1::Undo1, "Undo1", kUndoCaption, "BMP_UNDO1", &TForm1::Undo1Click},
     {&TForm1::N3, "N3", "-", "", nullptr},
@@ -54,7 +53,8 @@ constexpr MenuRow kMenu[] = {
     {&TForm1::WebSite, "WebSite", "Lumenveil(&W)", "BMP_WEBSITE", &TForm1::WebSiteClick},
     {&TForm1::About1, "About1", "バージョン情報(&A)", "BMP_ABOUT1", &TForm1::About1Click},
     {&TForm1::N1, "N1", "-", "", nullptr},
-    {&TForm1::ExitProgram, "ExitProgram", "Kestrilon終了(&X)", "BMP_EXITPROGRAM", &TForm1::ExitProgramClick},
+    {&TForm1::ExitProgram, "ExitProgram", "Kestrilon終了(&X)", "BMP_EXITPROGRAM",
+     &TForm1::ExitProgramClick},
 };
 
 // The buttons of the exclusion page and the start-with-Windows box, by name.
@@ -101,8 +101,9 @@ int ToUtf16(char32_t c, wchar_t (&out)[2]) {
 }
 
 bool AskInBox(std::string_view question) {
-  const int answer = MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
-                                 win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
+  const int answer =
+      MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
+                  win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
   // 0: no box could be shown. Ending without being asked would lose the settings: keep running.
   return answer == IDYES;
 }
@@ -133,18 +134,15 @@ CaptionRooms RoomsOf(const TForm1& form) {
     const auto* control = dynamic_cast<const TControl*>(form.FindComponent(row.name));
     if (!control) continue;
     switch (row.kind) {
-      case ControlKind::CheckBox:
-        add(control->Caption(), control->Width() - glyph);
-        break;
+      case ControlKind::CheckBox: add(control->Caption(), control->Width() - glyph); break;
       case ControlKind::RadioGroup: {
         const auto& group = dynamic_cast<const TCustomRadioGroup&>(*control);
-        for (int i = 0; i < group.Items().Count(); ++i) add(group.Items()[i], control->Width() - frame - glyph);
+        for (int i = 0; i < group.Items().Count(); ++i)
+          add(group.Items()[i], control->Width() - frame - glyph);
         [[fallthrough]];
       }
       case ControlKind::GroupBox:
-      case ControlKind::Button:
-        add(control->Caption(), control->Width() - frame);
-        break;
+      case ControlKind::Button: add(control->Caption(), control->Width() - frame); break;
       case ControlKind::Label:
         // A label's own caption; one filled in later (a program's name) has none to fit.
         if (!row.caption.empty()) add(row.caption, control->Width());
@@ -155,8 +153,7 @@ CaptionRooms RoomsOf(const TForm1& form) {
       case ControlKind::HotKey:
       case ControlKind::Edit:
       case ControlKind::Memo:
-      case ControlKind::ComboBox:
-        break;
+      case ControlKind::ComboBox: break;
     }
   }
   return all;
@@ -181,7 +178,8 @@ bool SystemSameLetter(char32_t a, char32_t b) {
 TForm1::TForm1(TComponent* owner)
     : TForm(owner),
       FExcluded(SystemSameLetter),
-      FRun([this] { return ClipTrap ? ClipTrap->Handle() : nullptr; }, [this] { return win::WindowOf(*this); }) {
+      FRun([this] { return ClipTrap ? ClipTrap->Handle() : nullptr; },
+           [this] { return win::WindowOf(*this); }) {
   SetName("Form1");
   SetCaption("Kestrilon");
   SetBorderStyle(bsDialog);
@@ -238,12 +236,11 @@ void TForm1::MakeControls() {
   std::map<std::string_view, TWinControl*> parents{{"", this}};
   for (const ControlRow& row : DialogLayout()) {
     const filter::SettingInfo* setting = filter::FindSetting(row.name);
-    const std::string_view caption = row.caption.empty() && setting ? setting->caption : row.caption;
+    const std::string_view caption =
+        row.caption.empty() && setting ? setting->caption : row.caption;
     TControl* control = nullptr;
     switch (row.kind) {
-      case ControlKind::PageControl:
-        control = PageControl1 = new TPageControl(this);
-        break;
+      case ControlKind::PageControl: control = PageControl1 = new TPageControl(this); break;
       case ControlKind::TabSheet: {
         auto* page = new TTabSheet(this);
         page->SetName(row.name);
@@ -259,33 +256,15 @@ void TForm1::MakeControls() {
         control = group;
         break;
       }
-      case ControlKind::GroupBox:
-        control = new TGroupBox(this);
-        break;
-      case ControlKind::CheckBox:
-        control = new TCheckBox(this);
-        break;
-      case ControlKind::Button:
-        control = new TButton(this);
-        break;
-      case ControlKind::ListBox:
-        control = new TListBox(this);
-        break;
-      case ControlKind::ComboBox:
-        control = new TComboBox(this);
-        break;
-      case ControlKind::Edit:
-        control = new TEdit(this);
-        break;
-      case ControlKind::Memo:
-        control = new TMemo(this);
-        break;
-      case ControlKind::Label:
-        control = new TLabel(this);
-        break;
-      case ControlKind::HotKey:
-        control = new THotKey(this);
-        break;
+      case ControlKind::GroupBox: control = new TGroupBox(this); break;
+      case ControlKind::CheckBox: control = new TCheckBox(this); break;
+      case ControlKind::Button: control = new TButton(this); break;
+      case ControlKind::ListBox: control = new TListBox(this); break;
+      case ControlKind::ComboBox: control = new TComboBox(this); break;
+      case ControlKind::Edit: control = new TEdit(this); break;
+      case ControlKind::Memo: control = new TMemo(this); break;
+      case ControlKind::Label: control = new TLabel(this); break;
+      case ControlKind::HotKey: control = new THotKey(this); break;
     }
     control->SetName(row.name);
     control->SetCaption(caption);
@@ -296,9 +275,9 @@ void TForm1::MakeControls() {
     if (auto* container = dynamic_cast<TWinControl*>(control)) parents[row.name] = container;
   }
   for (const ControlRow& row : DialogLayout())  // once all siblings exist
-    if (row.tab_order >= 0) dynamic_cast<TWinControl*>(FindComponent(row.name))->SetTabOrder(row.tab_order);
+    if (row.tab_order >= 0)
+      dynamic_cast<TWinControl*>(FindComponent(row.name))->SetTabOrder(row.tab_order);
   PageControl1->SetActivePageIndex(0);
-
 }
 
 void TForm1::WireControls() {
@@ -314,11 +293,9 @@ void TForm1::WireControls() {
   ExcludeName = dynamic_cast<TEdit*>(FindComponent("ExcludeName"));
   LastCopyProgram = dynamic_cast<TLabel*>(FindComponent("LastCopyProgram"));
   for (const ClickRow& row : kClicks)
-    dynamic_cast<TControl&>(*FindComponent(row.name)).SetOnClick([this, click = row.click](TObject& sender) {
-      (this->*click)(sender);
-    });
+    dynamic_cast<TControl&>(*FindComponent(row.name))
+        .SetOnClick([this, click = row.click](TObject& sender) { (this->*click)(sender); });
   LastCopyChanged({});
-
 }
 
 void TForm1::MakeAutoSave() {
@@ -329,7 +306,8 @@ void TForm1::MakeAutoSave() {
   AutoSave->SetCheckTag(true);  // EnableTag 0: every option, not the page's scratch controls
   AutoSave->OnSaveIni = [this](settings::IniFile& ini, const std::string& section) {
     // A character the file's code page lacks becomes "?", which still matches it.
-    settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined(), settings::Unstorable::AsQuestionMark);
+    settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined(),
+                        settings::Unstorable::AsQuestionMark);
     settings::WritePresets(ini, section, FPresets);
   };
   AutoSave->OnLoadIni = [this](settings::IniFile& ini, const std::string& section) {
@@ -339,7 +317,6 @@ void TForm1::MakeAutoSave() {
       SetExcludedPrograms(ProgramList::Parse(*value));
     SetPresets(settings::ReadPresets(ini, section));
   };
-
 }
 
 void TForm1::MakeMenu() {
@@ -350,13 +327,14 @@ void TForm1::MakeMenu() {
     item->SetName(row.name);
     item->SetCaption(row.caption);
     // A missing picture leaves the command without one; the command itself still works.
-    if (!row.bitmap.empty() && item->Bitmap().LoadFromResourceName(row.bitmap)) item->Bitmap().MakeCornerTransparent();
-    if (row.click) item->SetOnClick([this, click = row.click](TObject& sender) { (this->*click)(sender); });
+    if (!row.bitmap.empty() && item->Bitmap().LoadFromResourceName(row.bitmap))
+      item->Bitmap().MakeCornerTransparent();
+    if (row.click)
+      item->SetOnClick([this, click = row.click](TObject& sender) { (this->*click)(sender); });
     MenuR->Items().Add(*item);
     this->*row.field = item;
   }
   Undo1->SetEnabled(false);  // nothing to undo yet
-
 }
 
 void TForm1::MakeTrayIcon() {
@@ -373,10 +351,8 @@ void TForm1::MakeTrayIcon() {
   TrayIcon->SetBalloonHelpTimeOut(0);
   TrayIcon->SetRButtonPopupMenu(MenuR);
   TrayIcon->SetOnDblClick([this](TObject& sender) { TrayIconDblClick(sender); });
-  TrayIcon->SetOnMouseClick([this](TObject& sender, TMouseButton button, TShiftState shift, int x, int y) {
-    TrayIconMouseClick(sender, button, shift, x, y);
-  });
-
+  TrayIcon->SetOnMouseClick([this](TObject& sender, TMouseButton button, TShiftState shift, int x,
+                                   int y) { TrayIconMouseClick(sender, button, shift, x, y); });
 }
 
 void TForm1::FitFontToCaptions() {
@@ -396,8 +372,7 @@ filter::FilterSettings TForm1::CurrentSettings() const {
     TComponent* c = FindComponent(info.name);
     if (info.kind == filter::SettingKind::RadioGroup)
       info.SetValue(s, dynamic_cast<TCustomRadioGroup&>(*c).ItemIndex());
-    else
-      info.SetValue(s, dynamic_cast<TCustomCheckBox&>(*c).Checked());
+    else info.SetValue(s, dynamic_cast<TCustomCheckBox&>(*c).Checked());
   }
   return s;
 }
@@ -407,8 +382,7 @@ void TForm1::SetSettings(const filter::FilterSettings& s) {
     TComponent* c = FindComponent(info.name);
     if (info.kind == filter::SettingKind::RadioGroup)
       dynamic_cast<TCustomRadioGroup&>(*c).SetItemIndex(info.Value(s));
-    else
-      dynamic_cast<TCustomCheckBox&>(*c).SetChecked(info.Value(s) != 0);
+    else dynamic_cast<TCustomCheckBox&>(*c).SetChecked(info.Value(s) != 0);
   }
   ScheduleTry();  // values set from code raise no click
 }
@@ -419,7 +393,8 @@ void TForm1::KeepConfirmed() {
   FConfirmedExcluded = FExcluded;
   FConfirmedPresets = FPresets;
   for (std::size_t i = 0; i < kGlobalKeyCount; ++i)
-    FConfirmedKeys[i] = dynamic_cast<const THotKey&>(*FindComponent(GlobalKeyRows()[i].control)).HotKey();
+    FConfirmedKeys[i] =
+        dynamic_cast<const THotKey&>(*FindComponent(GlobalKeyRows()[i].control)).HotKey();
 }
 
 void TForm1::RestoreConfirmed() {
@@ -430,8 +405,6 @@ void TForm1::RestoreConfirmed() {
   for (std::size_t i = 0; i < kGlobalKeyCount; ++i)
     dynamic_cast<THotKey&>(*FindComponent(GlobalKeyRows()[i].control)).SetHotKey(FConfirmedKeys[i]);
 }
-
-
 
 void TForm1::LastCopyChanged(std::string program) {
   FLastCopyProgram = std::move(program);
@@ -485,15 +458,10 @@ void TForm1::O1Click(TObject&) { ShowDialog(); }
 
 void TForm1::TrayIconDblClick(TObject&) { ShowDialog(); }
 
-
-
-
 void TForm1::StartWithWindowsClick(TObject&) {
   try {
-    if (StartWithWindows->Checked())
-      CreateStartupShortcut(ExecutablePath());
-    else
-      RemoveStartupShortcut();
+    if (StartWithWindows->Checked()) CreateStartupShortcut(ExecutablePath());
+    else RemoveStartupShortcut();
   } catch (...) {
     // The box shows what the Startup folder holds, whatever the failure left there.
     StartWithWindows->SetChecked(StartupShortcutStarts(ExecutablePath()));
@@ -506,12 +474,17 @@ void TForm1::TrayIconMouseClick(TObject&, TMouseButton button, TShiftState, int,
   TogglePause();
 }
 
-void TForm1::Contents1Click(TObject&) { OpenThroughShell(win::WindowOf(*this), win::Widen(HelpFile())); }
+void TForm1::Contents1Click(TObject&) {
+  OpenThroughShell(win::WindowOf(*this), win::Widen(HelpFile()));
+}
 
-void TForm1::WebSiteClick(TObject&) { OpenThroughShell(win::WindowOf(*this), win::Widen(kHomePageUrl)); }
+void TForm1::WebSiteClick(TObject&) {
+  OpenThroughShell(win::WindowOf(*this), win::Widen(kHomePageUrl));
+}
 
 void TForm1::About1Click(TObject&) {
-  ShowAbout(Application().Handle(), Application().Title(), Application().Icon(), AboutText(ExecutablePath()));
+  ShowAbout(Application().Handle(), Application().Title(), Application().Icon(),
+            AboutText(ExecutablePath()));
 }
 
 void TForm1::ExitProgramClick(TObject&) {
@@ -527,7 +500,5 @@ void TForm1::ExitProgramClick(TObject&) {
   FSaveOnClose = false;
   Close();
 }
-
-
 
 }  // namespace kestrilon::app

@@ -34,7 +34,7 @@ inline constexpr char kRefilterCaption[] = "変換し直す(&U)";
 bool SystemSameLetter(char32_t a, char32_t b);
 
 class TForm1 : public framework::TForm {
-public:
+ public:
   explicit TForm1(framework::TComponent* owner);
 
   framework::TPageControl* PageControl1 = nullptr;
@@ -146,10 +146,10 @@ public:
   // Filters the clipboard's text once for each change another program makes.
   void ClipTrapClipChange(framework::TObject& sender);
 
-protected:
+ protected:
   void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
-private:
+ private:
   // The parts of the form, in the order they are made: the dialog's controls from the layout
   // table, their handlers, the INI component, the menu from its table, the tray icon last.
   void MakeControls();

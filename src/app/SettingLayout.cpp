@@ -8,6 +8,7 @@ using K = ControlKind;
 // Radio groups and check boxes named after a filter setting take its caption and items from the
 // filter's own table; the rest carry theirs here. Within each parent the rows are in creation
 // order; the tab order differs where the dialog reads across its columns.
+// clang-format off
 constexpr ControlRow kLayout[] = {
     {K::PageControl, "PageControl1", "", 0, 0, 400, 273, 0, ""},
     {K::TabSheet, "Basic", "PageControl1", 0, 0, 0, 0, -1, "基本設定"},
@@ -86,6 +87,7 @@ constexpr ControlRow kLayout[] = {
     {K::Button, "CancelButton", "", 320, 280, 75, 22, 2, "キャンセル"},
     {K::CheckBox, "ShowForm", "", 8, 284, 209, 17, 3, "起動時にこの画面を表示する"},
 };
+// clang-format on
 
 }  // namespace
 

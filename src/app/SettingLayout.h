@@ -7,16 +7,29 @@
 
 namespace kestrilon::app {
 
-enum class ControlKind { PageControl, TabSheet, RadioGroup, GroupBox, CheckBox, Button, ListBox, ComboBox, Edit, Memo, Label, HotKey };
+enum class ControlKind {
+  PageControl,
+  TabSheet,
+  RadioGroup,
+  GroupBox,
+  CheckBox,
+  Button,
+  ListBox,
+  ComboBox,
+  Edit,
+  Memo,
+  Label,
+  HotKey
+};
 
 struct ControlRow {
   ControlKind kind;
   std::string_view name;
   std::string_view parent;  // empty: the form
   int left, top, width, height;
-  int tab_order;            // among the siblings; -1 for the pages
-  std::string_view caption; // empty: the filter setting's own caption (or, for a label, set later)
-  bool saved = true;        // kept in the INI file under its name
+  int tab_order;             // among the siblings; -1 for the pages
+  std::string_view caption;  // empty: the filter setting's own caption (or, for a label, set later)
+  bool saved = true;         // kept in the INI file under its name
 };
 
 // Form1: "Kestrilon", a dialog of 400 × 309 client pixels at 96 pixels per inch.

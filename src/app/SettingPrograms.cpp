@@ -27,8 +27,9 @@ TCustomListControl& List(const TForm1& form, const char* name) {
 // The preset a list shows at index (after first_preset rows of its own), or "".
 std::string PresetAt(const settings::PresetBook& book, int index, int first_preset) {
   const int i = index - first_preset;
-  return i >= 0 && i < static_cast<int>(book.Presets().size()) ? book.Presets()[static_cast<std::size_t>(i)].name
-                                                               : std::string();
+  return i >= 0 && i < static_cast<int>(book.Presets().size())
+             ? book.Presets()[static_cast<std::size_t>(i)].name
+             : std::string();
 }
 
 // A row of the program page's list: the programs left alone first, then those given a preset.
@@ -48,9 +49,11 @@ ProgramRow ProgramRowAt(const ProgramList& excluded, const settings::PresetBook&
 
 }  // namespace
 
-std::optional<filter::FilterSettings> TForm1::SettingsFor(const std::string& program, bool forced) const {
+std::optional<filter::FilterSettings> TForm1::SettingsFor(const std::string& program,
+                                                          bool forced) const {
   if (!program.empty()) {
-    if (const settings::Preset* preset = FPresets.PresetForProgram(program, SameProgram)) return preset->settings;
+    if (const settings::Preset* preset = FPresets.PresetForProgram(program, SameProgram))
+      return preset->settings;
     if (!forced && FExcluded.Contains(program)) return std::nullopt;
   }
   return CurrentSettings();
@@ -71,7 +74,8 @@ void TForm1::SetPresets(settings::PresetBook book) {
 void TForm1::ShowPrograms() {
   TStringList rows;
   for (const std::string& name : FExcluded.Names()) rows.Add(name + " : " + kNoFiltering);
-  for (const settings::ProgramPreset& choice : FPresets.Programs()) rows.Add(choice.program + " : " + choice.preset);
+  for (const settings::ProgramPreset& choice : FPresets.Programs())
+    rows.Add(choice.program + " : " + choice.preset);
   ExcludeList->Items().Assign(rows);
   ExcludeList->SetItemIndex(-1);
 }
@@ -210,7 +214,8 @@ void TForm1::ExcludeAddClick(TObject&) {
   const std::string preset = PresetAt(FPresets, List(*this, "ProgramChoice").ItemIndex(), 1);
   if (!preset.empty() && !FExcluded.Contains(name)) {
     settings::PresetBook book = FPresets;
-    if (book.SetProgramPreset(name, preset) == settings::PresetResult::Ok) SetPresets(std::move(book));
+    if (book.SetProgramPreset(name, preset) == settings::PresetResult::Ok)
+      SetPresets(std::move(book));
   } else if (FPresets.PresetForProgram(name, SameProgram) == nullptr && list.Add(name)) {
     SetExcludedPrograms(std::move(list));
   }
@@ -241,7 +246,8 @@ void TForm1::ExcludeListClick(TObject&) {
   const ProgramRow row = ProgramRowAt(FExcluded, FPresets, ExcludeList->ItemIndex());
   int choice = 0;
   for (std::size_t i = 0; i < FPresets.Presets().size() && !row.preset.empty(); ++i)
-    if (settings::SamePresetName(FPresets.Presets()[i].name, row.preset)) choice = static_cast<int>(i) + 1;
+    if (settings::SamePresetName(FPresets.Presets()[i].name, row.preset))
+      choice = static_cast<int>(i) + 1;
   List(*this, "ProgramChoice").SetItemIndex(choice);
 }
 

@@ -23,7 +23,9 @@ void TForm1::SaveQuietly() noexcept {
 }
 
 void TForm1::WireRun() {
-  FRun.SettingsFor = [this](const std::string& program, bool forced) { return SettingsFor(program, forced); };
+  FRun.SettingsFor = [this](const std::string& program, bool forced) {
+    return SettingsFor(program, forced);
+  };
   FRun.OnCopyProgram = [this](const std::string& program) { LastCopyChanged(program); };
   FRun.OnPairChanged = [this] {
     // The first item says what it will put back.
@@ -62,18 +64,10 @@ void TForm1::HotKeyPressed(WPARAM id) {
   if (!GlobalKeys::ActionOf(id, action)) return;
   try {
     switch (action) {
-      case KeyAction::Swap:
-        FRun.Swap();
-        break;
-      case KeyAction::FilterNow:
-        FRun.FilterNow();
-        break;
-      case KeyAction::PasteFiltered:
-        PasteFiltered();
-        break;
-      case KeyAction::Pause:
-        TogglePause();
-        break;
+      case KeyAction::Swap: FRun.Swap(); break;
+      case KeyAction::FilterNow: FRun.FilterNow(); break;
+      case KeyAction::PasteFiltered: PasteFiltered(); break;
+      case KeyAction::Pause: TogglePause(); break;
     }
   } catch (const clipboard::EClipboardError& held) {
     ShowBalloon(held.what());  // a key pressed anywhere: heard, not a box to close

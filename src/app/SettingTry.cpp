@@ -23,7 +23,9 @@ constexpr char kDefaultSample[] =
     "この行は\r\n"
     "次の行へつながる。\r\n";
 
-TMemo& Memo(const TForm1& form, const char* name) { return dynamic_cast<TMemo&>(*form.FindComponent(name)); }
+TMemo& Memo(const TForm1& form, const char* name) {
+  return dynamic_cast<TMemo&>(*form.FindComponent(name));
+}
 
 }  // namespace
 
@@ -32,7 +34,9 @@ void TForm1::WireTryPage() {
   Memo(*this, "TrySample").SetOnChange([this](TObject&) { ScheduleTry(); });
   // A click on any option: the result follows it, before OK.
   for (const filter::SettingInfo& info : filter::AllSettings())
-    dynamic_cast<TControl&>(*FindComponent(info.name)).SetOnClick([this](TObject&) { ScheduleTry(); });
+    dynamic_cast<TControl&>(*FindComponent(info.name)).SetOnClick([this](TObject&) {
+      ScheduleTry();
+    });
   PageControl1->SetOnChange([this](TObject&) {
     TMemo& sample = Memo(*this, "TrySample");
     if (PageControl1->ActivePage() == FindComponent("Try") && sample.Text().empty() && !FTryShown) {
@@ -43,7 +47,9 @@ void TForm1::WireTryPage() {
 }
 
 void TForm1::ScheduleTry() {
-  if (FTryPending || (Memo(*this, "TrySample").Text().empty() && Memo(*this, "TryResult").Text().empty())) return;
+  if (FTryPending ||
+      (Memo(*this, "TrySample").Text().empty() && Memo(*this, "TryResult").Text().empty()))
+    return;
   if (SetTimer(win::WindowOf(*this), kTryTimer, kTryInterval, nullptr)) {
     FTryPending = true;
     return;
@@ -62,7 +68,8 @@ void TForm1::RunTry() {
   // As the clipboard's run: a text the filter can't carry stays as it is.
   const std::optional<TextVersion> filtered = Filtered(FTryFilter, copied, CurrentSettings());
   Memo(*this, "TryResult")
-      .SetText(filtered ? win::Narrow(std::wstring(filtered->text.begin(), filtered->text.end())) : sample);
+      .SetText(filtered ? win::Narrow(std::wstring(filtered->text.begin(), filtered->text.end()))
+                        : sample);
 }
 
 void TForm1::TryFromClipboardClick(TObject&) {

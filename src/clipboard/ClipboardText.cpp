@@ -26,11 +26,13 @@ bool Denies(const ClipboardApi& api, UINT format) {
 
 }  // namespace
 
-win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size, const char* what) {
+win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size,
+                            const char* what) {
   win::UniqueGlobal block(api.Alloc(GMEM_MOVEABLE, size));
   if (!block) throw framework::EOSError(std::string("GlobalAlloc (") + what + ")", GetLastError());
   const win::GlobalLockGuard lock(block.Get(), api.Lock);
-  if (!lock.Data()) throw framework::EOSError(std::string("GlobalLock (") + what + ")", GetLastError());
+  if (!lock.Data())
+    throw framework::EOSError(std::string("GlobalLock (") + what + ")", GetLastError());
   std::memcpy(lock.Data(), data, size);
   return block;
 }

@@ -22,7 +22,7 @@ constexpr LCID kJapaneseLocale = 0x0411;
 // The clipboard could not be opened (another program holds it), or what it offers as text could
 // not be read: the copy is as it was, and a later attempt may succeed.
 class EClipboardError : public framework::Exception {
-public:
+ public:
   EClipboardError() : Exception("クリップボードを開くことができません") {}
   using Exception::Exception;
 };
@@ -43,14 +43,16 @@ struct ClipboardApi {
 
 // A movable global block holding a copy of size bytes, owned until the clipboard takes it.
 // Throws framework::EOSError naming the call that failed and what (a format's name) it was for.
-framework::win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size, const char* what);
+framework::win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size,
+                                       const char* what);
 // Gives block to the open clipboard as format; it is freed instead if the clipboard refuses it
 // (framework::EOSError).
-void Place(const ClipboardApi& api, UINT format, framework::win::UniqueGlobal block, const char* what);
+void Place(const ClipboardApi& api, UINT format, framework::win::UniqueGlobal block,
+           const char* what);
 
 // The open clipboard, closed when the scope ends.
 class OpenedClipboard {
-public:
+ public:
   // One open(owner), no waiting: throws EClipboardError when another program holds the
   // clipboard. Waiting here would stop the caller's message loop; the caller tries again later.
   explicit OpenedClipboard(HWND owner, const ClipboardApi& api = {});
@@ -76,7 +78,7 @@ public:
   // hold nothing or part of the text.
   void WriteText(std::u16string_view text, std::string_view cp932) const;
 
-private:
+ private:
   const ClipboardApi& FApi;
 };
 

@@ -27,8 +27,7 @@ bool IsMemoryFormat(UINT format) {
     case CF_DSPMETAFILEPICT:
     case CF_ENHMETAFILE:
     case CF_DSPENHMETAFILE:
-    case CF_OWNERDISPLAY:
-      return false;
+    case CF_OWNERDISPLAY: return false;
     default:
       return !(format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) &&
              !(format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
@@ -45,7 +44,8 @@ std::vector<DelayedPaste::Format> SaveFormats(const ClipboardApi& api) {
     SetLastError(ERROR_SUCCESS);
     format = api.EnumFormats(format);
     if (!format) {
-      if (GetLastError() != ERROR_SUCCESS) throw EClipboardError("クリップボードの内容を読めません");
+      if (GetLastError() != ERROR_SUCCESS)
+        throw EClipboardError("クリップボードの内容を読めません");
       return saved;
     }
     if (!IsMemoryFormat(format)) continue;
@@ -85,7 +85,8 @@ Elevation ElevationOf(HANDLE process) {
   const win::UniqueKernelHandle token(raw);
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  if (!GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size)) return Elevation::Unknown;
+  if (!GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size))
+    return Elevation::Unknown;
   return elevation.TokenIsElevated ? Elevation::Yes : Elevation::No;
 }
 
@@ -111,10 +112,13 @@ constexpr Modifier kModifiers[] = {
 }  // namespace
 
 bool TargetIsElevated(HWND window) {
-  if (ElevationOf(GetCurrentProcess()) == Elevation::Yes) return false;  // an elevated program reaches all
+  if (ElevationOf(GetCurrentProcess()) == Elevation::Yes)
+    return false;  // an elevated program reaches all
   DWORD process = 0;
-  if (!GetWindowThreadProcessId(window, &process) || !process) return false;  // gone: nothing to stop
-  const win::UniqueKernelHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  if (!GetWindowThreadProcessId(window, &process) || !process)
+    return false;  // gone: nothing to stop
+  const win::UniqueKernelHandle handle(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
   if (!handle) return GetLastError() == ERROR_ACCESS_DENIED;
   const Elevation target = ElevationOf(handle.Get());
   return target == Elevation::Yes || target == Elevation::Refused;
@@ -154,9 +158,9 @@ DelayedPaste::Start DelayedPaste::Paste(std::u16string_view original, std::u16st
   const std::u16string unicode(filtered);
   const std::string text(ansi);
   const LCID locale = kJapaneseLocale;
-  std::vector<Format> offered{Bytes(CF_UNICODETEXT, unicode.c_str(), (unicode.size() + 1) * sizeof(char16_t)),
-                              Bytes(CF_TEXT, text.c_str(), text.size() + 1),
-                              Bytes(CF_LOCALE, &locale, sizeof locale)};
+  std::vector<Format> offered{
+      Bytes(CF_UNICODETEXT, unicode.c_str(), (unicode.size() + 1) * sizeof(char16_t)),
+      Bytes(CF_TEXT, text.c_str(), text.size() + 1), Bytes(CF_LOCALE, &locale, sizeof locale)};
   {
     OpenedClipboard clip(Handle(), Api);
     std::vector<Format> saved = SaveFormats(Api);
@@ -180,7 +184,8 @@ DelayedPaste::Start DelayedPaste::Paste(std::u16string_view original, std::u16st
   FActive = true;
   FGiveUpAt = 0;
   try {
-    if (!SetTimer(Handle(), kTimer, kPatience, nullptr)) throw framework::EOSError("SetTimer", GetLastError());
+    if (!SetTimer(Handle(), kTimer, kPatience, nullptr))
+      throw framework::EOSError("SetTimer", GetLastError());
     SendPasteKeys();
   } catch (const framework::Exception&) {
     std::string message;
@@ -194,7 +199,8 @@ DelayedPaste::Start DelayedPaste::Paste(std::u16string_view original, std::u16st
 bool DelayedPaste::IsOwnChange() const {
   if (FWindow && GetClipboardOwner() == FWindow->Handle()) return true;
   const DWORD now = GetClipboardSequenceNumber();
-  return now != 0 && std::find(FOwnSequences.begin(), FOwnSequences.end(), now) != FOwnSequences.end();
+  return now != 0 &&
+         std::find(FOwnSequences.begin(), FOwnSequences.end(), now) != FOwnSequences.end();
 }
 
 void DelayedPaste::Offer(std::vector<Format> offered) {
@@ -223,7 +229,8 @@ void DelayedPaste::PutBack() {
 
 bool DelayedPaste::StillOurs() const {
   return GetClipboardOwner() == Handle() &&
-         std::find(FOwnSequences.begin(), FOwnSequences.end(), GetClipboardSequenceNumber()) != FOwnSequences.end();
+         std::find(FOwnSequences.begin(), FOwnSequences.end(), GetClipboardSequenceNumber()) !=
+             FOwnSequences.end();
 }
 
 std::optional<DelayedPaste::End> DelayedPaste::Restore(std::string& message) {
@@ -271,7 +278,8 @@ void DelayedPaste::Finish(End end, const std::string& message) {
 }
 
 void DelayedPaste::Render(UINT format) {
-  const auto f = std::find_if(FOffered.begin(), FOffered.end(), [&](const Format& o) { return o.id == format; });
+  const auto f = std::find_if(FOffered.begin(), FOffered.end(),
+                              [&](const Format& o) { return o.id == format; });
   if (f == FOffered.end()) return;
   // The clipboard is open already: the program that asked opened it.
   const std::string name = FormatName(format);
@@ -305,7 +313,8 @@ void DelayedPaste::SendPasteKeys() {
   }
   keys.insert(keys.end(), releases.begin(), releases.end());
   const std::size_t ctrl = keys.size();
-  for (const INPUT& k : {Key(VK_CONTROL, false), Key('V', false), Key('V', true), Key(VK_CONTROL, true)})
+  for (const INPUT& k :
+       {Key(VK_CONTROL, false), Key('V', false), Key('V', true), Key(VK_CONTROL, true)})
     keys.push_back(k);
   const UINT sent = Target.SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
   if (sent == keys.size()) return;
@@ -322,12 +331,8 @@ void DelayedPaste::SendPasteKeys() {
 
 void DelayedPaste::WndProc(framework::TMessage& message) {
   switch (message.Msg) {
-    case WM_RENDERFORMAT:
-      Render(static_cast<UINT>(message.WParam));
-      return;
-    case WM_RENDERALLFORMATS:
-      RenderAll();
-      return;
+    case WM_RENDERFORMAT: Render(static_cast<UINT>(message.WParam)); return;
+    case WM_RENDERALLFORMATS: RenderAll(); return;
     case WM_DESTROYCLIPBOARD:
       // Whoever emptied the clipboard, what it offered is gone; another program's copy ends the
       // paste, and its copy stays.
@@ -340,8 +345,7 @@ void DelayedPaste::WndProc(framework::TMessage& message) {
         return;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   message.Result = DefWindowProcW(Handle(), message.Msg, message.WParam, message.LParam);
 }

@@ -56,7 +56,7 @@ struct PasteTargetApi {
 };
 
 class DelayedPaste {
-public:
+ public:
   using TWindowAllocator =
       std::function<std::unique_ptr<framework::TUtilityWindow>(framework::TWindowMethod)>;
 
@@ -121,7 +121,7 @@ public:
     std::vector<unsigned char> bytes;
   };
 
-private:
+ private:
   void WndProc(framework::TMessage& message);
   // Empties the open clipboard and offers these formats, rendered on request.
   void Offer(std::vector<Format> offered);

@@ -49,8 +49,8 @@ void TNkClipDetector::WndProc(framework::TMessage& message) {
     DoClipChange();  // an exception goes on to the window's caller, the framework's handler
     return;
   }
-  message.Result = DefWindowProcW(FWindow ? FWindow->Handle() : nullptr, message.Msg, message.WParam,
-                                  message.LParam);
+  message.Result = DefWindowProcW(FWindow ? FWindow->Handle() : nullptr, message.Msg,
+                                  message.WParam, message.LParam);
 }
 
 }  // namespace kestrilon::clipboard

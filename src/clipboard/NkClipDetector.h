@@ -19,14 +19,15 @@
 namespace kestrilon::clipboard {
 
 class TNkClipDetector : public framework::TComponent {
-public:
+ public:
   // How the hidden window is made: the framework's AllocateHWnd, unless a test stands in for
   // the failure a real system won't give on demand.
   using TWindowAllocator =
       std::function<std::unique_ptr<framework::TUtilityWindow>(framework::TWindowMethod)>;
 
   // IgnoreFirst := True. Creates no window and listens to nothing.
-  explicit TNkClipDetector(framework::TComponent* owner, TWindowAllocator allocator = framework::AllocateHWnd);
+  explicit TNkClipDetector(framework::TComponent* owner,
+                           TWindowAllocator allocator = framework::AllocateHWnd);
   // Stops listening and destroys the hidden window. The handler is not cleared.
   ~TNkClipDetector() override;
 
@@ -45,11 +46,11 @@ public:
   // The hidden window; null while not listening.
   HWND Handle() const noexcept { return FWindow ? FWindow->Handle() : nullptr; }
 
-protected:
+ protected:
   // Calls OnClipChange with this detector as Sender, if a handler is set.
   virtual void DoClipChange();
 
-private:
+ private:
   void WndProc(framework::TMessage& message);
   void StopListening() noexcept;
 

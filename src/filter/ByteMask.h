@@ -18,10 +18,12 @@ namespace kestrilon::filter {
 inline std::uint64_t RangeMask64(const unsigned char* p, unsigned char lo, unsigned char hi) {
   std::uint64_t mask = 0;
 #ifdef KESTRILON_BYTE_MASK_SSE2
-  const __m128i low = _mm_set1_epi8(static_cast<char>(lo)), high = _mm_set1_epi8(static_cast<char>(hi));
+  const __m128i low = _mm_set1_epi8(static_cast<char>(lo)),
+                high = _mm_set1_epi8(static_cast<char>(hi));
   for (int k = 0; k < 4; ++k) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    const __m128i in = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, low), v), _mm_cmpeq_epi8(_mm_min_epu8(v, high), v));
+    const __m128i in = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, low), v),
+                                     _mm_cmpeq_epi8(_mm_min_epu8(v, high), v));
     mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(in))) << (16 * k);
   }
 #else
@@ -37,7 +39,9 @@ inline std::uint64_t EqualMask64(const unsigned char* p, unsigned char b) {
   const __m128i want = _mm_set1_epi8(static_cast<char>(b));
   for (int k = 0; k < 4; ++k) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, want)))) << (16 * k);
+    mask |= static_cast<std::uint64_t>(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, want))))
+            << (16 * k);
   }
 #else
   for (int k = 0; k < 64; ++k) mask |= static_cast<std::uint64_t>(p[k] == b) << k;

@@ -61,7 +61,7 @@ namespace {
 Char LowerOf(Char c) {
   if (c >= 0x8260 && c <= 0x8279) return static_cast<Char>(c + 0x21);  // Ａ → ａ
   if (c >= 0x839F && c <= 0x83B6) return static_cast<Char>(c + 0x20);  // Α → α
-  if (c >= 0x8440 && c <= 0x8460) {                                      // А → а
+  if (c >= 0x8440 && c <= 0x8460) {                                    // А → а
     const unsigned k = c - 0x8440;
     return static_cast<Char>(k < 15 ? 0x8470 + k : 0x8480 + (k - 15));
   }
@@ -69,8 +69,8 @@ Char LowerOf(Char c) {
 }
 
 Char UpperOf(Char c) {
-  if (c >= 0x8281 && c <= 0x829A) return static_cast<Char>(c - 0x21);  // ａ → Ａ
-  if (c >= 0x83BF && c <= 0x83D6) return static_cast<Char>(c - 0x20);  // α → Α
+  if (c >= 0x8281 && c <= 0x829A) return static_cast<Char>(c - 0x21);               // ａ → Ａ
+  if (c >= 0x83BF && c <= 0x83D6) return static_cast<Char>(c - 0x20);               // α → Α
   if (c >= 0x8470 && c <= 0x847E) return static_cast<Char>(0x8440 + (c - 0x8470));  // а → А
   if (c >= 0x8480 && c <= 0x8491) return static_cast<Char>(0x8440 + 15 + (c - 0x8480));
   return 0;

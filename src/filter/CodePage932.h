@@ -73,7 +73,8 @@ std::size_t FindLastSingleByte(std::string_view text, char c);
 // addition tell that for all 64 at once.
 inline std::uint64_t SecondByteMask(const unsigned char* p, std::uint64_t& second_first) {
   constexpr std::uint64_t kEven = 0x5555555555555555ull;
-  const std::uint64_t lead = (RangeMask64(p, 0x81, 0x9F) | RangeMask64(p, 0xE0, 0xFC)) & ~second_first;
+  const std::uint64_t lead =
+      (RangeMask64(p, 0x81, 0x9F) | RangeMask64(p, 0xE0, 0xFC)) & ~second_first;
   const std::uint64_t follows_lead = lead << 1 | second_first;
   const std::uint64_t odd_starts = lead & ~kEven & ~follows_lead;
   const std::uint64_t sum = odd_starts + lead;  // a run that starts on an odd bit carries through

@@ -174,7 +174,9 @@ static_assert(sizeof kFullWidth / sizeof kFullWidth[0] == 0xDD - 0xA1 + 1);
 
 // Hiragana (0x829F-0x82F1) and katakana (0x8340-0x8393) of one JIS cell 0x21-0x73. The katakana
 // row skips the trail byte 0x7F, so its cells from 0x60 on sit one byte higher.
-constexpr std::uint16_t HiraganaOfCell(unsigned cell) { return static_cast<std::uint16_t>(0x8200 + cell + 0x7E); }
+constexpr std::uint16_t HiraganaOfCell(unsigned cell) {
+  return static_cast<std::uint16_t>(0x8200 + cell + 0x7E);
+}
 constexpr std::uint16_t KatakanaOfCell(unsigned cell) {
   return static_cast<std::uint16_t>(0x8300 + cell + (cell < 0x60 ? 0x1F : 0x20));
 }
@@ -286,7 +288,8 @@ namespace {
 template <typename Then>
 PairTable MakeHalfWidthKanaToFullTable(Then&& then) {
   return PairTable::Make([&then](unsigned b, unsigned next) -> PairEntry {
-    if (IsLeadByte(static_cast<unsigned char>(b))) return {then(static_cast<Char>(b << 8 | next)), false, true};
+    if (IsLeadByte(static_cast<unsigned char>(b)))
+      return {then(static_cast<Char>(b << 8 | next)), false, true};
     if (b < 0xA1 || b > 0xDD) return {then(static_cast<Char>(b))};
     const FullWidthKana& k = kFullWidth[b - 0xA1];
     if (next == kVoicedMark || next == kSemiVoicedMark) {

@@ -55,10 +55,8 @@ bool EndsInLineBreak(std::string_view text) {
 void LineList::Load(std::string_view text) { joined_ = NormalizeLineBreaks(text); }
 
 void LineList::LoadResult(std::string&& text) {
-  if (IsNormalized(text))
-    joined_ = std::move(text);
-  else
-    joined_ = NormalizeLineBreaks(text);
+  if (IsNormalized(text)) joined_ = std::move(text);
+  else joined_ = NormalizeLineBreaks(text);
 }
 
 void LineList::PutBack(std::string_view text, std::size_t read) {
@@ -67,7 +65,8 @@ void LineList::PutBack(std::string_view text, std::size_t read) {
     waiting_.emplace_back(text);
   } else {
     const std::size_t fit = std::min(text.size(), read - written_);
-    if (text.data() != joined_.data() + written_) std::memmove(joined_.data() + written_, text.data(), fit);
+    if (text.data() != joined_.data() + written_)
+      std::memmove(joined_.data() + written_, text.data(), fit);
     written_ += fit;
     if (fit < text.size()) waiting_.emplace_back(text.substr(fit));
   }

@@ -67,7 +67,8 @@ class LineList {
     spare_.clear();
     // Room to double: only the pages a step writes are ever touched, and a step that outgrows
     // its buffer copies what it wrote into a fresh one.
-    if (spare_.capacity() < joined_.size() + joined_.size() / 32 + 16) spare_.reserve(2 * joined_.size() + 16);
+    if (spare_.capacity() < joined_.size() + joined_.size() / 32 + 16)
+      spare_.reserve(2 * joined_.size() + 16);
   }
 
   // Writes a block's new text at the front of the buffer: read is where reading has got to.

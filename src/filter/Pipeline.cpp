@@ -15,13 +15,13 @@ namespace kestrilon::filter {
 namespace {
 
 // The characters the exchanging steps work on.
-constexpr Char kIdeographicComma = 0x8141;   // 、
-constexpr Char kFullWidthComma = 0x8143;     // ，
+constexpr Char kIdeographicComma = 0x8141;      // 、
+constexpr Char kFullWidthComma = 0x8143;        // ，
 constexpr Char kIdeographicPeriod = kFullStop;  // 。
-constexpr Char kFullWidthPeriod = 0x8144;    // ．
-constexpr Char kFullWidthSpace = 0x8140;     // 　
-constexpr Char kFullWidthOpen = 0x8169;      // （
-constexpr Char kFullWidthClose = 0x816A;     // ）
+constexpr Char kFullWidthPeriod = 0x8144;       // ．
+constexpr Char kFullWidthSpace = 0x8140;        // 　
+constexpr Char kFullWidthOpen = 0x8169;         // （
+constexpr Char kFullWidthClose = 0x816A;        // ）
 constexpr std::string_view kFullWidthSpaceBytes = "\x81\x40";
 
 // A step that replaces every occurrence of one character by another character is a character
@@ -96,9 +96,9 @@ int Setting(const S& s) {
 // the tables one by one.
 struct CharStep {
   std::string_view name;
-  int (*setting)(const S&);                  // what the step depends on
-  void (*map)(CharMap&, const S&);           // may add nothing
-  const PairTable* (*table)(const S&);       // may give none
+  int (*setting)(const S&);             // what the step depends on
+  void (*map)(CharMap&, const S&);      // may add nothing
+  const PairTable* (*table)(const S&);  // may give none
 };
 
 constexpr CharStep kCharSteps[] = {
@@ -134,8 +134,7 @@ constexpr CharStep kCharSteps[] = {
      },
      nullptr},
     {"spaces to half or full width", &Setting<&S::SpaceMode>,
-     [](CharMap& m, const S& s) { ExchangeWidth(m, s.SpaceMode, ' ', kFullWidthSpace); },
-     nullptr},
+     [](CharMap& m, const S& s) { ExchangeWidth(m, s.SpaceMode, ' ', kFullWidthSpace); }, nullptr},
     {"parentheses to half or full width", &Setting<&S::ParenthesisMode>,
      [](CharMap& m, const S& s) {
        ExchangeWidth(m, s.ParenthesisMode, '(', kFullWidthOpen);
@@ -183,7 +182,8 @@ const Maps::Entry& CharSteps(Maps& maps, const S& s) {
     close();
     if (e.tables.size() > 1) {
       e.whole = *e.tables[0];
-      for (std::size_t k = 1; k < e.tables.size(); ++k) e.whole = PairTable::Then(e.whole, *e.tables[k]);
+      for (std::size_t k = 1; k < e.tables.size(); ++k)
+        e.whole = PairTable::Then(e.whole, *e.tables[k]);
     }
   });
 }
@@ -193,12 +193,15 @@ const Maps::Entry& CharSteps(Maps& maps, const S& s) {
 // whether or not a lead byte ends a line.
 const CharMap& LastMap(Maps& maps, const S& s) {
   const MapKey key{1, s.DelConma, Key(s.UpDownCase)};
-  return maps.Get(key, [&s](Maps::Entry& e) {
-    CharMap& map = e.maps.emplace_back();
-    if (s.DelConma) map.ThenDelete(',');
-    if (s.UpDownCase == LetterCase::ToLower) map.Then(CharLowerOf);
-    if (s.UpDownCase == LetterCase::ToUpper) map.Then(CharUpperOf);
-  }).maps.front();
+  return maps
+      .Get(key,
+           [&s](Maps::Entry& e) {
+             CharMap& map = e.maps.emplace_back();
+             if (s.DelConma) map.ThenDelete(',');
+             if (s.UpDownCase == LetterCase::ToLower) map.Then(CharLowerOf);
+             if (s.UpDownCase == LetterCase::ToUpper) map.Then(CharUpperOf);
+           })
+      .maps.front();
 }
 
 // AddLI, the separators, the trailing blanks and the last map each change every line on its own,
@@ -210,7 +213,8 @@ const CharMap& LastMap(Maps& maps, const S& s) {
 // change the trim of the line after it. The join's state goes from one block to the next.
 class LineSteps {
  public:
-  LineSteps(const CharMap& map, const S& s) : s_(s), map_(map), join_(s.EnterDeleteMode == Joining::JoinLines) {
+  LineSteps(const CharMap& map, const S& s)
+      : s_(s), map_(map), join_(s.EnterDeleteMode == Joining::JoinLines) {
     const bool both = s.Space2Tab == SpaceRuns::BothToTab;
     if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
     if (both || s.Space2Tab == SpaceRuns::FullWidthToTab)
@@ -332,7 +336,8 @@ class Passes {
     const auto& tables = chars_.tables;
     if (tables.empty()) return block;
     std::string& out = Other(block);
-    if (tables.size() == 1 ? tables[0]->Apply(out, block) : chars_.whole.Apply(out, block)) return out;
+    if (tables.size() == 1 ? tables[0]->Apply(out, block) : chars_.whole.Apply(out, block))
+      return out;
     for (const PairTable* table : tables) {  // one by one, as the steps are written
       std::string& next = Other(block);
       table->Apply(next, block);

@@ -100,14 +100,20 @@ using S = FilterSettings;
 template <auto Field>
 constexpr SettingInfo Radio(std::string_view name, std::string_view caption) {
   using Mode = std::remove_cvref_t<decltype(std::declval<S&>().*Field)>;
-  return {name, SettingKind::RadioGroup, caption, ItemList<Mode>::items,
+  return {name,
+          SettingKind::RadioGroup,
+          caption,
+          ItemList<Mode>::items,
           [](const S& s) { return static_cast<int>(s.*Field); },
           [](S& s, int v) { s.*Field = static_cast<Mode>(v); }};
 }
 
 template <auto Field>
 constexpr SettingInfo Check(std::string_view name, std::string_view caption) {
-  return {name, SettingKind::CheckBox, caption, {},
+  return {name,
+          SettingKind::CheckBox,
+          caption,
+          {},
           [](const S& s) { return s.*Field ? 1 : 0; },
           [](S& s, int v) { s.*Field = v != 0; }};
 }

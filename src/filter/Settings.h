@@ -12,15 +12,15 @@ namespace kestrilon::filter {
 // The items of each kind of radio group, as the group's item index: the enumerators are in the
 // order of the items in the settings table (Settings.cpp), which gives their captions. A value
 // outside the enumerators (-1 for "nothing selected" included) leaves the text alone.
-enum class Width { Keep, ToHalf, ToFull };            // 数字 英字 記号 空白 括弧
+enum class Width { Keep, ToHalf, ToFull };               // 数字 英字 記号 空白 括弧
 enum class Comma { Keep, ToIdeographic, ToFullWidth };   // 読点: to 、 or to ，
 enum class Period { Keep, ToIdeographic, ToFullWidth };  // 句点: to 。 or to ．
-enum class Hiragana { Keep, ToHalfWidthKatakana, ToKatakana };         // かな
-enum class Katakana { Keep, ToHalfWidth, ToFullWidth, ToHiragana };    // カナ
-enum class LineBreaks { Keep, ToCrLf };                                 // 改行
+enum class Hiragana { Keep, ToHalfWidthKatakana, ToKatakana };             // かな
+enum class Katakana { Keep, ToHalfWidth, ToFullWidth, ToHiragana };        // カナ
+enum class LineBreaks { Keep, ToCrLf };                                    // 改行
 enum class SpaceRuns { Keep, HalfWidthToTab, FullWidthToTab, BothToTab };  // 連続スペース処理
-enum class LetterCase { Keep, ToLower, ToUpper };                       // 英文処理
-enum class Joining { Keep, JoinLines };                                 // 改行除去
+enum class LetterCase { Keep, ToLower, ToUpper };                          // 英文処理
+enum class Joining { Keep, JoinLines };                                    // 改行除去
 
 struct FilterSettings {
   // Radio groups: the selected item.

@@ -83,7 +83,8 @@ void PairTable::Set(unsigned first, unsigned next, const PairEntry& e) {
   std::uint16_t index = 0, written = 0;
   std::memcpy(&index, in, 2);
   std::memcpy(&written, bytes, 2);
-  entries_[index] = written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
+  entries_[index] =
+      written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
   if (!e.takes_next) growth_ = std::max(growth_, length);
 }
 
@@ -268,7 +269,8 @@ bool PairTable::Walk(std::string& out, std::string_view text) const {
         // The bytes a single byte may take along (a kana's mark), which then start no character.
         std::uint64_t takeable = 0;
         if constexpr (kTakeable)
-          for (std::size_t t = 0; t < taken_count_; ++t) takeable |= EqualMask64(p + i, taken_bytes_[t]);
+          for (std::size_t t = 0; t < taken_count_; ++t)
+            takeable |= EqualMask64(p + i, taken_bytes_[t]);
         for (; m; m &= m - 1) {
           const auto k = static_cast<unsigned>(std::countr_zero(m));
           std::uint16_t index;

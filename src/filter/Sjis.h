@@ -20,12 +20,14 @@ namespace kestrilon::filter {
 // of text) and where one of the patterns (each one or two bytes) begins: the scan behind the
 // steps that replace short characters, 64 bytes at a time.
 template <typename Hit>
-void ForEachCharacterStartAmong(std::string_view text, std::span<const std::string_view> patterns, Hit&& hit) {
+void ForEachCharacterStartAmong(std::string_view text, std::span<const std::string_view> patterns,
+                                Hit&& hit) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   auto at = [&](std::string_view pattern, std::size_t i) {
     return p[i] == static_cast<unsigned char>(pattern[0]) &&
-           (pattern.size() == 1 || (i + 1 < n && p[i + 1] == static_cast<unsigned char>(pattern[1])));
+           (pattern.size() == 1 ||
+            (i + 1 < n && p[i + 1] == static_cast<unsigned char>(pattern[1])));
   };
   std::uint64_t second_first = 0;
   std::size_t i = 0;
@@ -33,14 +35,16 @@ void ForEachCharacterStartAmong(std::string_view text, std::span<const std::stri
     std::uint64_t want = 0;
     for (const std::string_view pattern : patterns) {
       std::uint64_t here = EqualMask64(p + i, static_cast<unsigned char>(pattern[0]));
-      if (pattern.size() > 1 && here) here &= EqualMask64(p + i + 1, static_cast<unsigned char>(pattern[1]));
+      if (pattern.size() > 1 && here)
+        here &= EqualMask64(p + i + 1, static_cast<unsigned char>(pattern[1]));
       want |= here;
     }
     for (std::uint64_t m = want & ~SecondByteMask(p + i, second_first); m; m &= m - 1)
       hit(i + static_cast<std::size_t>(std::countr_zero(m)));
   }
   for (bool second = second_first != 0; i < n; ++i) {  // the last few bytes
-    if (!second && std::any_of(patterns.begin(), patterns.end(), [&](std::string_view q) { return at(q, i); }))
+    if (!second &&
+        std::any_of(patterns.begin(), patterns.end(), [&](std::string_view q) { return at(q, i); }))
       hit(i);
     second = !second && IsLeadByte(p[i]);
   }

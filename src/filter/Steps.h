@@ -12,8 +12,8 @@ namespace kestrilon::filter {
 
 // Every line break (CR LF, lone CR, lone LF) as CR LF; two-byte characters are taken whole.
 void AppendNormalizedToCrLf(std::string& out, std::string_view text);
-// Whether AppendNormalizedToCrLf changes a joined text: only where a lead byte ends a line and so takes
-// the CR after it as its second byte.
+// Whether AppendNormalizedToCrLf changes a joined text: only where a lead byte ends a line and so
+// takes the CR after it as its second byte.
 bool NormalizeToCrLfChanges(std::string_view joined);
 
 // Removes every tag, from a "<" to the first ">" after it. Stops, keeping the rest as it is, as

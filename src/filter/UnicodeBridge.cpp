@@ -39,8 +39,8 @@ std::optional<std::uint16_t> PlatformEncode(char32_t c) {
   const wchar_t in = static_cast<wchar_t>(c);
   char out[2];
   BOOL used_default = FALSE;
-  const int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, &in, 1, out, 2, nullptr,
-                                    &used_default);
+  const int n =
+      WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, &in, 1, out, 2, nullptr, &used_default);
   if (n < 1 || used_default) return std::nullopt;
   const auto b0 = static_cast<unsigned char>(out[0]);
   return n == 1 ? b0 : static_cast<std::uint16_t>(b0 << 8 | static_cast<unsigned char>(out[1]));
@@ -119,7 +119,7 @@ std::optional<std::uint16_t> PlatformEncode(char32_t c) {
 
 struct Tables {
   bool available = false;  // the platform's converter answered
-  std::vector<char32_t> decode = std::vector<char32_t>(0x10000, kNoChar);  // by code
+  std::vector<char32_t> decode = std::vector<char32_t>(0x10000, kNoChar);            // by code
   std::vector<std::uint16_t> encode = std::vector<std::uint16_t>(0x10000, kNoCode);  // by BMP char
 };
 
@@ -147,8 +147,8 @@ Tables BuildTables() {
     const char32_t c = t.decode[code];
     if (c == kNoChar || c > 0xFFFF || t.encode[c] != kNoCode) continue;
     const auto preferred = PlatformEncode(c);
-    t.encode[c] = preferred && t.decode[*preferred] == c ? *preferred
-                                                         : static_cast<std::uint16_t>(code);
+    t.encode[c] =
+        preferred && t.decode[*preferred] == c ? *preferred : static_cast<std::uint16_t>(code);
   }
   return t;
 }
@@ -245,7 +245,9 @@ inline char16_t* Encode(char16_t* o, char32_t c) {
 
 // Placeholders can only sit at these lead bytes; checking the lead first keeps the lookup off
 // the common path.
-inline bool InUserArea(std::uint16_t code) { return code >= kAreaBase && code < kAreaBase + kAreaSize; }
+inline bool InUserArea(std::uint16_t code) {
+  return code >= kAreaBase && code < kAreaBase + kAreaSize;
+}
 
 }  // namespace
 
@@ -338,8 +340,8 @@ constexpr std::size_t kBlock = 1 << 15;
 enum class Stop { End, Malformed, NoCode, Full };
 
 template <bool kWrite, bool kAllocate, typename Unit>
-Stop Walk(const Unit* s, std::size_t n, std::size_t stop, std::size_t& i, char*& o,
-          const Tables& t, PlaceholderAllocator& allocator) {
+Stop Walk(const Unit* s, std::size_t n, std::size_t stop, std::size_t& i, char*& o, const Tables& t,
+          PlaceholderAllocator& allocator) {
   while (i < stop) {
     // Code page 932 keeps ASCII as it is. A run is only looked for from an ASCII unit, so
     // Japanese text pays one comparison, not a word's test, per character.
@@ -508,8 +510,7 @@ UnicodeText<std::string> Cp932ToUtf8(std::string_view cp932, const Placeholders&
   return FromCp932<std::string>(cp932, placeholders);
 }
 
-UnicodeText<std::u16string> Cp932ToUtf16(std::string_view cp932,
-                                         const Placeholders& placeholders) {
+UnicodeText<std::u16string> Cp932ToUtf16(std::string_view cp932, const Placeholders& placeholders) {
   return FromCp932<std::u16string>(cp932, placeholders);
 }
 
@@ -531,7 +532,8 @@ std::optional<std::uint16_t> EncodeCp932(char32_t c) {
 
 std::wstring Widen(std::string_view text, unsigned codePage) {
   if (text.empty()) return {};
-  const int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int size =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (size <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
@@ -540,11 +542,12 @@ std::wstring Widen(std::string_view text, unsigned codePage) {
 
 std::string Narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
   if (size <= 0) return {};
   std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(), size,
+                      nullptr, nullptr);
   return narrow;
 }
 

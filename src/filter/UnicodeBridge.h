@@ -25,10 +25,10 @@ namespace kestrilon::unicode {
 
 enum class BridgeError {
   None,
-  InvalidUtf8,          // offset: first byte of the malformed sequence
-  PlaceholdersFull,     // offset: the character that found no free placeholder
-  UndecodableCp932,     // offset: a byte or pair that is neither a character nor a placeholder
-  SurrogateInUtf8,      // offset: a placeholder for a lone surrogate, which UTF-8 cannot hold
+  InvalidUtf8,       // offset: first byte of the malformed sequence
+  PlaceholdersFull,  // offset: the character that found no free placeholder
+  UndecodableCp932,  // offset: a byte or pair that is neither a character nor a placeholder
+  SurrogateInUtf8,   // offset: a placeholder for a lone surrogate, which UTF-8 cannot hold
 };
 
 // A short English description, for messages ("invalid UTF-8", ...).
@@ -70,8 +70,7 @@ struct UnicodeText {
 // Code page 932 (as the filter left it) back to Unicode, placeholders restored. A lead byte with
 // no byte after it, or a code that decodes to nothing and is no placeholder, is an error.
 UnicodeText<std::string> Cp932ToUtf8(std::string_view cp932, const Placeholders& placeholders);
-UnicodeText<std::u16string> Cp932ToUtf16(std::string_view cp932,
-                                         const Placeholders& placeholders);
+UnicodeText<std::u16string> Cp932ToUtf16(std::string_view cp932, const Placeholders& placeholders);
 
 // False when the platform has no code page 932 converter (iconv without "CP932"); then every
 // character but ASCII would need a placeholder, and a caller should refuse to convert.

@@ -9,12 +9,12 @@
 
 namespace kestrilon::filter {
 
-Char DigitToHalfWidth(Char c);    // ０-９ to 0-9
-Char DigitToFullWidth(Char c);    // 0-9 to ０-９
-Char LetterToHalfWidth(Char c);   // Ａ-Ｚ ａ-ｚ to A-Z a-z
-Char LetterToFullWidth(Char c);   // A-Z a-z to Ａ-Ｚ ａ-ｚ
-Char SymbolToHalfWidth(Char c);   // by the table in Symbols.cpp
-Char SymbolToFullWidth(Char c);   // by the reverse table in Symbols.cpp
+Char DigitToHalfWidth(Char c);   // ０-９ to 0-9
+Char DigitToFullWidth(Char c);   // 0-9 to ０-９
+Char LetterToHalfWidth(Char c);  // Ａ-Ｚ ａ-ｚ to A-Z a-z
+Char LetterToFullWidth(Char c);  // A-Z a-z to Ａ-Ｚ ａ-ｚ
+Char SymbolToHalfWidth(Char c);  // by the table in Symbols.cpp
+Char SymbolToFullWidth(Char c);  // by the reverse table in Symbols.cpp
 
 std::string DigitsToHalfWidth(std::string_view text);
 std::string DigitsToFullWidth(std::string_view text);

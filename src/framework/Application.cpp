@@ -46,9 +46,10 @@ void TApplication::Initialize() {
                           std::to_string(GetLastError()) + ")");
   }
   // An invisible, zero-size window: the owner of the forms and the target of thread hand-overs.
-  HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, ApplicationClass, win::Widen(FTitle).c_str(),
-                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                                0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+  HWND window =
+      CreateWindowExW(WS_EX_TOOLWINDOW, ApplicationClass, win::Widen(FTitle).c_str(),
+                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                      0, 0, nullptr, nullptr, instance, nullptr);
   if (!window) {
     throw EOutOfResources("Cannot create the application window (error " +
                           std::to_string(GetLastError()) + ")");
@@ -135,7 +136,8 @@ bool TApplication::IsDialogKey(MSG& message) {
   HWND root = GetAncestor(message.hwnd, GA_ROOT);
   auto* form = dynamic_cast<TCustomForm*>(win::ControlFromWindow(root));
   if (!form) return false;
-  if (message.message == WM_KEYDOWN && (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE)) {
+  if (message.message == WM_KEYDOWN &&
+      (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE)) {
     // Enter clicks a focused push button, else the form's default button; Escape the cancel
     // button, whatever page has the focus.
     auto* focused = dynamic_cast<TButton*>(win::ControlFromWindow(GetFocus()));
@@ -208,9 +210,7 @@ LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wPar
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
   try {
     switch (message) {
-      case WM_KESTRILON_SYNCHRONIZE:
-        CheckSynchronize();
-        return 0;
+      case WM_KESTRILON_SYNCHRONIZE: CheckSynchronize(); return 0;
       case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE) {
           self->Minimize();
@@ -224,8 +224,7 @@ LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wPar
       case WM_CLOSE:
         if (self->FMainForm) self->FMainForm->Close();
         return 0;
-      default:
-        break;
+      default: break;
     }
   } catch (...) {
     self->HandleException(*self);

@@ -17,7 +17,7 @@ namespace kestrilon::framework {
 using TExceptionEvent = std::function<void(TObject& sender, const std::exception& error)>;
 
 class TApplication : public TComponent {
-public:
+ public:
   TApplication();
   // Destroys the forms (and so their components), the last created first.
   ~TApplication() override;
@@ -75,10 +75,10 @@ public:
   // accelerator letters). True when the message was used.
   bool IsDialogKey(MSG& message);
 
-protected:
+ protected:
   void Notification(TComponent& component, TOperation operation) override;
 
-private:
+ private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Dispatch(MSG& message);
 

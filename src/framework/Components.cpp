@@ -10,9 +10,10 @@ namespace kestrilon::framework {
 
 namespace {
 
-
 bool IsIdentifier(std::string_view name) noexcept {
-  auto isAlpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+  auto isAlpha = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+  };
   auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
   if (name.empty() || !isAlpha(name.front())) return false;
   return std::all_of(name.begin(), name.end(), [&](char c) { return isAlpha(c) || isDigit(c); });

@@ -16,7 +16,7 @@
 namespace kestrilon::framework {
 
 class TObject {
-public:
+ public:
   TObject() = default;
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
@@ -27,7 +27,7 @@ public:
 using TNotifyEvent = std::function<void(TObject& sender)>;
 
 class TPersistent : public TObject {
-public:
+ public:
   // Copies the state of source into this object. The base refuses: EConvertError.
   virtual void Assign(const TPersistent& source);
 };
@@ -41,7 +41,7 @@ inline constexpr TComponentState csDestroying = 1u << 2;  // its destructor has 
 enum TOperation { opInsert, opRemove };
 
 class TComponent : public TPersistent {
-public:
+ public:
   // Joins owner's components (owner may be null). A component whose owner is being designed or
   // loaded is so too.
   explicit TComponent(TComponent* owner);
@@ -95,7 +95,7 @@ public:
   // and depth first, then on this one. An exception out of a Loaded leaves the rest loading.
   void EndLoading();
 
-protected:
+ protected:
   // Called once the component was created and its properties set; clears csLoading.
   virtual void Loaded();
   // Called on the owner when component joins (opInsert) or leaves (opRemove) it, and on every
@@ -104,7 +104,7 @@ protected:
   // its derived parts may already be gone.
   virtual void Notification(TComponent& component, TOperation operation);
 
-private:
+ private:
   void ValidateName(std::string_view name, const TComponent* ignoring) const;
   void Insert(TComponent& component);
   void Remove(TComponent& component) noexcept;

@@ -29,7 +29,8 @@ TControl::~TControl() {
 void TControl::SetParent(TWinControl* parent) {
   if (parent == FParent) return;
   for (const TWinControl* p = parent; p; p = p->FParent) {
-    if (p == this) throw EInvalidOperation("A control cannot be its own parent or its child's child");
+    if (p == this)
+      throw EInvalidOperation("A control cannot be its own parent or its child's child");
   }
   if (FParent) FParent->RemoveControl(*this);
   if (parent) parent->InsertControl(*this);
@@ -146,7 +147,8 @@ void TWinControl::SetTabOrder(int tabOrder) {
   if (!parent) return;
   auto& list = parent->FTabList;
   Erase(list, this);
-  if (tabOrder < 0 || tabOrder > static_cast<int>(list.size())) tabOrder = static_cast<int>(list.size());
+  if (tabOrder < 0 || tabOrder > static_cast<int>(list.size()))
+    tabOrder = static_cast<int>(list.size());
   list.insert(list.begin() + tabOrder, this);
   if (parent->FPeer) parent->FPeer->ChildChanged(*this, ControlChange::Order);
 }

@@ -40,24 +40,24 @@ class TWinControl;
 
 // What of a control changed, so that its window can show it.
 enum class ControlChange {
-  Caption,   // caption or text
-  Value,     // checked state, item index, brush colour
-  Items,     // the list of items
-  Bounds,    // position or size
+  Caption,  // caption or text
+  Value,    // checked state, item index, brush colour
+  Items,    // the list of items
+  Bounds,   // position or size
   Visible,
   Enabled,
   Font,
   Color,
-  Default,   // a button's default or cancel role
-  Order,     // z-order or tab order of the children
-  Pages,     // a page control's pages or active page
+  Default,  // a button's default or cancel role
+  Order,    // z-order or tab order of the children
+  Pages,    // a page control's pages or active page
 };
 
 // The window of one windowed control. The platform layer makes it (HandleNeeded); the control
 // tells it of every change of its values, and it calls the control's setters when the user
 // changes them.
 class ControlPeer {
-public:
+ public:
   virtual ~ControlPeer() = default;
   virtual void Changed(ControlChange what) = 0;
   // A child control joined or left this control, or a non-windowed child changed.
@@ -67,7 +67,7 @@ public:
 };
 
 class TControl : public TComponent {
-public:
+ public:
   explicit TControl(TComponent* owner);
   // Deletes owned components first, then leaves the parent.
   ~TControl() override;
@@ -116,12 +116,12 @@ public:
   void BringToFront();
   void SendToBack();
 
-protected:
+ protected:
   // Tells the window that shows this control (its own or, for a non-windowed control, its
   // parent's) that `what` changed.
   virtual void Changed(ControlChange what);
 
-private:
+ private:
   friend class TWinControl;
   TWinControl* FParent = nullptr;
   int FLeft = 0;
@@ -139,12 +139,12 @@ private:
 
 // A control drawn by its parent's window; it has no window of its own.
 class TGraphicControl : public TControl {
-public:
+ public:
   using TControl::TControl;
 };
 
 class TWinControl : public TControl {
-public:
+ public:
   explicit TWinControl(TComponent* owner);
   // Deletes owned components, destroys the window, and leaves the remaining child controls
   // without a parent (a parent doesn't own its children; their owner does).
@@ -177,7 +177,7 @@ public:
 
   void SetVisible(bool visible) override;
 
-protected:
+ protected:
   void Changed(ControlChange what) override;
   // Called once the window of this control and those of its children exist.
   virtual void HandleCreated() {}
@@ -185,13 +185,13 @@ protected:
   virtual void ControlInserted(TControl& child);
   virtual void ControlRemoving(TControl& child);
 
-private:
+ private:
   friend class TControl;
   void InsertControl(TControl& child);
   void RemoveControl(TControl& child);
   void MoveChild(TControl& child, bool toFront);
 
-  std::vector<TControl*> FControls;      // non-windowed children
+  std::vector<TControl*> FControls;  // non-windowed children
   std::vector<TWinControl*> FWinControls;
   std::vector<TWinControl*> FTabList;
   bool FTabStop = false;

@@ -13,7 +13,8 @@ TButton* FindButton(const TWinControl& container, bool cancel) noexcept {
   for (int i = 0; i < container.ControlCount(); ++i) {
     TControl* c = container.Controls(i);
     if (auto* button = dynamic_cast<TButton*>(c)) {
-      if ((cancel ? button->Cancel() : button->Default()) && button->Visible() && button->Enabled()) {
+      if ((cancel ? button->Cancel() : button->Default()) && button->Visible() &&
+          button->Enabled()) {
         return button;
       }
     } else if (auto* inner = dynamic_cast<TWinControl*>(c)) {
@@ -99,8 +100,12 @@ void TCustomForm::HandleCreated() { ScaleForPixelsPerInch(platform::FormPixelsPe
 
 int TCustomForm::ClientWidth() const { return Width() - platform::FormFrameSize(*this).Width; }
 int TCustomForm::ClientHeight() const { return Height() - platform::FormFrameSize(*this).Height; }
-void TCustomForm::SetClientWidth(int width) { SetWidth(width + platform::FormFrameSize(*this).Width); }
-void TCustomForm::SetClientHeight(int height) { SetHeight(height + platform::FormFrameSize(*this).Height); }
+void TCustomForm::SetClientWidth(int width) {
+  SetWidth(width + platform::FormFrameSize(*this).Width);
+}
+void TCustomForm::SetClientHeight(int height) {
+  SetHeight(height + platform::FormFrameSize(*this).Height);
+}
 
 void TCustomForm::SetActiveControl(TWinControl* control) {
   if (control && !ContainsControl(*control)) {
@@ -149,7 +154,8 @@ TButton* TCustomForm::CancelButton() const noexcept { return FindButton(*this, t
 
 void TCustomForm::Notification(TComponent& component, TOperation operation) {
   TWinControl::Notification(component, operation);
-  if (operation == opRemove && FActiveControl && static_cast<TComponent*>(FActiveControl) == &component) {
+  if (operation == opRemove && FActiveControl &&
+      static_cast<TComponent*>(FActiveControl) == &component) {
     FActiveControl = nullptr;
   }
 }

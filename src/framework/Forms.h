@@ -26,7 +26,7 @@ using TCloseQueryEvent = std::function<void(TObject& sender, bool& canClose)>;
 using TMessageHandler = std::function<void(TMessage& message)>;
 
 class TCustomForm : public TWinControl {
-public:
+ public:
   explicit TCustomForm(TComponent* owner);
   // Deletes the form's components first, the last created first, while the form is whole.
   ~TCustomForm() override;
@@ -83,7 +83,7 @@ public:
   // pixelsPerInch. The position on the screen stays.
   void ScaleForPixelsPerInch(int pixelsPerInch);
 
-protected:
+ protected:
   // Takes the layout to the monitor's pixels per inch.
   void HandleCreated() override;
   // After the layout was scaled to a new PixelsPerInch: a form whose text doesn't grow in step
@@ -91,7 +91,7 @@ protected:
   virtual void PixelsPerInchChanged() {}
   void Notification(TComponent& component, TOperation operation) override;
 
-private:
+ private:
   TFormBorderStyle FBorderStyle = bsSizeable;
   int FPixelsPerInch = 96;
   std::string FHelpFile;
@@ -102,7 +102,7 @@ private:
 };
 
 class TForm : public TCustomForm {
-public:
+ public:
   using TCustomForm::TCustomForm;
 };
 

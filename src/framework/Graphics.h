@@ -13,7 +13,9 @@ using TColor = std::int32_t;
 
 inline constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000u);
 constexpr TColor SystemColor(int index) noexcept { return clSystemColor | index; }
-constexpr bool IsSystemColor(TColor color) noexcept { return (color & clSystemColor) == clSystemColor; }
+constexpr bool IsSystemColor(TColor color) noexcept {
+  return (color & clSystemColor) == clSystemColor;
+}
 
 inline constexpr TColor clBlack = 0x000000;
 inline constexpr TColor clMaroon = 0x000080;
@@ -68,7 +70,7 @@ inline constexpr TFontStyles fsStrikeOut = 1u << 3;
 
 // A font description. Height < 0 is the character height in pixels, > 0 the cell height.
 class TFont {
-public:
+ public:
   TFont() = default;
   TFont(std::string_view name, int height, std::uint8_t charset = DEFAULT_CHARSET_ID,
         TColor color = clWindowText, TFontStyles style = 0)
@@ -88,7 +90,7 @@ public:
 
   bool operator==(const TFont&) const = default;
 
-private:
+ private:
   std::string FName = "ＭＳ Ｐゴシック";
   int FHeight = -12;
   std::uint8_t FCharset = SHIFTJIS_CHARSET_ID;
@@ -100,14 +102,14 @@ enum TBrushStyle { bsSolid, bsClear };
 
 // The fill of a shape. The shape that owns it hears every change (to repaint).
 class TBrush {
-public:
+ public:
   TColor Color() const noexcept { return FColor; }
   void SetColor(TColor color);
   TBrushStyle Style() const noexcept { return FStyle; }
   void SetStyle(TBrushStyle style);
   void SetOnChange(std::function<void()> handler) { FOnChange = std::move(handler); }
 
-private:
+ private:
   TColor FColor = clWhite;
   TBrushStyle FStyle = bsSolid;
   std::function<void()> FOnChange;

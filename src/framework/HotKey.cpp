@@ -16,6 +16,7 @@ struct KeyName {
 };
 
 // The named keys that are not a run of letters, digits or numbered keys.
+// clang-format off
 constexpr KeyName kKeyNames[] = {
     {0x08, "Backspace"},   {0x09, "Tab"},       {0x0D, "Enter"},       {0x13, "Pause"},
     {0x1B, "Esc"},         {0x1C, "Convert"},   {0x1D, "NonConvert"},  {0x20, "Space"},
@@ -28,10 +29,11 @@ constexpr KeyName kKeyNames[] = {
     {0xC0, "Oem3"},        {0xDB, "Oem4"},      {0xDC, "Oem5"},        {0xDD, "Oem6"},
     {0xDE, "Oem7"},        {0xE2, "Oem102"},
 };
+// clang-format on
 
 // Keys sent with the keyboard's extended prefix: the hot-key control names them by HOTKEYF_EXT.
-constexpr std::uint8_t kExtendedKeys[] = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28,
-                                          0x2C, 0x2D, 0x2E, 0x5D, 0x6F, 0x90};
+constexpr std::uint8_t kExtendedKeys[] = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27,
+                                          0x28, 0x2C, 0x2D, 0x2E, 0x5D, 0x6F, 0x90};
 
 // Mouse buttons and the modifier keys themselves: no key of a hot key (nor is 0).
 bool CannotBeTheKey(unsigned key) noexcept {
@@ -51,7 +53,8 @@ constexpr ModifierName kModifierNames[] = {
 
 // The key's name, or its code in hexadecimal.
 std::string KeyToText(std::uint8_t key) {
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
+    return std::string(1, static_cast<char>(key));
   if (key >= 0x60 && key <= 0x69) return "Num" + std::to_string(key - 0x60);
   if (key >= 0x70 && key <= 0x87) return "F" + std::to_string(key - 0x70 + 1);
   for (const KeyName& k : kKeyNames)
@@ -64,15 +67,18 @@ std::string KeyToText(std::uint8_t key) {
 // An ASCII name compared without regard to case. The text holds ASCII only (checked first), so
 // the comparison byte by byte is safe.
 bool SameName(std::string_view token, std::string_view name) noexcept {
-  return token.size() == name.size() && std::equal(token.begin(), token.end(), name.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  return token.size() == name.size() &&
+         std::equal(token.begin(), token.end(), name.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
          });
 }
 
 // A number after a prefix ("F12", "Num3", "0xF3"), within first to last; base 10 or 16.
-std::optional<unsigned> NumberAfter(std::string_view token, std::string_view prefix, int base, unsigned first,
-                                    unsigned last) {
-  if (token.size() <= prefix.size() || token.size() > prefix.size() + 2 || !SameName(token.substr(0, prefix.size()), prefix))
+std::optional<unsigned> NumberAfter(std::string_view token, std::string_view prefix, int base,
+                                    unsigned first, unsigned last) {
+  if (token.size() <= prefix.size() || token.size() > prefix.size() + 2 ||
+      !SameName(token.substr(0, prefix.size()), prefix))
     return std::nullopt;
   unsigned n = 0;
   for (char c : token.substr(prefix.size())) {
@@ -119,7 +125,7 @@ THotKeyValue Normalized(THotKeyValue value) noexcept {
 // The hot-key control's modifier flags and RegisterHotKey's, each against ours.
 struct ModifierFlags {
   THotKeyModifiers Modifier;
-  std::uint8_t ControlFlag;   // HOTKEYF_*
+  std::uint8_t ControlFlag;    // HOTKEYF_*
   std::uint32_t RegisterFlag;  // MOD_*
 };
 constexpr ModifierFlags kModifierFlags[] = {
@@ -128,7 +134,7 @@ constexpr ModifierFlags kModifierFlags[] = {
     {hkAlt, 0x04, 0x0001},
     {hkWin, 0x00, 0x0008},  // the control has none
 };
-constexpr std::uint8_t kControlExtended = 0x08;  // HOTKEYF_EXT
+constexpr std::uint8_t kControlExtended = 0x08;      // HOTKEYF_EXT
 constexpr std::uint32_t kRegisterNoRepeat = 0x4000;  // MOD_NOREPEAT
 
 }  // namespace
@@ -138,21 +144,26 @@ std::string HotKeyToText(THotKeyValue value) {
   if (value.Empty()) return {};
   std::string text;
   for (std::size_t i = 0; i < 4; ++i) {  // the four written names
-    if (value.Modifiers & kModifierNames[i].Modifier) text.append(kModifierNames[i].Name).append("+");
+    if (value.Modifiers & kModifierNames[i].Modifier)
+      text.append(kModifierNames[i].Name).append("+");
   }
   return text + KeyToText(value.Key);
 }
 
 THotKeyValue HotKeyFromText(std::string_view text) {
-  if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) return {};
+  if (std::any_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    return {};
   THotKeyValue value;
   while (!Trim(text).empty()) {
     const std::size_t plus = text.find('+');
     const std::string_view token = Trim(text.substr(0, plus));
     text = plus == std::string_view::npos ? std::string_view() : text.substr(plus + 1);
-    if (plus != std::string_view::npos && Trim(text).empty()) return {};  // "Ctrl+": no key after the "+"
-    const auto modifier = std::find_if(std::begin(kModifierNames), std::end(kModifierNames),
-                                       [&](const ModifierName& m) { return SameName(token, m.Name); });
+    if (plus != std::string_view::npos && Trim(text).empty())
+      return {};  // "Ctrl+": no key after the "+"
+    const auto modifier =
+        std::find_if(std::begin(kModifierNames), std::end(kModifierNames),
+                     [&](const ModifierName& m) { return SameName(token, m.Name); });
     if (modifier != std::end(kModifierNames)) {
       value.Modifiers |= modifier->Modifier;
       continue;
@@ -169,7 +180,8 @@ std::uint16_t HotKeyControlWord(THotKeyValue value) noexcept {
   std::uint8_t flags = 0;
   for (const ModifierFlags& m : kModifierFlags)
     if (value.Modifiers & m.Modifier) flags |= m.ControlFlag;
-  if (std::find(std::begin(kExtendedKeys), std::end(kExtendedKeys), value.Key) != std::end(kExtendedKeys))
+  if (std::find(std::begin(kExtendedKeys), std::end(kExtendedKeys), value.Key) !=
+      std::end(kExtendedKeys))
     flags |= kControlExtended;
   return static_cast<std::uint16_t>(value.Key | (flags << 8));
 }

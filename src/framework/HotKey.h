@@ -56,7 +56,7 @@ THotKeyValue HotKeyFromControlWord(std::uint16_t word) noexcept;
 std::uint32_t HotKeyRegisterModifiers(THotKeyValue value) noexcept;
 
 class THotKey : public TWinControl {
-public:
+ public:
   explicit THotKey(TComponent* owner);
   THotKeyValue HotKey() const noexcept { return FHotKey; }
   // Modifiers outside hkAllModifiers are dropped; a mouse button or a modifier key as the key
@@ -66,7 +66,7 @@ public:
   const TNotifyEvent& OnChange() const noexcept { return FOnChange; }
   void SetOnChange(TNotifyEvent handler) { FOnChange = std::move(handler); }
 
-private:
+ private:
   THotKeyValue FHotKey;
   TNotifyEvent FOnChange;
 };

@@ -1,6 +1,5 @@
 #include "Menus.h"
 
-
 #include <algorithm>
 #include <vector>
 
@@ -24,13 +23,15 @@ UINT NextCommand() noexcept {
 // parts come out black; unthemed menus are plain menu colour, where a picture laid on that colour
 // looks the same whether blended or not.
 bool MenusBlendAlpha() {
-  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  static const bool wine =
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   if (wine) return false;
   // uxtheme.dll is reached from the system folder, never imported: an imported DLL is looked for
   // beside the program first. Without it, nothing is themed.
   static const win::UniqueLibrary uxtheme = win::LoadSystemLibrary(L"uxtheme.dll");
   static const auto isAppThemed =
-      uxtheme ? reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(uxtheme.Get(), "IsAppThemed")))
+      uxtheme ? reinterpret_cast<BOOL(WINAPI*)()>(
+                    reinterpret_cast<void*>(GetProcAddress(uxtheme.Get(), "IsAppThemed")))
               : nullptr;
   return isAppThemed && isAppThemed();
 }
@@ -63,14 +64,17 @@ void Build(HMENU menu, const TMenuItem& parent, std::vector<win::UniqueBitmap>& 
       info.fType = item.RadioItem() ? MFT_RADIOCHECK : MFT_STRING;
       info.wID = item.Command();
       info.dwTypeData = text.data();
-      info.fState = (item.Enabled() ? MFS_ENABLED : MFS_DISABLED) | (item.Checked() ? MFS_CHECKED : 0u);
+      info.fState =
+          (item.Enabled() ? MFS_ENABLED : MFS_DISABLED) | (item.Checked() ? MFS_CHECKED : 0u);
       if (!item.Bitmap().Empty()) {
         info.fMask |= MIIM_BITMAP;
         info.hbmpItem = MenuPicture(item.Bitmap(), pictures);
       }
       if (item.Count() > 0) {
         submenu.Reset(CreatePopupMenu());
-        if (!submenu) throw EOutOfResources("Cannot create a menu (error " + std::to_string(GetLastError()) + ")");
+        if (!submenu)
+          throw EOutOfResources("Cannot create a menu (error " + std::to_string(GetLastError()) +
+                                ")");
         Build(submenu.Get(), item, pictures);
         info.fMask |= MIIM_SUBMENU;
         info.hSubMenu = submenu.Get();
@@ -99,7 +103,8 @@ void TMenuItem::Click() {
 }
 
 TMenuItem* TMenuItem::Items(int index) const {
-  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= Count())
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   return FItems[static_cast<std::size_t>(index)];
 }
 
@@ -154,10 +159,11 @@ void TPopupMenu::Popup(int x, int y) {
   SetForegroundWindow(owner);
   std::vector<win::UniqueBitmap> pictures;  // outlive the menu that shows them
   win::UniqueMenu menu(CreatePopupMenu());
-  if (!menu) throw EOutOfResources("Cannot create a menu (error " + std::to_string(GetLastError()) + ")");
+  if (!menu)
+    throw EOutOfResources("Cannot create a menu (error " + std::to_string(GetLastError()) + ")");
   Build(menu.Get(), *FItems, pictures);
-  auto command = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
-                                                  x, y, 0, owner, nullptr));
+  auto command = static_cast<UINT>(TrackPopupMenu(
+      menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, x, y, 0, owner, nullptr));
   // Lets the menu close properly the next time it is used from a tray icon.
   PostMessageW(owner, WM_NULL, 0, 0);
   if (command != 0 && FItems) {

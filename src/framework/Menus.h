@@ -14,7 +14,7 @@
 namespace kestrilon::framework {
 
 class TMenuItem : public TComponent {
-public:
+ public:
   explicit TMenuItem(TComponent* owner);
   // Leaves its parent item; its own items stay with their owner, without a parent.
   ~TMenuItem() override;
@@ -50,7 +50,7 @@ public:
   UINT Command() const noexcept { return FCommand; }
   TMenuItem* Find(UINT command) noexcept;
 
-private:
+ private:
   std::string FCaption;
   bool FEnabled = true;
   bool FChecked = false;
@@ -64,7 +64,7 @@ private:
 };
 
 class TPopupMenu : public TComponent {
-public:
+ public:
   explicit TPopupMenu(TComponent* owner);
   // The root item; the menu's items are its items.
   TMenuItem& Items() noexcept { return *FItems; }
@@ -79,10 +79,10 @@ public:
   // the menu cannot be made.
   void Popup(int x, int y);
 
-protected:
+ protected:
   void Notification(TComponent& component, TOperation operation) override;
 
-private:
+ private:
   TMenuItem* FItems;
   TComponent* FPopupComponent = nullptr;
 };

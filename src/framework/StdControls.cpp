@@ -141,7 +141,9 @@ void TShape::SetShape(TShapeType shape) {
 
 TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
 
-TPageControl* TTabSheet::PageControl() const noexcept { return dynamic_cast<TPageControl*>(Parent()); }
+TPageControl* TTabSheet::PageControl() const noexcept {
+  return dynamic_cast<TPageControl*>(Parent());
+}
 
 void TTabSheet::SetPageControl(TPageControl* pageControl) { SetParent(pageControl); }
 
@@ -179,7 +181,8 @@ int TPageControl::ActivePageIndex() const noexcept {
 }
 
 void TPageControl::SetActivePageIndex(int index) {
-  SetActivePage(index >= 0 && index < PageCount() ? FPages[static_cast<std::size_t>(index)] : nullptr);
+  SetActivePage(index >= 0 && index < PageCount() ? FPages[static_cast<std::size_t>(index)]
+                                                  : nullptr);
 }
 
 void TPageControl::ControlInserted(TControl& child) {

@@ -13,37 +13,37 @@
 namespace kestrilon::framework {
 
 class TCustomEdit : public TWinControl {
-public:
+ public:
   explicit TCustomEdit(TComponent* owner);
   const std::string& Text() const noexcept { return FText; }  // UTF-8
   void SetText(std::string_view text);
   const TNotifyEvent& OnChange() const noexcept { return FOnChange; }
   void SetOnChange(TNotifyEvent handler) { FOnChange = std::move(handler); }
 
-private:
+ private:
   std::string FText;
   TNotifyEvent FOnChange;
 };
 
 class TEdit : public TCustomEdit {
-public:
+ public:
   using TCustomEdit::TCustomEdit;
 };
 
 // An edit box of several lines (CR LF between them), with a scroll bar, holding as much text as
 // memory allows; read-only ones show a text the user may select and copy.
 class TMemo : public TCustomEdit {
-public:
+ public:
   using TCustomEdit::TCustomEdit;
   bool ReadOnly() const noexcept { return FReadOnly; }
   void SetReadOnly(bool value) { FReadOnly = value; }  // before the window is made
 
-private:
+ private:
   bool FReadOnly = false;
 };
 
 class TButton : public TWinControl {
-public:
+ public:
   explicit TButton(TComponent* owner);
   // The default button is clicked by Enter, the cancel button by Escape, anywhere in the form.
   bool Default() const noexcept { return FDefault; }
@@ -51,40 +51,40 @@ public:
   bool Cancel() const noexcept { return FCancel; }
   void SetCancel(bool value);
 
-private:
+ private:
   bool FDefault = false;
   bool FCancel = false;
 };
 
 class TCustomCheckBox : public TWinControl {
-public:
+ public:
   explicit TCustomCheckBox(TComponent* owner);
   bool Checked() const noexcept { return FChecked; }
   void SetChecked(bool checked);
 
-private:
+ private:
   bool FChecked = false;
 };
 
 class TCheckBox : public TCustomCheckBox {
-public:
+ public:
   using TCustomCheckBox::TCustomCheckBox;
 };
 
 class TRadioButton : public TWinControl {
-public:
+ public:
   explicit TRadioButton(TComponent* owner);
   bool Checked() const noexcept { return FChecked; }
   // Checking a radio button unchecks the other radio buttons of the same parent.
   void SetChecked(bool checked);
 
-private:
+ private:
   bool FChecked = false;
 };
 
 // A group box with one radio button per item, exactly one (or none) selected.
 class TCustomRadioGroup : public TWinControl {
-public:
+ public:
   explicit TCustomRadioGroup(TComponent* owner);
   ~TCustomRadioGroup() override;
 
@@ -98,7 +98,7 @@ public:
   int Columns() const noexcept { return FColumns; }
   void SetColumns(int columns);  // 1 to 16
 
-private:
+ private:
   void ItemsChanged();
   TStringList FItems;
   int FItemIndex = -1;
@@ -106,13 +106,13 @@ private:
 };
 
 class TRadioGroup : public TCustomRadioGroup {
-public:
+ public:
   using TCustomRadioGroup::TCustomRadioGroup;
 };
 
 // A control that lists items to choose one from: the list box and the combo box.
 class TCustomListControl : public TWinControl {
-public:
+ public:
   explicit TCustomListControl(TComponent* owner);
   ~TCustomListControl() override;
   TStrings& Items() noexcept { return FItems; }
@@ -121,45 +121,45 @@ public:
   int ItemIndex() const noexcept { return FItemIndex; }
   void SetItemIndex(int index);
 
-private:
+ private:
   TStringList FItems;
   int FItemIndex = -1;
 };
 
 class TCustomListBox : public TCustomListControl {
-public:
+ public:
   using TCustomListControl::TCustomListControl;
 };
 
 class TListBox : public TCustomListBox {
-public:
+ public:
   using TCustomListBox::TCustomListBox;
 };
 
 // A drop-down list to choose one item from.
 class TCustomComboBox : public TCustomListControl {
-public:
+ public:
   using TCustomListControl::TCustomListControl;
 };
 
 class TComboBox : public TCustomComboBox {
-public:
+ public:
   using TCustomComboBox::TCustomComboBox;
 };
 
 class TCustomGroupBox : public TWinControl {
-public:
+ public:
   explicit TCustomGroupBox(TComponent* owner);
 };
 
 class TGroupBox : public TCustomGroupBox {
-public:
+ public:
   using TCustomGroupBox::TCustomGroupBox;
 };
 
 // Static text drawn by its parent.
 class TLabel : public TGraphicControl {
-public:
+ public:
   explicit TLabel(TComponent* owner);
 };
 
@@ -167,14 +167,14 @@ enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, 
 
 // A filled figure drawn by its parent; its value is the colour of its brush.
 class TShape : public TGraphicControl {
-public:
+ public:
   explicit TShape(TComponent* owner);
   TBrush& Brush() noexcept { return FBrush; }
   const TBrush& Brush() const noexcept { return FBrush; }
   TShapeType Shape() const noexcept { return FShape; }
   void SetShape(TShapeType shape);
 
-private:
+ private:
   TBrush FBrush;
   TShapeType FShape = stRectangle;
 };
@@ -183,7 +183,7 @@ class TPageControl;
 
 // One page of a page control; its parent is the page control.
 class TTabSheet : public TWinControl {
-public:
+ public:
   explicit TTabSheet(TComponent* owner);
   TPageControl* PageControl() const noexcept;
   // Makes the page control its parent: it becomes the last page.
@@ -194,7 +194,7 @@ public:
 
 // Pages with a tab each; one page, the active one, is shown.
 class TPageControl : public TWinControl {
-public:
+ public:
   explicit TPageControl(TComponent* owner);
   int PageCount() const noexcept { return static_cast<int>(FPages.size()); }
   // Index 0 to PageCount()-1; any other index throws EListError.
@@ -209,11 +209,11 @@ public:
   const TNotifyEvent& OnChange() const noexcept { return FOnChange; }
   void SetOnChange(TNotifyEvent handler) { FOnChange = std::move(handler); }
 
-protected:
+ protected:
   void ControlInserted(TControl& child) override;
   void ControlRemoving(TControl& child) override;
 
-private:
+ private:
   std::vector<TTabSheet*> FPages;
   TTabSheet* FActivePage = nullptr;
   TNotifyEvent FOnChange;

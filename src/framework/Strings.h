@@ -15,7 +15,7 @@ namespace kestrilon::framework {
 bool SameText(std::string_view a, std::string_view b) noexcept;
 
 class TStrings : public TPersistent {
-public:
+ public:
   TStrings() = default;
   ~TStrings() override = default;
 
@@ -53,11 +53,11 @@ public:
   std::vector<std::string>::const_iterator begin() const noexcept { return FItems.begin(); }
   std::vector<std::string>::const_iterator end() const noexcept { return FItems.end(); }
 
-protected:
+ protected:
   void Changed();
   std::vector<std::string> FItems;
 
-private:
+ private:
   void CheckIndex(int index, int limit) const;
   std::function<void()> FOnChange;
   int FUpdateCount = 0;
@@ -65,7 +65,7 @@ private:
 };
 
 class TStringList : public TStrings {
-public:
+ public:
   // Orders the items by byte value (stable).
   void Sort();
 };

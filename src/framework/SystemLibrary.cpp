@@ -21,7 +21,8 @@ std::wstring InSystemFolder(const wchar_t* name) {
 
 }  // namespace
 
-std::string DelayLoadFailureMessage(unsigned notice, const char* dll, const char* function, unsigned ordinal) {
+std::string DelayLoadFailureMessage(unsigned notice, const char* dll, const char* function,
+                                    unsigned ordinal) {
   const std::string library = dll ? dll : "?";
   std::string what;
   if (notice == dliFailLoadLib) {
@@ -42,7 +43,8 @@ FARPROC WINAPI OnDelayLoadFailure(unsigned notice, PDelayLoadInfo info) {
   const bool by_name = info && info->dlp.fImportByName;
   std::string message;
   try {
-    message = DelayLoadFailureMessage(notice, info ? info->szDll : nullptr, by_name ? info->dlp.szProcName : nullptr,
+    message = DelayLoadFailureMessage(notice, info ? info->szDll : nullptr,
+                                      by_name ? info->dlp.szProcName : nullptr,
                                       by_name || !info ? 0 : info->dlp.dwOrdinal);
   } catch (...) {
     message = "Kestrilon を続けられないため、終了します。";
@@ -55,8 +57,8 @@ FARPROC WINAPI OnDelayLoadFailure(unsigned notice, PDelayLoadInfo info) {
     const int size = MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, nullptr, 0);
     std::wstring wide(size > 0 ? static_cast<std::size_t>(size) : 1, L'\0');
     if (size > 0 && MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, wide.data(), size) > 0)
-      std::bit_cast<int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT)>(box)(nullptr, wide.c_str(), L"Kestrilon",
-                                                                     MB_OK | MB_ICONERROR);
+      std::bit_cast<int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT)>(box)(
+          nullptr, wide.c_str(), L"Kestrilon", MB_OK | MB_ICONERROR);
   }
   ExitProcess(3);
 }
@@ -71,7 +73,9 @@ UniqueLibrary LoadSystemLibrary(const wchar_t* name) noexcept {
   if (!library && GetLastError() == ERROR_INVALID_PARAMETER) {
     try {
       const std::wstring path = InSystemFolder(name);
-      if (!path.empty()) library = UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+      if (!path.empty())
+        library =
+            UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     } catch (...) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
@@ -115,8 +119,8 @@ VersionString ReadVersionString(const char* fileName, std::string_view key) {
   if (!api.FileVersionInfo(fileName, size, data.data())) return found;  // nothing to query
   void* value = nullptr;
   UINT length = 0;
-  if (!api.QueryValue(data.data(), "\\VarFileInfo\\Translation", &value, &length) || value == nullptr ||
-      length < sizeof(DWORD))
+  if (!api.QueryValue(data.data(), "\\VarFileInfo\\Translation", &value, &length) ||
+      value == nullptr || length < sizeof(DWORD))
     return found;
   DWORD translation = 0;
   std::memcpy(&translation, value, sizeof translation);  // only the first translation is read
@@ -128,10 +132,12 @@ VersionString ReadVersionString(const char* fileName, std::string_view key) {
   const std::string query = std::string("\\StringFileInfo\\") + table + "\\" + std::string(key);
   value = nullptr;
   length = 0;
-  if (api.QueryValue(data.data(), query.c_str(), &value, &length) && value != nullptr && length != 0) {
+  if (api.QueryValue(data.data(), query.c_str(), &value, &length) && value != nullptr &&
+      length != 0) {
     const char* text = static_cast<const char*>(value);
     const void* end = std::memchr(text, '\0', length);
-    found.text.emplace(text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : std::size_t{length});
+    found.text.emplace(text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text)
+                                 : std::size_t{length});
   }
   return found;
 }

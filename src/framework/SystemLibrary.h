@@ -1,7 +1,8 @@
 // DLLs loaded at run time, from the system folder only. The program is often started from a folder
 // full of other downloads, where a DLL named like a system one may lie: nothing is ever taken from
-// there. (The programs' main functions make the system folder the only one searched, before anything
-// else loads; these functions name the folder again, so that they hold wherever they are called.)
+// there. (The programs' main functions make the system folder the only one searched, before
+// anything else loads; these functions name the folder again, so that they hold wherever they are
+// called.)
 #pragma once
 
 #include <windows.h>
@@ -18,7 +19,8 @@ namespace kestrilon::framework::win {
 // Windows: which one, and that the program can't go on. notice is the delay-load helper's
 // (dliFailLoadLib or dliFailGetProc); dll and function as it names them (function may be null,
 // ordinal then tells the function).
-std::string DelayLoadFailureMessage(unsigned notice, const char* dll, const char* function, unsigned ordinal);
+std::string DelayLoadFailureMessage(unsigned notice, const char* dll, const char* function,
+                                    unsigned ordinal);
 // From now on, a DLL or function loaded at its first use that is missing ends the program with a
 // box that says so, instead of an exception no one catches.
 void InstallDelayLoadFailureHook() noexcept;
@@ -30,7 +32,7 @@ UniqueLibrary LoadSystemLibrary(const wchar_t* name) noexcept;
 // The version-resource functions of version.dll, loaded for as long as the object lives. They are
 // reached at run time, not imported: an imported DLL is loaded before main can restrict the search.
 class VersionApi {
-public:
+ public:
   // Empty (false) when version.dll or one of its functions can't be had; GetLastError says why.
   static VersionApi Load() noexcept;
 
@@ -43,11 +45,12 @@ public:
   BOOL FileVersionInfo(const char* fileName, DWORD size, void* data) const noexcept {
     return FGetInfo(fileName, 0, size, data);
   }
-  BOOL QueryValue(const void* block, const char* subBlock, void** value, UINT* length) const noexcept {
+  BOOL QueryValue(const void* block, const char* subBlock, void** value,
+                  UINT* length) const noexcept {
     return FQueryValue(block, subBlock, value, length);
   }
 
-private:
+ private:
   UniqueLibrary FLibrary;
   DWORD(WINAPI* FGetSize)(LPCSTR, LPDWORD) = nullptr;
   BOOL(WINAPI* FGetInfo)(LPCSTR, DWORD, DWORD, LPVOID) = nullptr;

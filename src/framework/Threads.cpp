@@ -61,8 +61,11 @@ bool CheckSynchronize() {
 }
 
 TThread::TThread() : FWakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-  if (!FWakeEvent) throw EThread("Cannot create a thread: no event (error " + std::to_string(GetLastError()) + ")");
-  uintptr_t handle = _beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &FThreadID);
+  if (!FWakeEvent)
+    throw EThread("Cannot create a thread: no event (error " + std::to_string(GetLastError()) +
+                  ")");
+  uintptr_t handle =
+      _beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &FThreadID);
   if (handle == 0) throw EThread("Cannot create a thread (errno " + std::to_string(errno) + ")");
   FHandle.Reset(reinterpret_cast<HANDLE>(handle));
 }

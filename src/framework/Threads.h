@@ -16,7 +16,7 @@
 namespace kestrilon::framework {
 
 class TThread : public TObject {
-public:
+ public:
   // Created suspended: Resume starts Execute. Throws EThread when no thread can be made.
   TThread();
   // A thread that started and hasn't finished is told to terminate, resumed if suspended and
@@ -40,7 +40,7 @@ public:
   // What escaped Execute, if anything (it never escapes the thread).
   std::exception_ptr FatalException() const noexcept { return FFatalException; }
 
-protected:
+ protected:
   // The thread's work; it should return soon after Terminated() becomes true.
   virtual void Execute() = 0;
   // Runs method on the GUI thread and waits until it returned; an exception it throws is thrown
@@ -53,7 +53,7 @@ protected:
   // the derived parts that Execute uses still exist. Never throws.
   void StopAndWait() noexcept;
 
-private:
+ private:
   static unsigned WINAPI ThreadProc(void* self);
   void SleepWhileSuspended();
 

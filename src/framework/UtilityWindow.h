@@ -17,14 +17,14 @@ namespace kestrilon::framework {
 using TWindowMethod = std::function<void(TMessage& message)>;
 
 class TUtilityWindow {
-public:
+ public:
   TUtilityWindow(const TUtilityWindow&) = delete;
   TUtilityWindow& operator=(const TUtilityWindow&) = delete;
   // Destroys the window; its messages stop reaching the method.
   ~TUtilityWindow();
   HWND Handle() const noexcept { return FWindow.Get(); }
 
-private:
+ private:
   friend std::unique_ptr<TUtilityWindow> AllocateHWnd(TWindowMethod method);
   explicit TUtilityWindow(TWindowMethod method) : FMethod(std::move(method)) {}
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

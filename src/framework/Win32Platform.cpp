@@ -6,7 +6,9 @@
 
 namespace kestrilon::framework::platform {
 
-std::unique_ptr<ControlPeer> CreateWindowPeer(TWinControl& control) { return win::MakePeer(control); }
+std::unique_ptr<ControlPeer> CreateWindowPeer(TWinControl& control) {
+  return win::MakePeer(control);
+}
 
 FrameSize FormFrameSize(const TCustomForm& form) {
   const auto [style, exStyle] = win::FormStyles(form.BorderStyle());

@@ -6,7 +6,7 @@ namespace kestrilon::framework::win {
 namespace {
 
 class ButtonPeer : public WindowPeer {
-public:
+ public:
   explicit ButtonPeer(TButton& button) : WindowPeer(button), FButton(button) {
     Create(L"BUTTON", ButtonStyle(), 0, false);
   }
@@ -21,13 +21,15 @@ public:
     if (code == BN_CLICKED) FButton.Click();
   }
 
-private:
-  DWORD ButtonStyle() const noexcept { return FButton.Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON; }
+ private:
+  DWORD ButtonStyle() const noexcept {
+    return FButton.Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+  }
   TButton& FButton;
 };
 
 class CheckBoxPeer : public WindowPeer {
-public:
+ public:
   explicit CheckBoxPeer(TCustomCheckBox& box) : WindowPeer(box), FBox(box) {
     Create(L"BUTTON", BS_AUTOCHECKBOX, 0, false);
     Changed(ControlChange::Value);
@@ -48,12 +50,12 @@ public:
     FBox.Click();
   }
 
-private:
+ private:
   TCustomCheckBox& FBox;
 };
 
 class RadioButtonPeer : public WindowPeer {
-public:
+ public:
   explicit RadioButtonPeer(TRadioButton& button) : WindowPeer(button), FButton(button) {
     // Not the automatic kind: the model unchecks the siblings, and their windows follow.
     Create(L"BUTTON", BS_RADIOBUTTON, 0, false);
@@ -61,7 +63,8 @@ public:
   }
   void Changed(ControlChange what) override {
     if (what == ControlChange::Value) {
-      if (FWindow) SendMessageW(Handle(), BM_SETCHECK, FButton.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+      if (FWindow)
+        SendMessageW(Handle(), BM_SETCHECK, FButton.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
       return;
     }
     WindowPeer::Changed(what);
@@ -72,12 +75,12 @@ public:
     FButton.Click();
   }
 
-private:
+ private:
   TRadioButton& FButton;
 };
 
 class GroupBoxPeer : public WindowPeer {
-public:
+ public:
   explicit GroupBoxPeer(TWinControl& control) : WindowPeer(control) {
     Create(L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, false);
   }
@@ -96,17 +99,17 @@ public:
 
 // A group box with one automatic radio button per item; the buttons belong to the peer.
 class RadioGroupPeer : public GroupBoxPeer {
-public:
-  explicit RadioGroupPeer(TCustomRadioGroup& group) : GroupBoxPeer(group), FGroup(group) { Rebuild(); }
+ public:
+  explicit RadioGroupPeer(TCustomRadioGroup& group) : GroupBoxPeer(group), FGroup(group) {
+    Rebuild();
+  }
 
   void Changed(ControlChange what) override {
     switch (what) {
       case ControlChange::Value:
         if (!MirroringFromWindow()) ShowChecked();
         return;
-      case ControlChange::Items:
-        Rebuild();
-        return;
+      case ControlChange::Items: Rebuild(); return;
       case ControlChange::Bounds:
         GroupBoxPeer::Changed(what);
         Arrange();
@@ -120,10 +123,10 @@ public:
         return;
       case ControlChange::Enabled:
         GroupBoxPeer::Changed(what);
-        for (const UniqueWindow& button : FButtons) EnableWindow(button.Get(), FGroup.Enabled() ? TRUE : FALSE);
+        for (const UniqueWindow& button : FButtons)
+          EnableWindow(button.Get(), FGroup.Enabled() ? TRUE : FALSE);
         return;
-      default:
-        GroupBoxPeer::Changed(what);
+      default: GroupBoxPeer::Changed(what);
     }
   }
 
@@ -142,19 +145,21 @@ public:
   }
 
   HWND Button(int index) const noexcept {
-    return index >= 0 && index < static_cast<int>(FButtons.size()) ? FButtons[static_cast<std::size_t>(index)].Get()
-                                                                     : nullptr;
+    return index >= 0 && index < static_cast<int>(FButtons.size())
+               ? FButtons[static_cast<std::size_t>(index)].Get()
+               : nullptr;
   }
 
-private:
+ private:
   void Rebuild() {
     FButtons.clear();
     for (int i = 0; i < FGroup.Items().Count(); ++i) {
       DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
       if (!FGroup.Enabled()) style |= WS_DISABLED;
-      HWND button = CreateWindowExW(0, L"BUTTON", Widen(FGroup.Items()[i]).c_str(), style, 0, 0, 0, 0, Handle(),
-                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(NextControlId())),
-                                    GetModuleHandleW(nullptr), nullptr);
+      HWND button =
+          CreateWindowExW(0, L"BUTTON", Widen(FGroup.Items()[i]).c_str(), style, 0, 0, 0, 0,
+                          Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(NextControlId())),
+                          GetModuleHandleW(nullptr), nullptr);
       if (!button) ThrowOutOfResources("Cannot create the buttons of " + Describe(FGroup));
       FButtons.emplace_back(button);
       SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
@@ -178,7 +183,8 @@ private:
       int column = i / perColumn;
       int row = i % perColumn;
       SetWindowPos(FButtons[static_cast<std::size_t>(i)].Get(), nullptr, 8 + column * columnWidth,
-                   top + row * rowHeight, columnWidth - 8, rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+                   top + row * rowHeight, columnWidth - 8, rowHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
 
@@ -196,7 +202,8 @@ private:
     for (std::size_t i = 0; i < FButtons.size(); ++i) {
       HWND button = FButtons[i].Get();
       LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
-      style = static_cast<int>(i) == stop ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+      style = static_cast<int>(i) == stop ? (style | WS_TABSTOP)
+                                          : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
       SetWindowLongPtrW(button, GWL_STYLE, style);
     }
   }
@@ -214,11 +221,14 @@ HWND RadioGroupButton(TCustomRadioGroup& group, int index) {
 }
 
 std::unique_ptr<ControlPeer> MakeButtonPeer(TWinControl& control) {
-  if (auto* group = dynamic_cast<TCustomRadioGroup*>(&control)) return std::make_unique<RadioGroupPeer>(*group);
+  if (auto* group = dynamic_cast<TCustomRadioGroup*>(&control))
+    return std::make_unique<RadioGroupPeer>(*group);
   if (dynamic_cast<TCustomGroupBox*>(&control)) return std::make_unique<GroupBoxPeer>(control);
   if (auto* button = dynamic_cast<TButton*>(&control)) return std::make_unique<ButtonPeer>(*button);
-  if (auto* box = dynamic_cast<TCustomCheckBox*>(&control)) return std::make_unique<CheckBoxPeer>(*box);
-  if (auto* radio = dynamic_cast<TRadioButton*>(&control)) return std::make_unique<RadioButtonPeer>(*radio);
+  if (auto* box = dynamic_cast<TCustomCheckBox*>(&control))
+    return std::make_unique<CheckBoxPeer>(*box);
+  if (auto* radio = dynamic_cast<TRadioButton*>(&control))
+    return std::make_unique<RadioButtonPeer>(*radio);
   return nullptr;
 }
 

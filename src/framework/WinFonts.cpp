@@ -33,8 +33,8 @@ const std::wstring& ResolveFace(const std::string& name) {
   std::wstring face = Widen(name);
   if (!FaceExists(face)) {
     static const wchar_t* const fallbacks[] = {
-        L"MS PGothic", L"MS UI Gothic", L"Yu Gothic UI", L"Meiryo UI", L"Noto Sans CJK JP",
-        L"Noto Sans JP", L"IPAPGothic", L"VL PGothic", L"TakaoPGothic", L"Droid Sans Fallback",
+        L"MS PGothic",   L"MS UI Gothic", L"Yu Gothic UI", L"Meiryo UI",    L"Noto Sans CJK JP",
+        L"Noto Sans JP", L"IPAPGothic",   L"VL PGothic",   L"TakaoPGothic", L"Droid Sans Fallback",
     };
     for (const wchar_t* candidate : fallbacks) {
       if (FaceExists(candidate)) {
@@ -86,12 +86,15 @@ std::vector<int> TextWidths(const TFont& font, const std::vector<std::string_vie
   for (std::size_t i = 0; i < captions.size(); ++i) {
     const std::wstring text = win::Widen(captions[i]);
     RECT r{0, 0, 0, 0};
-    if (DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE))
+    if (DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_CALCRECT | DT_SINGLELINE))
       widths[i] = r.right - r.left;
   }
   return widths;
 }
 
-int TextWidth(const TFont& font, std::string_view caption) { return TextWidths(font, {caption}).front(); }
+int TextWidth(const TFont& font, std::string_view caption) {
+  return TextWidths(font, {caption}).front();
+}
 
 }  // namespace kestrilon::framework

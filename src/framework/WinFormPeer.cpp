@@ -11,9 +11,10 @@ constexpr wchar_t PanelClass[] = L"KestrilonPanel";
 // A plain container (tab sheets, any other windowed control): paints its colour and its
 // non-windowed children.
 class PanelPeer : public WindowPeer {
-public:
+ public:
   explicit PanelPeer(TWinControl& control) : WindowPeer(control) {
-    if (!RegisterOwnClass(PanelClass, 0)) ThrowOutOfResources("Cannot register the panel window class");
+    if (!RegisterOwnClass(PanelClass, 0))
+      ThrowOutOfResources("Cannot register the panel window class");
     Create(PanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true);
   }
 
@@ -34,9 +35,10 @@ public:
 };
 
 class FormPeer : public WindowPeer {
-public:
+ public:
   explicit FormPeer(TCustomForm& form) : WindowPeer(form), FForm(form) {
-    if (!RegisterOwnClass(FormClass, CS_DBLCLKS)) ThrowOutOfResources("Cannot register the form window class");
+    if (!RegisterOwnClass(FormClass, CS_DBLCLKS))
+      ThrowOutOfResources("Cannot register the form window class");
     Application().Initialize();
     auto [style, exStyle] = FormStyles(form.BorderStyle());
     Create(FormClass, style, exStyle, true, Application().Handle());
@@ -58,7 +60,8 @@ public:
       case ControlChange::Bounds: {
         auto [style, exStyle] = FormStyles(FForm.BorderStyle());
         LONG_PTR visible = GetWindowLongPtrW(Handle(), GWL_STYLE) & WS_VISIBLE;
-        if ((GetWindowLongPtrW(Handle(), GWL_STYLE) & ~WS_VISIBLE) != static_cast<LONG_PTR>(style)) {
+        if ((GetWindowLongPtrW(Handle(), GWL_STYLE) & ~WS_VISIBLE) !=
+            static_cast<LONG_PTR>(style)) {
           SetWindowLongPtrW(Handle(), GWL_STYLE, static_cast<LONG_PTR>(style) | visible);
           SetWindowLongPtrW(Handle(), GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
           SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
@@ -66,8 +69,7 @@ public:
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
     WindowPeer::Changed(what);
   }
@@ -79,9 +81,7 @@ public:
       return record.Result;
     }
     switch (message) {
-      case WM_CLOSE:
-        FForm.Close();
-        return 0;
+      case WM_CLOSE: FForm.Close(); return 0;
       case WM_COMMAND:
         if (lParam == 0 || LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
           if (LOWORD(wParam) == IDOK) {
@@ -116,8 +116,9 @@ public:
         // suggests.
         FForm.ScaleForPixelsPerInch(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
       }
       case WM_SYSCOMMAND:
@@ -126,15 +127,14 @@ public:
           return 0;
         }
         break;
-      default:
-        break;
+      default: break;
     }
     LRESULT result = 0;
     if (PaintContainer(message, wParam, result)) return result;
     return WindowPeer::WindowProc(message, wParam, lParam);
   }
 
-private:
+ private:
   void FocusFirst() {
     HWND focus = GetFocus();
     if (focus && IsChild(Handle(), focus)) return;
@@ -156,9 +156,7 @@ std::pair<DWORD, DWORD> FormStyles(TFormBorderStyle border) noexcept {
   DWORD style = WS_CLIPCHILDREN;
   DWORD exStyle = WS_EX_CONTROLPARENT;
   switch (border) {
-    case bsNone:
-      style |= WS_POPUP;
-      break;
+    case bsNone: style |= WS_POPUP; break;
     case bsSingle:
       style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
       break;
@@ -175,9 +173,7 @@ std::pair<DWORD, DWORD> FormStyles(TFormBorderStyle border) noexcept {
       exStyle |= WS_EX_TOOLWINDOW;
       break;
     case bsSizeable:
-    default:
-      style |= WS_OVERLAPPEDWINDOW;
-      break;
+    default: style |= WS_OVERLAPPEDWINDOW; break;
   }
   return {style, exStyle};
 }
@@ -187,6 +183,8 @@ std::unique_ptr<ControlPeer> MakeFormPeer(TWinControl& control) {
   return nullptr;
 }
 
-std::unique_ptr<ControlPeer> MakePanelPeer(TWinControl& control) { return std::make_unique<PanelPeer>(control); }
+std::unique_ptr<ControlPeer> MakePanelPeer(TWinControl& control) {
+  return std::make_unique<PanelPeer>(control);
+}
 
 }  // namespace kestrilon::framework::win

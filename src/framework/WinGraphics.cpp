@@ -18,7 +18,8 @@ HICON TIcon::ReleaseHandle() noexcept { return FIcon.Release(); }
 bool TIcon::LoadFromResourceName(std::string_view name, bool small, HMODULE module) {
   if (!module) module = GetModuleHandleW(nullptr);
   int size = GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON);
-  auto icon = static_cast<HICON>(LoadImageW(module, win::Widen(name).c_str(), IMAGE_ICON, size, size, 0));
+  auto icon =
+      static_cast<HICON>(LoadImageW(module, win::Widen(name).c_str(), IMAGE_ICON, size, size, 0));
   if (!icon) return false;
   SetHandle(icon);
   return true;
@@ -34,14 +35,16 @@ void TIcon::Assign(const TPersistent& source) {
   HICON copy = nullptr;
   if (other->Handle()) {
     copy = CopyIcon(other->Handle());
-    if (!copy) throw EOutOfResources("Cannot copy an icon (error " + std::to_string(GetLastError()) + ")");
+    if (!copy)
+      throw EOutOfResources("Cannot copy an icon (error " + std::to_string(GetLastError()) + ")");
   }
   SetHandle(copy);
 }
 
 bool TBitmap::LoadFromResourceName(std::string_view name, HMODULE module) {
   if (!module) module = GetModuleHandleW(nullptr);
-  auto bitmap = static_cast<HBITMAP>(LoadImageW(module, win::Widen(name).c_str(), IMAGE_BITMAP, 0, 0, 0));
+  auto bitmap =
+      static_cast<HBITMAP>(LoadImageW(module, win::Widen(name).c_str(), IMAGE_BITMAP, 0, 0, 0));
   if (!bitmap) return false;
   SetHandle(bitmap);
   return true;
@@ -71,7 +74,8 @@ BITMAPINFO TopDown32(int width, int height) {
 // A 32-bit copy of source, whatever its format; empty bitmap when it cannot be made.
 Pixels CopyOf(HBITMAP source) {
   BITMAP info{};
-  if (!source || !GetObjectW(source, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return {};
+  if (!source || !GetObjectW(source, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+    return {};
   BITMAPINFO header = TopDown32(info.bmWidth, info.bmHeight);
   win::WindowDC screen(nullptr);
   if (!screen) return {};
@@ -82,8 +86,8 @@ Pixels CopyOf(HBITMAP source) {
   copy.bits = static_cast<std::uint32_t*>(bits);
   copy.width = static_cast<std::size_t>(info.bmWidth);
   copy.count = copy.width * static_cast<std::size_t>(info.bmHeight);
-  if (GetDIBits(screen.Get(), source, 0, static_cast<UINT>(info.bmHeight), copy.bits, &header, DIB_RGB_COLORS) !=
-      info.bmHeight)
+  if (GetDIBits(screen.Get(), source, 0, static_cast<UINT>(info.bmHeight), copy.bits, &header,
+                DIB_RGB_COLORS) != info.bmHeight)
     return {};
   return copy;
 }
@@ -110,7 +114,8 @@ win::UniqueBitmap TBitmap::OnBackground(COLORREF background) const {
   Pixels laid = CopyOf(FBitmap.Get());
   if (!laid.bitmap) return {};
   // Each premultiplied pixel over the background: colour + (1 - alpha) × background.
-  const std::uint32_t under[] = {GetBValue(background), GetGValue(background), GetRValue(background)};
+  const std::uint32_t under[] = {GetBValue(background), GetGValue(background),
+                                 GetRValue(background)};
   for (std::size_t i = 0; i < laid.count; ++i) {
     const std::uint32_t pixel = laid.bits[i];
     const std::uint32_t rest = 255u - (pixel >> 24);

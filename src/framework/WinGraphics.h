@@ -14,7 +14,7 @@
 namespace kestrilon::framework {
 
 class TIcon : public TPersistent {
-public:
+ public:
   HICON Handle() const noexcept { return FIcon.Get(); }
   bool Empty() const noexcept { return !FIcon; }
   // Takes ownership of icon (null empties); raises OnChange. Only for icons the caller may
@@ -29,7 +29,7 @@ public:
   void Assign(const TPersistent& source) override;
   void SetOnChange(std::function<void()> handler) { FOnChange = std::move(handler); }
 
-private:
+ private:
   win::UniqueIcon FIcon;
   std::function<void()> FOnChange;
 };
@@ -41,7 +41,7 @@ std::vector<int> TextWidths(const TFont& font, const std::vector<std::string_vie
 int TextWidth(const TFont& font, std::string_view caption);
 
 class TBitmap : public TPersistent {
-public:
+ public:
   HBITMAP Handle() const noexcept { return FBitmap.Get(); }
   bool Empty() const noexcept { return !FBitmap; }
   void SetHandle(HBITMAP bitmap) noexcept {
@@ -60,7 +60,7 @@ public:
   // picture isn't transparent or the copy cannot be made.
   win::UniqueBitmap OnBackground(COLORREF background) const;
 
-private:
+ private:
   win::UniqueBitmap FBitmap;
   bool FTransparent = false;
 };

@@ -10,7 +10,7 @@ namespace kestrilon::framework::win {
 
 template <class Handle, class Traits>
 class UniqueHandle {
-public:
+ public:
   UniqueHandle() noexcept = default;
   explicit UniqueHandle(Handle handle) noexcept : FHandle(handle) {}
   UniqueHandle(UniqueHandle&& other) noexcept : FHandle(other.Release()) {}
@@ -30,7 +30,7 @@ public:
     if (Traits::IsValid(old)) Traits::Close(old);
   }
 
-private:
+ private:
   Handle FHandle = Traits::Invalid();
 };
 
@@ -80,7 +80,7 @@ using UniqueDeviceContext = UniqueHandle<HDC, DeviceContextTraits>;
 // A GDI object (font, brush, bitmap, pen) of a known type.
 template <class T>
 class UniqueGdi {
-public:
+ public:
   UniqueGdi() noexcept = default;
   explicit UniqueGdi(T object) noexcept : FObject(object) {}
   T Get() const noexcept { return static_cast<T>(FObject.Get()); }
@@ -88,7 +88,7 @@ public:
   T Release() noexcept { return static_cast<T>(FObject.Release()); }
   void Reset(T object = nullptr) noexcept { FObject.Reset(object); }
 
-private:
+ private:
   UniqueHandle<HGDIOBJ, GdiTraits> FObject;
 };
 
@@ -99,7 +99,7 @@ using UniquePen = UniqueGdi<HPEN>;
 
 // The device context of a window, from GetDC, given back with ReleaseDC.
 class WindowDC {
-public:
+ public:
   explicit WindowDC(HWND window) noexcept : FWindow(window), FDC(GetDC(window)) {}
   WindowDC(const WindowDC&) = delete;
   WindowDC& operator=(const WindowDC&) = delete;
@@ -109,14 +109,14 @@ public:
   HDC Get() const noexcept { return FDC; }
   explicit operator bool() const noexcept { return FDC != nullptr; }
 
-private:
+ private:
   HWND FWindow;
   HDC FDC;
 };
 
 // BeginPaint ... EndPaint.
 class PaintDC {
-public:
+ public:
   explicit PaintDC(HWND window) noexcept : FWindow(window) { FDC = BeginPaint(window, &FPaint); }
   PaintDC(const PaintDC&) = delete;
   PaintDC& operator=(const PaintDC&) = delete;
@@ -124,7 +124,7 @@ public:
   HDC Get() const noexcept { return FDC; }
   const PAINTSTRUCT& Paint() const noexcept { return FPaint; }
 
-private:
+ private:
   HWND FWindow;
   PAINTSTRUCT FPaint{};
   HDC FDC = nullptr;
@@ -132,7 +132,7 @@ private:
 
 // An object selected into a device context, put back on destruction.
 class SelectedObject {
-public:
+ public:
   SelectedObject(HDC dc, HGDIOBJ object) noexcept : FDC(dc), FOld(SelectObject(dc, object)) {}
   SelectedObject(const SelectedObject&) = delete;
   SelectedObject& operator=(const SelectedObject&) = delete;
@@ -140,14 +140,14 @@ public:
     if (FOld && FOld != HGDI_ERROR) SelectObject(FDC, FOld);
   }
 
-private:
+ private:
   HDC FDC;
   HGDIOBJ FOld;
 };
 
 // GlobalLock ... GlobalUnlock.
 class GlobalLockGuard {
-public:
+ public:
   explicit GlobalLockGuard(HGLOBAL memory) noexcept : FMemory(memory), FData(GlobalLock(memory)) {}
   // Locked through lock(memory) instead of GlobalLock: a test's seam.
   template <class Lock>
@@ -159,7 +159,7 @@ public:
   }
   void* Data() const noexcept { return FData; }
 
-private:
+ private:
   HGLOBAL FMemory;
   void* FData;
 };

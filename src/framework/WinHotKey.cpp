@@ -11,7 +11,7 @@ namespace kestrilon::framework::win {
 namespace {
 
 class HotKeyPeer : public WindowPeer {
-public:
+ public:
   explicit HotKeyPeer(THotKey& hotKey) : WindowPeer(hotKey), FHotKey(hotKey) {
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_HOTKEY_CLASS};
     if (!InitCommonControlsEx(&init)) ThrowOutOfResources("Cannot initialise the common controls");
@@ -33,7 +33,7 @@ public:
     FromWindow([&] { FHotKey.SetHotKey(HotKeyFromControlWord(word)); });
   }
 
-private:
+ private:
   THotKey& FHotKey;
 };
 

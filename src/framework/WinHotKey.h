@@ -17,7 +17,7 @@ enum class HotKeyState {
 // Holds at most one registration; lets go of it (UnregisterHotKey) when destroyed or moved onto.
 // Use it on the thread of the window: the system refuses a window of another thread. Move-only.
 class RegisteredHotKey {
-public:
+ public:
   RegisteredHotKey() noexcept = default;
   RegisteredHotKey(HWND window, int id, THotKeyValue key) noexcept { Register(window, id, key); }
   RegisteredHotKey(RegisteredHotKey&& other) noexcept;
@@ -39,7 +39,7 @@ public:
   HWND Window() const noexcept { return FWindow; }
   int Id() const noexcept { return FId; }
 
-private:
+ private:
   HWND FWindow = nullptr;
   int FId = 0;
   HotKeyState FState = HotKeyState::None;

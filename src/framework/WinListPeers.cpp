@@ -6,7 +6,7 @@ namespace kestrilon::framework::win {
 namespace {
 
 class EditPeer : public WindowPeer {
-public:
+ public:
   explicit EditPeer(TCustomEdit& edit) : WindowPeer(edit), FEdit(edit) {
     const auto* memo = dynamic_cast<const TMemo*>(&edit);
     const DWORD style = !memo ? ES_AUTOHSCROLL
@@ -33,7 +33,7 @@ public:
     FromWindow([&] { FEdit.SetText(Narrow(text)); });
   }
 
-private:
+ private:
   TCustomEdit& FEdit;
 };
 
@@ -47,8 +47,9 @@ struct ListMessages {
 
 template <class ListControl>
 class ListPeer : public WindowPeer {
-public:
-  ListPeer(ListControl& control, const ListMessages& messages) : WindowPeer(control), FList(control), FMessages(messages) {
+ public:
+  ListPeer(ListControl& control, const ListMessages& messages)
+      : WindowPeer(control), FList(control), FMessages(messages) {
     Create(messages.ClassName, messages.Style, WS_EX_CLIENTEDGE, false);
     Changed(ControlChange::Items);
   }
@@ -58,13 +59,15 @@ public:
       SendMessageW(Handle(), FMessages.Reset, 0, 0);
       for (const std::string& item : FList.Items()) {
         std::wstring text = Widen(item);
-        LRESULT added = SendMessageW(Handle(), FMessages.AddString, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        LRESULT added =
+            SendMessageW(Handle(), FMessages.AddString, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (added < 0) ThrowOutOfResources("Cannot add an item to " + Describe(FList));
       }
       what = ControlChange::Value;
     }
     if (what == ControlChange::Value) {
-      if (!MirroringFromWindow()) SendMessageW(Handle(), FMessages.SetSelection, static_cast<WPARAM>(FList.ItemIndex()), 0);
+      if (!MirroringFromWindow())
+        SendMessageW(Handle(), FMessages.SetSelection, static_cast<WPARAM>(FList.ItemIndex()), 0);
       return;
     }
     WindowPeer::Changed(what);
@@ -76,26 +79,30 @@ public:
     FList.Click();
   }
 
-protected:
+ protected:
   void ApplyBounds() override {
     // A drop-down list's window includes its list.
     int extra = FMessages.ClassName == std::wstring_view(L"COMBOBOX") ? 200 : 0;
-    SetWindowPos(Handle(), nullptr, FList.Left(), FList.Top(), FList.Width(), FList.Height() + extra,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, FList.Left(), FList.Top(), FList.Width(),
+                 FList.Height() + extra, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-private:
+ private:
   ListControl& FList;
   ListMessages FMessages;
 };
 
-constexpr ListMessages ListBoxMessages{L"LISTBOX",      LBS_NOTIFY | WS_VSCROLL, LB_RESETCONTENT, LB_ADDSTRING,
-                                       LB_SETCURSEL,    LB_GETCURSEL,            LBN_SELCHANGE};
-constexpr ListMessages ComboBoxMessages{L"COMBOBOX",      CBS_DROPDOWNLIST | WS_VSCROLL, CB_RESETCONTENT, CB_ADDSTRING,
-                                        CB_SETCURSEL,     CB_GETCURSEL,                  CBN_SELCHANGE};
+constexpr ListMessages ListBoxMessages{L"LISTBOX",      LBS_NOTIFY | WS_VSCROLL,
+                                       LB_RESETCONTENT, LB_ADDSTRING,
+                                       LB_SETCURSEL,    LB_GETCURSEL,
+                                       LBN_SELCHANGE};
+constexpr ListMessages ComboBoxMessages{L"COMBOBOX",     CBS_DROPDOWNLIST | WS_VSCROLL,
+                                        CB_RESETCONTENT, CB_ADDSTRING,
+                                        CB_SETCURSEL,    CB_GETCURSEL,
+                                        CBN_SELCHANGE};
 
 class PageControlPeer : public WindowPeer {
-public:
+ public:
   explicit PageControlPeer(TPageControl& pages) : WindowPeer(pages), FPages(pages) {
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
     if (!InitCommonControlsEx(&init)) ThrowOutOfResources("Cannot initialise the common controls");
@@ -112,7 +119,8 @@ public:
         TCITEMW item{};
         item.mask = TCIF_TEXT;
         item.pszText = caption.data();
-        if (SendMessageW(Handle(), TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item)) < 0) {
+        if (SendMessageW(Handle(), TCM_INSERTITEMW, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&item)) < 0) {
           ThrowOutOfResources("Cannot add a tab to " + Describe(FPages));
         }
       }
@@ -133,7 +141,7 @@ public:
     return true;
   }
 
-private:
+ private:
   // Every page fills the tab control's display area.
   void LayoutPages() {
     RECT r = ClientRect(Handle());
@@ -149,7 +157,8 @@ private:
 }  // namespace
 
 std::unique_ptr<ControlPeer> MakeListPeer(TWinControl& control) {
-  if (auto* pages = dynamic_cast<TPageControl*>(&control)) return std::make_unique<PageControlPeer>(*pages);
+  if (auto* pages = dynamic_cast<TPageControl*>(&control))
+    return std::make_unique<PageControlPeer>(*pages);
   if (auto* edit = dynamic_cast<TCustomEdit*>(&control)) return std::make_unique<EditPeer>(*edit);
   if (auto* list = dynamic_cast<TCustomListBox*>(&control)) {
     return std::make_unique<ListPeer<TCustomListBox>>(*list, ListBoxMessages);

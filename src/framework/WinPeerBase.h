@@ -48,7 +48,7 @@ LRESULT CALLBACK PeerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 bool RegisterOwnClass(const wchar_t* name, UINT style);
 
 class WindowPeer : public ControlPeer {
-public:
+ public:
   explicit WindowPeer(TWinControl& control) : FControl(control) {}
   WindowPeer(const WindowPeer&) = delete;
   WindowPeer& operator=(const WindowPeer&) = delete;
@@ -73,9 +73,7 @@ public:
       case ControlChange::Visible:
         ShowWindow(Handle(), FControl.Visible() ? SW_SHOWNA : SW_HIDE);
         break;
-      case ControlChange::Enabled:
-        EnableWindow(Handle(), FControl.Enabled() ? TRUE : FALSE);
-        break;
+      case ControlChange::Enabled: EnableWindow(Handle(), FControl.Enabled() ? TRUE : FALSE); break;
       case ControlChange::Font:
         ApplyFont();
         for (const TWinControl* child : FControl.TabList()) {
@@ -89,12 +87,12 @@ public:
         break;
       case ControlChange::Order: {
         LONG_PTR style = GetWindowLongPtrW(Handle(), GWL_STYLE);
-        style = FControl.TabStop() ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+        style = FControl.TabStop() ? (style | WS_TABSTOP)
+                                   : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
         SetWindowLongPtrW(Handle(), GWL_STYLE, style);
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
 
@@ -130,7 +128,8 @@ public:
       case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         LRESULT result = 0;
-        if (WindowPeer* peer = PeerOf(header->hwndFrom); peer && peer->Notify(*header, result)) return result;
+        if (WindowPeer* peer = PeerOf(header->hwndFrom); peer && peer->Notify(*header, result))
+          return result;
         break;
       }
       case WM_CTLCOLORSTATIC:
@@ -146,8 +145,7 @@ public:
         SetBkColor(dc, ColorToRGB(colours.FControl.Color()));
         return reinterpret_cast<LRESULT>(colours.Brush());
       }
-      default:
-        break;
+      default: break;
     }
     return CallDefault(message, wParam, lParam);
   }
@@ -175,16 +173,18 @@ public:
     }
   }
 
-protected:
+ protected:
   // Makes the window; a system class gets subclassed. Throws EOutOfResources.
-  void Create(const wchar_t* className, DWORD style, DWORD exStyle, bool ownClass, HWND parent = nullptr) {
+  void Create(const wchar_t* className, DWORD style, DWORD exStyle, bool ownClass,
+              HWND parent = nullptr) {
     bool topLevel = dynamic_cast<TCustomForm*>(&FControl) != nullptr;
     HMENU id = nullptr;
     if (!topLevel) {
       TWinControl* parentControl = FControl.Parent();
       auto* parentPeer = parentControl ? dynamic_cast<WindowPeer*>(parentControl->Peer()) : nullptr;
       if (!parent) {
-        if (!parentPeer) throw EInvalidOperation("The control " + Describe(FControl) + " has no parent window");
+        if (!parentPeer)
+          throw EInvalidOperation("The control " + Describe(FControl) + " has no parent window");
         parent = parentPeer->ClientWindow();
       }
       style |= WS_CHILD | WS_CLIPSIBLINGS;
@@ -193,12 +193,14 @@ protected:
     if (FControl.Visible() && !topLevel) style |= WS_VISIBLE;
     if (FControl.TabStop()) style |= WS_TABSTOP;
     if (!FControl.Enabled()) style |= WS_DISABLED;
-    HWND window = CreateWindowExW(exStyle, className, Widen(FControl.Caption()).c_str(), style, FControl.Left(),
-                                  FControl.Top(), FControl.Width(), FControl.Height(), parent, id,
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND window =
+        CreateWindowExW(exStyle, className, Widen(FControl.Caption()).c_str(), style,
+                        FControl.Left(), FControl.Top(), FControl.Width(), FControl.Height(),
+                        parent, id, GetModuleHandleW(nullptr), nullptr);
     if (!window) ThrowOutOfResources("Cannot create the window of " + Describe(FControl));
     FWindow.Reset(window);
-    if (!SetPropW(window, PeerProperty, this)) ThrowOutOfResources("Cannot tie the window of " + Describe(FControl));
+    if (!SetPropW(window, PeerProperty, this))
+      ThrowOutOfResources("Cannot tie the window of " + Describe(FControl));
     if (!ownClass) {
       FOldProc = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PeerWindowProc)));
@@ -206,13 +208,14 @@ protected:
     }
     ApplyFont();
     if (!topLevel) {
-      if (auto* parentPeer = dynamic_cast<WindowPeer*>(FControl.Parent()->Peer())) parentPeer->ArrangeTabOrder();
+      if (auto* parentPeer = dynamic_cast<WindowPeer*>(FControl.Parent()->Peer()))
+        parentPeer->ArrangeTabOrder();
     }
   }
 
   virtual void ApplyBounds() {
-    SetWindowPos(Handle(), nullptr, FControl.Left(), FControl.Top(), FControl.Width(), FControl.Height(),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, FControl.Left(), FControl.Top(), FControl.Width(),
+                 FControl.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   virtual void ApplyFont() {
@@ -260,24 +263,20 @@ protected:
       TControl* child = FControl.Controls(i);
       if (dynamic_cast<TWinControl*>(child)) break;  // windowed ones follow the others
       if (!child->Visible()) continue;
-      RECT r{child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height()};
+      RECT r{child->Left(), child->Top(), child->Left() + child->Width(),
+             child->Top() + child->Height()};
       if (auto* shape = dynamic_cast<TShape*>(child)) {
         UniqueBrush brush(CreateSolidBrush(ColorToRGB(shape->Brush().Color())));
         if (!brush) continue;
-        SelectedObject selectedBrush(dc, shape->Brush().Style() == bsClear ? GetStockObject(NULL_BRUSH) : brush.Get());
+        SelectedObject selectedBrush(
+            dc, shape->Brush().Style() == bsClear ? GetStockObject(NULL_BRUSH) : brush.Get());
         SelectedObject selectedPen(dc, GetStockObject(BLACK_PEN));
         switch (shape->Shape()) {
           case stEllipse:
-          case stCircle:
-            Ellipse(dc, r.left, r.top, r.right, r.bottom);
-            break;
+          case stCircle: Ellipse(dc, r.left, r.top, r.right, r.bottom); break;
           case stRoundRect:
-          case stRoundSquare:
-            RoundRect(dc, r.left, r.top, r.right, r.bottom, 8, 8);
-            break;
-          default:
-            Rectangle(dc, r.left, r.top, r.right, r.bottom);
-            break;
+          case stRoundSquare: RoundRect(dc, r.left, r.top, r.right, r.bottom, 8, 8); break;
+          default: Rectangle(dc, r.left, r.top, r.right, r.bottom); break;
         }
       } else if (dynamic_cast<TLabel*>(child)) {
         UniqueFont font = CreateFontFor(child->Font());
@@ -285,7 +284,8 @@ protected:
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, ColorToRGB(child->Font().Color()));
         std::wstring text = Widen(child->Caption());
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_TOP | DT_WORDBREAK);
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_LEFT | DT_TOP | DT_WORDBREAK);
       }
     }
   }
@@ -296,7 +296,7 @@ protected:
   UniqueFont FFont;
   UniqueBrush FBrush;
 
-private:
+ private:
   void Detach() noexcept {
     HWND window = FWindow.Get();
     if (!window) return;

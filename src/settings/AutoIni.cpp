@@ -181,19 +181,22 @@ struct Keeper {
 // A checked state, as 0 or 1.
 template <class C>
 Keeper CheckedKeeper(TCheckControl kind) {
-  return {kind, Is<C>,
-          [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteBool(s, k, As<C>(c).Checked()); },
-          [](TControl& c, IniFile& ini, Section s, Key k) {
-            auto& control = As<C>(c);
-            control.SetChecked(ini.ReadBool(s, k, control.Checked()));
-          }};
+  return {
+      kind, Is<C>,
+      [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteBool(s, k, As<C>(c).Checked()); },
+      [](TControl& c, IniFile& ini, Section s, Key k) {
+        auto& control = As<C>(c);
+        control.SetChecked(ini.ReadBool(s, k, control.Checked()));
+      }};
 }
 
 // The chosen item's index (a radio group clamps it to its items).
 template <class C>
 Keeper IndexKeeper(TCheckControl kind) {
   return {kind, Is<C>,
-          [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<C>(c).ItemIndex()); },
+          [](TControl& c, IniFile& ini, Section s, Key k) {
+            ini.WriteInteger(s, k, As<C>(c).ItemIndex());
+          },
           [](TControl& c, IniFile& ini, Section s, Key k) {
             auto& control = As<C>(c);
             control.SetItemIndex(ini.ReadInteger(s, k, control.ItemIndex()));
@@ -203,7 +206,9 @@ Keeper IndexKeeper(TCheckControl kind) {
 // In the order a control is tried: the first kind it is of, among those asked for, keeps it.
 const Keeper kKeepers[] = {
     {ccEdit, Is<TCustomEdit>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { WriteText(ini, s, k, As<TCustomEdit>(c).Text()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       WriteText(ini, s, k, As<TCustomEdit>(c).Text());
+     },
      [](TControl& c, IniFile& ini, Section s, Key k) {
        if (auto text = ReadText(ini, s, k)) As<TCustomEdit>(c).SetText(*text);
      }},
@@ -213,35 +218,41 @@ const Keeper kKeepers[] = {
     IndexKeeper<TCustomListBox>(ccListBox),
     IndexKeeper<TCustomComboBox>(ccComboBox),
     {ccColor, Is<TShape>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteInteger(s, k, As<TShape>(c).Brush().Color()); },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       ini.WriteInteger(s, k, As<TShape>(c).Brush().Color());
+     },
      [](TControl& c, IniFile& ini, Section s, Key k) {
        auto& brush = As<TShape>(c).Brush();
        brush.SetColor(ini.ReadInteger(s, k, brush.Color()));
      }},
     // As text a person can edit ("Ctrl+Alt+V"); a key mistyped by hand is not registered.
     {ccHotKey, Is<THotKey>,
-     [](TControl& c, IniFile& ini, Section s, Key k) { ini.WriteString(s, k, HotKeyToText(As<THotKey>(c).HotKey())); },
      [](TControl& c, IniFile& ini, Section s, Key k) {
-       if (ini.ValueExists(s, k)) As<THotKey>(c).SetHotKey(HotKeyFromText(ini.ReadString(s, k, "")));
+       ini.WriteString(s, k, HotKeyToText(As<THotKey>(c).HotKey()));
+     },
+     [](TControl& c, IniFile& ini, Section s, Key k) {
+       if (ini.ValueExists(s, k))
+         As<THotKey>(c).SetHotKey(HotKeyFromText(ini.ReadString(s, k, "")));
      }},
 };
 
 }  // namespace
 
-void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8,
-               Unstorable unstorable) {
+void WriteText(IniFile& ini, const std::string& section, const std::string& key,
+               std::string_view utf8, Unstorable unstorable) {
   const unicode::Cp932Text text = unicode::Utf8ToCp932(utf8);
   if (text.error != unicode::BridgeError::None ||
       (text.placeholders.Count() != 0 && unstorable == Unstorable::Refuse))
-    throw EIniFileError("「" + key + "」の文字の一部はコード ページ 932 にないため " + Utf8(ini.FileName()) +
-                        " に書き込めません");
+    throw EIniFileError("「" + key + "」の文字の一部はコード ページ 932 にないため " +
+                        Utf8(ini.FileName()) + " に書き込めません");
   ini.WriteString(section, key, unicode::AnsiForm(text.bytes, text.placeholders));
 }
 
-std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key,
-                                    std::size_t max_bytes) {
+std::optional<std::string> ReadText(IniFile& ini, const std::string& section,
+                                    const std::string& key, std::size_t max_bytes) {
   if (!ini.ValueExists(section, key)) return std::nullopt;
-  auto text = unicode::Cp932ToUtf8(ini.ReadString(section, key, "", max_bytes), unicode::Placeholders{});
+  auto text =
+      unicode::Cp932ToUtf8(ini.ReadString(section, key, "", max_bytes), unicode::Placeholders{});
   if (text.error != unicode::BridgeError::None) return std::nullopt;
   return std::move(text.text);
 }
@@ -255,11 +266,12 @@ void TAutoIni::WalkControls(TComponent* container, Direction direction, IniFile&
     const std::string& key = control.Name();
     // An unnamed control has no key to be kept under (a radio group's own buttons, say).
     const bool selected = (!FCheckTag || control.Tag() == FEnableTag) && !key.empty();
-    const auto keeper = std::find_if(std::begin(kKeepers), std::end(kKeepers), [&](const Keeper& k) {
-      return FCheckControls.Contains(k.kind) && k.is(control);
-    });
+    const auto keeper = std::find_if(
+        std::begin(kKeepers), std::end(kKeepers),
+        [&](const Keeper& k) { return FCheckControls.Contains(k.kind) && k.is(control); });
     if (keeper != std::end(kKeepers)) {
-      if (selected) (direction == Direction::Save ? keeper->save : keeper->load)(control, ini, section, key);
+      if (selected)
+        (direction == Direction::Save ? keeper->save : keeper->load)(control, ini, section, key);
       continue;
     }
     // Containers are walked whatever their tag.

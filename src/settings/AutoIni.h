@@ -60,12 +60,12 @@ enum class Unstorable {
   AsQuestionMark,  // it is written as "?", as the system's ANSI functions write it
 };
 // A text value in UTF-8 kept in the file in code page 932, as the form's edit boxes are.
-void WriteText(IniFile& ini, const std::string& section, const std::string& key, std::string_view utf8,
-               Unstorable unstorable = Unstorable::Refuse);
+void WriteText(IniFile& ini, const std::string& section, const std::string& key,
+               std::string_view utf8, Unstorable unstorable = Unstorable::Refuse);
 // The text, or nothing when the file has no such key or its value isn't code page 932. Cut as the
 // private-profile functions cut it, unless max_bytes says otherwise (kWholeValue: never).
-std::optional<std::string> ReadText(IniFile& ini, const std::string& section, const std::string& key,
-                                    std::size_t max_bytes = kMaxIniString);
+std::optional<std::string> ReadText(IniFile& ini, const std::string& section,
+                                    const std::string& key, std::size_t max_bytes = kMaxIniString);
 
 class TAutoIni : public framework::TComponent {
  public:

@@ -33,19 +33,21 @@ bool ConfineDllSearch(FARPROC (*find)(const char* name)) noexcept {
   const FARPROC set_directory = find("SetDllDirectoryW");
   const FARPROC set_mode = find("SetSearchPathMode");
   const bool directory = set_directory && std::bit_cast<BOOL(WINAPI*)(LPCWSTR)>(set_directory)(L"");
-  const bool mode = set_mode && std::bit_cast<BOOL(WINAPI*)(DWORD)>(set_mode)(
-                                    BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+  const bool mode =
+      set_mode && std::bit_cast<BOOL(WINAPI*)(DWORD)>(set_mode)(
+                      BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
   return directory || mode;
 }
 
 std::string SystemErrorText(DWORD error) {
   wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring wide(text ? text : L"", n);
   if (text) LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' '))
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' ||
+                           wide.back() == L' '))
     wide.pop_back();
   if (wide.empty()) return "error " + std::to_string(error);
   return unicode::Narrow(wide);
@@ -115,7 +117,8 @@ bool Replace(const std::filesystem::path& target, std::string_view text, std::st
     while (ok && done < text.size()) {
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 20));
       DWORD written = 0;
-      step(WriteFile(file.Get(), text.data() + done, chunk, &written, nullptr) != 0 && written == chunk);
+      step(WriteFile(file.Get(), text.data() + done, chunk, &written, nullptr) != 0 &&
+           written == chunk);
       done += written;
     }
     step(!ok || FlushFileBuffers(file.Get()) != 0);
@@ -192,10 +195,10 @@ bool Replace(const std::filesystem::path& target, std::string_view text, std::st
 
 #endif
 
-
 }  // namespace
 
-bool ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes, std::string* reason) {
+bool ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes,
+                         std::string* reason) {
   std::string why;
   // Through a link to the file it names, rather than replacing the link with a file.
   std::error_code ec;

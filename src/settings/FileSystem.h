@@ -20,7 +20,8 @@ namespace kestrilon::settings {
 // marked read-only is not replaced; a symbolic link is written through, to the file it names.
 // False on failure, and then reason (when given) says why, in
 // the system's words (UTF-8).
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes, std::string* reason = nullptr);
+bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+                         std::string* reason = nullptr);
 
 #ifdef _WIN32
 

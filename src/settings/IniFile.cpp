@@ -80,14 +80,10 @@ int ParseIniInteger(std::string_view text, int default_value) {
     std::uint64_t v = 0;
     for (const char c : text.substr(2)) {
       unsigned digit;
-      if (c >= '0' && c <= '9')
-        digit = static_cast<unsigned>(c - '0');
-      else if (c >= 'a' && c <= 'f')
-        digit = static_cast<unsigned>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F')
-        digit = static_cast<unsigned>(c - 'A' + 10);
-      else
-        return default_value;
+      if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+      else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+      else return default_value;
       v = v * 16 + digit;
       if (v > 0xFFFFFFFFu) return default_value;
     }
@@ -247,11 +243,11 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
                         std::string_view where_for_errors) {
   const std::string where =
       where_for_errors.empty() ? std::string("INI ファイル") : std::string(where_for_errors);
-  if (section.empty() || HasLineBreakOrNul(section) || filter::FindSingleByte(section, ']') != npos ||
-      Trim(section).size() != section.size())
+  if (section.empty() || HasLineBreakOrNul(section) ||
+      filter::FindSingleByte(section, ']') != npos || Trim(section).size() != section.size())
     throw EIniFileError("セクション名「" + Shown(section) + "」は " + where + " に書き込めません");
-  if (key.empty() || HasLineBreakOrNul(key) || filter::FindSingleByte(key, '=') != npos || key.front() == '[' ||
-      Trim(key).size() != key.size())
+  if (key.empty() || HasLineBreakOrNul(key) || filter::FindSingleByte(key, '=') != npos ||
+      key.front() == '[' || Trim(key).size() != key.size())
     throw EIniFileError("キー名「" + Shown(key) + "」は " + where + " に書き込めません");
   if (HasLineBreakOrNul(value))
     throw EIniFileError("キー「" + Shown(key) + "」の値は改行または NUL を含むため " + where +
@@ -403,10 +399,8 @@ void IniFile::UpdateFile() {
   if (current.starts_with("\xFF\xFE") || current.starts_with("\xFE\xFF")) throw failure;
   IniDocument fresh(current);
   for (const PendingWrite& w : pending_) {
-    if (w.erase_section)
-      fresh.EraseSection(w.section);
-    else
-      fresh.Write(w.section, w.key, w.value);
+    if (w.erase_section) fresh.EraseSection(w.section);
+    else fresh.Write(w.section, w.key, w.value);
   }
   if (!ReplaceFileContents(target, fresh.Text())) throw failure;
   document_ = std::move(fresh);

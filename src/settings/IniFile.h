@@ -56,7 +56,8 @@ class IniDocument {
   // single quotes removed, cut at a NUL and at max_bytes (never inside a two-byte character).
   // default_value if missing.
   std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view default_value, std::size_t max_bytes = kMaxIniString) const;
+                         std::string_view default_value,
+                         std::size_t max_bytes = kMaxIniString) const;
   int ReadInteger(std::string_view section, std::string_view key, int default_value) const;
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const;
   bool SectionExists(std::string_view section) const;

@@ -160,10 +160,8 @@ PresetResult PresetBook::SetProgramPreset(std::string_view program, std::string_
   }
   const Preset* chosen = Find(preset);
   if (!chosen) return PresetResult::NotFound;
-  if (it != programs_.end())
-    it->preset = chosen->name;
-  else
-    programs_.push_back({std::string(program), chosen->name});
+  if (it != programs_.end()) it->preset = chosen->name;
+  else programs_.push_back({std::string(program), chosen->name});
   return PresetResult::Ok;
 }
 
@@ -184,8 +182,7 @@ filter::FilterSettings ReadFilterSettings(const IniDocument& doc, std::string_vi
     if (info.kind == filter::SettingKind::RadioGroup)
       info.SetValue(base, filter::ClampItemIndex(
                               info, doc.ReadInteger(section, info.name, info.Value(base))));
-    else
-      info.SetValue(base, doc.ReadBool(section, info.name, info.Value(base) != 0));
+    else info.SetValue(base, doc.ReadBool(section, info.name, info.Value(base) != 0));
   }
   return base;
 }

@@ -76,7 +76,8 @@ TTrayIcon::TTrayIcon(framework::TComponent* owner)
 TTrayIcon::~TTrayIcon() {
   if (FOldOnRestore) {
     HideIcon();
-    Unhook(*FOldOnRestore, Application().OnRestore(), [](TNotifyEvent h) { Application().SetOnRestore(std::move(h)); });
+    Unhook(*FOldOnRestore, Application().OnRestore(),
+           [](TNotifyEvent h) { Application().SetOnRestore(std::move(h)); });
     Unhook(*FOldOnMinimize, Application().OnMinimize(),
            [](TNotifyEvent h) { Application().SetOnMinimize(std::move(h)); });
     FOldOnRestore.reset();
@@ -90,7 +91,9 @@ TTrayIcon::~TTrayIcon() {
   FResourceIconList.reset();
 }
 
-bool TTrayIcon::CanShow() const { return FVisible && (!FMinimized || IsIconic(Application().Handle())); }
+bool TTrayIcon::CanShow() const {
+  return FVisible && (!FMinimized || IsIconic(Application().Handle()));
+}
 
 HICON TTrayIcon::GetIconHandle() {
   if (HICON own = FIcon->Handle()) return own;
@@ -192,11 +195,13 @@ void TTrayIcon::SetResourceIconList(const framework::TStrings& value) {
     return;
   }
   int index = ResourceIconID();
-  std::string before = index >= 0 && index < FResourceIconList->Count() ? FResourceIconList->Strings(index) : "";
+  std::string before =
+      index >= 0 && index < FResourceIconList->Count() ? FResourceIconList->Strings(index) : "";
   FResourceIconList->Assign(value);
   SetResourceIconID(ResourceIconID());
   index = FResourceIconID;
-  std::string after = index >= 0 && index < FResourceIconList->Count() ? FResourceIconList->Strings(index) : "";
+  std::string after =
+      index >= 0 && index < FResourceIconList->Count() ? FResourceIconList->Strings(index) : "";
   if (after != before && !Quiet() && CanShow()) UpdateIcon();
 }
 
@@ -234,8 +239,10 @@ void TTrayIcon::Loaded() {
 void TTrayIcon::Notification(framework::TComponent& component, framework::TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != framework::opRemove) return;
-  if (&component == static_cast<framework::TComponent*>(FLButtonPopupMenu)) FLButtonPopupMenu = nullptr;
-  if (&component == static_cast<framework::TComponent*>(FRButtonPopupMenu)) FRButtonPopupMenu = nullptr;
+  if (&component == static_cast<framework::TComponent*>(FLButtonPopupMenu))
+    FLButtonPopupMenu = nullptr;
+  if (&component == static_cast<framework::TComponent*>(FRButtonPopupMenu))
+    FRButtonPopupMenu = nullptr;
 }
 
 void TTrayIcon::AppMinimize(TObject& sender) {
@@ -249,7 +256,8 @@ void TTrayIcon::AppRestore(TObject& sender) {
   if (FOldOnRestore->Saved) FOldOnRestore->Saved(sender);
   if (!FMinimized) return;
   HideIcon();
-  if (auto* control = dynamic_cast<framework::TWinControl*>(Owner()); control && control->HandleAllocated()) {
+  if (auto* control = dynamic_cast<framework::TWinControl*>(Owner());
+      control && control->HandleAllocated()) {
     SetForegroundWindow(win::WindowOf(*control));
   }
 }
@@ -323,8 +331,7 @@ void TTrayIcon::TrayMessage(TMessage& message) {
         FOnMouseClick(*this, static_cast<TMouseButton>(message.WParam), 0, x, y);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

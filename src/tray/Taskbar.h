@@ -27,7 +27,8 @@ using framework::TNotifyEvent;
 using framework::TObject;
 using framework::TShiftState;
 
-using TMouseEvent = std::function<void(TObject& sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseEvent =
+    std::function<void(TObject& sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject& sender, TShiftState shift, int x, int y)>;
 
 class TTrayIcon;
@@ -35,20 +36,20 @@ class TTrayIcon;
 // Changes the icon every Interval milliseconds while it is visible; each step runs on the GUI
 // thread.
 class TIconAnimation : public framework::TThread {
-public:
+ public:
   explicit TIconAnimation(TTrayIcon& trayIcon) : FTrayIcon(trayIcon) {}
   // Ends the thread before the component it animates can go.
   ~TIconAnimation() override;
 
-protected:
+ protected:
   void Execute() override;
 
-private:
+ private:
   TTrayIcon& FTrayIcon;
 };
 
 class TTrayIcon : public framework::TComponent {
-public:
+ public:
   // Hooks the application's minimize and restore (unless designing). The icon is shown by Loaded,
   // or by the first setter that wants it shown.
   explicit TTrayIcon(framework::TComponent* owner);
@@ -93,7 +94,9 @@ public:
   bool DoForegroundWindow() const noexcept { return FTaskTrayIcon->DoForegroundWindow(); }
   void SetDoForegroundWindow(bool value) noexcept { FTaskTrayIcon->SetDoForegroundWindow(value); }
   // Waits the double-click time before reporting a click, so that a double click isn't one too.
-  bool CheckSingleDoubleClick() const noexcept { return FTaskTrayIcon->ToolTipStyle().CheckSingleDoubleClick(); }
+  bool CheckSingleDoubleClick() const noexcept {
+    return FTaskTrayIcon->ToolTipStyle().CheckSingleDoubleClick();
+  }
   void SetCheckSingleDoubleClick(bool value) noexcept {
     FTaskTrayIcon->ToolTipStyle().SetCheckSingleDoubleClick(value);
   }
@@ -106,7 +109,9 @@ public:
   int BalloonHelpTimeOut() const noexcept { return FTaskTrayIcon->BalloonHelpTimeOut(); }
   void SetBalloonHelpTimeOut(int value) noexcept { FTaskTrayIcon->SetBalloonHelpTimeOut(value); }
   TBalloonIconType BalloonHelpIcon() const noexcept { return FTaskTrayIcon->BalloonHelpIcon(); }
-  void SetBalloonHelpIcon(TBalloonIconType value) noexcept { FTaskTrayIcon->SetBalloonHelpIcon(value); }
+  void SetBalloonHelpIcon(TBalloonIconType value) noexcept {
+    FTaskTrayIcon->SetBalloonHelpIcon(value);
+  }
 
   // Shows the balloon title and text once on the icon; false when the icon is not shown.
   bool ShowBalloonHelp() { return FTaskTrayIcon->ShowBalloonHelp(); }
@@ -143,11 +148,11 @@ public:
   // The animation thread, or null before the first animation.
   const TIconAnimation* Animation() const noexcept { return FAnimation.get(); }
 
-protected:
+ protected:
   void Loaded() override;
   void Notification(framework::TComponent& component, framework::TOperation operation) override;
 
-private:
+ private:
   friend class TIconAnimation;
 
   bool Quiet() const noexcept { return IsDesigning() || IsLoading(); }

@@ -18,7 +18,8 @@ bool ReportedByShell(std::uintptr_t wParam) noexcept {
 
 }  // namespace
 
-TCustomToolTipStyle::TCustomToolTipStyle(std::unique_ptr<TToolTipHost> host) : FHost(std::move(host)) {
+TCustomToolTipStyle::TCustomToolTipStyle(std::unique_ptr<TToolTipHost> host)
+    : FHost(std::move(host)) {
   FToolTipWnd = FHost->FindTrayToolTip();
 }
 
@@ -66,9 +67,7 @@ void TCustomToolTipStyle::HandleMessage(const TMessage& message) {
   }
   if (message.Msg != WM_TASKTRAY) return;
   switch (message.LParam) {
-    case msg::MouseMove:
-      MouseMove();
-      break;
+    case msg::MouseMove: MouseMove(); break;
     case msg::LButtonDown:
     case msg::RButtonDown:
     case msg::MButtonDown:
@@ -78,16 +77,13 @@ void TCustomToolTipStyle::HandleMessage(const TMessage& message) {
       break;
     case msg::LButtonUp:
     case msg::RButtonUp:
-    case msg::MButtonUp:
-      ButtonUp(static_cast<int>((message.LParam - msg::LButtonUp) / 3));
-      break;
+    case msg::MButtonUp: ButtonUp(static_cast<int>((message.LParam - msg::LButtonUp) / 3)); break;
     case msg::LButtonDblClk:
     case msg::RButtonDblClk:
     case msg::MButtonDblClk:
       DoubleClick(static_cast<int>((message.LParam - msg::LButtonDblClk) / 3));
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -190,7 +186,8 @@ void TCustomToolTipStyle::RestoreDefaultColors() {
   if (FToolTipWnd == 0) return;
   FHost->SendToolTip(FToolTipWnd, tooltip::Pop, 0);
   FHost->SendToolTip(FToolTipWnd, tooltip::SetTipBkColor, FHost->SystemColor(tooltip::ColorInfoBk));
-  FHost->SendToolTip(FToolTipWnd, tooltip::SetTipTextColor, FHost->SystemColor(tooltip::ColorInfoText));
+  FHost->SendToolTip(FToolTipWnd, tooltip::SetTipTextColor,
+                     FHost->SystemColor(tooltip::ColorInfoText));
 }
 
 }  // namespace kestrilon::tray

@@ -26,7 +26,7 @@ class TCustomToolTipStyle;
 
 // Polls, while the cursor is over the icon, whether it has left (TMouseEventMaker on Windows).
 class TLeaveTracker {
-public:
+ public:
   virtual ~TLeaveTracker() = default;
   virtual bool Suspended() const = 0;
   virtual void Resume() = 0;
@@ -36,7 +36,7 @@ public:
 using TWindowId = std::uintptr_t;
 
 class TToolTipHost {
-public:
+ public:
   virtual ~TToolTipHost() = default;
   // The cursor's screen position; empty when the system can't tell.
   virtual std::optional<TTrayPoint> CursorPos() = 0;
@@ -72,7 +72,7 @@ inline constexpr std::uint8_t msMiddleDown = 1u << 2;
 inline constexpr std::uint8_t msInside = 1u << 3;
 
 class TCustomToolTipStyle : public framework::TPersistent {
-public:
+ public:
   // Looks for the tray's tooltip window once, now.
   explicit TCustomToolTipStyle(std::unique_ptr<TToolTipHost> host);
   // Ends the leave tracker (waiting for it), then hides the tray's tooltip and gives it the
@@ -102,7 +102,7 @@ public:
   // box.
   void CheckMouseLeave();
 
-protected:
+ protected:
   bool UseDefault() const noexcept { return FUseDefault; }
   void SetUseDefault(bool useDefault) noexcept { FUseDefault = useDefault; }
   // Index 1 the background colour, 2 the text colour; any other index reads 0 and writes nothing.
@@ -113,7 +113,7 @@ protected:
   TColor TextColor() const noexcept { return GetColor(2); }
   void SetTextColor(TColor color) noexcept { SetColor(2, color); }
 
-private:
+ private:
   void MouseMove();
   void MouseEnter();
   void MouseExit();
@@ -122,7 +122,9 @@ private:
   void Click(int button);
   int PressedButton() const noexcept;
   void Include(std::uint8_t element) noexcept { FMouseState.fetch_or(element); }
-  void Exclude(std::uint8_t element) noexcept { FMouseState.fetch_and(static_cast<std::uint8_t>(~element)); }
+  void Exclude(std::uint8_t element) noexcept {
+    FMouseState.fetch_and(static_cast<std::uint8_t>(~element));
+  }
   void ApplyColors();
   void RestoreDefaultColors();
   std::uint32_t ToRGB(TColor color);
@@ -142,7 +144,7 @@ private:
 };
 
 class TToolTipStyle : public TCustomToolTipStyle {
-public:
+ public:
   using TCustomToolTipStyle::BackGroundColor;
   using TCustomToolTipStyle::GetColor;
   using TCustomToolTipStyle::SetBackGroundColor;

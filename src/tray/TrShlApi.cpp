@@ -45,11 +45,12 @@ std::unique_ptr<TTrayIconWinProcList>& Registry() {
 std::string ToAnsi(std::string_view utf8) {
   std::wstring wide = win::Widen(utf8);
   if (wide.empty()) return {};
-  int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                 nullptr, nullptr);
   if (size <= 0) return {};
   std::string ansi(static_cast<std::size_t>(size), '\0');
-  if (WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), size, nullptr, nullptr) !=
-      size) {
+  if (WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), size,
+                          nullptr, nullptr) != size) {
     return {};
   }
   return ansi;
@@ -67,7 +68,8 @@ std::string FromAnsi(const char* field, std::size_t capacity) {
   int size = MultiByteToWideChar(CP_ACP, 0, field, static_cast<int>(length), nullptr, 0);
   if (size <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  if (MultiByteToWideChar(CP_ACP, 0, field, static_cast<int>(length), wide.data(), size) != size) return {};
+  if (MultiByteToWideChar(CP_ACP, 0, field, static_cast<int>(length), wide.data(), size) != size)
+    return {};
   return win::Narrow(wide);
 }
 
@@ -82,14 +84,15 @@ void Store(char (&field)[N], const std::string& bytes) {
 
 // The real services the tooltip style asks for.
 class Win32ToolTipHost final : public TToolTipHost {
-public:
+ public:
   std::optional<TTrayPoint> CursorPos() override {
     POINT p;
     if (!GetCursorPos(&p)) return std::nullopt;
     return TTrayPoint{p.x, p.y};
   }
   bool StartClickTimer(TWindowId window) override {
-    return SetTimer(reinterpret_cast<HWND>(window), ClickTimerID, GetDoubleClickTime(), &ClickTimerProc) != 0;
+    return SetTimer(reinterpret_cast<HWND>(window), ClickTimerID, GetDoubleClickTime(),
+                    &ClickTimerProc) != 0;
   }
   void KillClickTimer(TWindowId window) override {
     // Fails only when the timer is gone already, which is what was wanted.
@@ -120,14 +123,15 @@ public:
   void SendToolTip(TWindowId toolTip, std::uint32_t message, std::uintptr_t wParam) override {
     // The tooltip belongs to the shell: a shell that hangs must not hang the program with it.
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(reinterpret_cast<HWND>(toolTip), message, wParam, 0, SMTO_ABORTIFHUNG, 1000, &result);
+    SendMessageTimeoutA(reinterpret_cast<HWND>(toolTip), message, wParam, 0, SMTO_ABORTIFHUNG, 1000,
+                        &result);
   }
   std::uint32_t SystemColor(int index) override { return GetSysColor(index); }
   std::unique_ptr<TLeaveTracker> CreateLeaveTracker(TCustomToolTipStyle& style) override {
     return std::make_unique<TMouseEventMaker>(style);
   }
 
-private:
+ private:
   // The click timer arrives like a message of the hidden window.
   static void CALLBACK ClickTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time) {
     TrayIconWndProc(window, message, id, time);
@@ -149,7 +153,8 @@ DWORD GetShellFileVersion() {
     const std::string& version = *found.text;
     // "5.00.2920.0000": the first character is the major version, the third and fourth the minor.
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (version.size() < 4 || !digit(version[0]) || !digit(version[2]) || !digit(version[3])) return 0;
+    if (version.size() < 4 || !digit(version[0]) || !digit(version[2]) || !digit(version[3]))
+      return 0;
     DWORD major = static_cast<DWORD>(version[0] - '0');
     DWORD minor = static_cast<DWORD>((version[2] - '0') * 10 + (version[3] - '0'));
     return (major << 16) | minor;
@@ -169,7 +174,8 @@ DWORD GetShellVersion() {
   auto getVersion = std::bit_cast<DLLGETVERSIONPROC>(proc);
   DLLVERSIONINFO info{};
   info.cbSize = sizeof info;
-  if (SUCCEEDED(getVersion(&info))) version = (info.dwMajorVersion << 16) | (info.dwMinorVersion & 0xFFFF);
+  if (SUCCEEDED(getVersion(&info)))
+    version = (info.dwMajorVersion << 16) | (info.dwMinorVersion & 0xFFFF);
   return version;
 }
 
@@ -191,7 +197,9 @@ TTrayIconWinProcList::TTrayIconWinProcList() {
   FTaskbarCreatedMsg = RegisterWindowMessageA("TaskbarCreated");
 }
 
-TTrayIconWinProcList::~TTrayIconWinProcList() { UnregisterClassA(WindowClassName, GetModuleHandleW(nullptr)); }
+TTrayIconWinProcList::~TTrayIconWinProcList() {
+  UnregisterClassA(WindowClassName, GetModuleHandleW(nullptr));
+}
 
 void TTrayIconWinProcList::Add(TTaskTrayIcon& icon) { FItems.push_back(&icon); }
 
@@ -250,11 +258,12 @@ TTaskTrayIcon::~TTaskTrayIcon() {
 
 HWND TTaskTrayIcon::Handle() {
   if (!FHandle) {
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, WindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, WindowClassName, "", WS_POPUP, 0, 0, 0, 0,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) {
-      throw framework::EOutOfResources("Cannot create the tray icon's window \"TaskTrayHandle\" (error " +
-                                       std::to_string(GetLastError()) + ")");
+      throw framework::EOutOfResources(
+          "Cannot create the tray icon's window \"TaskTrayHandle\" (error " +
+          std::to_string(GetLastError()) + ")");
     }
     FHandle.Reset(window);
     FToolTipStyle->SetNotifyWnd(reinterpret_cast<TWindowId>(window));
@@ -262,7 +271,9 @@ HWND TTaskTrayIcon::Handle() {
   return FHandle.Get();
 }
 
-std::string TTaskTrayIcon::Tip() const { return FromAnsi(FNotifyData.szTip, sizeof FNotifyData.szTip); }
+std::string TTaskTrayIcon::Tip() const {
+  return FromAnsi(FNotifyData.szTip, sizeof FNotifyData.szTip);
+}
 
 void TTaskTrayIcon::SetTip(std::string_view text) {
   Store(FNotifyData.szTip, TipTextFor(ToAnsi(text), Shell5OrLater(), &IsAnsiLeadByte));
@@ -274,13 +285,17 @@ std::string TTaskTrayIcon::BalloonHelpTitle() const {
 
 void TTaskTrayIcon::SetBalloonHelpTitle(std::string_view text) {
   Store(FNotifyData.szInfoTitle,
-        std::string(filter::CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfoTitle - 1, &IsAnsiLeadByte)));
+        std::string(filter::CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfoTitle - 1,
+                                                 &IsAnsiLeadByte)));
 }
 
-std::string TTaskTrayIcon::BalloonHelpText() const { return FromAnsi(FNotifyData.szInfo, sizeof FNotifyData.szInfo); }
+std::string TTaskTrayIcon::BalloonHelpText() const {
+  return FromAnsi(FNotifyData.szInfo, sizeof FNotifyData.szInfo);
+}
 
 void TTaskTrayIcon::SetBalloonHelpText(std::string_view text) {
-  Store(FNotifyData.szInfo, std::string(filter::CutToWholeCharacters(ToAnsi(text), sizeof FNotifyData.szInfo - 1, &IsAnsiLeadByte)));
+  Store(FNotifyData.szInfo, std::string(filter::CutToWholeCharacters(
+                                ToAnsi(text), sizeof FNotifyData.szInfo - 1, &IsAnsiLeadByte)));
 }
 
 TBalloonIconType TTaskTrayIcon::BalloonHelpIcon() const noexcept {
@@ -362,7 +377,8 @@ bool TTaskTrayIcon::ModifyIcon() {
 bool TTaskTrayIcon::ShowBalloonHelp() {
   if (!FAdded || !Shell5OrLater()) return false;
   NOTIFYICONDATAA balloon = FNotifyData;
-  balloon.uFlags = NIF_INFO;  // the record's other fields are sent unchanged, so they change nothing
+  balloon.uFlags =
+      NIF_INFO;  // the record's other fields are sent unchanged, so they change nothing
   return NotifyIcon(NIM_MODIFY, balloon) != FALSE;
 }
 

@@ -27,7 +27,7 @@ namespace win = framework::win;
 
 // The shell would not take the icon; the message says which way.
 class ENotifyIconError : public framework::Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
@@ -55,7 +55,7 @@ DWORD GetShellVersion();
 DWORD GetShellFileVersion();
 
 class TTaskTrayIcon : public framework::TObject {
-public:
+ public:
   // Joins the registry (made by the first icon); the window is made when first needed.
   TTaskTrayIcon();
   // Takes the icon out of the notification area, destroys the window and leaves the registry
@@ -80,7 +80,9 @@ public:
   std::string BalloonHelpText() const;
   void SetBalloonHelpText(std::string_view text);
   int BalloonHelpTimeOut() const noexcept { return static_cast<int>(FNotifyData.uTimeout); }
-  void SetBalloonHelpTimeOut(int timeout) noexcept { FNotifyData.uTimeout = static_cast<UINT>(timeout); }
+  void SetBalloonHelpTimeOut(int timeout) noexcept {
+    FNotifyData.uTimeout = static_cast<UINT>(timeout);
+  }
   TBalloonIconType BalloonHelpIcon() const noexcept;
   void SetBalloonHelpIcon(TBalloonIconType icon) noexcept;
 
@@ -121,7 +123,7 @@ public:
   // The registry's dispatch: the taskbar's re-creation, the style, then the owner.
   void HandleMessage(framework::TMessage& message);
 
-private:
+ private:
   void ForegroundIfAsked();
   void ShellAdded();
 
@@ -136,7 +138,7 @@ private:
 };
 
 class TTrayIconWinProcList : public framework::TObject {
-public:
+ public:
   // Registers the window class "TaskTrayHandle" and the message "TaskbarCreated".
   TTrayIconWinProcList();
   // Unregisters the window class.
@@ -150,7 +152,7 @@ public:
   bool Dispatch(HWND window, framework::TMessage& message);
   UINT TaskbarCreatedMsg() const noexcept { return FTaskbarCreatedMsg; }
 
-private:
+ private:
   std::vector<TTaskTrayIcon*> FItems;
   UINT FTaskbarCreatedMsg = 0;
 };
@@ -164,17 +166,17 @@ LRESULT CALLBACK TrayIconWndProc(HWND window, UINT message, WPARAM wParam, LPARA
 // Wakes every 100 ms while the cursor is over the icon and has the GUI thread check whether it
 // left; sleeps while it is outside.
 class TMouseEventMaker : public framework::TThread, public TLeaveTracker {
-public:
+ public:
   explicit TMouseEventMaker(TCustomToolTipStyle& style) : FStyle(style) {}
   // Ends the thread before the style it serves can go.
   ~TMouseEventMaker() override;
   bool Suspended() const override { return TThread::Suspended(); }
   void Resume() override { TThread::Resume(); }
 
-protected:
+ protected:
   void Execute() override;
 
-private:
+ private:
   TCustomToolTipStyle& FStyle;
 };
 

@@ -52,7 +52,9 @@ struct TTrayRect {
 
   bool Empty() const noexcept { return Left == 0 && Top == 0 && Right == 0 && Bottom == 0; }
   // Edges count as inside.
-  bool Contains(TTrayPoint p) const noexcept { return Left <= p.X && p.X <= Right && Top <= p.Y && p.Y <= Bottom; }
+  bool Contains(TTrayPoint p) const noexcept {
+    return Left <= p.X && p.X <= Right && Top <= p.Y && p.Y <= Bottom;
+  }
   bool operator==(const TTrayRect&) const = default;
 };
 

@@ -115,7 +115,8 @@ TEST(VersionInfoText, FileNameInCodePage932) {
   const auto copy = folder.Path() / L"版情報.exe";
   std::filesystem::copy_file(Beside(L"app_fixture_nofileversion.exe"), copy);
   const std::string ansi = AnsiPath(copy.wstring());
-  EXPECT_NE(ansi.find(Sjis("日本語のフォルダ\\版情報.exe")), std::string::npos) << "the path is kept as it is";
+  EXPECT_NE(ansi.find(Sjis("日本語のフォルダ\\版情報.exe")), std::string::npos)
+      << "the path is kept as it is";
   EXPECT_EQ(VersionInfoText(ansi, 6), "ProductName : No File Version");
 }
 
@@ -142,12 +143,14 @@ TEST(AnsiPath, CharactersOutsideCodePage932TakeTheShortForm) {
 TEST(AboutText, CreditLineCarriageReturnAndVersionLine) {
   const std::string credit(AboutCreditLine);
   ASSERT_FALSE(credit.empty());
-  for (unsigned char c : credit) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "the credit line is plain ASCII";
+  for (unsigned char c : credit)
+    EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "the credit line is plain ASCII";
 
   EXPECT_EQ(AboutText(KestrilonExe().wstring()), credit + "\rFileVersion : 1.0.5.19");
   EXPECT_EQ(AboutText(Ascii(KestrilonExe())), credit + "\rFileVersion : 1.0.5.19");
   EXPECT_EQ(AboutText(Ascii(Beside(L"app_fixture_plain.exe"))), credit + "\runidentified");
-  EXPECT_EQ(AboutText(Ascii(Beside(L"app_fixture_nofileversion.exe"))), credit + "\rFileVersion : None");
+  EXPECT_EQ(AboutText(Ascii(Beside(L"app_fixture_nofileversion.exe"))),
+            credit + "\rFileVersion : None");
 }
 
 // The texts of a window's children.
@@ -172,7 +175,8 @@ HWND DialogOfThread(DWORD thread) {
       thread,
       [](HWND window, LPARAM out) -> BOOL {
         wchar_t name[16];
-        if (IsWindowVisible(window) && GetClassNameW(window, name, 16) && std::wstring(name) == L"#32770") {
+        if (IsWindowVisible(window) && GetClassNameW(window, name, 16) &&
+            std::wstring(name) == L"#32770") {
           *reinterpret_cast<HWND*>(out) = window;
           return FALSE;
         }
@@ -183,11 +187,13 @@ HWND DialogOfThread(DWORD thread) {
 }
 
 TEST(ShowAbout, TheSystemDialogShowsTheTextOwnedByTheWindow) {
-  framework::win::UniqueWindow owner(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  framework::win::UniqueWindow owner(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0,
+                                                     0, 200, 100, nullptr, nullptr,
+                                                     GetModuleHandleW(nullptr), nullptr));
   ASSERT_TRUE(owner);
   // A shared system icon: not ours to destroy.
-  const HICON icon = static_cast<HICON>(LoadImageW(nullptr, IDI_INFORMATION, IMAGE_ICON, 0, 0, LR_SHARED));
+  const HICON icon =
+      static_cast<HICON>(LoadImageW(nullptr, IDI_INFORMATION, IMAGE_ICON, 0, 0, LR_SHARED));
   ASSERT_NE(icon, nullptr);
   const std::string text = AboutText(KestrilonExe().wstring());
 
@@ -206,7 +212,8 @@ TEST(ShowAbout, TheSystemDialogShowsTheTextOwnedByTheWindow) {
     while (!(dialog = DialogOfThread(guiThread)) && GetTickCount64() < deadline) Sleep(50);
     if (!dialog) return;
     wchar_t caption[256];
-    seen.caption.assign(caption, static_cast<size_t>(std::max(0, GetWindowTextW(dialog, caption, 256))));
+    seen.caption.assign(caption,
+                        static_cast<size_t>(std::max(0, GetWindowTextW(dialog, caption, 256))));
     seen.owner = GetWindow(dialog, GW_OWNER);
     seen.texts = ChildTexts(dialog);
     struct IconSearch {
@@ -217,7 +224,8 @@ TEST(ShowAbout, TheSystemDialogShowsTheTextOwnedByTheWindow) {
         dialog,
         [](HWND child, LPARAM data) -> BOOL {
           auto* search = reinterpret_cast<IconSearch*>(data);
-          if (reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)) == search->icon) search->found = true;
+          if (reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)) == search->icon)
+            search->found = true;
           return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -230,7 +238,8 @@ TEST(ShowAbout, TheSystemDialogShowsTheTextOwnedByTheWindow) {
 
   ASSERT_TRUE(found) << "no About dialog appeared";
   EXPECT_EQ(seen.owner, owner.Get());
-  EXPECT_NE(seen.caption.find(L"Kestrilon"), std::wstring::npos) << framework::win::Narrow(seen.caption);
+  EXPECT_NE(seen.caption.find(L"Kestrilon"), std::wstring::npos)
+      << framework::win::Narrow(seen.caption);
   bool versionShown = false;
   for (const auto& t : seen.texts) {
     if (t.find(L"FileVersion : 1.0.5.19") != std::wstring::npos &&

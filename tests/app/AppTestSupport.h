@@ -16,11 +16,14 @@ namespace kestrilon::app::testing {
 // Tests write Japanese text as UTF-8; Sjis() gives the code page 932 bytes.
 inline std::string Sjis(std::string_view utf8) {
   if (utf8.empty()) return {};
-  const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                             static_cast<int>(utf8.size()), nullptr, 0);
   if (wideLength <= 0) throw std::runtime_error("Sjis: not UTF-8");
   std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wideLength);
-  const int length = WideCharToMultiByte(932, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                      wideLength);
+  const int length =
+      WideCharToMultiByte(932, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
   std::string sjis(static_cast<size_t>(length), '\0');
   WideCharToMultiByte(932, 0, wide.data(), wideLength, sjis.data(), length, nullptr, nullptr);
   return sjis;
@@ -34,10 +37,14 @@ inline std::filesystem::path ThisProgram() {
 }
 
 // A program built beside this one (the fixtures of tests/app).
-inline std::filesystem::path Beside(std::wstring_view fileName) { return ThisProgram().parent_path() / fileName; }
+inline std::filesystem::path Beside(std::wstring_view fileName) {
+  return ThisProgram().parent_path() / fileName;
+}
 
 // kestrilon.exe of this build, by its Linux path turned into Wine's drive Z:.
-inline std::filesystem::path KestrilonExe() { return kestrilon::testing::HostPathUnderWine(KESTRILON_EXE_PATH); }
+inline std::filesystem::path KestrilonExe() {
+  return kestrilon::testing::HostPathUnderWine(KESTRILON_EXE_PATH);
+}
 
 // A path of the test files, whose characters are all ASCII, as a narrow string.
 inline std::string Ascii(const std::filesystem::path& path) {
@@ -57,7 +64,7 @@ using UniqueModule = framework::win::UniqueHandle<HMODULE, ModuleTraits>;
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.
 class TempFolder {
-public:
+ public:
   explicit TempFolder(std::wstring_view name) {
     wchar_t base[MAX_PATH];
     const DWORD n = GetTempPathW(MAX_PATH, base);
@@ -76,7 +83,7 @@ public:
   }
   const std::filesystem::path& Path() const noexcept { return FPath; }
 
-private:
+ private:
   std::filesystem::path FPath;
 };
 

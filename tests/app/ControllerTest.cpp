@@ -38,7 +38,7 @@ std::string UserName() {
 }
 
 class Controller : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     std::filesystem::remove(IniBesideTests());
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
@@ -55,7 +55,9 @@ protected:
       for (const std::string& kv : keys) ini << kv << "\r\n";
     }
     form = framework::MakeForm<TForm1>();
-    form->AutoSave->ShowMessage = [this](const std::string& message) { messages.push_back(message); };
+    form->AutoSave->ShowMessage = [this](const std::string& message) {
+      messages.push_back(message);
+    };
     Settle();
   }
   void SaveBesideTests() {
@@ -79,7 +81,8 @@ TEST_F(Controller, AFirstStartShowsNothingWithEveryOptionAtItsDefaultAndFiltersA
   EXPECT_FALSE(form->Busy());
   EXPECT_EQ(form->TrayIcon->ResourceIconID(), 0);
   EXPECT_EQ(form->AutoSave->Section(), UserName());
-  EXPECT_EQ(std::filesystem::path(form->HelpFile()).filename(), testing::ThisProgram().replace_extension(".pdf").filename());
+  EXPECT_EQ(std::filesystem::path(form->HelpFile()).filename(),
+            testing::ThisProgram().replace_extension(".pdf").filename());
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
 }
 
@@ -118,7 +121,8 @@ TEST_F(Controller, OkSavesThenHidesAndCancelHidesThenGoesBackToTheConfirmedValue
   Group("NumberMode").SetItemIndex(1);
   form->CancelButtonClick(*form->CancelButton);
   EXPECT_FALSE(form->Visible());
-  EXPECT_EQ(form->CurrentSettings().NumberMode, kestrilon::filter::Width::Keep) << "without an INI file, Cancel must still take the edit back";
+  EXPECT_EQ(form->CurrentSettings().NumberMode, kestrilon::filter::Width::Keep)
+      << "without an INI file, Cancel must still take the edit back";
   EXPECT_FALSE(std::filesystem::exists(IniBesideTests()));
 
   form->O1Click(*form->O1);
@@ -137,7 +141,9 @@ TEST_F(Controller, OkSavesThenHidesAndCancelHidesThenGoesBackToTheConfirmedValue
 
 TEST_F(Controller, ASaveThatFailsKeepsTheDialogOpenAndAFailedCloseKeepsTheProgram) {
   Start();
-  form->AutoSave->ExecutablePath = [] { return testing::ThisProgram().parent_path() / "no such folder" / "k.exe"; };
+  form->AutoSave->ExecutablePath = [] {
+    return testing::ThisProgram().parent_path() / "no such folder" / "k.exe";
+  };
   form->O1Click(*form->O1);
   EXPECT_ANY_THROW(form->OkButtonClick(*form->OkButton));
   EXPECT_TRUE(form->Visible()) << "the dialog stays, its edits with it";
@@ -152,9 +158,12 @@ TEST_F(Controller, ASaveThatFailsKeepsTheDialogOpenAndAFailedCloseKeepsTheProgra
 // ends it without saving.
 TEST_F(Controller, AnExitThatCannotSaveAsksWhetherToEndWithoutSaving) {
   Start();
-  form->AutoSave->ExecutablePath = [] { return testing::ThisProgram().parent_path() / "no such folder" / "k.exe"; };
+  form->AutoSave->ExecutablePath = [] {
+    return testing::ThisProgram().parent_path() / "no such folder" / "k.exe";
+  };
   std::vector<std::string> errors;
-  framework::Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  framework::Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   std::vector<std::string> questions;
   bool answer = false;
   form->Confirm = [&](std::string_view question) {
@@ -165,9 +174,11 @@ TEST_F(Controller, AnExitThatCannotSaveAsksWhetherToEndWithoutSaving) {
   EXPECT_EQ(messages, std::vector<std::string>{"Can not save to IniFile"});
   ASSERT_EQ(questions.size(), 1u);
   EXPECT_NE(questions[0].find("k.ini に書き込めません"), std::string::npos) << questions[0];
-  EXPECT_TRUE(questions[0].ends_with("\n\n設定を保存できませんでした。保存せずに終了しますか？")) << questions[0];
+  EXPECT_TRUE(questions[0].ends_with("\n\n設定を保存できませんでした。保存せずに終了しますか？"))
+      << questions[0];
   bool canClose = true;
-  EXPECT_ANY_THROW(form->FormCloseQuery(*form, canClose)) << "no: the settings are still to be saved";
+  EXPECT_ANY_THROW(form->FormCloseQuery(*form, canClose))
+      << "no: the settings are still to be saved";
 
   messages.clear();
   answer = true;
@@ -193,12 +204,14 @@ TEST_F(Controller, EveryCloseSavesTheCurrentValuesConfirmedOrNot) {
 TEST_F(Controller, TheEndOfTheSessionMayGoOnAndTheSettingsAreSavedFirstWhereTheyCanBe) {
   for (const bool writable : {true, false}) {
     Start();
-    if (writable)
-      SaveBesideTests();
+    if (writable) SaveBesideTests();
     else
-      form->AutoSave->ExecutablePath = [] { return testing::ThisProgram().parent_path() / "no such folder" / "k.exe"; };
+      form->AutoSave->ExecutablePath = [] {
+        return testing::ThisProgram().parent_path() / "no such folder" / "k.exe";
+      };
     std::vector<std::string> errors;
-    framework::Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+    framework::Application().SetOnException(
+        [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
     form->O1Click(*form->O1);
     Group("UpDownCase").SetItemIndex(2);
     HWND window = FindWindowW(L"KestrilonForm", L"Kestrilon");
@@ -234,7 +247,8 @@ void Press(framework::THotKeyValue key) {
   add(key.Key, true);
   for (const auto& [flag, vk] : modifiers)
     if (key.Modifiers & flag) add(vk, true);
-  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+            inputs.size());
 }
 
 // The keys act from anywhere, a change at once; a key another program holds says so beside its
@@ -242,10 +256,13 @@ void Press(framework::THotKeyValue key) {
 // the keys back as they were.
 TEST_F(Controller, GlobalKeysActAtOnceSayWhenHeldElsewhereAndCancelPutsThemBack) {
   HWND other = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  framework::win::RegisteredHotKey held(other, 1, {'F', framework::hkCtrl | framework::hkAlt | framework::hkShift});
+  framework::win::RegisteredHotKey held(
+      other, 1, {'F', framework::hkCtrl | framework::hkAlt | framework::hkShift});
   ASSERT_EQ(held.State(), framework::win::HotKeyState::Registered);
   Start();
-  auto inUse = [&](const char* name) { return dynamic_cast<framework::TLabel&>(*form->FindComponent(name)).Caption(); };
+  auto inUse = [&](const char* name) {
+    return dynamic_cast<framework::TLabel&>(*form->FindComponent(name)).Caption();
+  };
   auto key = [&](const char* name) -> framework::THotKey& {
     return dynamic_cast<framework::THotKey&>(*form->FindComponent(name));
   };
@@ -262,7 +279,9 @@ TEST_F(Controller, GlobalKeysActAtOnceSayWhenHeldElsewhereAndCancelPutsThemBack)
   EXPECT_EQ(inUse("SwapKeyInUse"), "使えません");
   form->CancelButtonClick(*form->CancelButton);
   EXPECT_TRUE(key("PauseKey").HotKey().Empty());
-  EXPECT_EQ(key("SwapKey").HotKey(), (framework::THotKeyValue{'Z', framework::hkCtrl | framework::hkAlt | framework::hkShift}));
+  EXPECT_EQ(
+      key("SwapKey").HotKey(),
+      (framework::THotKeyValue{'Z', framework::hkCtrl | framework::hkAlt | framework::hkShift}));
   EXPECT_EQ(inUse("SwapKeyInUse"), "");
   // Let go: the key reaches no one here now.
   framework::win::RegisteredHotKey again(other, 2, pause);
@@ -289,25 +308,32 @@ TEST_F(Controller, GlobalKeysActAtOnceSayWhenHeldElsewhereAndCancelPutsThemBack)
 // dialog shows now: the first sample when it first opens, then any sample, any option.
 TEST_F(Controller, TheTryPageFiltersItsSampleAsACopyWouldBeFiltered) {
   Start();
-  auto text = [&](const char* name) { return dynamic_cast<framework::TMemo&>(*form->FindComponent(name)).Text(); };
+  auto text = [&](const char* name) {
+    return dynamic_cast<framework::TMemo&>(*form->FindComponent(name)).Text();
+  };
   auto expected = [&] {
     const std::wstring wide = framework::win::Widen(text("TrySample"));
     filter::Filter filter;
-    const auto filtered = Filtered(filter, std::u16string(wide.begin(), wide.end()), form->CurrentSettings());
+    const auto filtered =
+        Filtered(filter, std::u16string(wide.begin(), wide.end()), form->CurrentSettings());
     return framework::win::Narrow(std::wstring(filtered->text.begin(), filtered->text.end()));
   };
   form->O1Click(*form->O1);
-  form->PageControl1->SetActivePage(dynamic_cast<framework::TTabSheet*>(form->FindComponent("Try")));
+  form->PageControl1->SetActivePage(
+      dynamic_cast<framework::TTabSheet*>(form->FindComponent("Try")));
   form->PageControl1->OnChange()(*form->PageControl1);
   ASSERT_FALSE(text("TrySample").empty()) << "a first sample";
   Group("NumberMode").SetItemIndex(1);
   Group("NumberMode").Click();
   Group("UpDownCase").SetItemIndex(2);
   Group("UpDownCase").Click();
-  ASSERT_TRUE(framework::testing::PumpUntil([&] { return !text("TryResult").empty() && text("TryResult") == expected(); }));
+  ASSERT_TRUE(framework::testing::PumpUntil(
+      [&] { return !text("TryResult").empty() && text("TryResult") == expected(); }));
   EXPECT_NE(text("TryResult"), text("TrySample"));
-  dynamic_cast<framework::TMemo&>(*form->FindComponent("TrySample")).SetText("Björk 😀 한글 ＡＢＣ１２３ <b>x</b>");
-  EXPECT_TRUE(framework::testing::PumpUntil([&] { return text("TryResult") == expected(); })) << text("TryResult");
+  dynamic_cast<framework::TMemo&>(*form->FindComponent("TrySample"))
+      .SetText("Björk 😀 한글 ＡＢＣ１２３ <b>x</b>");
+  EXPECT_TRUE(framework::testing::PumpUntil([&] { return text("TryResult") == expected(); }))
+      << text("TryResult");
   EXPECT_EQ(text("TryResult"), "BJöRK 😀 한글 ＡＢＣ123 <B>X</B>\r\n");
 }
 
@@ -321,12 +347,21 @@ TEST_F(Controller, TheIniFileListsThePositionEveryOptionAndTheExclusionsInTheirO
   std::istringstream lines(ReadFile(IniBesideTests()));
   for (std::string line; std::getline(lines, line);)
     if (const auto eq = line.find('='); eq != std::string::npos) keys.push_back(line.substr(0, eq));
-  EXPECT_EQ(keys, (std::vector<std::string>{
-                      "Form1Top", "Form1Left", "NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1",
-                      "KanaMode2", "ReturnMode", "PunctuationMode", "PeriodMode", "ParenthesisMode",
-                      "EnterDeleteMode", "DelDmySpc", "DelConma", "KeepLastLineBreak", "RepAmp", "RepLG", "RepQuot",
-                      "AddLI", "TagDelete", "UpDownCase", "Space2Tab", "SwapKey", "FilterNowKey", "PasteFilteredKey",
-                      "PauseKey", "ShowForm", "ExcludePrograms"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"Form1Top",        "Form1Left",
+                                            "NumberMode",      "AlphabetMode",
+                                            "SignMode",        "SpaceMode",
+                                            "KanaMode1",       "KanaMode2",
+                                            "ReturnMode",      "PunctuationMode",
+                                            "PeriodMode",      "ParenthesisMode",
+                                            "EnterDeleteMode", "DelDmySpc",
+                                            "DelConma",        "KeepLastLineBreak",
+                                            "RepAmp",          "RepLG",
+                                            "RepQuot",         "AddLI",
+                                            "TagDelete",       "UpDownCase",
+                                            "Space2Tab",       "SwapKey",
+                                            "FilterNowKey",    "PasteFilteredKey",
+                                            "PauseKey",        "ShowForm",
+                                            "ExcludePrograms"}));
 }
 
 // The exclusion list is one key among the options: OK saves it, Cancel takes an edit back, a new
@@ -352,7 +387,8 @@ TEST_F(Controller, TheExclusionListIsKeptAsOneKeyWithTheOptionsRules) {
   form->ExcludeAddClick(*form);
   form->OkButtonClick(*form->OkButton);
   const std::string ini = ReadFile(IniBesideTests());
-  EXPECT_NE(ini.find("ExcludePrograms=EXCEL.EXE;WindowsTerminal.exe;a.exe\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ExcludePrograms=EXCEL.EXE;WindowsTerminal.exe;a.exe\r\n"), std::string::npos)
+      << ini;
   for (const char* scratch : {"ExcludeList=", "ExcludeName=", "StartWithWindows="})
     EXPECT_EQ(ini.find(scratch), std::string::npos) << scratch;
   EXPECT_NE(ini.find("NumberMode=0\r\n"), std::string::npos) << "the options are still kept";
@@ -365,8 +401,9 @@ TEST_F(Controller, TheExclusionListHoldsAnyProgramAnyNumberOfThem) {
   Start();
   SaveBesideTests();
   std::vector<std::string> names;
-  for (const char* name : {"江口.exe", "望月.exe", "曽根.exe", "ソ.exe", "表.exe", "能.exe", "十.exe", "予.exe",
-                           "ゼ.exe", "ァ.exe", "ポ.exe", "兎.exe", "Björk.exe", "한글.exe"})
+  for (const char* name :
+       {"江口.exe", "望月.exe", "曽根.exe", "ソ.exe", "表.exe", "能.exe", "十.exe", "予.exe",
+        "ゼ.exe", "ァ.exe", "ポ.exe", "兎.exe", "Björk.exe", "한글.exe"})
     names.emplace_back(name);
   for (int i = 0; i < 220; ++i) names.push_back("program-number-" + std::to_string(i) + ".exe");
   form->O1Click(*form->O1);
@@ -381,7 +418,8 @@ TEST_F(Controller, TheExclusionListHoldsAnyProgramAnyNumberOfThem) {
   ASSERT_EQ(form->ExcludedPrograms().Names().size(), names.size());
   EXPECT_EQ(form->ExcludedPrograms().Names()[12], "Bj?rk.exe");
   EXPECT_EQ(form->ExcludedPrograms().Names()[13], "??.exe");
-  for (const char* program : {"江口.EXE", "BJÖRK.EXE", "björk.exe", "한글.exe", "PROGRAM-NUMBER-219.EXE"})
+  for (const char* program :
+       {"江口.EXE", "BJÖRK.EXE", "björk.exe", "한글.exe", "PROGRAM-NUMBER-219.EXE"})
     EXPECT_TRUE(form->ExcludedPrograms().Contains(program)) << program;
   EXPECT_FALSE(form->ExcludedPrograms().Contains("program-number-220.exe"));
 }
@@ -432,10 +470,12 @@ std::vector<std::string> TabNames(const framework::TWinControl& parent) {
 
 TEST_F(Controller, TabOrderReadsDownTheColumnsWithPunctuationBetweenTheKanaGroups) {
   Start();
-  EXPECT_EQ(TabNames(*form), (std::vector<std::string>{"PageControl1", "OkButton", "CancelButton", "ShowForm"}));
+  EXPECT_EQ(TabNames(*form),
+            (std::vector<std::string>{"PageControl1", "OkButton", "CancelButton", "ShowForm"}));
   EXPECT_EQ(TabNames(dynamic_cast<framework::TWinControl&>(*form->FindComponent("Basic"))),
-            (std::vector<std::string>{"NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1",
-                                      "PunctuationMode", "KanaMode2", "ReturnMode", "PeriodMode", "ParenthesisMode"}));
+            (std::vector<std::string>{"NumberMode", "AlphabetMode", "SignMode", "SpaceMode",
+                                      "KanaMode1", "PunctuationMode", "KanaMode2", "ReturnMode",
+                                      "PeriodMode", "ParenthesisMode"}));
   EXPECT_EQ(TabNames(dynamic_cast<framework::TWinControl&>(*form->FindComponent("HTMLGroup"))),
             (std::vector<std::string>{"RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete"}));
 }
@@ -447,17 +487,21 @@ TEST_F(Controller, EveryCheckBoxCaptionFitsAtEveryDensity) {
   for (int dpi : {96, 120, 144, 192, 96}) {
     form->ScaleForPixelsPerInch(dpi);
     const int glyph = TForm1::kGlyphRoom * dpi / 96;
-    for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "KeepLastLineBreak", "RepAmp", "RepLG", "RepQuot",
-                             "AddLI", "TagDelete", "StartWithWindows"}) {
+    for (const char* name : {"ShowForm", "DelDmySpc", "DelConma", "KeepLastLineBreak", "RepAmp",
+                             "RepLG", "RepQuot", "AddLI", "TagDelete", "StartWithWindows"}) {
       const auto& box = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
-      EXPECT_LE(framework::TextWidth(box.Font(), box.Caption()), box.Width() - glyph) << name << " at " << dpi;
+      EXPECT_LE(framework::TextWidth(box.Font(), box.Caption()), box.Width() - glyph)
+          << name << " at " << dpi;
     }
     // The exclusion page's buttons inside their frame, its labels in their box.
     const int frame = 16 * dpi / 96;
-    for (const char* name : {"ExcludeRemove", "ExcludeAdd", "ExcludeLast", "ExcludeCaption", "LastCopyCaption"}) {
+    for (const char* name :
+         {"ExcludeRemove", "ExcludeAdd", "ExcludeLast", "ExcludeCaption", "LastCopyCaption"}) {
       const auto& control = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
-      const int room = dynamic_cast<const framework::TButton*>(&control) ? control.Width() - frame : control.Width();
-      EXPECT_LE(framework::TextWidth(control.Font(), control.Caption()), room) << name << " at " << dpi;
+      const int room = dynamic_cast<const framework::TButton*>(&control) ? control.Width() - frame
+                                                                         : control.Width();
+      EXPECT_LE(framework::TextWidth(control.Font(), control.Caption()), room)
+          << name << " at " << dpi;
     }
   }
   EXPECT_EQ(form->ClientWidth(), 400);

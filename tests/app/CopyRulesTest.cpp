@@ -16,6 +16,7 @@ TEST(ProgramList, ReadsTheIniValueAndWritesItBack) {
     std::vector<std::string> names;
     const char* written;
   };
+  // clang-format off
   const Case cases[] = {
       {"", {}, ""},
       {"EXCEL.EXE", {"EXCEL.EXE"}, "EXCEL.EXE"},
@@ -30,6 +31,7 @@ TEST(ProgramList, ReadsTheIniValueAndWritesItBack) {
       {"\" q.exe \"", {"q.exe"}, "q.exe"},
       {"江口.exe;ソ表.exe;Bj?rk.exe", {"江口.exe", "ソ表.exe", "Bj?rk.exe"}, "江口.exe;ソ表.exe;Bj?rk.exe"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const ProgramList list = ProgramList::Parse(c.value);
     EXPECT_EQ(list.Names(), c.names) << c.value;
@@ -43,11 +45,13 @@ TEST(ProgramList, MatchesNamesWithoutRegardToCase) {
   const SameLetter same = [](char32_t a, char32_t b) {
     return SameAsciiLetter(a, b) || (a == U'Ö' && b == U'ö') || (a == U'ö' && b == U'Ö');
   };
-  const ProgramList list = ProgramList::Parse("EXCEL.EXE;WindowsTerminal.exe;Ｐ.exe;Bj?rk.exe;?.exe;zz.exe", same);
+  const ProgramList list =
+      ProgramList::Parse("EXCEL.EXE;WindowsTerminal.exe;Ｐ.exe;Bj?rk.exe;?.exe;zz.exe", same);
   struct Case {
     const char* name;
     bool listed;
   };
+  // clang-format off
   const Case cases[] = {
       {"EXCEL.EXE", true},           {"excel.exe", true},   {"Excel.Exe", true},
       {"windowsterminal.EXE", true}, {"EXCEL", false},      {"EXCEL.EXE ", false},
@@ -57,6 +61,7 @@ TEST(ProgramList, MatchesNamesWithoutRegardToCase) {
       {"한.exe", true},              {"😀.exe", true},      {"한글.exe", false},
       {"ZZ.EXE", true},              {"Zz.exe", true},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(list.Contains(c.name), c.listed) << c.name;
 }
 
@@ -85,10 +90,12 @@ TEST(CopyPair, SwapsBetweenTheTwoVersionsOfTheLastFilteringOnly) {
     bool active;
   };
   const Case cases[] = {
-      {CopyOutcome::Filtered, true},   {CopyOutcome::Unchanged, false}, {CopyOutcome::Private, false},
-      {CopyOutcome::Excluded, false},  {CopyOutcome::Untouched, false},
+      {CopyOutcome::Filtered, true},   {CopyOutcome::Unchanged, false},
+      {CopyOutcome::Private, false},   {CopyOutcome::Excluded, false},
+      {CopyOutcome::Untouched, false},
   };
-  const TextVersion original{u"before 😀\n", "before ?\n"}, filtered{u"BEFORE 😀\r\n", "BEFORE ?\r\n"};
+  const TextVersion original{u"before 😀\n", "before ?\n"},
+      filtered{u"BEFORE 😀\r\n", "BEFORE ?\r\n"};
   for (const Case& c : cases) {
     CopyPair pair;
     pair.Record(CopyOutcome::Filtered, original, filtered);

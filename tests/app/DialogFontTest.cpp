@@ -40,8 +40,10 @@ bool Installed(const std::string& face) {
 }
 
 class DialogFont : public ::testing::Test {
-protected:
-  void SetUp() override { std::filesystem::remove(testing::ThisProgram().replace_extension(".ini")); }
+ protected:
+  void SetUp() override {
+    std::filesystem::remove(testing::ThisProgram().replace_extension(".ini"));
+  }
   void TearDown() override { form.reset(); }
   std::unique_ptr<TForm1> form;
 };
@@ -60,7 +62,8 @@ TEST_F(DialogFont, AtNinetySixPixelsPerInchTheFontStaysAtItsDesignedTwelvePixels
   framework::testing::Settle();
   ASSERT_EQ(form->PixelsPerInch(), 96) << "the test prefix runs at 96 pixels per inch";
   EXPECT_EQ(form->Font().Name(), kDesignedFace);
-  EXPECT_EQ(form->Font().Height(), -12) << "a caption was taken not to fit its control at the designed size";
+  EXPECT_EQ(form->Font().Height(), -12)
+      << "a caption was taken not to fit its control at the designed size";
   for (const char* name : {"NumberMode", "HTMLGroup", "TagDelete", "OkButton", "ShowForm"}) {
     const auto& control = dynamic_cast<const framework::TControl&>(*form->FindComponent(name));
     EXPECT_EQ(control.Font().Height(), -12) << name;

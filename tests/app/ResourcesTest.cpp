@@ -23,7 +23,8 @@ using testing::UniqueModule;
 UniqueModule LoadProgram() {
   UniqueModule module(LoadLibraryExW(KestrilonExe().c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-  if (!module) ADD_FAILURE() << "cannot load " << KestrilonExe().string() << ": error " << GetLastError();
+  if (!module)
+    ADD_FAILURE() << "cannot load " << KestrilonExe().string() << ": error " << GetLastError();
   return module;
 }
 
@@ -72,7 +73,8 @@ TEST(ProgramResources, EachIconHas16And32And48PixelImages) {
     const std::set<std::pair<int, int>> found(images.begin(), images.end());
     EXPECT_EQ(found, (std::set<std::pair<int, int>>{{16, 32}, {32, 32}, {48, 32}})) << shown;
     for (int size : {16, 32, 48}) {
-      UniqueIcon icon(static_cast<HICON>(LoadImageW(module.Get(), name, IMAGE_ICON, size, size, 0)));
+      UniqueIcon icon(
+          static_cast<HICON>(LoadImageW(module.Get(), name, IMAGE_ICON, size, size, 0)));
       ASSERT_TRUE(icon) << shown << " at " << size << ": error " << GetLastError();
       ICONINFO info{};
       ASSERT_TRUE(GetIconInfo(icon.Get(), &info));
@@ -139,7 +141,8 @@ TEST(ProgramResources, PausedTrayIconIsClearlyDifferentAt16Pixels) {
 TEST(ProgramResources, MenuBitmapsAre16By16In16ColoursOnButtonFaceGrey) {
   UniqueModule module = LoadProgram();
   ASSERT_TRUE(module);
-  for (const wchar_t* name : {L"BMP_UNDO1", L"BMP_O1", L"BMP_CONTENTS1", L"BMP_WEBSITE", L"BMP_ABOUT1", L"BMP_EXITPROGRAM"}) {
+  for (const wchar_t* name : {L"BMP_UNDO1", L"BMP_O1", L"BMP_CONTENTS1", L"BMP_WEBSITE",
+                              L"BMP_ABOUT1", L"BMP_EXITPROGRAM"}) {
     const std::string shown = framework::win::Narrow(name);
     const std::string_view bytes = ResourceBytes(module.Get(), name, RT_BITMAP);
     ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD) + 16 * 8) << shown;
@@ -156,12 +159,15 @@ TEST(ProgramResources, MenuBitmapsAre16By16In16ColoursOnButtonFaceGrey) {
     const int index = (static_cast<unsigned char>(topRow[0]) >> 4) & 0x0F;
     RGBQUAD background;
     std::memcpy(&background, palette + index * sizeof(RGBQUAD), sizeof background);
-    EXPECT_EQ(RGB(background.rgbRed, background.rgbGreen, background.rgbBlue), RGB(192, 192, 192)) << shown;
+    EXPECT_EQ(RGB(background.rgbRed, background.rgbGreen, background.rgbBlue), RGB(192, 192, 192))
+        << shown;
 
-    UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageW(module.Get(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(module.Get(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     ASSERT_TRUE(bitmap) << shown << ": error " << GetLastError();
     DIBSECTION section{};
-    ASSERT_EQ(GetObjectW(bitmap.Get(), sizeof section, &section), static_cast<int>(sizeof section)) << shown;
+    ASSERT_EQ(GetObjectW(bitmap.Get(), sizeof section, &section), static_cast<int>(sizeof section))
+        << shown;
     EXPECT_EQ(section.dsBm.bmWidth, 16) << shown;
     EXPECT_EQ(section.dsBm.bmHeight, 16) << shown;
     EXPECT_EQ(section.dsBm.bmBitsPixel, 4) << shown;
@@ -171,7 +177,8 @@ TEST(ProgramResources, MenuBitmapsAre16By16In16ColoursOnButtonFaceGrey) {
 TEST(ProgramResources, VersionResourceIsReadAsTheAboutBoxReadsIt) {
   const std::string exe = Ascii(KestrilonExe());
   EXPECT_EQ(VersionInfoText(exe, 2), "FileVersion : 1.0.5.19");
-  EXPECT_EQ(VersionInfoText(exe, 2), std::string("FileVersion : ") + KESTRILON_VERSION) << "the project's version";
+  EXPECT_EQ(VersionInfoText(exe, 2), std::string("FileVersion : ") + KESTRILON_VERSION)
+      << "the project's version";
   EXPECT_EQ(VersionInfoText(exe, 5), "OriginalFilename : kestrilon.exe");
   EXPECT_EQ(VersionInfoText(exe, 6), "ProductName : Kestrilon");
   EXPECT_EQ(VersionInfoText(exe, 7), "ProductVersion : 1.0.5.19");
@@ -208,8 +215,8 @@ TEST(ProgramResources, ManifestAsksForVisualStylesPerMonitorDpiAndTheUsersRights
   ASSERT_TRUE(module);
   const std::string manifest(ResourceBytes(module.Get(), MAKEINTRESOURCEW(1), RT_MANIFEST));
   ASSERT_FALSE(manifest.empty());
-  for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", "true/pm",
-                           "PerMonitorV2,PerMonitor", "level=\"asInvoker\"",
+  for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                           "true/pm", "PerMonitorV2,PerMonitor", "level=\"asInvoker\"",
                            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
   }

@@ -44,13 +44,17 @@ HGLOBAL Block(const void* data, std::size_t size) {
 
 // Copies text as another program would: the clipboard holds only that text afterwards, and the
 // marker a password manager adds, where one is given (its DWORD 1 unless a value is given).
-void Copy(const std::u16string& text, const wchar_t* marker = nullptr, std::optional<DWORD> value = std::nullopt) {
+void Copy(const std::u16string& text, const wchar_t* marker = nullptr,
+          std::optional<DWORD> value = std::nullopt) {
   ASSERT_TRUE(OpenClipboard(nullptr));
   EmptyClipboard();
-  ASSERT_NE(SetClipboardData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(char16_t))), nullptr);
+  ASSERT_NE(
+      SetClipboardData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(char16_t))),
+      nullptr);
   if (marker) {
     const DWORD data = value.value_or(1);
-    EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(marker), Block(&data, sizeof data)), nullptr);
+    EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(marker), Block(&data, sizeof data)),
+              nullptr);
   }
   CloseClipboard();
 }
@@ -92,7 +96,7 @@ DWORD CopyNumbered(const std::u16string& text) {
 
 // A window in the old clipboard-viewer chain that passes nothing on, as careless viewers do.
 class SwallowingViewer {
-public:
+ public:
   SwallowingViewer() {
     WNDCLASSW wc{};
     wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
@@ -101,7 +105,8 @@ public:
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"SwallowingViewer";
     RegisterClassW(&wc);  // already registered by an earlier test: fine
-    FWindow = CreateWindowW(L"SwallowingViewer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    FWindow = CreateWindowW(L"SwallowingViewer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            wc.hInstance, nullptr);
     FNext = SetClipboardViewer(FWindow);
   }
   ~SwallowingViewer() {
@@ -110,7 +115,7 @@ public:
   }
   HWND Window() const { return FWindow; }
 
-private:
+ private:
   HWND FWindow = nullptr;
   HWND FNext = nullptr;
 };
@@ -137,7 +142,8 @@ TEST(NkClipDetector, ListensOnceAndEachHandlerHearsEachLaterChangeOnce) {
     const DWORD two = CopyNumbered(u"two");
     ASSERT_TRUE(r.HeardOf(two));
     Settle();
-    EXPECT_EQ(r.Names(), (std::vector<std::string>{"second", "second"})) << "IgnoreFirst " << ignoreFirst;
+    EXPECT_EQ(r.Names(), (std::vector<std::string>{"second", "second"}))
+        << "IgnoreFirst " << ignoreFirst;
     EXPECT_GE(r.calls.front().second, one);
   }
 }
@@ -181,7 +187,8 @@ TEST(NkClipDetector, AViewerThatPassesNothingOnCannotSilenceIt) {
 
 TEST(NkClipDetector, AHandlersFailureReachesTheApplicationAndTheNextChangeIsHeard) {
   std::vector<std::string> errors;
-  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   int calls = 0;
   TNkClipDetector d(nullptr);
   d.SetOnClipChange([&](TObject&) {
@@ -225,7 +232,7 @@ std::filesystem::path IniBesideTests() {
 
 // The form's run: the marks, the priority, the retries.
 class FilterRun : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     std::filesystem::remove(IniBesideTests());
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
@@ -253,7 +260,8 @@ TEST_F(FilterRun, StartsIdleAndFiltersEachCopyOnceHoweverLateOrOftenItsOwnNotice
   // still the run's own, though the clipboard's number moved on.
   ASSERT_TRUE(OpenClipboard(nullptr));
   const DWORD added = 1;
-  EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(L"Added Later"), Block(&added, sizeof added)), nullptr);
+  EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(L"Added Later"), Block(&added, sizeof added)),
+            nullptr);
   CloseClipboard();
   SendMessageW(form->ClipTrap->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
   Settle();
@@ -287,7 +295,8 @@ TEST_F(FilterRun, RunsAtNormalPriorityAndPausedLeavesTheClipboard) {
 // timer tries again, and only the newest copy is filtered once the clipboard opens.
 TEST_F(FilterRun, AHeldClipboardIsTriedAgainFromTheTimerAndTheNewestCopyIsFiltered) {
   std::vector<std::string> errors;
-  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   bool held = true;
   int refusals = 0;
   form->Run().Api.Open = [&](HWND owner) {
@@ -314,12 +323,14 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
   form = framework::MakeForm<app::TForm1>();
   ASSERT_TRUE(form->TrayIcon->TaskTrayIcon().Added());
   std::vector<std::string> errors;
-  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   form->Run().Api.Open = [&](HWND) { return FALSE; };
   auto balloons = [&] {
     std::vector<std::string> texts;
     for (const tray::testing::ShellCall& call : shell.Calls)
-      if (call.Message == NIM_MODIFY && (call.Data.uFlags & NIF_INFO)) texts.push_back(call.Data.szInfo);
+      if (call.Message == NIM_MODIFY && (call.Data.uFlags & NIF_INFO))
+        texts.push_back(call.Data.szInfo);
     return texts;
   };
   Copy(u"shut");
@@ -327,9 +338,10 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
   EXPECT_FALSE(form->Retrying());
   Settle();
   // "クリップボードを開くことができません" in code page 932.
-  EXPECT_EQ(balloons(), std::vector<std::string>{"\x83\x4e\x83\x8a\x83\x62\x83\x76\x83\x7b\x81\x5b\x83\x68"
-                                                 "\x82\xf0\x8a\x4a\x82\xad\x82\xb1\x82\xc6\x82\xaa\x82\xc5"
-                                                 "\x82\xab\x82\xdc\x82\xb9\x82\xf1"});
+  EXPECT_EQ(balloons(),
+            std::vector<std::string>{"\x83\x4e\x83\x8a\x83\x62\x83\x76\x83\x7b\x81\x5b\x83\x68"
+                                     "\x82\xf0\x8a\x4a\x82\xad\x82\xb1\x82\xc6\x82\xaa\x82\xc5"
+                                     "\x82\xab\x82\xdc\x82\xb9\x82\xf1"});
   EXPECT_TRUE(errors.empty()) << "no box: " << errors.front();
   EXPECT_FALSE(form->Busy());
   EXPECT_EQ(Paste(), u"shut");
@@ -360,14 +372,16 @@ TEST_F(FilterRun, PrivateCopiesAreLeftAloneWithTheirMarkers) {
     return OpenClipboard(owner);
   };
   for (const Case& c : cases) {
-    const std::string name = framework::win::Narrow(c.marker) + (c.value ? " = " + std::to_string(*c.value) : "");
+    const std::string name =
+        framework::win::Narrow(c.marker) + (c.value ? " = " + std::to_string(*c.value) : "");
     opens = 0;
     Copy(u"secret", c.marker, c.value);
     ASSERT_TRUE(PumpUntil([&] { return opens > 0 && !form->Busy(); })) << name;
     Settle();
     EXPECT_EQ(Paste(), c.filtered ? u"SECRET\r\n" : u"secret") << name;
     if (!c.filtered) {
-      EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(c.marker))) << name << ": the marker stays";
+      EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(c.marker)))
+          << name << ": the marker stays";
       EXPECT_EQ(opens, 1) << name << ": looked at once, never written";
     }
   }
@@ -389,13 +403,15 @@ TEST_F(FilterRun, SwapPutsBackEitherVersionExactlyAndOnlyWhileItIsTheLastCopy) {
     form->Undo1Click(*form->Undo1);
     for (int i = 0; i < 3; ++i) SendMessageW(form->ClipTrap->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
     Settle();
-    EXPECT_EQ(Paste(), back ? original : u"a&amp;b 😀\r\nline2\r\n") << "put back as it was, and not filtered again";
+    EXPECT_EQ(Paste(), back ? original : u"a&amp;b 😀\r\nline2\r\n")
+        << "put back as it was, and not filtered again";
     EXPECT_EQ(form->Undo1->Caption(), back ? "変換し直す(&U)" : "元に戻す(&U)");
     EXPECT_TRUE(form->Undo1->Enabled());
   }
   form->FilterNow();
   Settle();
-  EXPECT_EQ(Paste(), u"a&amp;b 😀\r\nline2\r\n") << "filter now on the original: the filtered version, once";
+  EXPECT_EQ(Paste(), u"a&amp;b 😀\r\nline2\r\n")
+      << "filter now on the original: the filtered version, once";
   form->FilterNow();
   Settle();
   EXPECT_EQ(Paste(), u"a&amp;b 😀\r\nline2\r\n") << "filter now on its own write: nothing more";
@@ -407,6 +423,7 @@ TEST_F(FilterRun, SwapPutsBackEitherVersionExactlyAndOnlyWhileItIsTheLastCopy) {
     const char* what;
     std::function<void()> copy;
   };
+  // clang-format off
   const Later laters[] = {
       {"a private copy", [] { Copy(u"pw&", L"Clipboard Viewer Ignore"); }},
       {"a copy that changes nothing", [] { Copy(u"plain\r\n"); }},
@@ -415,6 +432,7 @@ TEST_F(FilterRun, SwapPutsBackEitherVersionExactlyAndOnlyWhileItIsTheLastCopy) {
          Copy(u"paused&");
        }},
   };
+  // clang-format on
   for (const Later& later : laters) {
     form->SetPaused(false);
     Copy(u"e&f");
@@ -486,7 +504,8 @@ TEST_F(FilterRun, ASystemCallThatFailsLosesNothing) {
       {"close after the write", Close, 2, true},
   };
   std::vector<std::string> errors;
-  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   dynamic_cast<framework::TCheckBox&>(*form->FindComponent("RepAmp")).SetChecked(true);
   Call failing = Open;
   int calls[7] = {}, nth = 0;
@@ -497,8 +516,12 @@ TEST_F(FilterRun, ASystemCallThatFailsLosesNothing) {
   api.Close = [&] { return CloseClipboard() && !fails(Close); };  // reported, though it closed
   api.Empty = [&] { return fails(Empty) ? FALSE : EmptyClipboard(); };
   api.GetData = [&](UINT format) { return fails(GetData) ? nullptr : GetClipboardData(format); };
-  api.SetData = [&](UINT format, HANDLE data) { return fails(SetData) ? nullptr : SetClipboardData(format, data); };
-  api.Alloc = [&](UINT flags, SIZE_T size) { return fails(Alloc) ? nullptr : GlobalAlloc(flags, size); };
+  api.SetData = [&](UINT format, HANDLE data) {
+    return fails(SetData) ? nullptr : SetClipboardData(format, data);
+  };
+  api.Alloc = [&](UINT flags, SIZE_T size) {
+    return fails(Alloc) ? nullptr : GlobalAlloc(flags, size);
+  };
   api.Lock = [&](HGLOBAL block) { return fails(Lock) ? nullptr : GlobalLock(block); };
   for (const Case& c : cases) {
     std::fill(std::begin(calls), std::end(calls), 0);
@@ -507,13 +530,16 @@ TEST_F(FilterRun, ASystemCallThatFailsLosesNothing) {
     form->TrayIcon->SetBalloonHelpText("");
     Copy(u"a&b");
     const std::u16string expected = c.filtered ? u"a&amp;b\r\n" : u"a&b";
-    ASSERT_TRUE(PumpUntil([&] { return calls[c.call] >= c.nth && !form->Busy() && !form->Retrying(); })) << c.what;
+    ASSERT_TRUE(PumpUntil([&] {
+      return calls[c.call] >= c.nth && !form->Busy() && !form->Retrying();
+    })) << c.what;
     Settle();
     EXPECT_EQ(Paste(), expected) << c.what;
     ASSERT_TRUE(OpenClipboard(nullptr));
     HANDLE ansiBlock = GetClipboardData(CF_TEXT);
     const auto* ansi = ansiBlock ? static_cast<const char*>(GlobalLock(ansiBlock)) : nullptr;
-    EXPECT_EQ(std::string(ansi ? ansi : "(none)"), framework::win::Narrow(std::wstring(expected.begin(), expected.end())))
+    EXPECT_EQ(std::string(ansi ? ansi : "(none)"),
+              framework::win::Narrow(std::wstring(expected.begin(), expected.end())))
         << c.what << ": the ANSI form agrees";
     if (ansi) GlobalUnlock(ansiBlock);
     CloseClipboard();
@@ -528,7 +554,8 @@ TEST_F(FilterRun, ASystemCallThatFailsLosesNothing) {
   api.Empty = [] { return FALSE; };
   form->TrayIcon->SetBalloonHelpText("");
   Copy(u"c&d");
-  ASSERT_TRUE(PumpUntil([&] { return !form->TrayIcon->BalloonHelpText().empty() && !form->Busy(); }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return !form->TrayIcon->BalloonHelpText().empty() && !form->Busy(); }));
   api.Empty = [] { return EmptyClipboard(); };
   form->Undo1Click(*form->Undo1);
   EXPECT_EQ(Paste(), u"c&amp;d\r\n");
@@ -541,7 +568,8 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"CopyingProgram";
   RegisterClassW(&wc);
-  HWND window = CreateWindowW(L"CopyingProgram", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  HWND window = CreateWindowW(L"CopyingProgram", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              wc.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
   auto copyAsProgram = [&](const std::u16string& text) {
     ASSERT_TRUE(OpenClipboard(window));  // this window owns the copy
@@ -604,7 +632,8 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   lower.UpDownCase = filter::LetterCase::ToLower;
   ASSERT_EQ(book.Add({"大文字 [江]", upper, ""}), settings::PresetResult::Ok);
   ASSERT_EQ(book.Add({"小文字", lower, ""}), settings::PresetResult::Ok);
-  ASSERT_EQ(book.SetProgramPreset("CLIPBOARD_WIN_TESTS.EXE", "大文字 [江]"), settings::PresetResult::Ok);
+  ASSERT_EQ(book.SetProgramPreset("CLIPBOARD_WIN_TESTS.EXE", "大文字 [江]"),
+            settings::PresetResult::Ok);
   form->SetPresets(book);
   struct Row {
     bool asProgram;
@@ -613,8 +642,10 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   };
   const Row before[] = {{true, u"Mixed&", u"MIXED&\r\n"}, {false, u"Mixed&", u"Mixed&amp;\r\n"}};
   for (const Row& row : before) {
-    if (row.asProgram) copyAsProgram(row.copied); else Copy(row.copied);
-    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; })) << (row.asProgram ? "its preset" : "the dialog's");
+    if (row.asProgram) copyAsProgram(row.copied);
+    else Copy(row.copied);
+    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; }))
+        << (row.asProgram ? "its preset" : "the dialog's");
   }
   ASSERT_EQ(form->Presets1->Count(), 2);
   EXPECT_TRUE(form->Presets1->Items(0)->RadioItem());
@@ -623,8 +654,10 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   EXPECT_EQ(form->TrayIcon->TipHelp(), "Kestrilon - 小文字");
   const Row after[] = {{true, u"Mixed&", u"MIXED&\r\n"}, {false, u"Mixed&", u"mixed&\r\n"}};
   for (const Row& row : after) {
-    if (row.asProgram) copyAsProgram(row.copied); else Copy(row.copied);
-    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; })) << (row.asProgram ? "its preset" : "the chosen one");
+    if (row.asProgram) copyAsProgram(row.copied);
+    else Copy(row.copied);
+    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; }))
+        << (row.asProgram ? "its preset" : "the chosen one");
   }
   DestroyWindow(window);
 }
@@ -635,8 +668,12 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
 void CopyRich(const std::u16string& text, const std::string& rtf) {
   ASSERT_TRUE(OpenClipboard(nullptr));
   EmptyClipboard();
-  EXPECT_NE(SetClipboardData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(char16_t))), nullptr);
-  EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(L"Rich Text Format"), Block(rtf.c_str(), rtf.size() + 1)), nullptr);
+  EXPECT_NE(
+      SetClipboardData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(char16_t))),
+      nullptr);
+  EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(L"Rich Text Format"),
+                             Block(rtf.c_str(), rtf.size() + 1)),
+            nullptr);
   CloseClipboard();
 }
 
@@ -644,7 +681,8 @@ void CopyRich(const std::u16string& text, const std::string& rtf) {
 std::vector<std::string> Snapshot() {
   std::vector<std::string> bytes;
   if (!OpenClipboard(nullptr)) return {"(held)"};
-  for (UINT format : {UINT{CF_UNICODETEXT}, UINT{CF_TEXT}, UINT{CF_LOCALE}, RegisterClipboardFormatW(L"Rich Text Format")}) {
+  for (UINT format : {UINT{CF_UNICODETEXT}, UINT{CF_TEXT}, UINT{CF_LOCALE},
+                      RegisterClipboardFormatW(L"Rich Text Format")}) {
     HANDLE h = GetClipboardData(format);
     const auto* p = h ? static_cast<const char*>(GlobalLock(h)) : nullptr;
     bytes.push_back(p ? std::string(p, GlobalSize(h)) : "-");
@@ -656,8 +694,9 @@ std::vector<std::string> Snapshot() {
 
 std::string Cp932(const std::wstring& text) {
   std::string bytes(text.size() * 2, '\0');
-  bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()),
-                                                            bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+  bytes.resize(static_cast<std::size_t>(
+      WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          static_cast<int>(bytes.size()), nullptr, nullptr)));
   return bytes;
 }
 
@@ -666,7 +705,8 @@ std::string KeyNames(const INPUT* inputs, UINT count) {
   std::string names;
   char name[8];
   for (UINT i = 0; i < count; ++i) {
-    std::snprintf(name, sizeof name, "%x%s", inputs[i].ki.wVk, inputs[i].ki.dwFlags & KEYEVENTF_KEYUP ? "^" : "");
+    std::snprintf(name, sizeof name, "%x%s", inputs[i].ki.wVk,
+                  inputs[i].ki.dwFlags & KEYEVENTF_KEYUP ? "^" : "");
     names += (names.empty() ? "" : " ") + std::string(name);
   }
   return names;
@@ -674,17 +714,18 @@ std::string KeyNames(const INPUT* inputs, UINT count) {
 
 // The user's target: a top-level window, in front, whose edit control has the focus.
 class EditWindow {
-public:
+ public:
   EditWindow() {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"PasteTarget";
     RegisterClassW(&wc);  // already registered by an earlier test: fine
-    FTop.Reset(CreateWindowExW(0, L"PasteTarget", L"target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
-                               200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-    FEdit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 380, 150, FTop.Get(), nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+    FTop.Reset(CreateWindowExW(0, L"PasteTarget", L"target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                               100, 400, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
+                               nullptr));
+    FEdit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 380, 150,
+                            FTop.Get(), nullptr, GetModuleHandleW(nullptr), nullptr);
     SetForegroundWindow(FTop.Get());
     SetFocus(FEdit);
     PumpUntil([&] { return GetForegroundWindow() == FTop.Get() && GetFocus() == FEdit; });
@@ -697,13 +738,13 @@ public:
     return std::u16string(buffer, buffer + std::wcslen(buffer));
   }
 
-private:
+ private:
   framework::win::UniqueWindow FTop;
   HWND FEdit = nullptr;  // destroyed with its parent
 };
 
 class PasteFiltered : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { CopyRich(u"a&b がっこう", "{\\rtf1 a&b}"); }
   // A paste whose end is recorded.
   void Watch(DelayedPaste& paste) {
@@ -754,13 +795,66 @@ TEST_F(PasteFiltered, EndsWithTheClipboardAsItWas) {
     std::string sent;     // the keys sent
   };
   const Case cases[] = {
-      {"a focused edit control", real, {}, false, false, false, Start::Sent, End::Restored, filtered, "11 56 56^ 11^"},
-      {"Shift and right Alt held", real, {VK_LSHIFT, VK_RMENU}, false, false, false, Start::Sent, End::Restored,
-       filtered, "e8 e8^ a0^ a5^ 11 56 56^ 11^"},
-      {"Win held", nothing, {VK_LWIN}, false, false, false, Start::Sent, End::Restored, u"", "e8 e8^ 5b^ 11 56 56^ 11^"},
-      {"an ANSI reader", ansiReader, {}, false, false, false, Start::Sent, End::Restored, filtered, "11 56 56^ 11^"},
-      {"nothing reads it", nothing, {}, false, false, false, Start::Sent, End::Restored, u"", "11 56 56^ 11^"},
-      {"the program ends first", nothing, {}, false, false, true, Start::Sent, std::nullopt, u"", "11 56 56^ 11^"},
+      {"a focused edit control",
+       real,
+       {},
+       false,
+       false,
+       false,
+       Start::Sent,
+       End::Restored,
+       filtered,
+       "11 56 56^ 11^"},
+      {"Shift and right Alt held",
+       real,
+       {VK_LSHIFT, VK_RMENU},
+       false,
+       false,
+       false,
+       Start::Sent,
+       End::Restored,
+       filtered,
+       "e8 e8^ a0^ a5^ 11 56 56^ 11^"},
+      {"Win held",
+       nothing,
+       {VK_LWIN},
+       false,
+       false,
+       false,
+       Start::Sent,
+       End::Restored,
+       u"",
+       "e8 e8^ 5b^ 11 56 56^ 11^"},
+      {"an ANSI reader",
+       ansiReader,
+       {},
+       false,
+       false,
+       false,
+       Start::Sent,
+       End::Restored,
+       filtered,
+       "11 56 56^ 11^"},
+      {"nothing reads it",
+       nothing,
+       {},
+       false,
+       false,
+       false,
+       Start::Sent,
+       End::Restored,
+       u"",
+       "11 56 56^ 11^"},
+      {"the program ends first",
+       nothing,
+       {},
+       false,
+       false,
+       true,
+       Start::Sent,
+       std::nullopt,
+       u"",
+       "11 56 56^ 11^"},
       {"an elevated window", real, {}, true, false, false, Start::Elevated, std::nullopt, u"", ""},
       {"a stale original", real, {}, false, true, false, Start::Changed, std::nullopt, u"", ""},
   };
@@ -802,10 +896,11 @@ TEST_F(PasteFiltered, AChangeByAnotherProgramIsNeverOverwritten) {
   const UINT rtf = RegisterClipboardFormatW(L"Rich Text Format");
   struct Case {
     const char* what;
-    bool read;                    // the target reads the text
+    bool read;                     // the target reads the text
     std::function<void()> change;  // just before the restore opens the clipboard
-    std::u16string text;          // the text afterwards
+    std::u16string text;           // the text afterwards
   };
+  // clang-format off
   const Case cases[] = {
       {"a copy before the read", false, nullptr, u"newer"},
       {"a copy after the read", true, [] { Copy(u"newer"); }, u"newer"},
@@ -815,6 +910,7 @@ TEST_F(PasteFiltered, AChangeByAnotherProgramIsNeverOverwritten) {
          CloseClipboard();
        }, filtered},
   };
+  // clang-format on
   EditWindow target;
   for (const Case& c : cases) {
     SetUp();
@@ -832,7 +928,8 @@ TEST_F(PasteFiltered, AChangeByAnotherProgramIsNeverOverwritten) {
     EXPECT_EQ(Ended(paste), DelayedPaste::End::Superseded) << c.what;
     EXPECT_EQ(Paste(), c.text) << c.what;
     EXPECT_EQ(target.Text(), c.read ? filtered : u"") << c.what;
-    EXPECT_EQ(c.text == filtered, IsClipboardFormatAvailable(rtf) != 0) << c.what << ": the added format stays";
+    EXPECT_EQ(c.text == filtered, IsClipboardFormatAvailable(rtf) != 0)
+        << c.what << ": the added format stays";
   }
 }
 

@@ -89,21 +89,25 @@ std::string Hex(const void* data, std::size_t n) {
 
 std::string Unhex(const char* hex) {
   std::string out;
-  for (const char* p = hex; p[0] && p[1]; p += 2) out += static_cast<char>(std::strtol(std::string(p, 2).c_str(), nullptr, 16));
+  for (const char* p = hex; p[0] && p[1]; p += 2)
+    out += static_cast<char>(std::strtol(std::string(p, 2).c_str(), nullptr, 16));
   return out;
 }
 
 std::wstring Widen(const std::string& utf8) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring w(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
   return w;
 }
 
 std::string Narrow(const std::wstring& w) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                    nullptr, nullptr);
   std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                      nullptr);
   return s;
 }
 
@@ -225,17 +229,14 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       if (g_viewer_pass && g_next) SendMessageW(g_next, message, wParam, lParam);
       return 0;
     case WM_CHANGECBCHAIN:
-      if (reinterpret_cast<HWND>(wParam) == g_next)
-        g_next = reinterpret_cast<HWND>(lParam);
-      else if (g_next)
-        return SendMessageW(g_next, message, wParam, lParam);
+      if (reinterpret_cast<HWND>(wParam) == g_next) g_next = reinterpret_cast<HWND>(lParam);
+      else if (g_next) return SendMessageW(g_next, message, wParam, lParam);
       return 0;
     case WM_TIMER:
       ChangeClipboardChain(window, g_next);
       PostQuitMessage(0);
       return 0;
-    default:
-      return DefWindowProcW(window, message, wParam, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
@@ -246,7 +247,8 @@ int Viewer(bool pass, int seconds) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"ClipToolViewer";
   if (!RegisterClassW(&wc)) return Fail("RegisterClass");
-  HWND window = CreateWindowW(L"ClipToolViewer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  HWND window = CreateWindowW(L"ClipToolViewer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              wc.hInstance, nullptr);
   if (!window) return Fail("CreateWindow");
   g_next = SetClipboardViewer(window);
   if (!SetTimer(window, 1, static_cast<UINT>(seconds) * 1000, nullptr)) return Fail("SetTimer");
@@ -280,13 +282,15 @@ int CopyMarked(const std::wstring& text, const std::wstring& name, DWORD value) 
   if (!block) return CloseClipboard(), Fail("GlobalAlloc");
   std::memcpy(GlobalLock(block), &value, sizeof value);
   GlobalUnlock(block);
-  if (!SetClipboardData(format, block)) return GlobalFree(block), CloseClipboard(), Fail("SetClipboardData");
+  if (!SetClipboardData(format, block))
+    return GlobalFree(block), CloseClipboard(), Fail("SetClipboardData");
   CloseClipboard();
   return 0;
 }
 
 int CopyOwned(const std::wstring& text, int ms) {
-  HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND window =
+      CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   if (!window) return Fail("CreateWindow");
   if (!Open(window)) return Fail("OpenClipboard");
   if (!PutText(text)) return CloseClipboard(), Fail("SetClipboardData");
@@ -349,7 +353,8 @@ int EndSession(const std::wstring& title) {
   if (found.empty()) return Fail("finding the window");
   for (HWND window : found) {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer))
+    if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                             10000, &answer))
       return Fail("SendMessageTimeout");
     std::printf("%d\n", answer ? 1 : 0);
   }
@@ -363,8 +368,8 @@ std::vector<HWND> TopLevelOfClass(const wchar_t* className) {
 std::string RectText(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
-  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " " +
-         std::to_string(r.bottom - r.top);
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+         std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top);
 }
 
 HWND VisibleForm() {
@@ -383,7 +388,8 @@ int Forms() {
 int TrayIcons() {
   for (HWND tray : TopLevelOfClass(L"__winex11_standalone_tray")) {
     for (HWND icon = GetWindow(tray, GW_CHILD); icon; icon = GetWindow(icon, GW_HWNDNEXT))
-      if (ClassOf(icon) == L"__winex11_tray_icon" && IsWindowVisible(icon)) std::printf("%s\n", RectText(icon).c_str());
+      if (ClassOf(icon) == L"__winex11_tray_icon" && IsWindowVisible(icon))
+        std::printf("%s\n", RectText(icon).c_str());
   }
   return 0;
 }
@@ -457,16 +463,21 @@ HWND VisibleTopWithText(const std::function<bool(const std::wstring&)>& match) {
 }
 
 int FindText(const std::wstring& text) {
-  HWND top = VisibleTopWithText([&](const std::wstring& t) { return t.find(text) != std::wstring::npos; });
+  HWND top =
+      VisibleTopWithText([&](const std::wstring& t) { return t.find(text) != std::wstring::npos; });
   if (!top) return 1;
-  std::printf("%llu %s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(top)), RectText(top).c_str());
+  std::printf("%llu %s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(top)),
+              RectText(top).c_str());
   return 0;
 }
 
 int MenuKey(const std::string& key) {
   for (HWND menu : TopLevelOfClass(L"#32768")) {
     if (!IsWindowVisible(menu)) continue;
-    const WPARAM named = key == "Escape" ? VK_ESCAPE : key == "Down" ? VK_DOWN : key == "Return" ? VK_RETURN : 0;
+    const WPARAM named = key == "Escape"   ? VK_ESCAPE
+                         : key == "Down"   ? VK_DOWN
+                         : key == "Return" ? VK_RETURN
+                                           : 0;
     const BOOL posted = named ? PostMessageW(menu, WM_KEYDOWN, named, 0)
                               : PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(key.at(0)), 0);
     return posted ? 0 : Fail("PostMessage");
@@ -485,13 +496,18 @@ int ProcessInfo(const std::wstring& className) {
   memory.cb = sizeof memory;
   DWORD handles = 0;
   FILETIME created, ended, kernel, user;
-  const bool ok = GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
-                  GetProcessHandleCount(process, &handles) && GetProcessTimes(process, &created, &ended, &kernel, &user);
+  const bool ok = GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                       sizeof memory) &&
+                  GetProcessHandleCount(process, &handles) &&
+                  GetProcessTimes(process, &created, &ended, &kernel, &user);
   CloseHandle(process);
   if (!ok) return Fail("reading the process's figures");
-  auto ms = [](const FILETIME& t) { return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000; };
+  auto ms = [](const FILETIME& t) {
+    return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000;
+  };
   std::printf("%llu %llu %lu %llu\n", static_cast<unsigned long long>(memory.WorkingSetSize / 1024),
-              static_cast<unsigned long long>(memory.PrivateUsage / 1024), handles, ms(kernel) + ms(user));
+              static_cast<unsigned long long>(memory.PrivateUsage / 1024), handles,
+              ms(kernel) + ms(user));
   return 0;
 }
 
@@ -513,11 +529,8 @@ LRESULT CALLBACK EditWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       SetFocus(GetWindow(window, GW_CHILD));
       return 0;
     case WM_CLOSE:
-    case WM_TIMER:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_TIMER: PostQuitMessage(0); return 0;
+    default: return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
@@ -527,11 +540,11 @@ int EditWindow(int seconds) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"ClipToolEdit";
   if (!RegisterClassW(&wc)) return Fail("RegisterClass");
-  HWND window = CreateWindowW(L"ClipToolEdit", L"cliptool edit", WS_OVERLAPPEDWINDOW, 200, 150, 500, 300, nullptr,
-                              nullptr, wc.hInstance, nullptr);
+  HWND window = CreateWindowW(L"ClipToolEdit", L"cliptool edit", WS_OVERLAPPEDWINDOW, 200, 150, 500,
+                              300, nullptr, nullptr, wc.hInstance, nullptr);
   if (!window) return Fail("CreateWindow");
-  HWND edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, 0, 0, window,
-                            nullptr, wc.hInstance, nullptr);
+  HWND edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0,
+                            0, 0, 0, window, nullptr, wc.hInstance, nullptr);
   if (!edit) return Fail("CreateWindow (EDIT)");
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
@@ -574,7 +587,8 @@ int main(int argc, char** argv) {
   if (verb == "tray-icons") return TrayIcons();
   if (verb == "move-tray" && argc == 4) {
     for (HWND tray : TopLevelOfClass(L"__winex11_standalone_tray"))
-      if (!SetWindowPos(tray, nullptr, std::atoi(argv[2]), std::atoi(argv[3]), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
+      if (!SetWindowPos(tray, nullptr, std::atoi(argv[2]), std::atoi(argv[3]), 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
         return Fail("SetWindowPos");
     return 0;
   }
@@ -595,14 +609,18 @@ int main(int argc, char** argv) {
     return std::fclose(f) == 0 && written ? 0 : Fail("writing");
   }
   if (verb == "close-window" && argc == 3) {
-    HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[2], nullptr, 10)));
+    HWND window =
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[2], nullptr, 10)));
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : Fail("PostMessage");
   }
-  if (verb == "viewer" && argc == 4) return Viewer(std::string(argv[2]) == "pass", std::atoi(argv[3]));
+  if (verb == "viewer" && argc == 4)
+    return Viewer(std::string(argv[2]) == "pass", std::atoi(argv[3]));
   if (verb == "copy-hold" && argc == 4) return CopyHold(Widen(Unhex(argv[2])), std::atoi(argv[3]));
   if (verb == "copy-marked" && (argc == 4 || argc == 5))
-    return CopyMarked(Widen(Unhex(argv[2])), Widen(argv[3]), argc == 5 ? std::strtoul(argv[4], nullptr, 10) : 1);
-  if (verb == "copy-owned" && argc == 4) return CopyOwned(Widen(Unhex(argv[2])), std::atoi(argv[3]));
+    return CopyMarked(Widen(Unhex(argv[2])), Widen(argv[3]),
+                      argc == 5 ? std::strtoul(argv[4], nullptr, 10) : 1);
+  if (verb == "copy-owned" && argc == 4)
+    return CopyOwned(Widen(Unhex(argv[2])), std::atoi(argv[3]));
   if (verb == "burst" && argc == 4) return Burst(std::atoi(argv[2]), Widen(Unhex(argv[3])));
   if (verb == "copy-file" && argc == 3) {
     std::wstring text;
@@ -619,8 +637,10 @@ int main(int argc, char** argv) {
   if (verb == "read-to" && argc == 3) return ReadTo(argv[2]);
   if (verb == "edit-window" && argc == 3) return EditWindow(std::atoi(argv[2]));
   if (verb == "hold-key" && argc == 5) {
-    HWND window = CreateWindowW(L"STATIC", L"cliptool key", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    if (!window || !RegisterHotKey(window, 1, static_cast<UINT>(std::atoi(argv[2])), static_cast<UINT>(std::atoi(argv[3]))))
+    HWND window = CreateWindowW(L"STATIC", L"cliptool key", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                nullptr, nullptr);
+    if (!window || !RegisterHotKey(window, 1, static_cast<UINT>(std::atoi(argv[2])),
+                                   static_cast<UINT>(std::atoi(argv[3]))))
       return Fail("RegisterHotKey");
     std::printf("held\n");
     std::fflush(stdout);
@@ -634,8 +654,11 @@ int main(int argc, char** argv) {
     DestroyWindow(window);
     return 0;
   }
-  std::fprintf(stderr, "usage: cliptool copy HEX | copy-image | read | sequence | viewer pass|drop SECS | copy-hold HEX MS | "
-                       "find-window HEX | close-window HANDLE | forms | tray-icons | click HEX... | select-page N |\n"
-                       "system-close | find-text HEX | menu | edit-window SECONDS\n");
+  std::fprintf(stderr,
+               "usage: cliptool copy HEX | copy-image | read | sequence | viewer pass|drop SECS | "
+               "copy-hold HEX MS | "
+               "find-window HEX | close-window HANDLE | forms | tray-icons | click HEX... | "
+               "select-page N |\n"
+               "system-close | find-text HEX | menu | edit-window SECONDS\n");
   return 2;
 }

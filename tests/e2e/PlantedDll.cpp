@@ -23,9 +23,10 @@ void LeaveMarker(HMODULE self) {
   wchar_t host[MAX_PATH];
   const DWORD hostLength = GetModuleFileNameW(nullptr, host, MAX_PATH);
   char text[MAX_PATH * 3];
-  const int textLength = hostLength ? WideCharToMultiByte(CP_UTF8, 0, host, static_cast<int>(hostLength), text,
-                                                          sizeof text, nullptr, nullptr)
-                                    : 0;
+  const int textLength = hostLength
+                             ? WideCharToMultiByte(CP_UTF8, 0, host, static_cast<int>(hostLength),
+                                                   text, sizeof text, nullptr, nullptr)
+                             : 0;
   const HANDLE marker = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
   if (marker == INVALID_HANDLE_VALUE) return;

@@ -25,7 +25,8 @@ std::optional<char32_t> Decode(std::string_view sjis) {
   try {
     const std::string u = Convert(sjis, "UTF-32LE", "CP932");
     if (u.size() != 4) return std::nullopt;
-    return static_cast<char32_t>(static_cast<unsigned char>(u[0]) | static_cast<unsigned char>(u[1]) << 8 |
+    return static_cast<char32_t>(static_cast<unsigned char>(u[0]) |
+                                 static_cast<unsigned char>(u[1]) << 8 |
                                  static_cast<unsigned char>(u[2]) << 16);
   } catch (const std::exception&) {
     return std::nullopt;
@@ -50,7 +51,8 @@ const std::map<std::uint16_t, char32_t>& AssignedCodes() {
       if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
       for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
         const char b[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        if (auto u = Decode(std::string_view(b, 2))) m[static_cast<std::uint16_t>(lead << 8 | trail)] = *u;
+        if (auto u = Decode(std::string_view(b, 2)))
+          m[static_cast<std::uint16_t>(lead << 8 | trail)] = *u;
       }
     }
     return m;
@@ -77,8 +79,8 @@ TEST(CodePage, SjisToJisIsTheStandardConversion) {
       continue;
     }
     if (euc.size() != 2) continue;
-    const auto expected = static_cast<std::uint16_t>((static_cast<unsigned char>(euc[0]) << 8 |
-                                                      static_cast<unsigned char>(euc[1])) & 0x7F7F);
+    const auto expected = static_cast<std::uint16_t>(
+        (static_cast<unsigned char>(euc[0]) << 8 | static_cast<unsigned char>(euc[1])) & 0x7F7F);
     ASSERT_EQ(SjisToJis(code), expected) << std::hex << code;
     ++checked;
   }
@@ -91,7 +93,8 @@ TEST(CodePage, WidthOfDigitsAndLettersFollowsUnicode) {
     const bool full_letter = (u >= U'Ａ' && u <= U'Ｚ') || (u >= U'ａ' && u <= U'ｚ');
     const std::string ascii(1, static_cast<char>(u - 0xFEE0));
     ASSERT_EQ(DigitsToHalfWidth(Bytes(code)), full_digit ? ascii : Bytes(code)) << std::hex << code;
-    ASSERT_EQ(LettersToHalfWidth(Bytes(code)), full_letter ? ascii : Bytes(code)) << std::hex << code;
+    ASSERT_EQ(LettersToHalfWidth(Bytes(code)), full_letter ? ascii : Bytes(code))
+        << std::hex << code;
     ASSERT_EQ(DigitsToFullWidth(Bytes(code)), Bytes(code));
     ASSERT_EQ(LettersToFullWidth(Bytes(code)), Bytes(code));
   }
@@ -120,7 +123,8 @@ std::map<unsigned char, char32_t> AssignedBytes() {
   std::map<unsigned char, char32_t> m;
   for (unsigned b = 0; b < 256; ++b) {
     if (IsLeadByte(static_cast<unsigned char>(b))) continue;
-    if (auto u = Decode(std::string(1, static_cast<char>(b)))) m[static_cast<unsigned char>(b)] = *u;
+    if (auto u = Decode(std::string(1, static_cast<char>(b))))
+      m[static_cast<unsigned char>(b)] = *u;
   }
   return m;
 }
@@ -175,7 +179,8 @@ TEST(CodePage, SymbolsToHalfWidthFollowUnicodesWidthPartners) {
         if (v != u && test::Nfkc(v) == nfkc) expected = std::string(1, static_cast<char>(b));
     }
     for (const Departure& d : kToHalfDepartures)
-      if (d.from == code) expected = d.to < 0 ? Bytes(code) : std::string(1, static_cast<char>(d.to));
+      if (d.from == code)
+        expected = d.to < 0 ? Bytes(code) : std::string(1, static_cast<char>(d.to));
     ASSERT_EQ(Utf8(SymbolsToHalfWidth(Bytes(code))), Utf8(expected)) << std::hex << code;
     converted += expected != Bytes(code);
   }
@@ -244,8 +249,10 @@ TEST(CodePage, CaseMappingFollowsUnicodeForLatinGreekCyrillic) {
     if (IsLeadByte(static_cast<unsigned char>(b))) continue;
     const std::string one(1, static_cast<char>(b));
     const bool ascii_letter = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
-    ASSERT_EQ(CharUpperSjis(one), ascii_letter ? std::string(1, static_cast<char>(std::toupper(b))) : one);
-    ASSERT_EQ(CharLowerSjis(one), ascii_letter ? std::string(1, static_cast<char>(std::tolower(b))) : one);
+    ASSERT_EQ(CharUpperSjis(one),
+              ascii_letter ? std::string(1, static_cast<char>(std::toupper(b))) : one);
+    ASSERT_EQ(CharLowerSjis(one),
+              ascii_letter ? std::string(1, static_cast<char>(std::tolower(b))) : one);
   }
 }
 

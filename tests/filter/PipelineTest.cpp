@@ -22,10 +22,8 @@ FilterSettings With(std::string_view assignments) {
     const SettingInfo* info = FindSetting(item.substr(0, eq));
     if (info == nullptr) throw std::invalid_argument("unknown setting " + item);
     const int value = std::stoi(item.substr(eq + 1));
-    if (info->kind == SettingKind::RadioGroup)
-      info->SetValue(s, value);
-    else
-      info->SetValue(s, value != 0);
+    if (info->kind == SettingKind::RadioGroup) info->SetValue(s, value);
+    else info->SetValue(s, value != 0);
   }
   return s;
 }
@@ -117,6 +115,7 @@ TEST(Pipeline, KanaConversion) {
 }
 
 TEST(Pipeline, LineBreaks) {
+  // clang-format off
   RunCases({
       {"EnterDeleteMode=1", "これは\nペンです。\nあれは\n本です。", "これはペンです。\r\nあれは本です。"},
       {"EnterDeleteMode=1", "abc", "abc"},
@@ -148,6 +147,7 @@ TEST(Pipeline, LineBreaks) {
       {"KeepLastLineBreak=1 EnterDeleteMode=1", "a。\nb。\n", "a。\r\nb。"},
       {"KeepLastLineBreak=1 EnterDeleteMode=1", "a\nb", "ab"},
   });
+  // clang-format on
 }
 
 TEST(Pipeline, HtmlOperations) {

@@ -24,7 +24,8 @@ struct Lines {
     std::size_t i = 0;
     while (i < text.size() && text[i] != '\0') {
       std::size_t end = i;
-      while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
+      while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0')
+        ++end;
       items.emplace_back(text.substr(i, end - i));
       i = end;
       if (i < text.size() && text[i] == '\r') ++i;
@@ -37,7 +38,9 @@ struct Lines {
     return out;
   }
   template <typename F>
-  void Whole(F f) { Load(f(Join())); }
+  void Whole(F f) {
+    Load(f(Join()));
+  }
   template <typename F>
   void EachLine(F f) {
     const std::size_t count = items.size();
@@ -108,10 +111,12 @@ inline std::string ReferenceFilter(std::string_view text, const FilterSettings& 
   if (Index(s.ParenthesisMode) == 1) whole_replace("\x81\x69", "("), whole_replace("\x81\x6A", ")");
   if (Index(s.ParenthesisMode) == 2) whole_replace("(", "\x81\x69"), whole_replace(")", "\x81\x6A");
   if (Index(s.KanaMode1) == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 0); });
-  if (Index(s.KanaMode1) == 2) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_KATAKANA); });
+  if (Index(s.KanaMode1) == 2)
+    l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_KATAKANA); });
   if (Index(s.KanaMode2) == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 1); });
   if (Index(s.KanaMode2) == 2 || Index(s.KanaMode2) == 3) l.Whole(HalfWidthKanaToFull);
-  if (Index(s.KanaMode2) == 3) l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_HIRAGANA); });
+  if (Index(s.KanaMode2) == 3)
+    l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_HIRAGANA); });
   if (Index(s.ReturnMode) == 1) l.Whole(NormalizeToCrLf);
   if (s.TagDelete) l.Whole(RemoveTags);
   if (s.RepAmp) line_replace("&", "&amp;");

@@ -21,11 +21,19 @@ using reference::ReferenceFilter;
 // between steps are frequent.
 std::string RandomText(std::mt19937& rng, std::size_t max_pieces = 30) {
   static const std::string_view pieces[] = {
-      "\x81\x40", "\x81\x41", "\x81\x42", "\x81\x43", "\x81\x44", "\x81\x69", "\x81\x6A", "\x81\x5B",
-      "\x82\x4F", "\x82\x60", "\x82\x81", "\x82\xAA", "\x82\xCF", "\x82\xF2", "\x83\x41", "\x83\x94",
-      "\x83\x97", "\x83\xBF", "\x84\x70", "\x88\x9F", "\x81\x81", "\x81", "\x82", "\x83",
-      "\xB6", "\xDE", "\xDF", "\xCA", "\xA5", "\xB0", " ", "  ", "\t", "\r", "\n", "\r\n",
-      "&", "<", ">", "\"", ",", "(", ")", "a", "Z", "5", "!", "@", "\\", "~", "'", std::string_view("\0", 1)};
+      "\x81\x40", "\x81\x41", "\x81\x42", "\x81\x43",
+      "\x81\x44", "\x81\x69", "\x81\x6A", "\x81\x5B",
+      "\x82\x4F", "\x82\x60", "\x82\x81", "\x82\xAA",
+      "\x82\xCF", "\x82\xF2", "\x83\x41", "\x83\x94",
+      "\x83\x97", "\x83\xBF", "\x84\x70", "\x88\x9F",
+      "\x81\x81", "\x81",     "\x82",     "\x83",
+      "\xB6",     "\xDE",     "\xDF",     "\xCA",
+      "\xA5",     "\xB0",     " ",        "  ",
+      "\t",       "\r",       "\n",       "\r\n",
+      "&",        "<",        ">",        "\"",
+      ",",        "(",        ")",        "a",
+      "Z",        "5",        "!",        "@",
+      "\\",       "~",        "'",        std::string_view("\0", 1)};
   std::uniform_int_distribution<std::size_t> len(0, max_pieces), pick(0, std::size(pieces) - 1);
   std::string s;
   for (std::size_t n = len(rng); n > 0; --n) s += pieces[pick(rng)];

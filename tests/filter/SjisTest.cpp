@@ -53,8 +53,9 @@ std::vector<bool> Boundaries(std::string_view t) {
 
 // Bytes chosen so that lead bytes, the bytes of the patterns and their second bytes collide often.
 std::string RandomText(std::mt19937& rng, std::size_t max_len) {
-  static const unsigned char pool[] = {0x81, 0x40, 0x41, 0x42, 0x43, 0x69, 0x6A, 0x83, 0x9F, 0xE0,
-                                       0xFC, 0x20, '&', '<', '>', ',', '"', 'a', 0xB1, 0xDE, '\r', '\n'};
+  static const unsigned char pool[] = {0x81, 0x40, 0x41, 0x42, 0x43, 0x69, 0x6A, 0x83,
+                                       0x9F, 0xE0, 0xFC, 0x20, '&',  '<',  '>',  ',',
+                                       '"',  'a',  0xB1, 0xDE, '\r', '\n'};
   std::uniform_int_distribution<std::size_t> len(0, max_len), pick(0, sizeof pool - 1);
   std::string s(len(rng), '\0');
   for (auto& c : s) c = static_cast<char>(pool[pick(rng)]);
@@ -97,7 +98,8 @@ TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
     for (std::size_t at = 0; at + 64 <= t.size(); at += 64) {
       const std::uint64_t mask = SecondByteMask(p + at, second_first);
       for (std::size_t k = 0; k < 64; ++k)
-        ASSERT_EQ((mask >> k & 1) != 0, !boundary[at + k]) << "seed " << 3000 + trial << " at " << at + k;
+        ASSERT_EQ((mask >> k & 1) != 0, !boundary[at + k])
+            << "seed " << 3000 + trial << " at " << at + k;
     }
     bool whole = true;
     for (std::size_t i = 0; i < t.size(); i += CharLength(t, i))
@@ -107,6 +109,7 @@ TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
 }
 
 TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {
+  // clang-format off
   const std::pair<std::string, std::string> patterns[] = {
       {"\x81\x40", " "}, {"\x81\x41", "\x81\x43"}, {"\x81\x42", "."}, {"\x81\x69", "("},
       {"&", "&amp;"},    {",", ""},                 {" ", "\x81\x40"}, {"<", "&lt;"},
@@ -134,6 +137,7 @@ TEST(Sjis, FindPatternStartsAtAnyCharacterBoundary) {
       {"a\x81\x81", "\x81\x81", 0, 1},
       {"\x81\x81\x81", "\x81\x81", 1, 1},  // from is taken as a boundary
   };
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(FindPattern(c.text, c.pattern, c.from), c.expected)
         << testing::PrintToString(c.text) << " " << testing::PrintToString(c.pattern);
@@ -142,6 +146,7 @@ TEST(Sjis, FindPatternStartsAtAnyCharacterBoundary) {
 TEST(Sjis, ReplaceAllEdges) {
   struct Case {
     std::string text, pattern, replacement, expected;
+    // clang-format off
   } cases[] = {
       {"&&", "&", "&amp;", "&amp;&amp;"},     // replaced text is not searched again
       {"", "&", "x", ""},                      // empty text
@@ -156,6 +161,7 @@ TEST(Sjis, ReplaceAllEdges) {
       {"\x82\x81\x81\x81\x81", "\x81\x81", "=", "\x82\x81=\x81"},
       {"\x81\x81\x81\x81", "\x81\x81", "=", "=="},
   };
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(ReplaceAll(c.text, c.pattern, c.replacement), c.expected)
         << testing::PrintToString(c.text) << " " << testing::PrintToString(c.pattern);
@@ -180,7 +186,9 @@ TEST(LineList, NormalizedTellsLongTextsByEveryBreak) {
   // two words, in a text otherwise normalized.
   const std::string base = std::string(40, 'a') + "\r\n" + std::string(40, '\x82') + "\r\n";
   ASSERT_TRUE(IsNormalized(base));
-  for (const std::string_view bad : {std::string_view("\r"), std::string_view("\n"), std::string_view("\n\r"), std::string_view("\r\r\n"), std::string_view("\0", 1)}) {
+  for (const std::string_view bad :
+       {std::string_view("\r"), std::string_view("\n"), std::string_view("\n\r"),
+        std::string_view("\r\r\n"), std::string_view("\0", 1)}) {
     for (std::size_t at = 0; at + 2 < base.size(); ++at) {
       if (at > 0 && base[at - 1] == '\r') continue;  // inside a CR LF it may complete one
       std::string t = base;

@@ -25,7 +25,8 @@ inline std::string RemoveTags(std::string_view text) {
   return out;
 }
 
-inline std::string ReplaceAll(std::string_view text, std::string_view pattern, std::string_view replacement) {
+inline std::string ReplaceAll(std::string_view text, std::string_view pattern,
+                              std::string_view replacement) {
   std::string out;
   AppendReplaced(out, text, pattern, replacement);
   return out;

@@ -57,7 +57,12 @@ TEST(CharacterSteps, ControlBytePairsAreCopied) {
     EXPECT_EQ(step("\x81\x09"), "\x81\x09") << name;
     EXPECT_EQ(step("\x81!"), "\x81!") << name;
   }
-  EXPECT_EQ(DigitsToFullWidth("\x82" "0" "0"), "\x82" "0" "\x82\x4F");
+  EXPECT_EQ(DigitsToFullWidth("\x82"
+                              "0"
+                              "0"),
+            "\x82"
+            "0"
+            "\x82\x4F");
 }
 
 TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
@@ -65,7 +70,11 @@ TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
   // katakana ア (0x83 0x41) it swallowed is not converted; the next one is.
   EXPECT_EQ(KanaToHalfWidth("\x83\x97\x83\x41\x83\x41", kKatakanaKind), "\x83\x97\x83\x41\xB1");
   // Hiragana row: 0x82 with a second byte outside the kana goes alone too.
-  EXPECT_EQ(KanaToHalfWidth("\x82\x3F" "a", kHiraganaKind), "\x82\x3F" "a");
+  EXPECT_EQ(KanaToHalfWidth("\x82\x3F"
+                            "a",
+                            kHiraganaKind),
+            "\x82\x3F"
+            "a");
   // Full-width digits and letters share the lead byte 0x82 and are copied.
   EXPECT_EQ(KanaToHalfWidth("\x82\x4F\x82\x60", kHiraganaKind), "\x82\x4F\x82\x60");
   // Cells 0x74-0x76 of the hiragana row hold nothing but are looked up all the same.
@@ -74,7 +83,8 @@ TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
 
 char32_t DecodeOne(std::string_view bytes, const char* encoding) {
   const std::string u = test::Convert(bytes, "UTF-32LE", encoding);
-  return static_cast<char32_t>(static_cast<unsigned char>(u[0]) | static_cast<unsigned char>(u[1]) << 8);
+  return static_cast<char32_t>(static_cast<unsigned char>(u[0]) | static_cast<unsigned char>(u[1])
+                                                                      << 8);
 }
 
 // The katakana that half-width katakana lacks, and ヲ, take the half-width form of the kana
@@ -89,7 +99,8 @@ std::string HalfWidthByUnicode(char32_t katakana) {
   static const std::map<char32_t, char> narrow = [] {
     std::map<char32_t, char> m;
     for (unsigned b = 0xA1; b <= 0xDF; ++b) {
-      const std::u32string full = test::Nfkc(DecodeOne(std::string(1, static_cast<char>(b)), "CP932"));
+      const std::u32string full =
+          test::Nfkc(DecodeOne(std::string(1, static_cast<char>(b)), "CP932"));
       m[full[0]] = static_cast<char>(b);
     }
     return m;
@@ -149,7 +160,8 @@ TEST(Kana, HalfWidthAgreesWithTheRuleForEveryPairOfBytes) {
     for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
       for (unsigned next = 0; next <= 0xFF; ++next) {
         // The pair, then a katakana and a hiragana that a lone lead byte may swallow or not.
-        const std::string text = {static_cast<char>(lead), static_cast<char>(next), '\x83', '\x41', '\x82', '\xA0'};
+        const std::string text = {
+            static_cast<char>(lead), static_cast<char>(next), '\x83', '\x41', '\x82', '\xA0'};
         ASSERT_EQ(KanaToHalfWidth(text, kind), KanaToHalfWidthLiteral(text, kind))
             << "kind " << kind << " bytes " << std::hex << lead << " " << next;
       }
@@ -215,7 +227,8 @@ TEST(Kana, FullWidthAgreesWithTheRuleForEveryPairOfBytes) {
       const std::string text = {static_cast<char>(first), static_cast<char>(next), '\xDE', '\xB6'};
       ASSERT_EQ(HalfWidthKanaToFull(text), HalfWidthKanaToFullLiteral(text))
           << "bytes " << std::hex << first << " " << next;
-      ASSERT_EQ(HalfWidthKanaToFull(text.substr(0, 1)), HalfWidthKanaToFullLiteral(text.substr(0, 1)));
+      ASSERT_EQ(HalfWidthKanaToFull(text.substr(0, 1)),
+                HalfWidthKanaToFullLiteral(text.substr(0, 1)));
     }
   }
 }
@@ -232,8 +245,11 @@ TEST(CharacterSteps, LongTextsAgreeAcrossTheKernelsBlocks) {
     letters.Then(LetterToFullWidth);
     letters.ThenDelete(0x8143);  // ，
     EXPECT_EQ(digits.Apply(text), MapCharacters(text, DigitToHalfWidth)) << shift;
-    EXPECT_EQ(letters.Apply(text), ReplaceAll(MapCharacters(text, LetterToFullWidth), "\x81\x43", "")) << shift;
-    EXPECT_EQ(KanaToHalfWidth(text, kHiraganaKind), KanaToHalfWidthLiteral(text, kHiraganaKind)) << shift;
+    EXPECT_EQ(letters.Apply(text),
+              ReplaceAll(MapCharacters(text, LetterToFullWidth), "\x81\x43", ""))
+        << shift;
+    EXPECT_EQ(KanaToHalfWidth(text, kHiraganaKind), KanaToHalfWidthLiteral(text, kHiraganaKind))
+        << shift;
     EXPECT_EQ(HalfWidthKanaToFull(text), HalfWidthKanaToFullLiteral(text)) << shift;
   }
 }
@@ -248,6 +264,7 @@ TEST(Kana, MarksWithoutAKanaStayHalfWidth) {
 TEST(TrimTrailingBlanks, Cases) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"abc   ", "abc"},
       {"abc\x81\x40\x81\x40", "abc"},
@@ -264,6 +281,7 @@ TEST(TrimTrailingBlanks, Cases) {
       {"\x81 ", "\x81 "},                    // the space is the second byte of a pair
       {"a\x81\x40\x01\x81\x40", "a"},        // control bytes between the blanks go with them
   };
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(TrimTrailingBlanks(c.in), c.out) << testing::PrintToString(c.in);
 }
@@ -298,7 +316,8 @@ TEST(Pipeline, EveryStepOnKeepsTheJoinedForm) {
   all.ReturnMode = LineBreaks::ToCrLf;
   all.Space2Tab = SpaceRuns::BothToTab;
   all.UpDownCase = LetterCase::ToUpper;
-  all.TagDelete = all.RepAmp = all.RepLG = all.RepQuot = all.AddLI = all.DelDmySpc = all.DelConma = true;
+  all.TagDelete = all.RepAmp = all.RepLG = all.RepQuot = all.AddLI = all.DelDmySpc = all.DelConma =
+      true;
   const std::string out = Filter().Run("a\rb\n\n<x>\x81\x40 c,d \x83\x41\xB6\xDE", all);
   EXPECT_EQ(out, "<LI>A\r\n<LI>B\r\n<LI>\r\n<LI>\tCD\t\x82\xA0\x82\xAA\r\n");
 }

@@ -47,7 +47,8 @@ inline std::string Utf8(std::string_view sjis) {
 }
 
 // A text normalised by ICU.
-inline std::u32string Normalize(const UNormalizer2* (*instance)(UErrorCode*), std::u32string_view in) {
+inline std::u32string Normalize(const UNormalizer2* (*instance)(UErrorCode*),
+                                std::u32string_view in) {
   UErrorCode error = U_ZERO_ERROR;
   const UNormalizer2* form = instance(&error);
   std::u16string in16;
@@ -82,6 +83,8 @@ inline std::u32string Nfkc(char32_t c) { return Normalize(unorm2_getNFKCInstance
 // The canonical decomposition (NFD) of one character: ガ → カ and the combining voiced mark.
 inline std::u32string Nfd(char32_t c) { return Normalize(unorm2_getNFDInstance, {&c, 1}); }
 // The canonical composition (NFC) of a text: カ and the combining voiced mark → ガ.
-inline std::u32string Nfc(std::u32string_view text) { return Normalize(unorm2_getNFCInstance, text); }
+inline std::u32string Nfc(std::u32string_view text) {
+  return Normalize(unorm2_getNFCInstance, text);
+}
 
 }  // namespace kestrilon::filter::test

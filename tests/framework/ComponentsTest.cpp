@@ -11,7 +11,7 @@ namespace {
 
 // Records its destruction and every removal notice it hears, by name.
 class Recorder : public TComponent {
-public:
+ public:
   Recorder(TComponent* owner, std::string name, std::vector<std::string>& log)
       : TComponent(owner), FLog(log) {
     SetName(name);
@@ -20,7 +20,7 @@ public:
 
   TComponent* Watched = nullptr;
 
-protected:
+ protected:
   void Notification(TComponent& component, TOperation operation) override {
     TComponent::Notification(component, operation);
     if (operation == opRemove && &component == Watched) {
@@ -34,10 +34,10 @@ protected:
     if (FailToLoad) throw Exception(Name() + " cannot load");
   }
 
-public:
+ public:
   bool FailToLoad = false;
 
-private:
+ private:
   std::vector<std::string>& FLog;
 };
 
@@ -51,7 +51,8 @@ TEST(Component, OwnerFreesItsComponentsLastCreatedFirst) {
     new Recorder(&owner, "Third", log);
     EXPECT_EQ(owner.ComponentCount(), 3);
   }
-  EXPECT_EQ(log, (std::vector<std::string>{"free Third", "free Second", "free Inner", "free First"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"free Third", "free Second", "free Inner", "free First"}));
 }
 
 TEST(Component, DeletingAComponentTellsItsSiblings) {

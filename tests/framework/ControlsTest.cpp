@@ -108,10 +108,12 @@ struct RadioCase {
 };
 
 TEST(RadioGroup, ItemIndexIsClamped) {
+  // clang-format off
   const RadioCase cases[] = {
       {3, 0, 0}, {3, 2, 2}, {3, 3, 2}, {3, 7, 2}, {3, -1, -1}, {3, -5, -1},
       {1, 1, 0}, {0, 0, -1}, {0, 5, -1}, {0, -2, -1},
   };
+  // clang-format on
   for (const RadioCase& c : cases) {
     TRadioGroup group(nullptr);
     for (int i = 0; i < c.items; ++i) group.Items().Add("item" + std::to_string(i));
@@ -225,7 +227,7 @@ TEST(Form, DefaultAndCancelButtonsAreFoundOnAnyPage) {
 }
 
 class SampleForm : public TForm {
-public:
+ public:
   explicit SampleForm(TComponent* owner) : TForm(owner) {
     SetName("Form1");
     Show1 = new TCheckBox(this);
@@ -300,7 +302,8 @@ TEST(Form, ScalingForPixelsPerInchScalesEveryBoundAndTheFontAndComesBackExactly)
   form.ScaleForPixelsPerInch(96);
   EXPECT_EQ(std::vector<int>({check->Left(), check->Top(), check->Width(), check->Height()}),
             std::vector<int>({8, 48, 168, 17}));
-  EXPECT_EQ(std::vector<int>({form.ClientWidth(), form.ClientHeight()}), std::vector<int>({400, 309}));
+  EXPECT_EQ(std::vector<int>({form.ClientWidth(), form.ClientHeight()}),
+            std::vector<int>({400, 309}));
   EXPECT_EQ(form.Font().Height(), -12);
   form.ScaleForPixelsPerInch(0);  // no density known: the layout stays
   EXPECT_EQ(form.PixelsPerInch(), 96);
@@ -323,7 +326,7 @@ TEST(Form, MessageHandlersAreSetAndRemoved) {
 TEST(Form, DestroyingTheFormFreesItsControlsLastCreatedFirst) {
   std::vector<std::string> freed;
   class Noisy : public TCheckBox {
-  public:
+   public:
     Noisy(TComponent* owner, std::vector<std::string>& log) : TCheckBox(owner), FLog(log) {}
     ~Noisy() override { FLog.push_back(Name()); }
     std::vector<std::string>& FLog;

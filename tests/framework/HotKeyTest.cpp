@@ -8,12 +8,15 @@
 namespace kestrilon::framework {
 namespace {
 
-std::string Show(THotKeyValue v) { return std::to_string(v.Key) + "/" + std::to_string(v.Modifiers); }
+std::string Show(THotKeyValue v) {
+  return std::to_string(v.Key) + "/" + std::to_string(v.Modifiers);
+}
 
 TEST(HotKeyText, EveryValueIsWrittenAsItsTextAndReadBack) {
   const struct {
     THotKeyValue value;
     const char* text;
+    // clang-format off
   } cases[] = {
       {{}, ""},
       {{'V', hkCtrl | hkAlt}, "Ctrl+Alt+V"},
@@ -27,6 +30,7 @@ TEST(HotKeyText, EveryValueIsWrittenAsItsTextAndReadBack) {
       {{0xF3, hkAlt}, "Alt+0xF3"},        // no name: its code
       {{0x03, hkCtrl}, "Ctrl+0x03"},      // VK_CANCEL is a key, not a mouse button
   };
+  // clang-format on
   for (const auto& c : cases) {
     EXPECT_EQ(HotKeyToText(c.value), c.text);
     EXPECT_EQ(HotKeyFromText(c.text), c.value) << c.text;
@@ -37,6 +41,7 @@ TEST(HotKeyText, ReadingToleratesCaseBlanksAndOrderAndAnythingElseIsNoKey) {
   const struct {
     const char* text;
     THotKeyValue value;
+    // clang-format off
   } cases[] = {
       {"  ctrl + ALT +v ", {'V', hkCtrl | hkAlt}},   {"alt+\tctrl+V", {'V', hkCtrl | hkAlt}},
       {"Control+Shift+f12", {0x7B, hkCtrl | hkShift}}, {"win+PAGEdown", {0x22, hkWin}},
@@ -51,7 +56,9 @@ TEST(HotKeyText, ReadingToleratesCaseBlanksAndOrderAndAnythingElseIsNoKey) {
       {"Ctrl+\xEF\xBC\xB6", {}},  // a full-width Ｖ
       {"Ctrl+\x83\x5C", {}},      // ソ in code page 932: its second byte is "\"
   };
-  for (const auto& c : cases) EXPECT_EQ(Show(HotKeyFromText(c.text)), Show(c.value)) << "\"" << c.text << "\"";
+  // clang-format on
+  for (const auto& c : cases)
+    EXPECT_EQ(Show(HotKeyFromText(c.text)), Show(c.value)) << "\"" << c.text << "\"";
 }
 
 TEST(HotKeyControl, HoldsANormalizedValueAndRaisesOnChangeWhenItChanges) {
@@ -61,6 +68,7 @@ TEST(HotKeyControl, HoldsANormalizedValueAndRaisesOnChangeWhenItChanges) {
   const struct {
     THotKeyValue set, held;
     int changes;  // in all, after this row
+    // clang-format off
   } rows[] = {
       {{0, hkCtrl}, {}, 0},            // no key has no modifiers: nothing changed
       {{'V', hkCtrl | 0xF0}, {'V', hkCtrl}, 1},
@@ -70,6 +78,7 @@ TEST(HotKeyControl, HoldsANormalizedValueAndRaisesOnChangeWhenItChanges) {
       {{0x7B, 0}, {0x7B, 0}, 4},
       {{}, {}, 5},
   };
+  // clang-format on
   for (const auto& r : rows) {
     hotKey.SetHotKey(r.set);
     EXPECT_EQ(Show(hotKey.HotKey()), Show(r.held)) << Show(r.set);

@@ -12,7 +12,7 @@
 namespace kestrilon::framework::testing {
 
 class SampleForm : public TForm {
-public:
+ public:
   explicit SampleForm(TComponent* owner) : TForm(owner) {
     SetName("Form1");
     SetCaption("Kestrilon");
@@ -27,7 +27,8 @@ public:
     NumberMode = Group(Basic, "NumberMode", "数字", 8, 8, 73, {"そのまま", "半角", "全角"});
     AlphabetMode = Group(Basic, "AlphabetMode", "英字", 8, 88, 73, {"そのまま", "半角", "全角"});
     KanaMode1 = Group(Basic, "KanaMode1", "かな", 104, 8, 73, {"そのまま", "半角カナ", "全角カナ"});
-    KanaMode2 = Group(Basic, "KanaMode2", "カナ", 200, 8, 93, {"そのまま", "半角カナ", "全角カナ", "全角かな"});
+    KanaMode2 = Group(Basic, "KanaMode2", "カナ", 200, 8, 93,
+                      {"そのまま", "半角カナ", "全角カナ", "全角かな"});
     Extend = Page("Extend", "拡張設定");
     HTMLGroup = Make<TGroupBox>(Extend, "HTMLGroup", 8, 8, 185, 73);
     HTMLGroup->SetCaption("HTML関連");
@@ -37,7 +38,8 @@ public:
     AddLI->SetCaption("行頭に<LI>を付加");
     RepAmp = Make<TCheckBox>(HTMLGroup, "RepAmp", 8, 48, 176, 17);
     RepAmp->SetCaption("＆を＆amp;に置換");
-    UpDownCase = Group(Extend, "UpDownCase", "英文処理", 296, 8, 73, {"そのまま", "小文字", "大文字"});
+    UpDownCase =
+        Group(Extend, "UpDownCase", "英文処理", 296, 8, 73, {"そのまま", "小文字", "大文字"});
     UpDownCase->SetWidth(89);
 
     OkButton = Make<TButton>(this, "OkButton", 240, 280, 75, 22);
@@ -69,7 +71,7 @@ public:
   TCheckBox* ShowForm;
   std::vector<std::string> Clicks;
 
-private:
+ private:
   template <class T>
   T* Make(TWinControl* parent, const char* name, int left, int top, int width, int height) {
     auto* control = new T(this);
@@ -87,8 +89,8 @@ private:
     return page;
   }
 
-  TRadioGroup* Group(TWinControl* parent, const char* name, const char* caption, int left, int top, int height,
-                     std::initializer_list<const char*> items) {
+  TRadioGroup* Group(TWinControl* parent, const char* name, const char* caption, int left, int top,
+                     int height, std::initializer_list<const char*> items) {
     auto* group = Make<TRadioGroup>(parent, name, left, top, 89, height);
     group->SetCaption(caption);
     for (const char* item : items) group->Items().Add(item);

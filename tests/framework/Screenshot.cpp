@@ -37,11 +37,14 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  win::UniqueBitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueBitmap bitmap(
+      CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!screen || !memory || !bitmap || !bits) return false;
   {
     win::SelectedObject selected(memory.Get(), bitmap.Get());
-    if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), r.left, r.top, SRCCOPY | CAPTUREBLT)) return false;
+    if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), r.left, r.top,
+                SRCCOPY | CAPTUREBLT))
+      return false;
     GdiFlush();
   }
   DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
@@ -60,14 +63,16 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
 
 // Paints everything and lets the window system catch up before the picture is taken.
 void Paint(HWND window) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   testing::Settle();
   GdiFlush();
 }
 
 int Run() {
   int argc = 0;
-  std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &argc), &LocalFree);
+  std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &argc),
+                                                     &LocalFree);
   if (!argv || argc != 2) {
     std::fprintf(stderr, "usage: framework-screenshot PREFIX\n");
     return 2;

@@ -1,5 +1,5 @@
-// DLLs loaded at run time come from the system folder, even when a file of the same name lies beside
-// the program.
+// DLLs loaded at run time come from the system folder, even when a file of the same name lies
+// beside the program.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,7 +21,9 @@ std::wstring ModulePath(HMODULE module) {
   return path;
 }
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+std::wstring FolderOf(const std::wstring& path) {
+  return path.substr(0, path.find_last_of(L"\\/"));
+}
 
 std::wstring SystemFolder() {
   wchar_t folder[MAX_PATH];
@@ -47,9 +49,11 @@ TEST(SystemLibrary, TheSystemsDllsComeFromTheSystemFolder) {
 // A file beside the program, which the ordinary search finds, is not found.
 TEST(SystemLibrary, ADllBesideTheProgramIsNotFound) {
   const std::wstring beside = FolderOf(ModulePath(nullptr)) + L"\\kestrilon-beside-test.dll";
-  ASSERT_TRUE(CopyFileW(ModulePath(nullptr).c_str(), beside.c_str(), FALSE)) << "error " << GetLastError();
+  ASSERT_TRUE(CopyFileW(ModulePath(nullptr).c_str(), beside.c_str(), FALSE))
+      << "error " << GetLastError();
   {
-    const UniqueLibrary ordinary(LoadLibraryExW(L"kestrilon-beside-test.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const UniqueLibrary ordinary(
+        LoadLibraryExW(L"kestrilon-beside-test.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
     EXPECT_TRUE(ordinary) << "the ordinary search should find the file beside the program";
   }
   SetLastError(0);
@@ -67,14 +71,17 @@ TEST(SystemLibrary, AMissingDllOrFunctionIsNamedToTheUser) {
     unsigned ordinal;
     const char* message;
   };
+  // clang-format off
   const Case cases[] = {
       {dliFailLoadLib, nullptr, 0, "uxtheme.dll が見つかりません。"},
       {dliFailGetProc, "BufferedPaintInit", 0, "uxtheme.dll に関数 BufferedPaintInit がありません。"},
       {dliFailGetProc, nullptr, 42, "uxtheme.dll に関数 #42 がありません。"},
   };
+  // clang-format on
   for (const Case& c : cases)
-    EXPECT_EQ(DelayLoadFailureMessage(c.notice, "uxtheme.dll", c.function, c.ordinal),
-              std::string(c.message) + "\nこの Windows では Kestrilon を続けられないため、終了します。");
+    EXPECT_EQ(
+        DelayLoadFailureMessage(c.notice, "uxtheme.dll", c.function, c.ordinal),
+        std::string(c.message) + "\nこの Windows では Kestrilon を続けられないため、終了します。");
 }
 
 TEST(VersionApi, ReadsTheVersionResourceOfASystemDll) {

@@ -35,9 +35,10 @@ std::wstring TextOf(HWND window) {
 bool IsChecked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 class WinForm : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
-    Application().SetOnException([this](TObject&, const std::exception& e) { Errors.push_back(e.what()); });
+    Application().SetOnException(
+        [this](TObject&, const std::exception& e) { Errors.push_back(e.what()); });
     Form = MakeForm<SampleForm>();
     Form->Show();
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(WindowOf(*Form)) != FALSE; }));
@@ -189,7 +190,7 @@ TEST_F(WinForm, MovingTheWindowUpdatesTheModel) {
 TEST(WinFormLifetime, DestroyingAShownFormDestroysItsWindowsAndComponentsLastFirst) {
   std::vector<std::string> freed;
   class Noisy : public TCheckBox {
-  public:
+   public:
     Noisy(TComponent* owner, std::vector<std::string>& log) : TCheckBox(owner), FLog(log) {}
     ~Noisy() override { FLog.push_back(Name()); }
     std::vector<std::string>& FLog;
@@ -225,8 +226,8 @@ TEST(WinFont, TheDialogFontResolvesToAnInstalledJapaneseFace) {
   // Every character of the caption has a glyph in that face: none drawn as a box.
   std::wstring caption = win::Widen(form->ShowForm->Caption());
   std::vector<WORD> glyphs(caption.size());
-  ASSERT_NE(GetGlyphIndicesW(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), glyphs.data(),
-                             GGI_MARK_NONEXISTING_GLYPHS),
+  ASSERT_NE(GetGlyphIndicesW(dc.Get(), caption.c_str(), static_cast<int>(caption.size()),
+                             glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS),
             GDI_ERROR);
   for (std::size_t i = 0; i < glyphs.size(); ++i) {
     EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for character " << i << " in " << win::Narrow(face);
@@ -244,7 +245,8 @@ namespace {
 // goes on, and closing the main form ends it.
 TEST(ApplicationLoop, GoesOnAfterAnExceptionAndEndsWhenTheMainFormCloses) {
   std::vector<std::string> errors;
-  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   auto* form = Application().CreateForm<testing::SampleForm>();
   ASSERT_EQ(Application().MainForm(), form);
   int closeQueries = 0;

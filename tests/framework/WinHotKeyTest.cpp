@@ -38,9 +38,12 @@ TEST(HotKeyFlags, OurModifiersBecomeTheControlsAndRegisterHotKeysOwnFlags) {
       {{'V', hkCtrl}, MAKEWORD('V', HOTKEYF_CONTROL), MOD_CONTROL | MOD_NOREPEAT},
       {{'V', hkAlt}, MAKEWORD('V', HOTKEYF_ALT), MOD_ALT | MOD_NOREPEAT},
       {{'V', hkWin}, MAKEWORD('V', 0), MOD_WIN | MOD_NOREPEAT},  // the control has no Win
-      {{'V', hkCtrl | hkAlt | hkShift}, MAKEWORD('V', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT),
+      {{'V', hkCtrl | hkAlt | hkShift},
+       MAKEWORD('V', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT),
        MOD_CONTROL | MOD_ALT | MOD_SHIFT | MOD_NOREPEAT},
-      {{VK_LEFT, hkCtrl}, MAKEWORD(VK_LEFT, HOTKEYF_CONTROL | HOTKEYF_EXT), MOD_CONTROL | MOD_NOREPEAT},
+      {{VK_LEFT, hkCtrl},
+       MAKEWORD(VK_LEFT, HOTKEYF_CONTROL | HOTKEYF_EXT),
+       MOD_CONTROL | MOD_NOREPEAT},
       {{VK_DIVIDE, 0}, MAKEWORD(VK_DIVIDE, HOTKEYF_EXT), MOD_NOREPEAT},
       {{VK_NUMPAD4, 0}, MAKEWORD(VK_NUMPAD4, 0), MOD_NOREPEAT},
   };
@@ -52,13 +55,15 @@ TEST(HotKeyFlags, OurModifiersBecomeTheControlsAndRegisterHotKeysOwnFlags) {
     back.Modifiers &= static_cast<THotKeyModifiers>(~hkWin);
     EXPECT_EQ(HotKeyFromControlWord(c.controlWord), back) << row;
   }
-  EXPECT_EQ(HotKeyFromControlWord(MAKEWORD(0, HOTKEYF_CONTROL)), THotKeyValue{});  // a modifier alone
+  EXPECT_EQ(HotKeyFromControlWord(MAKEWORD(0, HOTKEYF_CONTROL)),
+            THotKeyValue{});  // a modifier alone
 }
 
 class HotKeyWindow : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
-    Application().SetOnException([this](TObject&, const std::exception& e) { Errors.push_back(e.what()); });
+    Application().SetOnException(
+        [this](TObject&, const std::exception& e) { Errors.push_back(e.what()); });
     Form = MakeForm<TForm>();
     Form->SetBounds(100, 100, 300, 120);
     Key = new THotKey(Form.get());
@@ -104,8 +109,9 @@ TEST_F(HotKeyWindow, KeysTypedIntoTheControlBecomeTheModelsValue) {
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == Control(); }));
   // As the keyboard sends Ctrl, Shift and F5, through the loop.
   for (UINT key : {VK_CONTROL, VK_SHIFT, VK_F5}) PostMessageW(Control(), WM_KEYDOWN, key, 1);
-  ASSERT_TRUE(PumpUntil([&] { return Key->HotKey() == THotKeyValue{VK_F5, hkCtrl | hkShift}; }))
-      << HotKeyToText(Key->HotKey());
+  ASSERT_TRUE(PumpUntil([&] {
+    return Key->HotKey() == THotKeyValue{VK_F5, hkCtrl | hkShift};
+  })) << HotKeyToText(Key->HotKey());
   for (UINT key : {VK_F5, VK_SHIFT, VK_CONTROL}) PostMessageW(Control(), WM_KEYUP, key, 0xC0000001);
   Settle();
   EXPECT_EQ(HotKeyToText(Key->HotKey()), "Ctrl+Shift+F5");
@@ -139,7 +145,8 @@ void PressTestKey() {
   };
   for (WORD key : {VK_CONTROL, VK_MENU, VK_SHIFT, VK_F11}) add(key, false);
   for (WORD key : {VK_F11, VK_SHIFT, VK_MENU, VK_CONTROL}) add(key, true);
-  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+            inputs.size());
 }
 
 TEST(RegisteredHotKey, ARegisteredKeyReachesItsWindowUntilTheOwnerLetsGo) {
@@ -185,7 +192,8 @@ TEST(RegisteredHotKey, AKeyHeldElsewhereIsInUseAndTheOwnerSaysSoWithoutThrowing)
   ASSERT_TRUE(ready && done);
   bool registeredThere = false;
   std::thread holder([&] {
-    registeredThere = RegisterHotKey(nullptr, 3, HotKeyRegisterModifiers(kTestKey), kTestKey.Key) != FALSE;
+    registeredThere =
+        RegisterHotKey(nullptr, 3, HotKeyRegisterModifiers(kTestKey), kTestKey.Key) != FALSE;
     SetEvent(ready.Get());
     WaitForSingleObject(done.Get(), 20000);
     if (registeredThere) UnregisterHotKey(nullptr, 3);

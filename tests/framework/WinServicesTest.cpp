@@ -28,19 +28,19 @@ using testing::PumpUntil;
 
 // Hands a counter to the GUI thread many times, then ends.
 class Counter : public TThread {
-public:
+ public:
   explicit Counter(int rounds) : FRounds(rounds) {}
   int OnGuiThread = 0;
   int Elsewhere = 0;
 
-protected:
+ protected:
   void Execute() override {
     for (int i = 0; i < FRounds && !Terminated(); ++i) {
       Synchronize([this] { ++(IsMainThread() ? OnGuiThread : Elsewhere); });
     }
   }
 
-private:
+ private:
   int FRounds;
 };
 
@@ -63,10 +63,10 @@ TEST(Threads, SynchronizeIsServedByTheMessageLoopToo) {
 }
 
 class SelfSuspending : public TThread {
-public:
+ public:
   std::atomic<int> Passes{0};
 
-protected:
+ protected:
   void Execute() override {
     while (!Terminated()) {
       ++Passes;
@@ -97,10 +97,10 @@ TEST(Threads, DestroyingASuspendedThreadEndsItCleanly) {
 }
 
 class Failing : public TThread {
-public:
+ public:
   std::string Caught;
 
-protected:
+ protected:
   void Execute() override {
     try {
       Synchronize([] { throw Exception("GUI側の失敗"); });
@@ -127,7 +127,8 @@ TEST(Threads, ExceptionsComeBackToTheCallerAndNeverLeaveTheThread) {
 TEST(UtilityWindow, EveryMessageReachesTheMethodAndExceptionsStayInside) {
   std::vector<UINT> seen;
   std::vector<std::string> errors;
-  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   constexpr UINT Ping = WM_APP + 7;
   constexpr UINT Fail = WM_APP + 8;
   auto window = AllocateHWnd([&](TMessage& m) {
@@ -222,21 +223,23 @@ win::UniqueBitmap MenuPicture() {
   header.bmiHeader.biCompression = BI_RGB;
   win::WindowDC screen(nullptr);
   void* bits = nullptr;
-  win::UniqueBitmap picture(CreateDIBSection(screen.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueBitmap picture(
+      CreateDIBSection(screen.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!picture || !bits) return {};
   auto* pixels = static_cast<std::uint32_t*>(bits);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) pixels[y * 16 + x] = (x >= 4 && x < 12 && y >= 4 && y < 12) ? 0xFF0000u : 0xFF00FFu;
+    for (int x = 0; x < 16; ++x)
+      pixels[y * 16 + x] = (x >= 4 && x < 12 && y >= 4 && y < 12) ? 0xFF0000u : 0xFF00FFu;
   GdiFlush();
   return picture;
 }
 
 // What an open menu shows in and around its item's picture, read from the menu's window.
 struct MenuPixels {
-  bool found = false;                // the picture's red middle was on the screen
+  bool found = false;                 // the picture's red middle was on the screen
   std::vector<std::uint32_t> margin;  // the picture's transparent margin, left of and above the red
-  std::uint32_t beside = 0;          // just left of the picture
-  std::uint32_t rowEnd = 0;          // the same row at the right end of the menu
+  std::uint32_t beside = 0;           // just left of the picture
+  std::uint32_t rowEnd = 0;           // the same row at the right end of the menu
 };
 
 MenuPixels ReadMenu(HWND menu) {
@@ -255,7 +258,8 @@ MenuPixels ReadMenu(HWND menu) {
   header.bmiHeader.biBitCount = 32;
   header.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  win::UniqueBitmap copy(CreateDIBSection(source.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueBitmap copy(
+      CreateDIBSection(source.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory || !copy || !bits) return seen;
   {
     win::SelectedObject selected(memory.Get(), copy.Get());
@@ -310,9 +314,11 @@ TEST(PopupMenu, APicturesTransparentPartsShowTheMenusBackground) {
   menu->Popup(100, 100);
   reader.join();
   ASSERT_TRUE(seen.found) << "the menu never showed the item's picture";
-  EXPECT_EQ(seen.beside, seen.rowEnd) << "the menu's background, beside the picture and at the row's end";
+  EXPECT_EQ(seen.beside, seen.rowEnd)
+      << "the menu's background, beside the picture and at the row's end";
   EXPECT_EQ(seen.margin, std::vector<std::uint32_t>(seen.margin.size(), seen.beside))
-      << "the transparent margin, against the background beside it (" << std::hex << seen.beside << ")";
+      << "the transparent margin, against the background beside it (" << std::hex << seen.beside
+      << ")";
 }
 
 // The picture's own colours stay; its transparent parts take the background's; a picture without
@@ -329,8 +335,11 @@ TEST(Bitmaps, ATransparentPictureLaidOnABackgroundKeepsItsColoursAndFillsTheRest
   win::UniqueDeviceContext memory(CreateCompatibleDC(screen.Get()));
   ASSERT_TRUE(memory);
   win::SelectedObject selected(memory.Get(), laid.Get());
-  for (const auto& [x, y, want] : {std::tuple{0, 0, RGB(0x12, 0x34, 0x56)}, {15, 15, RGB(0x12, 0x34, 0x56)},
-                                   {3, 8, RGB(0x12, 0x34, 0x56)}, {4, 4, RGB(255, 0, 0)}, {11, 11, RGB(255, 0, 0)}})
+  for (const auto& [x, y, want] : {std::tuple{0, 0, RGB(0x12, 0x34, 0x56)},
+                                   {15, 15, RGB(0x12, 0x34, 0x56)},
+                                   {3, 8, RGB(0x12, 0x34, 0x56)},
+                                   {4, 4, RGB(255, 0, 0)},
+                                   {11, 11, RGB(255, 0, 0)}})
     EXPECT_EQ(GetPixel(memory.Get(), x, y), want) << x << "," << y;
 }
 

@@ -326,21 +326,25 @@ TEST_F(AutoIniTest, LoadingReadsValuesAsTheIntegerRuleAndTheRadioGroupAllow) {
 
 TEST_F(AutoIniTest, AHotKeysTextIsReadAsWrittenByHandAndUnreadableTextIsNoKey) {
   const struct {
-    const char* stored;  // nullptr: no such key
+    const char* stored;   // nullptr: no such key
     THotKeyValue loaded;  // the control starts at Ctrl+Alt+V
+    // clang-format off
   } cases[] = {
       {nullptr, {'V', hkCtrl | hkAlt}}, {" shift + win+F12 ", {0x7B, hkShift | hkWin}},
       {"", {}},                         {"Ctrl+Alt+Foo", {}},
       {"\"Ctrl+V\"", {'V', hkCtrl}},  // quotes come off, as the system reads a value
   };
+  // clang-format on
   for (const auto& c : cases) {
     EveryKind k;
     Attach(*k.auto_ini);
     k.auto_ini->SetCheckControls({ccHotKey});
     k.hot->SetHotKey({'V', hkCtrl | hkAlt});
-    Spit(IniPath(), std::string("[S]\r\n") + (c.stored ? std::string("Hot=") + c.stored + "\r\n" : ""));
+    Spit(IniPath(),
+         std::string("[S]\r\n") + (c.stored ? std::string("Hot=") + c.stored + "\r\n" : ""));
     k.auto_ini->LoadIni();
-    EXPECT_EQ(HotKeyToText(k.hot->HotKey()), HotKeyToText(c.loaded)) << (c.stored ? c.stored : "(missing)");
+    EXPECT_EQ(HotKeyToText(k.hot->HotKey()), HotKeyToText(c.loaded))
+        << (c.stored ? c.stored : "(missing)");
   }
 }
 

@@ -256,7 +256,8 @@ TEST(IniDocument, EveryWrittenStringReadsBackUnchanged) {
 
 // Second bytes that are "\\", "]", "[", "|", "@" or a letter: never taken for one.
 TEST(IniDocument, NamesWithAsciiSecondBytesWriteAndReadBackAsSectionsKeysAndValues) {
-  for (const char* name : {"江口", "望月", "曽根", "ソ", "表", "能", "十", "予", "ゼ", "ァ", "ポ", "兎"}) {
+  for (const char* name :
+       {"江口", "望月", "曽根", "ソ", "表", "能", "十", "予", "ゼ", "ァ", "ポ", "兎"}) {
     const std::string n = Sjis(name);
     IniDocument doc("[Other]\r\nK=1\r\n");
     doc.Write(n, n, n);

@@ -28,7 +28,8 @@ filter::FilterSettings Varied(int seed) {
   filter::FilterSettings s;
   int k = seed;
   for (const filter::SettingInfo& info : filter::AllSettings()) {
-    const int span = info.kind == filter::SettingKind::RadioGroup ? static_cast<int>(info.items.size()) + 1 : 2;
+    const int span =
+        info.kind == filter::SettingKind::RadioGroup ? static_cast<int>(info.items.size()) + 1 : 2;
     info.SetValue(s, info.kind == filter::SettingKind::RadioGroup ? k++ % span - 1 : k++ % span);
   }
   return s;
@@ -45,14 +46,15 @@ std::vector<std::string> Names(const PresetBook& book) {
 using PresetFile = TempFolder;
 
 TEST_F(PresetFile, HostileNamesRoundTripAndOnlyAsciiReachesTheFile) {
-  const std::string names[] = {"Web form", "[x]",  "a]b", "a=b",  ";comment", " padded ", "100%",
-                               "江戸",     "ソース", "ö",   "Ö",    "한국어",   "\"q\"",    "a:b\\c",
-                               "#",        "😀"};
+  const std::string names[] = {"Web form", "[x]",    "a]b",    "a=b", ";comment", " padded ",
+                               "100%",     "江戸",   "ソース", "ö",   "Ö",        "한국어",
+                               "\"q\"",    "a:b\\c", "#",      "😀"};
   PresetBook book;
   int seed = 0;
   for (const std::string& name : names) {
     ++seed;
-    ASSERT_EQ(book.Add({name, Varied(seed), seed % 2 ? "Ctrl+Alt+" + std::to_string(seed) : ""}), PresetResult::Ok)
+    ASSERT_EQ(book.Add({name, Varied(seed), seed % 2 ? "Ctrl+Alt+" + std::to_string(seed) : ""}),
+              PresetResult::Ok)
         << name;
     ASSERT_EQ(book.SetProgramPreset(name + ".exe", name), PresetResult::Ok) << name;
   }
@@ -98,20 +100,22 @@ TEST(Presets, TheLayoutIsTheDocumentedOne) {
     doc = ini.Contents();
   }
   const std::string text = doc.Text();
-  for (const char* part :
-       {"[taro:Presets]\r\nActive=Web form\r\n\r\n[taro:Preset:Web form]\r\nHotKey=Ctrl+Alt+1\r\nNumberMode=1\r\n",
-        "[taro:Preset:%E6%B1%9F%5B1%5D]\r\nHotKey=\r\nNumberMode=0\r\n",
-        "\r\n\r\n[taro:Programs]\r\nEXCEL.EXE=Web form\r\n"})
+  for (const char* part : {"[taro:Presets]\r\nActive=Web form\r\n\r\n[taro:Preset:Web "
+                           "form]\r\nHotKey=Ctrl+Alt+1\r\nNumberMode=1\r\n",
+                           "[taro:Preset:%E6%B1%9F%5B1%5D]\r\nHotKey=\r\nNumberMode=0\r\n",
+                           "\r\n\r\n[taro:Programs]\r\nEXCEL.EXE=Web form\r\n"})
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n---\n" << text;
   EXPECT_TRUE(text.ends_with("[taro:Programs]\r\nEXCEL.EXE=Web form\r\n")) << text;
 }
 
 TEST_F(PresetFile, AFileWrittenBeforePresetsHasNoneAndSavingNoneLeavesItByteForByte) {
-  for (const char* name : {"private_profile.ini", "bom.ini", "cr_only.ini", "truncated_multibyte.ini"}) {
+  for (const char* name :
+       {"private_profile.ini", "bom.ini", "cr_only.ini", "truncated_multibyte.ini"}) {
     const std::string old_text = Slurp(Fixture(name));
     Spit(dir_ / name, old_text);
     IniFile ini(dir_ / name);
-    for (const std::string& user : {std::string("User"), Sjis("田中"), Sjis("ゾ"), std::string("Other")}) {
+    for (const std::string& user :
+         {std::string("User"), Sjis("田中"), Sjis("ゾ"), std::string("Other")}) {
       EXPECT_EQ(ReadPresets(ini, user), PresetBook()) << name;
       WritePresets(ini, user, PresetBook());
     }
@@ -127,6 +131,7 @@ TEST(Presets, WhatAPersonTypedIsReadAndWhatIsDamagedIsSkipped) {
     std::vector<std::string> names;
     std::string active = {};
     std::vector<ProgramPreset> programs = {};
+    // clang-format off
   } cases[] = {
       {"[u:Preset:Web form]\r\n[u:Preset:" + Sjis("江戸") + "]\r\n[u:Preset:%e6%b1%9f]\r\n",
        {"Web form", "江戸", "江"}},
@@ -141,6 +146,7 @@ TEST(Presets, WhatAPersonTypedIsReadAndWhatIsDamagedIsSkipped) {
        "z.exe=a\r\nZ.EXE=A\r\n%5A.exe=A\r\n" + Sjis("表.exe") + "=A\r\n",
        {"A"}, "", {{"z.exe", "A"}, {"表.exe", "A"}}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const PresetBook book = ReadPresets(IniDocument("[u]\r\nNumberMode=1\r\n" + c.lines), "u");
     EXPECT_EQ(Names(book), c.names) << c.lines;
@@ -152,8 +158,10 @@ TEST(Presets, WhatAPersonTypedIsReadAndWhatIsDamagedIsSkipped) {
 TEST(Presets, EachUserReadsOnlyTheirOwnAndSettingsAreReadAsTheDialogLoadsThem) {
   // ア and ヂ differ only in a trail byte's case (0x83 0x41, 0x83 0x61).
   const std::string a = Sjis("ア"), di = Sjis("ヂ");
-  const IniDocument doc("[" + a + ":Preset:x]\r\nNumberMode=2\r\nKanaMode2=9\r\nAlphabetMode=junk\r\n"
-                        "TagDelete=2\r\nSpaceMode=-7\r\n[" + di + ":Preset:y]\r\n");
+  const IniDocument doc("[" + a +
+                        ":Preset:x]\r\nNumberMode=2\r\nKanaMode2=9\r\nAlphabetMode=junk\r\n"
+                        "TagDelete=2\r\nSpaceMode=-7\r\n[" +
+                        di + ":Preset:y]\r\n");
   const PresetBook book = ReadPresets(doc, a);
   ASSERT_EQ(Names(book), std::vector<std::string>{"x"});
   const filter::FilterSettings expected{.NumberMode = filter::Width::ToFull,
@@ -174,6 +182,7 @@ TEST(PresetBook, ChangesAndTheirResults) {
     std::vector<std::string> names = {};
     std::string active = "Web";
     std::vector<ProgramPreset> programs = {};
+    // clang-format off
   } cases[] = {
       {"add", [](PresetBook& b) { return b.Add(Named("Mail")); }, R::Ok, {"Web", "Word", "Mail"}},
       {"add a name in another case", [](PresetBook& b) { return b.Add(Named("WEB")); }, R::DuplicateName},
@@ -208,6 +217,7 @@ TEST(PresetBook, ChangesAndTheirResults) {
       {"give a missing preset", [](PresetBook& b) { return b.SetProgramPreset("x.exe", "Mail"); }, R::NotFound},
       {"give an unnamed program", [](PresetBook& b) { return b.SetProgramPreset("", "Web"); }, R::EmptyName},
   };
+  // clang-format on
   for (auto& c : cases) {
     PresetBook book;
     book.Add({"Web", Varied(1), ""});
@@ -239,7 +249,9 @@ TEST(PresetBook, AProgramFindsItsPresetByTheCallersRule) {
   book.SetProgramPreset("EXCEL.EXE", "Web");
   EXPECT_EQ(book.PresetForProgram("excel.exe"), book.Find("Web"));
   EXPECT_EQ(book.PresetForProgram("EXCEL"), nullptr);
-  const auto exact = [](std::string_view listed, std::string_view program) { return listed == program; };
+  const auto exact = [](std::string_view listed, std::string_view program) {
+    return listed == program;
+  };
   EXPECT_EQ(book.PresetForProgram("excel.exe", exact), nullptr);
 }
 

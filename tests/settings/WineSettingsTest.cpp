@@ -46,8 +46,9 @@ BOOL WINAPI SetSearchPathModeStandIn(DWORD flags) {
   return TRUE;
 }
 FARPROC Windows8(const char* name) {
-  return std::string(name) == "SetDefaultDllDirectories" ? std::bit_cast<FARPROC>(&SetDefaultDllDirectoriesStandIn)
-                                                          : nullptr;
+  return std::string(name) == "SetDefaultDllDirectories"
+             ? std::bit_cast<FARPROC>(&SetDefaultDllDirectoriesStandIn)
+             : nullptr;
 }
 FARPROC Windows7(const char* name) {
   const std::string n = name;
@@ -75,7 +76,6 @@ TEST(FileSystem, TheDllSearchIsConfinedAsFarAsThisWindowsCan) {
   }
   EXPECT_NE(FindInKernel32("SetDllDirectoryW"), nullptr);
 }
-
 
 using namespace kestrilon::framework;
 

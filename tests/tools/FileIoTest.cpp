@@ -16,9 +16,10 @@ namespace fs = std::filesystem;
 class FileIo : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kestrilon-fileio-" + std::to_string(std::hash<std::string>{}(
-                                      testing::UnitTest::GetInstance()->current_test_info()->name())));
+    dir_ =
+        fs::temp_directory_path() /
+        ("kestrilon-fileio-" + std::to_string(std::hash<std::string>{}(
+                                   testing::UnitTest::GetInstance()->current_test_info()->name())));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -44,7 +45,10 @@ class FileIo : public testing::Test {
 };
 
 // Bytes a text mode would change: line ends, ^Z, a NUL, high bytes.
-const std::string kAwkwardBytes("a\nb\r\nc\rd\x1A" "e\0f\x82\xA0\xFF", 14);
+const std::string kAwkwardBytes(
+    "a\nb\r\nc\rd\x1A"
+    "e\0f\x82\xA0\xFF",
+    14);
 
 TEST_F(FileIo, WritesAndReadsBytesExactlyUnderAJapaneseName) {
   const std::string path = Path("出力ファイル.txt");
@@ -60,7 +64,8 @@ TEST_F(FileIo, WritesAndReadsBytesExactlyUnderAJapaneseName) {
 TEST_F(FileIo, LargeFileIsReadWholeWithRoomToGrow) {
   // Larger than the size at which buffers ask for huge pages; every byte value, in no order.
   std::string bytes(5u << 20, '\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
   const std::string path = Path("large.bin");
   std::ofstream(FsPath(path), std::ios::binary) << bytes;
   std::string read, error;
@@ -103,7 +108,8 @@ TEST_F(FileIo, FailuresSayWhyAndLeaveNothingBehind) {
 TEST_F(FileIo, AReadOnlyFileIsNotReplacedAndTheReasonSaysSo) {
   const std::string path = Path("kept.txt");
   std::ofstream(FsPath(path), std::ios::binary) << "old";
-  fs::permissions(FsPath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+  fs::permissions(FsPath(path),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   std::string error;
   EXPECT_FALSE(ReplaceFileContents(path, "new", error));

@@ -102,6 +102,7 @@ struct Example {
 };
 
 // The examples of every step, through the tool in its default UTF-8 mode.
+// clang-format off
 const Example kExamples[] = {
     // Digits and letters.
     {{"NumberMode=1"}, "１２３\nx", "123\nx\n"},
@@ -180,6 +181,7 @@ const Example kExamples[] = {
     // Characters outside code page 932 pass every step unchanged.
     {{"KanaMode1=1", "UpDownCase=2", "SpaceMode=1"}, "café 😀〜한　ね", "CAFé 😀〜한 ﾈ\n"},
 };
+// clang-format on
 
 TEST_F(FilterTool, ExamplesOfEveryStep) {
   for (const Example& e : kExamples) {
@@ -195,6 +197,7 @@ TEST_F(FilterTool, Cp932BytesInAndOut) {
   struct Case {
     std::initializer_list<const char*> sets;
     std::string input, expected;
+    // clang-format off
   } cases[] = {
       {{"KanaMode1=1"}, "\x82\xAA\x82\xC1", "\xB6\xDE\xAF\r\n"},  // がっ
       {{"SpaceMode=1"}, "\x81\x81\x40", "\x81\x81\x40\r\n"},      // ＝@ holds the bytes of 　
@@ -203,6 +206,7 @@ TEST_F(FilterTool, Cp932BytesInAndOut) {
       {{}, "\x80\xA0\xFD\xFE\xFF", "\x80\xA0\xFD\xFE\xFF\r\n"},    // unassigned single bytes
       {{}, "\x82\x9F\x81\x81\r\n", "\x82\x9F\x81\x81\r\n"},  // ぁ＝: trail bytes in the lead range
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto args = SetArgs(c.sets);
     args.insert(args.begin(), {"--encoding", "cp932"});
@@ -229,7 +233,8 @@ TEST_F(FilterTool, EveryTrailByteIsAcceptedAndNoOther) {
     const std::string input = std::string("a\x81") + static_cast<char>(trail);
     r = Run({"--encoding", "cp932"}, input);
     EXPECT_EQ(r.status, 3) << std::hex << trail;
-    EXPECT_NE(r.err.find("at byte offset 1: lead byte 0x81 followed by"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("at byte offset 1: lead byte 0x81 followed by"), std::string::npos)
+        << r.err;
   }
 }
 
@@ -259,9 +264,10 @@ TEST_F(FilterTool, HelpVersionAndList) {
 
   r = Run({"--list"});
   EXPECT_EQ(r.status, 0);
-  for (const char* line : {"  NumberMode=0        数字  (0 そのまま, 1 半角, 2 全角)\n",
-                           "  KanaMode2=0         カナ  (0 そのまま, 1 半角カナ, 2 全角カナ, 3 全角かな)\n",
-                           "  DelConma=0          半角コンマの除去  (0 off, 1 on)\n"})
+  for (const char* line :
+       {"  NumberMode=0        数字  (0 そのまま, 1 半角, 2 全角)\n",
+        "  KanaMode2=0         カナ  (0 そのまま, 1 半角カナ, 2 全角カナ, 3 全角かな)\n",
+        "  DelConma=0          半角コンマの除去  (0 off, 1 on)\n"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line;
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 22);
 }
@@ -302,6 +308,7 @@ TEST_F(FilterTool, ValuesAreReadAndClampedAsTheIniFileReadsThem) {
     std::initializer_list<const char*> sets;
     const char* input;
     const char* expected;
+    // clang-format off
   } cases[] = {
       {{"NumberMode=7"}, "1", "１\n"},      // above the last item: the last item (2)
       {{"NumberMode=-5"}, "1１", "1１\n"},  // below -1: nothing selected
@@ -312,6 +319,7 @@ TEST_F(FilterTool, ValuesAreReadAndClampedAsTheIniFileReadsThem) {
       {{"TagDelete=0"}, "<b>x", "<b>x\n"},
       {{"NumberMode=1", "NumberMode=0"}, "１", "１\n"},  // the last one wins
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Result r = Run(SetArgs(c.sets), c.input);
     EXPECT_EQ(r.status, 0) << *c.sets.begin() << r.err;
@@ -324,6 +332,7 @@ TEST_F(FilterTool, BadInputIsRefusedWithItsOffset) {
     bool cp932;
     std::string input;
     const char* message;
+    // clang-format off
   } cases[] = {
       {false, "ab\xFF", "invalid UTF-8 at byte offset 2"},
       {false, "がa\xE3\x81", "invalid UTF-8 at byte offset 4"},
@@ -339,6 +348,7 @@ TEST_F(FilterTool, BadInputIsRefusedWithItsOffset) {
       {true, "\x83\x81\r\n\x82", "at byte offset 4: lead byte 0x82 at the end of the input"},
       {true, std::string(100, 'a') + "\x82\xA0\x82\x7F", "at byte offset 102: lead byte 0x82 followed by 0x7F"},
   };
+  // clang-format on
   WriteFile(Path("out"), "old");
   for (const auto& c : cases) {
     std::vector<std::string> args = {"-o", Path("out").string()};
@@ -358,8 +368,9 @@ TEST_F(FilterTool, BadInputIsRefusedWithItsOffset) {
 TEST_F(FilterTool, TooManyForeignCharactersAreRefused) {
   std::string text;
   for (char32_t c = 0x20000; c < 0x20000 + 1871; ++c) {
-    const char bytes[] = {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-                          static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    const char bytes[] = {
+        static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
+        static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
     text.append(bytes, 4);
   }
   Result r = Run({}, text);
@@ -398,8 +409,10 @@ TEST_F(FilterTool, InputOutputErrorsNameTheFile) {
 
 TEST_F(FilterTool, InputFromFileDashOrStdinAndOutputReplacesTheFile) {
   WriteFile(Path("in.txt"), "１\n");
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{Path("in.txt").string()}, {"-"}, {}, {"--", Path("in.txt").string()}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{Path("in.txt").string()},
+                                               {"-"},
+                                               {},
+                                               {"--", Path("in.txt").string()}}) {
     auto full = SetArgs({"NumberMode=1"});
     full.insert(full.end(), args.begin(), args.end());
     const Result r = Run(full, "１\n");
@@ -409,7 +422,8 @@ TEST_F(FilterTool, InputFromFileDashOrStdinAndOutputReplacesTheFile) {
 
   WriteFile(Path("out.txt"), "an older and longer text");
   chmod(Path("out.txt").c_str(), 0640);
-  Result r = Run({"--output", Path("out.txt").string(), "--set", "NumberMode=1", Path("in.txt").string()});
+  Result r =
+      Run({"--output", Path("out.txt").string(), "--set", "NumberMode=1", Path("in.txt").string()});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.out.empty());
   EXPECT_EQ(ReadFile(Path("out.txt")), "1\r\n");
@@ -457,12 +471,13 @@ std::string Cp932(std::string_view utf8) { return kestrilon::unicode::Utf8ToCp93
 TEST_F(FilterTool, SettingsFromAnIniFile) {
   // As the program saves it: code page 932, CR LF, a section per user.
   // Presets beside each section, as the program saves them.
-  WriteFile(Path("k.ini"), Cp932("[other]\r\nNumberMode=2\r\n"
-                                 "[山田]\r\nForm1Top=10\r\nNumberMode=1\r\nKanaMode2=9\r\n"
-                                 "AlphabetMode=junk\r\nTagDelete=1\r\n"
-                                 "[山田:Preset:Web form]\r\nHotKey=Ctrl+Alt+1\r\nAlphabetMode=1\r\nKanaMode1=1\r\n"
-                                 "[山田:Preset:%E6%B1%9F%5B1%5D]\r\nNumberMode=2\r\n"
-                                 "[other:Preset:Web form]\r\nNumberMode=2\r\n"));
+  WriteFile(Path("k.ini"),
+            Cp932("[other]\r\nNumberMode=2\r\n"
+                  "[山田]\r\nForm1Top=10\r\nNumberMode=1\r\nKanaMode2=9\r\n"
+                  "AlphabetMode=junk\r\nTagDelete=1\r\n"
+                  "[山田:Preset:Web form]\r\nHotKey=Ctrl+Alt+1\r\nAlphabetMode=1\r\nKanaMode1=1\r\n"
+                  "[山田:Preset:%E6%B1%9F%5B1%5D]\r\nNumberMode=2\r\n"
+                  "[other:Preset:Web form]\r\nNumberMode=2\r\n"));
   const std::string ini = Path("k.ini").string();
   struct Case {
     std::vector<std::string> args;
@@ -475,8 +490,12 @@ TEST_F(FilterTool, SettingsFromAnIniFile) {
       {{"--ini", ini, "--section", "other"}, "1", "１\n"},
       // A preset's settings instead of the section's, then --set over them.
       {{"--ini", ini, "--section", "山田", "--preset", "Web form"}, "１Ａが<b>", "１Aｶﾞ<b>\n"},
-      {{"--ini", ini, "--section", "山田", "--preset=WEB FORM", "--set", "KanaMode1=0"}, "Ａが", "Aが\n"},
-      {{"--set", "KanaMode1=0", "--ini", ini, "--section", "山田", "--preset", "Web form"}, "Ａが", "Aが\n"},
+      {{"--ini", ini, "--section", "山田", "--preset=WEB FORM", "--set", "KanaMode1=0"},
+       "Ａが",
+       "Aが\n"},
+      {{"--set", "KanaMode1=0", "--ini", ini, "--section", "山田", "--preset", "Web form"},
+       "Ａが",
+       "Aが\n"},
       {{"--ini", ini, "--section", "山田", "--preset", "江[1]"}, "1Ａ", "１Ａ\n"},
       {{"--ini", ini, "--section", "other", "--preset", "Web form"}, "1", "１\n"},
   };
@@ -493,7 +512,9 @@ TEST_F(FilterTool, SettingsFromAnIniFile) {
     r = Run({"--ini", ini, "--section", section, "--preset", "Mail"}, "x");
     EXPECT_EQ(r.status, 2) << section;
     EXPECT_TRUE(r.out.empty()) << section;
-    EXPECT_NE(r.err.find(ini + ": no preset 'Mail' in section [" + section + "]"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(ini + ": no preset 'Mail' in section [" + section + "]"),
+              std::string::npos)
+        << r.err;
   }
 
   // Without --section, the section is the current user's name.

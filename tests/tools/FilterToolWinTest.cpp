@@ -24,7 +24,9 @@ using kestrilon::testing::ReadFile;
 using kestrilon::testing::WriteFile;
 
 // The build names the tool by its host path; under Wine a host path is found on drive Z:.
-std::wstring ToolPath() { return kestrilon::testing::HostPathUnderWine(KESTRILON_FILTER_PATH).wstring(); }
+std::wstring ToolPath() {
+  return kestrilon::testing::HostPathUnderWine(KESTRILON_FILTER_PATH).wstring();
+}
 
 std::wstring Quote(const std::wstring& arg) { return L"\"" + arg + L"\""; }
 
@@ -51,7 +53,8 @@ class FilterToolWin : public testing::Test {
   }
 
   // Standard input is a file, or with pipe a pipe whose writer has closed it after input.
-  Result Run(const std::vector<std::wstring>& args, std::string_view input = {}, bool pipe = false) {
+  Result Run(const std::vector<std::wstring>& args, std::string_view input = {},
+             bool pipe = false) {
     WriteFile(dir_ / L"stdin", input);
     HANDLE in = Inheritable(dir_ / L"stdin", false);
     if (pipe) {
@@ -60,7 +63,8 @@ class FilterToolWin : public testing::Test {
       HANDLE writer = nullptr;
       EXPECT_TRUE(CreatePipe(&in, &writer, &sa, 1 << 16));
       DWORD written = 0;
-      EXPECT_TRUE(::WriteFile(writer, input.data(), static_cast<DWORD>(input.size()), &written, nullptr));
+      EXPECT_TRUE(
+          ::WriteFile(writer, input.data(), static_cast<DWORD>(input.size()), &written, nullptr));
       CloseHandle(writer);
     }
     HANDLE out = Inheritable(dir_ / L"stdout", true);
@@ -97,9 +101,13 @@ class FilterToolWin : public testing::Test {
 
 TEST_F(FilterToolWin, StandardStreamsCarryBytesUnchanged) {
   // LF in gives CR LF out, once: no text-mode translation on either side.
-  Result r = Run({L"--set", L"NumberMode=1"}, "１\nb\r\n\x1A" "c");
+  Result r = Run({L"--set", L"NumberMode=1"},
+                 "１\nb\r\n\x1A"
+                 "c");
   EXPECT_EQ(r.status, 0u) << r.err;
-  EXPECT_EQ(r.out, "1\r\nb\r\n\x1A" "c\r\n");
+  EXPECT_EQ(r.out,
+            "1\r\nb\r\n\x1A"
+            "c\r\n");
   r = Run({L"--set", L"NumberMode=1"}, "１\n", true);  // the pipe's end is the input's
   EXPECT_EQ(r.status, 0u) << r.err;
   EXPECT_EQ(r.out, "1\r\n");
@@ -142,9 +150,9 @@ TEST_F(FilterToolWin, SectionDefaultsToTheUserName) {
   ASSERT_TRUE(GetUserNameW(name, &size));
   // The INI file is in code page 932, as the program saves it.
   std::string section(size * 2, '\0');
-  section.resize(static_cast<std::size_t>(WideCharToMultiByte(
-      932, 0, name, static_cast<int>(size - 1), section.data(), static_cast<int>(section.size()),
-      nullptr, nullptr)));
+  section.resize(static_cast<std::size_t>(
+      WideCharToMultiByte(932, 0, name, static_cast<int>(size - 1), section.data(),
+                          static_cast<int>(section.size()), nullptr, nullptr)));
   WriteFile(dir_ / L"k.ini", "[" + section + "]\r\nSpaceMode=2\r\n");
   const Result r = Run({L"--ini", (dir_ / L"k.ini").wstring()}, "a b");
   EXPECT_EQ(r.status, 0u) << r.err;

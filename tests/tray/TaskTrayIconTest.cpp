@@ -37,15 +37,26 @@ TEST(AddIcon, TimedOutAddsAreRetriedEveryTwoSecondsUpToSixTimes) {
   const AddCase cases[] = {
       {"added at once", {ok}, {NIM_ADD}, 0, nullptr, true},
       {"refused: the first message", {refused}, {NIM_ADD}, 0, MessageCannotRegister, false},
-      {"the timed-out add did happen: the modify finds it", {timeout, ok}, {NIM_ADD, NIM_MODIFY}, 1, nullptr, true},
-      {"added on the first retry", {timeout, timeout, ok}, {NIM_ADD, NIM_MODIFY, NIM_ADD}, 1, nullptr, true},
+      {"the timed-out add did happen: the modify finds it",
+       {timeout, ok},
+       {NIM_ADD, NIM_MODIFY},
+       1,
+       nullptr,
+       true},
+      {"added on the first retry",
+       {timeout, timeout, ok},
+       {NIM_ADD, NIM_MODIFY, NIM_ADD},
+       1,
+       nullptr,
+       true},
       {"a retry refused other than by time-out",
        {timeout, timeout, refused},
        {NIM_ADD, NIM_MODIFY, NIM_ADD},
        1,
        MessageCannotRegister,
        false},
-      {"always timing out: the second message", alwaysTimeout, thirteen, 6, MessageCannotChange, false},
+      {"always timing out: the second message", alwaysTimeout, thirteen, 6, MessageCannotChange,
+       false},
   };
   for (const AddCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -300,7 +311,8 @@ TEST(Balloon, ShownOnceWithItsTextWithoutTouchingThePictureOrTip) {
   EXPECT_EQ(sent.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
   shell.Calls.clear();
   ASSERT_TRUE(icon.ModifyIcon());
-  EXPECT_EQ(shell.Calls.at(0).Data.uFlags & NIF_INFO, 0u) << "a later update must not show it again";
+  EXPECT_EQ(shell.Calls.at(0).Data.uFlags & NIF_INFO, 0u)
+      << "a later update must not show it again";
 }
 
 TEST(HiddenWindow, WithoutAnOwnerHandlerTheDefaultProcedureAnswers) {
@@ -308,7 +320,8 @@ TEST(HiddenWindow, WithoutAnOwnerHandlerTheDefaultProcedureAnswers) {
   TTaskTrayIcon icon;
   char title[8] = "x";
   // WM_GETTEXT of a window without a title: the default procedure copies an empty text.
-  EXPECT_EQ(SendMessageA(icon.Handle(), WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title)), 0);
+  EXPECT_EQ(SendMessageA(icon.Handle(), WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title)),
+            0);
   EXPECT_STREQ(title, "");
 }
 

@@ -42,7 +42,7 @@ struct Record {
 };
 
 class FakeTracker : public TLeaveTracker {
-public:
+ public:
   explicit FakeTracker(Record& record) : FRecord(record) {}
   bool Suspended() const override { return FRecord.TrackerSuspended; }
   void Resume() override {
@@ -50,12 +50,12 @@ public:
     FRecord.TrackerSuspended = false;
   }
 
-private:
+ private:
   Record& FRecord;
 };
 
 class FakeHost : public TToolTipHost {
-public:
+ public:
   explicit FakeHost(std::shared_ptr<Record> record) : R(std::move(record)) {}
   std::optional<TTrayPoint> CursorPos() override { return R->Cursor; }
   bool StartClickTimer(TWindowId window) override {
@@ -77,14 +77,16 @@ public:
     EXPECT_EQ(toolTip, ToolTip);
     R->ToolTipCalls.push_back({message, wParam});
   }
-  std::uint32_t SystemColor(int index) override { return 0x100u + static_cast<std::uint32_t>(index); }
+  std::uint32_t SystemColor(int index) override {
+    return 0x100u + static_cast<std::uint32_t>(index);
+  }
   std::unique_ptr<TLeaveTracker> CreateLeaveTracker(TCustomToolTipStyle&) override {
     ++R->TrackersCreated;
     R->TrackerSuspended = true;  // made suspended
     return std::make_unique<FakeTracker>(*R);
   }
 
-private:
+ private:
   std::shared_ptr<Record> R;
 };
 
@@ -120,8 +122,9 @@ enum Step { LDown, LUp, LDbl, RDown, RUp, RDbl, MDown, MUp, Tick, Posted };
 
 void Play(Fixture& f, const std::vector<Step>& script) {
   // The shell's notice of each step up to MUp, in the order of Step.
-  constexpr std::intptr_t notice[] = {msg::LButtonDown, msg::LButtonUp,     msg::LButtonDblClk, msg::RButtonDown,
-                                      msg::RButtonUp,   msg::RButtonDblClk, msg::MButtonDown,   msg::MButtonUp};
+  constexpr std::intptr_t notice[] = {msg::LButtonDown, msg::LButtonUp, msg::LButtonDblClk,
+                                      msg::RButtonDown, msg::RButtonUp, msg::RButtonDblClk,
+                                      msg::MButtonDown, msg::MButtonUp};
   for (Step step : script) {
     if (step == Tick) {
       f.Timer();
@@ -151,7 +154,10 @@ TEST(ClickDiscrimination, ScriptsOfShellNoticesGiveTheseClicks) {
       {"release without a press on the icon", true, {LUp, Tick}, {}},
       {"release without a press, no timer", false, {LUp}, {}},
       {"at once without discrimination", false, {LDown, LUp}, {0}},
-      {"double click without discrimination: the first release only", false, {LDown, LUp, LDbl, Posted, LUp}, {0}},
+      {"double click without discrimination: the first release only",
+       false,
+       {LDown, LUp, LDbl, Posted, LUp},
+       {0}},
       {"right double click: none", true, {RDown, RUp, RDbl, Posted, RUp, Tick}, {}},
   };
   for (const ClickCase& c : cases) {
@@ -170,7 +176,8 @@ TEST(ClickDiscrimination, ScriptsOfShellNoticesGiveTheseClicks) {
 TEST(ClickDiscrimination, ADoubleClickRepostsThePressMarkedAsNotFromTheShell) {
   Fixture f;
   Play(f, {LDown, LUp, LDbl});
-  EXPECT_EQ(f.R->PostedMessages, (std::vector<Sent>{{static_cast<std::uintptr_t>(-1), msg::LButtonDown}}));
+  EXPECT_EQ(f.R->PostedMessages,
+            (std::vector<Sent>{{static_cast<std::uintptr_t>(-1), msg::LButtonDown}}));
   f.DeliverPosted();
   EXPECT_EQ(f.Style->MouseState() & msLeftDown, 0);  // the re-posted press marks nothing
   // A 32-bit shell's -1 is 0xFFFFFFFF: also not from the shell.
@@ -301,14 +308,15 @@ TEST(ToolTipColours, OwnColoursWhileTheCursorIsOverTheIcon) {
   f.Style->SetBackGroundColor(framework::clBlack);
   f.Style->SetTextColor(framework::clWhite);
   f.Shell(msg::MouseMove);
-  EXPECT_EQ(f.R->ToolTipCalls,
-            (std::vector<ToolTipCall>{{tooltip::SetTipBkColor, 0x000000}, {tooltip::SetTipTextColor, 0xFFFFFF}}));
+  EXPECT_EQ(f.R->ToolTipCalls, (std::vector<ToolTipCall>{{tooltip::SetTipBkColor, 0x000000},
+                                                         {tooltip::SetTipTextColor, 0xFFFFFF}}));
   f.R->ToolTipCalls.clear();
   f.R->Cursor = TTrayPoint{0, 0};
   f.Style->CheckMouseLeave();
-  EXPECT_EQ(f.R->ToolTipCalls, (std::vector<ToolTipCall>{{tooltip::Pop, 0},
-                                                         {tooltip::SetTipBkColor, 0x100 + tooltip::ColorInfoBk},
-                                                         {tooltip::SetTipTextColor, 0x100 + tooltip::ColorInfoText}}));
+  EXPECT_EQ(f.R->ToolTipCalls,
+            (std::vector<ToolTipCall>{{tooltip::Pop, 0},
+                                      {tooltip::SetTipBkColor, 0x100 + tooltip::ColorInfoBk},
+                                      {tooltip::SetTipTextColor, 0x100 + tooltip::ColorInfoText}}));
 }
 
 TEST(ToolTipColours, SystemColoursAreSentAsTheirRgbValues) {

@@ -94,7 +94,8 @@ TEST(TrayIcon, TheIconShowsWhenLoadingFinishesNotBefore) {
 // comes with the taskbar's announcement (or with a later update).
 TEST(TrayIcon, AnIconRefusedAtLoadingIsReportedAndAddedWhenTheTaskbarComes) {
   std::vector<std::string> errors;
-  Application().SetOnException([&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
+  Application().SetOnException(
+      [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   for (const bool byTaskbar : {true, false}) {
     RecordingShell shell;
     shell.Fail(1, ERROR_ACCESS_DENIED);
@@ -108,9 +109,9 @@ TEST(TrayIcon, AnIconRefusedAtLoadingIsReportedAndAddedWhenTheTaskbarComes) {
     shell.Calls.clear();
     if (byTaskbar)
       SendMessageA(tray->TaskTrayIcon().Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    else
-      tray->SetTipHelp("again");
-    EXPECT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD})) << (byTaskbar ? "by the taskbar" : "by an update");
+    else tray->SetTipHelp("again");
+    EXPECT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD}))
+        << (byTaskbar ? "by the taskbar" : "by an update");
     EXPECT_TRUE(tray->TaskTrayIcon().Added());
   }
   EXPECT_EQ(errors, (std::vector<std::string>{MessageCannotRegister, MessageCannotRegister}));
@@ -142,7 +143,8 @@ TEST(ResourceIconID, WritesAreClampedAndChooseThePicture) {
     form.Tray->SetResourceIconID(c.Write);
     EXPECT_EQ(form.Tray->ResourceIconID(), c.ReadBack);
     EXPECT_EQ(shell.Pictures(), c.Sent);
-    for (const testing::ShellCall& call : shell.Calls) EXPECT_EQ(call.Message, static_cast<DWORD>(NIM_MODIFY));
+    for (const testing::ShellCall& call : shell.Calls)
+      EXPECT_EQ(call.Message, static_cast<DWORD>(NIM_MODIFY));
   }
 }
 
@@ -295,16 +297,20 @@ struct EventLog {
     auto button = [](framework::TMouseButton b) {
       return b == framework::mbLeft ? "L" : b == framework::mbRight ? "R" : "M";
     };
-    tray.SetOnMouseDown([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int,
-                                       int) { Events.push_back(std::string("down ") + button(b)); });
-    tray.SetOnMouseUp([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
-      Events.push_back(std::string("up ") + button(b));
-    });
-    tray.SetOnMouseClick([this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int,
-                                        int) { Events.push_back(std::string("click ") + button(b)); });
+    tray.SetOnMouseDown(
+        [this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int,
+                       int) { Events.push_back(std::string("down ") + button(b)); });
+    tray.SetOnMouseUp([this, button](framework::TObject&, framework::TMouseButton b,
+                                     framework::TShiftState, int,
+                                     int) { Events.push_back(std::string("up ") + button(b)); });
+    tray.SetOnMouseClick(
+        [this, button](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int,
+                       int) { Events.push_back(std::string("click ") + button(b)); });
     tray.SetOnDblClick([this](framework::TObject&) { Events.push_back("dblclick"); });
     tray.SetOnRDblClick([this](framework::TObject&) { Events.push_back("rdblclick"); });
-    tray.SetOnMouseMove([this](framework::TObject&, framework::TShiftState, int, int) { Events.push_back("move"); });
+    tray.SetOnMouseMove([this](framework::TObject&, framework::TShiftState, int, int) {
+      Events.push_back("move");
+    });
     tray.SetOnMouseEnter([this](framework::TObject&) { Events.push_back("enter"); });
     tray.SetOnMouseExit([this](framework::TObject&) { Events.push_back("exit"); });
   }
@@ -320,7 +326,8 @@ TEST(MouseEvents, ASingleClickIsReportedAfterTheDoubleClickTime) {
   form.Notice(WM_LBUTTONUP);
   EXPECT_EQ(log.Events, (std::vector<std::string>{"down L", "up L"}));
   ASSERT_TRUE(PumpUntil([&] { return log.Events.size() == 3; }));
-  EXPECT_GE(GetTickCount64() - released, GetDoubleClickTime() - 20);  // never sooner (timer granularity aside)
+  EXPECT_GE(GetTickCount64() - released,
+            GetDoubleClickTime() - 20);  // never sooner (timer granularity aside)
   EXPECT_EQ(log.Events.back(), "click L");
 }
 
@@ -332,7 +339,8 @@ TEST(MouseEvents, ADoubleClickGivesNoClick) {
   form.Notice(WM_LBUTTONDOWN);
   form.Notice(WM_LBUTTONUP);
   form.Notice(WM_LBUTTONDBLCLK);
-  form.Notice(WM_LBUTTONUP);  // the shell's second release; the re-posted press comes first in a real run
+  form.Notice(
+      WM_LBUTTONUP);  // the shell's second release; the re-posted press comes first in a real run
   ASSERT_TRUE(PumpUntil([&] { return !form.Tray->ToolTipStyle().ClickPending(); }));
   PumpFor(GetDoubleClickTime() + 200);
   EXPECT_EQ(log.Events, (std::vector<std::string>{"down L", "up L", "dblclick", "up L", "down L"}));
@@ -348,7 +356,8 @@ TEST(MouseEvents, WithoutDiscriminationTheClickComesBeforeTheRelease) {
   form.Notice(WM_LBUTTONDBLCLK);
   ASSERT_TRUE(PumpUntil([&] { return log.Events.size() == 5; }));  // the re-posted press
   form.Notice(WM_LBUTTONUP);
-  EXPECT_EQ(log.Events, (std::vector<std::string>{"down L", "click L", "up L", "dblclick", "down L", "up L"}));
+  EXPECT_EQ(log.Events,
+            (std::vector<std::string>{"down L", "click L", "up L", "dblclick", "down L", "up L"}));
 }
 
 TEST(MouseEvents, TheRightButtonPopsUpItsMenuAndItsTimerReportsARightClick) {
@@ -383,7 +392,8 @@ TEST(MouseEvents, TheRightButtonPopsUpItsMenuAndItsTimerReportsARightClick) {
   EXPECT_EQ(menu->PopupComponent(), form.Tray);
   form.Notice(WM_RBUTTONUP);
   ASSERT_TRUE(PumpUntil([&] { return log.Events.size() == 2; }));
-  EXPECT_EQ(log.Events, (std::vector<std::string>{"up R", "click R"}));  // no mouse-down for the popup press
+  EXPECT_EQ(log.Events,
+            (std::vector<std::string>{"up R", "click R"}));  // no mouse-down for the popup press
 
   form.Tray->SetAutoPopup(false);
   log.Events.clear();
@@ -406,7 +416,8 @@ TEST(MouseEvents, OtherNoticesAndMessages) {
   EXPECT_EQ(SendMessageA(form.Window(), WM_QUERYENDSESSION, 0, 0), 1);
   // The owner's handler answers every message; what it leaves gets 0, not the default answer.
   char title[8] = "x";
-  EXPECT_EQ(SendMessageA(form.Window(), WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title)), 0);
+  EXPECT_EQ(SendMessageA(form.Window(), WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title)),
+            0);
   EXPECT_STREQ(title, "x");
 }
 
@@ -450,7 +461,7 @@ TEST(MouseEvents, DestroyingTheIconWhileTheTrackerPollsNeverDeadlocks) {
     ASSERT_TRUE(SetCursorPos(320, 320));
     form->Notice(WM_MOUSEMOVE);
     PumpFor(static_cast<DWORD>(40 * round));  // somewhere in the tracker's 100 ms
-    form.reset();                             // waits for the tracker, serving its pending hand-over
+    form.reset();  // waits for the tracker, serving its pending hand-over
   }
 }
 

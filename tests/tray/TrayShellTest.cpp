@@ -29,28 +29,31 @@ using testing::PumpUntil;
 bool Xdotool(const std::string& args) {
   // Wine reuses process ids from one run to the next: the tick count keeps the names apart.
   static int runs = 0;
-  std::string status = "/tmp/kestrilon-tray-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" +
-                       std::to_string(GetTickCount64()) + "-" + std::to_string(++runs);
+  std::string status = "/tmp/kestrilon-tray-xdotool-" + std::to_string(GetCurrentProcessId()) +
+                       "-" + std::to_string(GetTickCount64()) + "-" + std::to_string(++runs);
   std::string windowsStatus = "Z:" + status;
   for (char& c : windowsStatus) {
     if (c == '/') c = '\\';
   }
-  std::string line = "/bin/sh -c \"/usr/bin/xdotool " + args + "; echo $? > " + status + ".part && mv " + status +
-                     ".part " + status + "\"";
+  std::string line = "/bin/sh -c \"/usr/bin/xdotool " + args + "; echo $? > " + status +
+                     ".part && mv " + status + ".part " + status + "\"";
   std::wstring command(line.begin(), line.end());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
     ADD_FAILURE() << "cannot start xdotool (error " << GetLastError() << ")";
     return false;
   }
   framework::win::UniqueKernelHandle processHandle(process.hProcess);
   framework::win::UniqueKernelHandle threadHandle(process.hThread);
-  bool ended = PumpUntil([&] { return GetFileAttributesA(windowsStatus.c_str()) != INVALID_FILE_ATTRIBUTES; });
+  bool ended = PumpUntil(
+      [&] { return GetFileAttributesA(windowsStatus.c_str()) != INVALID_FILE_ATTRIBUTES; });
   std::string exitStatus;
   if (ended) {
-    HANDLE file = CreateFileA(windowsStatus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileA(windowsStatus.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       framework::win::UniqueKernelHandle owner(file);
       char text[16] = {};
@@ -61,7 +64,8 @@ bool Xdotool(const std::string& args) {
       ADD_FAILURE() << "cannot delete " << status << " (error " << GetLastError() << ")";
   }
   if (exitStatus.rfind("0", 0) != 0) {
-    ADD_FAILURE() << "xdotool " << args << " failed (" << (ended ? "exit " + exitStatus : "no end seen") << ")";
+    ADD_FAILURE() << "xdotool " << args << " failed ("
+                  << (ended ? "exit " + exitStatus : "no end seen") << ")";
     return false;
   }
   return true;
@@ -99,7 +103,8 @@ std::string At(POINT p) { return std::to_string(p.x) + " " + std::to_string(p.y)
 // Moves the pointer onto the icon and a little within it.
 std::string Onto(HWND icon) {
   POINT c = Centre(icon);
-  return "mousemove " + std::to_string(c.x - 2) + " " + std::to_string(c.y - 2) + " sleep 0.2 mousemove " + At(c);
+  return "mousemove " + std::to_string(c.x - 2) + " " + std::to_string(c.y - 2) +
+         " sleep 0.2 mousemove " + At(c);
 }
 
 // The colour on screen at the middle of the icon: green for "TRAYICON1", red for "TRAYICON2".
@@ -122,18 +127,19 @@ struct Events {
     auto name = [](framework::TMouseButton b) {
       return b == framework::mbLeft ? "L" : b == framework::mbRight ? "R" : "M";
     };
-    tray.SetOnMouseDown([this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
-      Log.push_back(std::string("down ") + name(b));
-    });
-    tray.SetOnMouseUp([this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
+    tray.SetOnMouseDown([this, name](framework::TObject&, framework::TMouseButton b,
+                                     framework::TShiftState, int,
+                                     int) { Log.push_back(std::string("down ") + name(b)); });
+    tray.SetOnMouseUp([this, name](framework::TObject&, framework::TMouseButton b,
+                                   framework::TShiftState, int, int) {
       Log.push_back(std::string("up ") + name(b));
       LastUp = GetTickCount64();
     });
-    tray.SetOnMouseClick(
-        [this, name](framework::TObject&, framework::TMouseButton b, framework::TShiftState, int, int) {
-          Log.push_back(std::string("click ") + name(b));
-          ClickAt = GetTickCount64();
-        });
+    tray.SetOnMouseClick([this, name](framework::TObject&, framework::TMouseButton b,
+                                      framework::TShiftState, int, int) {
+      Log.push_back(std::string("click ") + name(b));
+      ClickAt = GetTickCount64();
+    });
     tray.SetOnDblClick([this](framework::TObject&) { Log.push_back("dblclick"); });
     tray.SetOnMouseEnter([this](framework::TObject&) { Log.push_back("enter"); });
     tray.SetOnMouseExit([this](framework::TObject&) { Log.push_back("exit"); });
@@ -146,7 +152,9 @@ struct Events {
     }
     return buttons;
   }
-  bool Has(const std::string& event) const { return std::find(Log.begin(), Log.end(), event) != Log.end(); }
+  bool Has(const std::string& event) const {
+    return std::find(Log.begin(), Log.end(), event) != Log.end();
+  }
 };
 
 // The program's tray icon on the real shell: "TRAYICON1" and "TRAYICON2", shown when loaded.
@@ -175,10 +183,12 @@ struct ProgramTray {
 };
 
 class RealShell : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
-    ASSERT_NE(GetEnvironmentVariableA("KESTRILON_DISPLAY", nullptr, 0), 0u) << "run under tests/wine/harness.sh";
-    ASSERT_TRUE(PumpUntil([] { return TrayIconWindows().empty(); })) << "an icon of an earlier test is still there";
+    ASSERT_NE(GetEnvironmentVariableA("KESTRILON_DISPLAY", nullptr, 0), 0u)
+        << "run under tests/wine/harness.sh";
+    ASSERT_TRUE(PumpUntil([] { return TrayIconWindows().empty(); }))
+        << "an icon of an earlier test is still there";
   }
 };
 
@@ -215,7 +225,8 @@ TEST_F(RealShell, ADoubleClickGivesOnDblClickAndNoClick) {
   for (int attempt = 0; attempt < 3 && !program.Seen.Has("dblclick"); ++attempt) {
     program.Seen.Log.clear();
     ASSERT_TRUE(Xdotool("mousemove " + At(Centre(icon)) + " click --repeat 2 --delay 60 1"));
-    ASSERT_TRUE(PumpUntil([&] { return program.Seen.Has("dblclick") || program.Seen.Has("click L"); }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return program.Seen.Has("dblclick") || program.Seen.Has("click L"); }));
     ASSERT_TRUE(PumpUntil([&] { return !program.Tray->ToolTipStyle().ClickPending(); }));
     PumpFor(GetDoubleClickTime() + 300);
   }
@@ -273,7 +284,8 @@ TEST_F(RealShell, EnterOnTheFirstMoveAndExitSoonAfterLeaving) {
   ASSERT_TRUE(PumpUntil([&] {
     POINT p;
     TTrayRect box = program.Tray->ToolTipStyle().IconRect();
-    return GetCursorPos(&p) && program.Tray->ToolTipStyle().MouseInside() && box.Contains({p.x, p.y});
+    return GetCursorPos(&p) && program.Tray->ToolTipStyle().MouseInside() &&
+           box.Contains({p.x, p.y});
   }));
   program.Seen.Log.clear();
   PumpFor(300);  // resting on the icon: every poll finds it inside

@@ -54,7 +54,7 @@ struct ShellCall {
 // Installs itself as the icons' shell for its lifetime. Every call succeeds unless a result was
 // queued: {FALSE, error} fails with that error.
 class RecordingShell {
-public:
+ public:
   struct Result {
     BOOL Ok;
     DWORD Error;
@@ -97,7 +97,7 @@ public:
     for (int i = 0; i < times; ++i) Results.push_back({FALSE, error});
   }
 
-private:
+ private:
   TTrayShell FPrevious;
 };
 

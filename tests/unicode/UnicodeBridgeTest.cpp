@@ -41,7 +41,8 @@ std::string RoundTrip(std::string_view utf8) {
 std::vector<std::uint16_t> AllCodes() {
   std::vector<std::uint16_t> codes;
   for (unsigned b = 0; b < 0x100; ++b)
-    if (!filter::IsLeadByte(static_cast<unsigned char>(b))) codes.push_back(static_cast<std::uint16_t>(b));
+    if (!filter::IsLeadByte(static_cast<unsigned char>(b)))
+      codes.push_back(static_cast<std::uint16_t>(b));
   for (unsigned lead = 0x81; lead <= 0xFC; ++lead)
     if (filter::IsLeadByte(static_cast<unsigned char>(lead)))
       for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
@@ -80,17 +81,21 @@ TEST(UnicodeBridge, KnownCodesAndNoBestFit) {
       {"あ", "\x82\xA0"},
       {"ｱ", "\xB1"},
       {"\\~", "\\~"},
-      {"～", "\x81\x60"},   // U+FF5E, which Windows maps to 0x8160
-      {"≒", "\x81\xE0"},   // preferred over its NEC copy 0x8790
-      {"￢", "\x81\xCA"},   // preferred over its IBM copy 0xEEF9
+      {"～", "\x81\x60"},            // U+FF5E, which Windows maps to 0x8160
+      {"≒", "\x81\xE0"},             // preferred over its NEC copy 0x8790
+      {"￢", "\x81\xCA"},            // preferred over its IBM copy 0xEEF9
       {"\xEE\x80\x80", "\xF0\x40"},  // U+E000, the first user-defined code
-      {"〜", ""},  // U+301C: iconv alone would give 0x8160
-      {"−", ""},   // U+2212: iconv alone would give 0x817C
+      {"〜", ""},                    // U+301C: iconv alone would give 0x8160
+      {"−", ""},                     // U+2212: iconv alone would give 0x817C
       {"¢", ""},
       {"é", ""},
       {"😀", ""},
-      {"abcdefghあ12345678", "abcdefgh\x82\xA0" "12345678"},  // runs of ASCII copied a word at a time
-      {"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄ", "\xB1\xB2\xB3\xB4\xB5\xB6\xB7\xB8\xB9\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xC1\xC2\xC3\xC4"},  // three times the bytes in UTF-8
+      {"abcdefghあ12345678",
+       "abcdefgh\x82\xA0"
+       "12345678"},  // runs of ASCII copied a word at a time
+      {"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄ",
+       "\xB1\xB2\xB3\xB4\xB5\xB6\xB7\xB8\xB9\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xC1\xC2\xC3"
+       "\xC4"},  // three times the bytes in UTF-8
   };
   for (const auto& c : cases) {
     const Cp932Text t = Utf8ToCp932(c.utf8);
@@ -125,7 +130,8 @@ TEST(UnicodeBridge, GenuineUserDefinedCharactersSurviveBesidePlaceholders) {
   ASSERT_EQ(t.error, BridgeError::None);
   EXPECT_EQ(t.placeholders.Count(), 3u);
   std::set<std::uint16_t> codes;
-  for (std::size_t i = 0; i < t.bytes.size(); i += 2) codes.insert(filter::DoubleByteCode(t.bytes, i));
+  for (std::size_t i = 0; i < t.bytes.size(); i += 2)
+    codes.insert(filter::DoubleByteCode(t.bytes, i));
   EXPECT_EQ(codes.size(), 8u) << "a placeholder collided with a genuine character";
   EXPECT_EQ(Cp932ToUtf8(t.bytes, t.placeholders).text, text);
 }
@@ -133,6 +139,7 @@ TEST(UnicodeBridge, GenuineUserDefinedCharactersSurviveBesidePlaceholders) {
 TEST(UnicodeBridge, AnsiFormShowsEachPlaceholderAsAQuestionMark) {
   struct Case {
     std::string utf8, ansi;
+    // clang-format off
   } cases[] = {
       {"", ""},
       {"abc あ", "abc \x82\xA0"},
@@ -141,6 +148,7 @@ TEST(UnicodeBridge, AnsiFormShowsEachPlaceholderAsAQuestionMark) {
       {"한B", "?B"},                       // the byte after a placeholder is its own
       {"abcdefgh😀ijklmnopq😀rstuvwxyz", "abcdefgh?ijklmnopq?rstuvwxyz"},  // runs moved back
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Cp932Text t = Utf8ToCp932(c.utf8);
     ASSERT_EQ(t.error, BridgeError::None);
@@ -174,6 +182,7 @@ TEST(UnicodeBridge, InvalidUtf8IsAnErrorAtItsOffset) {
   struct Case {
     std::string in;
     std::size_t offset;
+    // clang-format off
   } cases[] = {
       {"\x80", 0},                 // continuation byte alone
       {"ab\xC0\xAF", 2},           // overlong "/"
@@ -185,6 +194,7 @@ TEST(UnicodeBridge, InvalidUtf8IsAnErrorAtItsOffset) {
       {"\xE3\x81z", 0},            // truncated before another character
       {"ok\xFF", 2},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Cp932Text t = Utf8ToCp932(c.in);
     EXPECT_EQ(t.error, BridgeError::InvalidUtf8) << testing::PrintToString(c.in);
@@ -193,7 +203,10 @@ TEST(UnicodeBridge, InvalidUtf8IsAnErrorAtItsOffset) {
 }
 
 TEST(UnicodeBridge, Utf16KeepsLoneSurrogatesAndPairs) {
-  const std::u16string text = u"a\xD800" u"b\xDC00\xD83D\xDE00" u"あ\xDBFF";
+  const std::u16string text =
+      u"a\xD800"
+      u"b\xDC00\xD83D\xDE00"
+      u"あ\xDBFF";
   const Cp932Text t = Utf16ToCp932(text);
   ASSERT_EQ(t.error, BridgeError::None);
   EXPECT_EQ(t.placeholders.Count(), 4u);
@@ -218,7 +231,8 @@ TEST(UnicodeBridge, SurrogatePairsAtTheirBoundsAreOneCharacter) {
     const auto utf8 = Cp932ToUtf8(t.bytes, t.placeholders);
     ASSERT_EQ(utf8.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
     EXPECT_EQ(utf8.text, "a" + Utf8Of(c) + "b") << std::hex << static_cast<unsigned>(c);
-    EXPECT_EQ(Cp932ToUtf16(t.bytes, t.placeholders).text, u"a" + pair + u"b") << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(Cp932ToUtf16(t.bytes, t.placeholders).text, u"a" + pair + u"b")
+        << std::hex << static_cast<unsigned>(c);
     // The same character from UTF-8.
     const Cp932Text from8 = Utf8ToCp932("a" + Utf8Of(c) + "b");
     ASSERT_EQ(from8.error, BridgeError::None) << std::hex << static_cast<unsigned>(c);
@@ -237,7 +251,8 @@ TEST(UnicodeBridge, SurrogatePairsAtTheirBoundsAreOneCharacter) {
   for (const auto& l : lone) {
     const Cp932Text t = Utf16ToCp932(l.text);
     ASSERT_EQ(t.error, BridgeError::None);
-    EXPECT_EQ(t.placeholders.Count(), l.placeholders) << std::hex << unsigned{l.text[0]} << " " << unsigned{l.text[1]};
+    EXPECT_EQ(t.placeholders.Count(), l.placeholders)
+        << std::hex << unsigned{l.text[0]} << " " << unsigned{l.text[1]};
     EXPECT_EQ(Cp932ToUtf16(t.bytes, t.placeholders).text, l.text);
   }
 }
@@ -247,11 +262,13 @@ TEST(UnicodeBridge, UndecodableCodePage932IsAnErrorAtItsOffset) {
   struct Case {
     std::string in;
     std::size_t offset;
+    // clang-format off
   } cases[] = {
       {"ab\x82", 2},          // lead byte with nothing after it
       {"\x82\xA0\x85\x40", 2},  // unassigned code
       {"a\x80", 1},           // unassigned single byte
   };
+  // clang-format on
   for (const auto& c : cases) {
     const auto r = Cp932ToUtf8(c.in, none);
     EXPECT_EQ(r.error, BridgeError::UndecodableCp932) << testing::PrintToString(c.in);
@@ -266,8 +283,7 @@ filter::FilterSettings EverythingOn(int radio_value) {
   for (const auto& info : filter::AllSettings()) {
     if (info.kind == filter::SettingKind::RadioGroup)
       info.SetValue(s, filter::ClampItemIndex(info, radio_value));
-    else
-      info.SetValue(s, true);
+    else info.SetValue(s, true);
   }
   return s;
 }

@@ -34,7 +34,9 @@ namespace {
 
 using settings::FileHandle;
 
-std::wstring Wide(std::string_view text, UINT codePage = CP_UTF8) { return unicode::Widen(text, codePage); }
+std::wstring Wide(std::string_view text, UINT codePage = CP_UTF8) {
+  return unicode::Widen(text, codePage);
+}
 std::string Utf8(std::wstring_view wide) { return unicode::Narrow(wide); }
 
 std::string LastError() { return settings::SystemErrorText(GetLastError()); }
@@ -106,7 +108,7 @@ std::vector<std::string> Arguments(int, char**) {
 
 bool ReadWholeFile(const std::string& path, std::string& out, std::string& error) {
   FileHandle h(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.Ok()) {
     error = LastError();
     return false;
@@ -270,7 +272,8 @@ std::optional<std::string> CurrentUserName() {
 
 // The replacement the INI file uses too: a new file moved into place in one step.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {
-  return settings::ReplaceFileContents(std::filesystem::path(std::u8string(path.begin(), path.end())), bytes, &error);
+  return settings::ReplaceFileContents(
+      std::filesystem::path(std::u8string(path.begin(), path.end())), bytes, &error);
 }
 
 }  // namespace kestrilon::tool

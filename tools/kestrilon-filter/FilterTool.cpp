@@ -47,8 +47,7 @@ Failure Fail(int status, std::string_view message) {
 }
 
 Failure UsageError(std::string_view message) {
-  return Fail(kUsageError,
-              std::string(message) + " (see " + std::string(kName) + " --help)");
+  return Fail(kUsageError, std::string(message) + " (see " + std::string(kName) + " --help)");
 }
 
 std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
@@ -109,8 +108,8 @@ std::optional<Failure> ParseArguments(const std::vector<std::string>& args, Opti
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (options_done || arg == "-" || arg.empty() || arg[0] != '-') {
-      if (o.input) return UsageError("more than one input file: " + Quoted(*o.input) + " and " +
-                                     Quoted(arg));
+      if (o.input)
+        return UsageError("more than one input file: " + Quoted(*o.input) + " and " + Quoted(arg));
       o.input = arg;
       continue;
     }
@@ -186,10 +185,8 @@ std::optional<int> ReadAsIni(std::string_view value) {
 }
 
 void Assign(const SettingInfo& info, int value, FilterSettings& s) {
-  if (info.kind == SettingKind::RadioGroup)
-    info.SetValue(s, filter::ClampItemIndex(info, value));
-  else
-    info.SetValue(s, value != 0);
+  if (info.kind == SettingKind::RadioGroup) info.SetValue(s, filter::ClampItemIndex(info, value));
+  else info.SetValue(s, value != 0);
 }
 
 std::optional<Failure> ApplySet(std::string_view set, FilterSettings& s) {
