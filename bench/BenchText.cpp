@@ -42,16 +42,16 @@ const std::vector<Kind>& Kinds() {
 // xorshift64*: small, fast and the same everywhere.
 class Random {
  public:
-  explicit Random(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15u + 1) {}
+  explicit Random(std::uint64_t seed) : FState(seed * 0x9E3779B97F4A7C15u + 1) {}
   std::uint32_t Next(std::uint32_t bound) {
-    state_ ^= state_ >> 12;
-    state_ ^= state_ << 25;
-    state_ ^= state_ >> 27;
-    return static_cast<std::uint32_t>((state_ * 0x2545F4914F6CDD1Du) >> 32) % bound;
+    FState ^= FState >> 12;
+    FState ^= FState << 25;
+    FState ^= FState >> 27;
+    return static_cast<std::uint32_t>((FState * 0x2545F4914F6CDD1Du) >> 32) % bound;
   }
 
  private:
-  std::uint64_t state_;
+  std::uint64_t FState;
 };
 
 std::string ToCp932(std::string_view utf8) {

@@ -52,47 +52,47 @@ bool EndsInLineBreak(std::string_view text) {
   return !text.empty() && (text.back() == '\r' || text.back() == '\n');
 }
 
-void LineList::Load(std::string_view text) { joined_ = NormalizeLineBreaks(text); }
+void LineList::Load(std::string_view text) { FJoined = NormalizeLineBreaks(text); }
 
 void LineList::LoadResult(std::string&& text) {
-  if (IsNormalized(text)) joined_ = std::move(text);
-  else joined_ = NormalizeLineBreaks(text);
+  if (IsNormalized(text)) FJoined = std::move(text);
+  else FJoined = NormalizeLineBreaks(text);
 }
 
 void LineList::PutBack(std::string_view text, std::size_t read) {
   // The new text keeps its order: while some waits, the rest goes after it.
-  if (!waiting_.empty()) {
-    waiting_.emplace_back(text);
+  if (!FWaiting.empty()) {
+    FWaiting.emplace_back(text);
   } else {
-    const std::size_t fit = std::min(text.size(), read - written_);
-    if (text.data() != joined_.data() + written_)
-      std::memmove(joined_.data() + written_, text.data(), fit);
-    written_ += fit;
-    if (fit < text.size()) waiting_.emplace_back(text.substr(fit));
+    const std::size_t fit = std::min(text.size(), read - FWritten);
+    if (text.data() != FJoined.data() + FWritten)
+      std::memmove(FJoined.data() + FWritten, text.data(), fit);
+    FWritten += fit;
+    if (fit < text.size()) FWaiting.emplace_back(text.substr(fit));
   }
-  while (!waiting_.empty() && written_ < read) {
-    const std::string& first = waiting_.front();
-    const std::size_t fit = std::min(first.size() - waiting_head_, read - written_);
-    std::memcpy(joined_.data() + written_, first.data() + waiting_head_, fit);
-    written_ += fit;
-    waiting_head_ += fit;
-    if (waiting_head_ == first.size()) {
-      waiting_.pop_front();
-      waiting_head_ = 0;
+  while (!FWaiting.empty() && FWritten < read) {
+    const std::string& first = FWaiting.front();
+    const std::size_t fit = std::min(first.size() - FWaitingHead, read - FWritten);
+    std::memcpy(FJoined.data() + FWritten, first.data() + FWaitingHead, fit);
+    FWritten += fit;
+    FWaitingHead += fit;
+    if (FWaitingHead == first.size()) {
+      FWaiting.pop_front();
+      FWaitingHead = 0;
     }
   }
 }
 
 void LineList::FinishInPlace() {
-  joined_.resize(written_);
+  FJoined.resize(FWritten);
   // Block by block, each freed once placed: the waiting text is never held twice.
-  for (; !waiting_.empty(); waiting_.pop_front(), waiting_head_ = 0)
-    joined_.append(waiting_.front(), waiting_head_);
+  for (; !FWaiting.empty(); FWaiting.pop_front(), FWaitingHead = 0)
+    FJoined.append(FWaiting.front(), FWaitingHead);
 }
 
 std::size_t LineList::Count() const {
   // Every line ends in CR LF and no line holds an LF, so the LFs count the lines.
-  return static_cast<std::size_t>(std::count(joined_.begin(), joined_.end(), '\n'));
+  return static_cast<std::size_t>(std::count(FJoined.begin(), FJoined.end(), '\n'));
 }
 
 }  // namespace kestrilon::filter

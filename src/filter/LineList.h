@@ -27,9 +27,9 @@ class LineList {
   // Clears the list and splits text into lines (see NormalizeLineBreaks).
   void Load(std::string_view text);
   // Every line followed by CR LF, the last included; an empty list gives the empty string.
-  const std::string& Join() const { return joined_; }
+  const std::string& Join() const { return FJoined; }
   // The joined text, moved out; the list is left empty.
-  std::string TakeJoined() { return std::move(joined_); }
+  std::string TakeJoined() { return std::move(FJoined); }
   std::size_t Count() const;
 
   // Load for a step's result: takes the text over without a copy when it is already joined.
@@ -50,7 +50,7 @@ class LineList {
   // and never lengthens the text.
   template <typename Step>
   void ShortenInPlace(Step&& step) {
-    step(joined_);
+    step(FJoined);
   }
 
   // Replaces every line in one pass, the count taken before the first line: fn(out, line)
@@ -64,36 +64,36 @@ class LineList {
   // unless it is too small for the text: every fresh buffer of a large text costs a page fault
   // per page.
   void PrepareSpare() {
-    spare_.clear();
+    FSpare.clear();
     // Room to double: only the pages a step writes are ever touched, and a step that outgrows
     // its buffer copies what it wrote into a fresh one.
-    if (spare_.capacity() < joined_.size() + joined_.size() / 32 + 16)
-      spare_.reserve(2 * joined_.size() + 16);
+    if (FSpare.capacity() < FJoined.size() + FJoined.size() / 32 + 16)
+      FSpare.reserve(2 * FJoined.size() + 16);
   }
 
   // Writes a block's new text at the front of the buffer: read is where reading has got to.
   void PutBack(std::string_view text, std::size_t read);
   void FinishInPlace();
 
-  std::string joined_;
-  std::string spare_;  // TransformEachLine's
-  // RewriteInPlace: the new text before written_ in joined_ is final; the rest waits in
-  // waiting_, from waiting_head_ in its first block on.
-  std::size_t written_ = 0;
-  std::deque<std::string> waiting_;
-  std::size_t waiting_head_ = 0;
+  std::string FJoined;
+  std::string FSpare;  // TransformEachLine's
+  // RewriteInPlace: the new text before FWritten in FJoined is final; the rest waits in
+  // FWaiting, from FWaitingHead in its first block on.
+  std::size_t FWritten = 0;
+  std::deque<std::string> FWaiting;
+  std::size_t FWaitingHead = 0;
 };
 
 template <typename Step>
 void LineList::RewriteInPlace(Step&& step) {
-  written_ = 0;
-  const std::size_t n = joined_.size();
+  FWritten = 0;
+  const std::size_t n = FJoined.size();
   std::size_t read = 0;
   while (read < n) {
     // Up to the line break at or after kBlock bytes on; the text ends in one.
     std::size_t end = n;
-    if (n - read > kBlock) end = std::min(n, joined_.find('\n', read + kBlock - 1) + 1);
-    const std::string_view out = step(std::string_view(joined_).substr(read, end - read));
+    if (n - read > kBlock) end = std::min(n, FJoined.find('\n', read + kBlock - 1) + 1);
+    const std::string_view out = step(std::string_view(FJoined).substr(read, end - read));
     PutBack(out, end);
     read = end;
   }
@@ -103,8 +103,8 @@ void LineList::RewriteInPlace(Step&& step) {
 template <typename Fn>
 void LineList::TransformEachLine(Fn&& fn) {
   PrepareSpare();
-  std::string& out = spare_;
-  const std::string_view text = joined_;
+  std::string& out = FSpare;
+  const std::string_view text = FJoined;
   std::size_t start = 0;
   while (start < text.size()) {
     // Always found, and preceded by the line's CR: the list is joined.
@@ -113,7 +113,7 @@ void LineList::TransformEachLine(Fn&& fn) {
     out += "\r\n";
     start = lf + 1;
   }
-  joined_.swap(out);
+  FJoined.swap(out);
 }
 
 }  // namespace kestrilon::filter

@@ -214,14 +214,14 @@ const CharMap& LastMap(Maps& maps, const S& s) {
 class LineSteps {
  public:
   LineSteps(const CharMap& map, const S& s)
-      : s_(s), map_(map), join_(s.EnterDeleteMode == Joining::JoinLines) {
+      : s_(s), FMap(map), FJoin(s.EnterDeleteMode == Joining::JoinLines) {
     const bool both = s.Space2Tab == SpaceRuns::BothToTab;
-    if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) separators_[count_++] = " ";
+    if (both || s.Space2Tab == SpaceRuns::HalfWidthToTab) FSeparators[FCount++] = " ";
     if (both || s.Space2Tab == SpaceRuns::FullWidthToTab)
-      separators_[count_++] = kFullWidthSpaceBytes;
-    if (both) separators_[count_++] = "\t";
+      FSeparators[FCount++] = kFullWidthSpaceBytes;
+    if (both) FSeparators[FCount++] = "\t";
   }
-  bool Changes() const { return ByLine() || count_ > 0 || map_.Changes(); }
+  bool Changes() const { return ByLine() || FCount > 0 || FMap.Changes(); }
 
   // The block's lines after the steps, appended to out; a and b are buffers of the caller's.
   // Each step goes over the whole block in turn; the join last, after the map, since the map
@@ -232,9 +232,9 @@ class LineSteps {
       next.clear();
       return next;
     };
-    if (count_ > 0) {
+    if (FCount > 0) {
       std::string& next = other(text);
-      AppendSeparatorRunsToTab(next, text, std::span(separators_, count_));
+      AppendSeparatorRunsToTab(next, text, std::span(FSeparators, FCount));
       text = next;
     }
     if (s_.AddLI || s_.DelDmySpc) {
@@ -246,36 +246,36 @@ class LineSteps {
       });
       text = next;
     }
-    if (!join_) {
-      map_.Apply(out, text);
+    if (!FJoin) {
+      FMap.Apply(out, text);
       return;
     }
-    if (map_.Changes()) {
+    if (FMap.Changes()) {
       std::string& next = other(text);
-      map_.Apply(next, text);
+      FMap.Apply(next, text);
       text = next;
     }
     ForEachLine(text, [&](std::string_view line) {
-      if (break_owed_) out += "\r\n";  // a kept break, now that another line follows
-      break_owed_ = false;
+      if (FBreakOwed) out += "\r\n";  // a kept break, now that another line follows
+      FBreakOwed = false;
       out.append(line);
       // Joining keeps a break only after the bytes of "。" (which may span joined lines) and
       // before more lines.
       for (std::size_t k = line.size() > 2 ? line.size() - 2 : 0; k < line.size(); ++k) {
-        tail_[0] = tail_[1];
-        tail_[1] = line[k];
-        tail_size_ = std::min<std::size_t>(tail_size_ + 1, 2);
+        FTail[0] = FTail[1];
+        FTail[1] = line[k];
+        FTailSize = std::min<std::size_t>(FTailSize + 1, 2);
       }
-      if (tail_size_ == 2 && EndsWithFullStop(std::string_view(tail_, 2))) {
-        break_owed_ = true;
-        tail_size_ = 0;
+      if (FTailSize == 2 && EndsWithFullStop(std::string_view(FTail, 2))) {
+        FBreakOwed = true;
+        FTailSize = 0;
       }
     });
   }
 
  private:
   // Whether the steps need the lines one by one.
-  bool ByLine() const { return s_.AddLI || s_.DelDmySpc || join_; }
+  bool ByLine() const { return s_.AddLI || s_.DelDmySpc || FJoin; }
 
   // fn(line) for each line of a joined text, without its CR LF.
   template <typename Fn>
@@ -288,14 +288,14 @@ class LineSteps {
   }
 
   const S& s_;
-  const CharMap& map_;
-  bool join_;
-  std::string_view separators_[3];
-  std::size_t count_ = 0;
+  const CharMap& FMap;
+  bool FJoin;
+  std::string_view FSeparators[3];
+  std::size_t FCount = 0;
   // Joining: the last two bytes since the last kept break, and whether that break is owed.
-  char tail_[2] = {};
-  std::size_t tail_size_ = 0;
-  bool break_owed_ = false;
+  char FTail[2] = {};
+  std::size_t FTailSize = 0;
+  bool FBreakOwed = false;
 };
 
 // One run: the conversions the settings need and two buffers that a block's passes take turns
@@ -307,13 +307,13 @@ class LineSteps {
 // between two passes.
 class Passes {
  public:
-  Passes(Maps& maps, const S& s) : s_(s), chars_(CharSteps(maps, s)), lines_(LastMap(maps, s), s) {}
+  Passes(Maps& maps, const S& s) : s_(s), FChars(CharSteps(maps, s)), FLines(LastMap(maps, s), s) {}
 
   void Over(LineList& text) {
     const bool escapes = s_.RepAmp || s_.RepLG || s_.RepQuot;
-    const bool later = escapes || lines_.Changes();  // steps after the tags
+    const bool later = escapes || FLines.Changes();  // steps after the tags
     const bool crlf = s_.ReturnMode == LineBreaks::ToCrLf;
-    if (!chars_.tables.empty() || crlf || (!s_.TagDelete && later))
+    if (!FChars.tables.empty() || crlf || (!s_.TagDelete && later))
       text.RewriteInPlace([&](std::string_view block) {
         block = Chars(block);
         if (crlf) block = CrLf(block);
@@ -333,10 +333,10 @@ class Passes {
   }
 
   std::string_view Chars(std::string_view block) {
-    const auto& tables = chars_.tables;
+    const auto& tables = FChars.tables;
     if (tables.empty()) return block;
     std::string& out = Other(block);
-    if (tables.size() == 1 ? tables[0]->Apply(out, block) : chars_.whole.Apply(out, block))
+    if (tables.size() == 1 ? tables[0]->Apply(out, block) : FChars.whole.Apply(out, block))
       return out;
     for (const PairTable* table : tables) {  // one by one, as the steps are written
       std::string& next = Other(block);
@@ -361,18 +361,18 @@ class Passes {
       AppendEscaped(out, block, s_.RepAmp, s_.RepLG, s_.RepQuot);
       block = out;
     }
-    if (lines_.Changes()) {
+    if (FLines.Changes()) {
       std::string& out = Other(block);
-      lines_.Append(out, block, line_a_, line_b_);
+      FLines.Append(out, block, FLineA, FLineB);
       block = out;
     }
     return block;
   }
 
   const S& s_;
-  const Maps::Entry& chars_;
-  LineSteps lines_;
-  std::string a_, b_, line_a_, line_b_;
+  const Maps::Entry& FChars;
+  LineSteps FLines;
+  std::string a_, b_, FLineA, FLineB;
 };
 
 }  // namespace

@@ -83,49 +83,49 @@ void PairTable::Set(unsigned first, unsigned next, const PairEntry& e) {
   std::uint16_t index = 0, written = 0;
   std::memcpy(&index, in, 2);
   std::memcpy(&written, bytes, 2);
-  entries_[index] =
+  FEntries[index] =
       written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
-  if (!e.takes_next) growth_ = std::max(growth_, length);
+  if (!e.takes_next) FGrowth = std::max(FGrowth, length);
 }
 
 std::uint32_t PairTable::At(unsigned first, unsigned next) const {
   const unsigned char in[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(next)};
   std::uint16_t index;
   std::memcpy(&index, in, 2);
-  return entries_[index];
+  return FEntries[index];
 }
 
 void PairTable::FindInertAscii() {
   // The walk by lead bytes holds when every lead byte takes the next byte, and a single byte
   // takes only a byte that is no lead byte (which so starts a character by the code page's
   // reckoning too, and ends it). Marked entries stop the walk's result from being used anyway.
-  lead_pairs_ = true;
-  taken_count_ = 0;
+  FLeadPairs = true;
+  FTakenCount = 0;
   std::array<bool, 256> taken{};
-  for (unsigned b = 0; b < 0x100 && lead_pairs_; ++b)
-    for (unsigned next = 0; next < 0x100 && lead_pairs_; ++next) {
+  for (unsigned b = 0; b < 0x100 && FLeadPairs; ++b)
+    for (unsigned next = 0; next < 0x100 && FLeadPairs; ++next) {
       const std::uint32_t e = At(b, next);
       const bool takes = e & kTakesNext;
       if (e & kMarked) continue;
       if (IsLeadByte(static_cast<unsigned char>(b))) {
-        lead_pairs_ = takes;
+        FLeadPairs = takes;
       } else if (takes) {
-        lead_pairs_ = !IsLeadByte(static_cast<unsigned char>(next));
+        FLeadPairs = !IsLeadByte(static_cast<unsigned char>(next));
         taken[next] = true;
       }
     }
-  for (unsigned y = 0; y < 0x100 && lead_pairs_; ++y) {
+  for (unsigned y = 0; y < 0x100 && FLeadPairs; ++y) {
     if (!taken[y]) continue;
-    if (taken_count_ == taken_bytes_.size()) lead_pairs_ = false;  // too many to look out for
-    else taken_bytes_[taken_count_++] = static_cast<unsigned char>(y);
+    if (FTakenCount == FTakenBytes.size()) FLeadPairs = false;  // too many to look out for
+    else FTakenBytes[FTakenCount++] = static_cast<unsigned char>(y);
   }
-  inert_ascii_ = true;
-  for (unsigned b = 0; b < 0x80 && inert_ascii_; ++b)
-    for (unsigned next = 0; next < 0x100 && inert_ascii_; ++next) {
+  FInertAscii = true;
+  for (unsigned b = 0; b < 0x80 && FInertAscii; ++b)
+    for (unsigned next = 0; next < 0x100 && FInertAscii; ++next) {
       const std::uint32_t e = At(b, next);
       unsigned char bytes[2];
       BytesOf(e, bytes);
-      inert_ascii_ = (e & (kTakesNext | kMarked)) == 0 && LengthOf(e) == 1 && bytes[0] == b;
+      FInertAscii = (e & (kTakesNext | kMarked)) == 0 && LengthOf(e) == 1 && bytes[0] == b;
     }
 }
 
@@ -220,13 +220,13 @@ PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
     return {c, lo == 0, takes};
   };
   PairTable t = Make(compose);
-  t.marks_ = true;
+  t.FMarks = true;
   return t;
 }
 
 bool PairTable::Apply(std::string& out, std::string_view text) const {
-  if (taken_count_ != 0) return marks_ ? Walk<true, true>(out, text) : Walk<false, true>(out, text);
-  return marks_ ? Walk<true, false>(out, text) : Walk<false, false>(out, text);
+  if (FTakenCount != 0) return FMarks ? Walk<true, true>(out, text) : Walk<false, true>(out, text);
+  return FMarks ? Walk<true, false>(out, text) : Walk<false, false>(out, text);
 }
 
 template <bool kMarks, bool kTakeable>
@@ -234,7 +234,7 @@ bool PairTable::Walk(std::string& out, std::string_view text) const {
   const std::size_t n = text.size();
   if (n == 0) return true;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const std::uint32_t* entries = entries_.data();
+  const std::uint32_t* entries = FEntries.data();
   // Each character start stores two bytes and keeps as many as its entry says. The output grows
   // by blocks, so that the room made for it (which a string fills with zeros) is still in the
   // cache when the block is written.
@@ -257,10 +257,10 @@ bool PairTable::Walk(std::string& out, std::string_view text) const {
     const std::size_t at = out.size();
     // A pair that starts at the block's last position writes one byte more; two bytes are stored
     // at each position whatever is kept.
-    out.resize(at + growth_ * (stop - i) + 3);
+    out.resize(at + FGrowth * (stop - i) + 3);
     auto* const begin = reinterpret_cast<unsigned char*>(out.data());
     unsigned char* o = begin + at;
-    if (lead_pairs_) {
+    if (FLeadPairs) {
       std::uint64_t second_first = starts ^ 1u;
       std::uint64_t taken_first = 0;  // the last 64's last character took this one's first byte
       for (; i + 64 <= stop; i += 64) {
@@ -269,8 +269,8 @@ bool PairTable::Walk(std::string& out, std::string_view text) const {
         // The bytes a single byte may take along (a kana's mark), which then start no character.
         std::uint64_t takeable = 0;
         if constexpr (kTakeable)
-          for (std::size_t t = 0; t < taken_count_; ++t)
-            takeable |= EqualMask64(p + i, taken_bytes_[t]);
+          for (std::size_t t = 0; t < FTakenCount; ++t)
+            takeable |= EqualMask64(p + i, FTakenBytes[t]);
         for (; m; m &= m - 1) {
           const auto k = static_cast<unsigned>(std::countr_zero(m));
           std::uint16_t index;
@@ -292,7 +292,7 @@ bool PairTable::Walk(std::string& out, std::string_view text) const {
       starts = static_cast<unsigned>((second_first | taken_first) ^ 1u);
     }
     while (i < stop) {
-      if (inert_ascii_ && starts) {
+      if (FInertAscii && starts) {
         for (; i + 8 <= stop && AllAscii(p + i); i += 8, o += 8) std::memcpy(o, p + i, 8);
       }
       for (const std::size_t end = std::min(stop, i + kStretch); i < end; ++i) {
@@ -332,24 +332,24 @@ std::string PairTable::Apply(std::string_view text) const {
 CharMap::CharMap() = default;
 
 void CharMap::MakeIdentity() {
-  map_.resize(0x10000);
-  for (std::size_t c = 0; c < map_.size(); ++c) map_[c] = static_cast<Char>(c);
+  FMap.resize(0x10000);
+  for (std::size_t c = 0; c < FMap.size(); ++c) FMap[c] = static_cast<Char>(c);
 }
 
 const PairTable& CharMap::Pairs() const {
-  if (pairs_.empty()) {
-    pairs_ = PairTable::Make([this](unsigned first, unsigned next) {
+  if (FPairs.empty()) {
+    FPairs = PairTable::Make([this](unsigned first, unsigned next) {
       const bool lead = IsLeadByte(static_cast<unsigned char>(first));
       const auto from = static_cast<Char>(lead ? (first << 8 | next) : first);
-      const Char to = map_.empty() ? from : map_[from];
-      return PairEntry{to, !deleted_.empty() && deleted_[from], lead};
+      const Char to = FMap.empty() ? from : FMap[from];
+      return PairEntry{to, !FDeleted.empty() && FDeleted[from], lead};
     });
   }
-  return pairs_;
+  return FPairs;
 }
 
 void CharMap::Apply(std::string& out, std::string_view text) const {
-  if (!changes_) {
+  if (!FChanges) {
     out.append(text);
     return;
   }

@@ -134,7 +134,7 @@ class PairTable {
   template <typename Entry>
   static PairTable Make(Entry&& entry) {
     PairTable t;
-    t.entries_.resize(0x10000);
+    t.FEntries.resize(0x10000);
     for (unsigned first = 0; first < 0x100; ++first)
       for (unsigned next = 0; next < 0x100; ++next) t.Set(first, next, entry(first, next));
     t.FindInertAscii();
@@ -146,7 +146,7 @@ class PairTable {
   // that may take a mark from the next character's result, a result of more than two bytes),
   // the entry is marked, and Apply reports that the text needs the tables one by one.
   static PairTable Then(const PairTable& first, const PairTable& second);
-  bool empty() const { return entries_.empty(); }
+  bool empty() const { return FEntries.empty(); }
   // Appends the converted text to out. False when a marked entry was met: out then holds no
   // meaningful result.
   bool Apply(std::string& out, std::string_view text) const;
@@ -155,24 +155,24 @@ class PairTable {
  private:
   void Set(unsigned first, unsigned next, const PairEntry& e);
   std::uint32_t At(unsigned first, unsigned next) const;
-  void FindInertAscii();  // and lead_pairs_
+  void FindInertAscii();  // and FLeadPairs
   template <bool kMarks, bool kTakeable>
   bool Walk(std::string& out, std::string_view text) const;
   // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
   // 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30) and whether
   // the first byte takes the next (bit 31).
-  std::vector<std::uint32_t> entries_;
-  unsigned growth_ = 1;  // the most bytes written for one byte read
+  std::vector<std::uint32_t> FEntries;
+  unsigned FGrowth = 1;  // the most bytes written for one byte read
   // Every byte below 0x80 is copied alone, whatever follows: runs of them are copied eight at
   // a time.
-  bool inert_ascii_ = false;
-  bool marks_ = false;  // a composed table's: the walk looks out for marked entries
+  bool FInertAscii = false;
+  bool FMarks = false;  // a composed table's: the walk looks out for marked entries
   // Every lead byte takes the next byte, and a single byte takes no lead byte (marked entries
   // aside): the characters start where the code page's own do, or on a byte that one of them
   // took along.
-  bool lead_pairs_ = false;
-  std::array<unsigned char, 4> taken_bytes_{};  // what a single byte may take along
-  std::size_t taken_count_ = 0;
+  bool FLeadPairs = false;
+  std::array<unsigned char, 4> FTakenBytes{};  // what a single byte may take along
+  std::size_t FTakenCount = 0;
 };
 
 // A conversion that maps each character to one character, as a table over every Char. Steps of
@@ -184,23 +184,23 @@ class CharMap {
   CharMap();
   template <typename F>
   void Then(F&& f) {
-    if (map_.empty()) MakeIdentity();
-    for (auto& c : map_) c = f(c);
-    pairs_ = PairTable();
-    changes_ = true;
+    if (FMap.empty()) MakeIdentity();
+    for (auto& c : FMap) c = f(c);
+    FPairs = PairTable();
+    FChanges = true;
   }
   // After what the map does so far, every character that has become c is removed.
   void ThenDelete(Char c) {
-    if (map_.empty()) MakeIdentity();
-    if (deleted_.empty()) deleted_.assign(map_.size(), false);
-    for (std::size_t x = 0; x < map_.size(); ++x)
-      if (map_[x] == c) deleted_[x] = true;
-    pairs_ = PairTable();
-    changes_ = true;
+    if (FMap.empty()) MakeIdentity();
+    if (FDeleted.empty()) FDeleted.assign(FMap.size(), false);
+    for (std::size_t x = 0; x < FMap.size(); ++x)
+      if (FMap[x] == c) FDeleted[x] = true;
+    FPairs = PairTable();
+    FChanges = true;
   }
-  bool Changes() const { return changes_; }
+  bool Changes() const { return FChanges; }
   // The character c becomes (a map that deletes is not asked this).
-  Char operator()(Char c) const { return changes_ ? map_[c] : c; }
+  Char operator()(Char c) const { return FChanges ? FMap[c] : c; }
   // The map as a table by pairs of bytes (made on first use), for composing with other tables.
   const PairTable& Pairs() const;
   // Appends the mapped text to out. A lead byte that ends the text is copied alone.
@@ -209,10 +209,10 @@ class CharMap {
 
  private:
   void MakeIdentity();
-  std::vector<Char> map_;  // empty until the first Then: a map that changes nothing costs nothing
-  std::vector<bool> deleted_;  // by character; empty while nothing is deleted
-  mutable PairTable pairs_;    // made on first use
-  bool changes_ = false;
+  std::vector<Char> FMap;  // empty until the first Then: a map that changes nothing costs nothing
+  std::vector<bool> FDeleted;  // by character; empty while nothing is deleted
+  mutable PairTable FPairs;    // made on first use
+  bool FChanges = false;
 };
 
 // The text with f applied to each character.

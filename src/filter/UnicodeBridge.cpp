@@ -51,28 +51,28 @@ std::optional<std::uint16_t> PlatformEncode(char32_t c) {
 // One iconv descriptor, closed with its owner.
 class Iconv {
  public:
-  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  Iconv(const char* to, const char* from) : FCd(iconv_open(to, from)) {}
   ~Iconv() {
-    if (ok()) iconv_close(cd_);
+    if (ok()) iconv_close(FCd);
   }
   Iconv(const Iconv&) = delete;
   Iconv& operator=(const Iconv&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  bool ok() const { return FCd != reinterpret_cast<iconv_t>(-1); }
 
   // Converts all of in; false unless every byte was taken.
   bool Convert(const char* in, std::size_t n, char* out, std::size_t capacity,
                std::size_t& written) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    iconv(FCd, nullptr, nullptr, nullptr, nullptr);
     char* src = const_cast<char*>(in);  // iconv's prototype; it does not write there
     char* dst = out;
     std::size_t in_left = n, out_left = capacity;
-    const std::size_t r = iconv(cd_, &src, &in_left, &dst, &out_left);
+    const std::size_t r = iconv(FCd, &src, &in_left, &dst, &out_left);
     written = capacity - out_left;
     return r != static_cast<std::size_t>(-1) && in_left == 0;
   }
 
  private:
-  iconv_t cd_;
+  iconv_t FCd;
 };
 
 char32_t ReadUtf32Le(const char* p) {
@@ -254,8 +254,8 @@ inline bool InUserArea(std::uint16_t code) {
 // ---- Placeholders -----------------------------------------------------------------------------
 
 std::optional<char32_t> Placeholders::Find(std::uint16_t code) const {
-  if (originals_.empty() || !InUserArea(code)) return std::nullopt;
-  const char32_t c = originals_[code - kAreaBase];
+  if (FOriginals.empty() || !InUserArea(code)) return std::nullopt;
+  const char32_t c = FOriginals[code - kAreaBase];
   if (c == kNoChar) return std::nullopt;
   return c;
 }
@@ -297,18 +297,18 @@ class PlaceholderAllocator {
   explicit PlaceholderAllocator(Placeholders& p) : p_(p) {}
 
   // Marks a code that the text itself uses, so no placeholder takes it.
-  void Reserve(std::uint16_t code) { used_[code - kAreaBase] = true; }
+  void Reserve(std::uint16_t code) { FUsed[code - kAreaBase] = true; }
 
   // The placeholder for c, or kNoCode when the area is full.
   std::uint16_t For(char32_t c) {
-    if (const auto it = given_.find(c); it != given_.end()) return it->second;
-    while (next_ < kAreaSize) {
-      const auto code = static_cast<std::uint16_t>(kAreaBase + next_++);
-      if (!filter::MayBePlaceholder(code) || used_[code - kAreaBase]) continue;
-      if (p_.originals_.empty()) p_.originals_.assign(kAreaSize, kNoChar);
-      p_.originals_[code - kAreaBase] = c;
-      ++p_.count_;
-      given_.emplace(c, code);
+    if (const auto it = FGiven.find(c); it != FGiven.end()) return it->second;
+    while (FNext < kAreaSize) {
+      const auto code = static_cast<std::uint16_t>(kAreaBase + FNext++);
+      if (!filter::MayBePlaceholder(code) || FUsed[code - kAreaBase]) continue;
+      if (p_.FOriginals.empty()) p_.FOriginals.assign(kAreaSize, kNoChar);
+      p_.FOriginals[code - kAreaBase] = c;
+      ++p_.FCount;
+      FGiven.emplace(c, code);
       return code;
     }
     return kNoCode;
@@ -316,9 +316,9 @@ class PlaceholderAllocator {
 
  private:
   Placeholders& p_;
-  std::array<bool, kAreaSize> used_{};
-  std::size_t next_ = 0;
-  std::unordered_map<char32_t, std::uint16_t> given_;
+  std::array<bool, kAreaSize> FUsed{};
+  std::size_t FNext = 0;
+  std::unordered_map<char32_t, std::uint16_t> FGiven;
 };
 
 namespace {

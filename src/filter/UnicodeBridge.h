@@ -39,12 +39,12 @@ class Placeholders {
  public:
   // The character (or lone surrogate) that code stands for, if code is one of these placeholders.
   std::optional<char32_t> Find(std::uint16_t code) const;
-  std::size_t Count() const { return count_; }
+  std::size_t Count() const { return FCount; }
 
  private:
   friend class PlaceholderAllocator;
-  std::vector<char32_t> originals_;  // by code - 0xF000; empty until the first placeholder
-  std::size_t count_ = 0;
+  std::vector<char32_t> FOriginals;  // by code - 0xF000; empty until the first placeholder
+  std::size_t FCount = 0;
 };
 
 struct Cp932Text {

@@ -35,23 +35,23 @@ class TCheckControls {
  public:
   constexpr TCheckControls() = default;
   constexpr TCheckControls(std::initializer_list<TCheckControl> members) {
-    for (const TCheckControl m : members) bits_ |= Bit(m);
+    for (const TCheckControl m : members) FBits |= Bit(m);
   }
   static constexpr TCheckControls All() { return FromBits(0xFF); }
   static constexpr TCheckControls FromBits(std::uint8_t bits) {
     TCheckControls s;
-    s.bits_ = bits;
+    s.FBits = bits;
     return s;
   }
-  constexpr std::uint8_t Bits() const { return bits_; }
-  constexpr bool Contains(TCheckControl m) const { return (bits_ & Bit(m)) != 0; }
-  constexpr void Include(TCheckControl m) { bits_ = static_cast<std::uint8_t>(bits_ | Bit(m)); }
-  constexpr void Exclude(TCheckControl m) { bits_ = static_cast<std::uint8_t>(bits_ & ~Bit(m)); }
+  constexpr std::uint8_t Bits() const { return FBits; }
+  constexpr bool Contains(TCheckControl m) const { return (FBits & Bit(m)) != 0; }
+  constexpr void Include(TCheckControl m) { FBits = static_cast<std::uint8_t>(FBits | Bit(m)); }
+  constexpr void Exclude(TCheckControl m) { FBits = static_cast<std::uint8_t>(FBits & ~Bit(m)); }
   constexpr bool operator==(const TCheckControls&) const = default;
 
  private:
   static constexpr std::uint8_t Bit(TCheckControl m) { return static_cast<std::uint8_t>(1u << m); }
-  std::uint8_t bits_ = 0;
+  std::uint8_t FBits = 0;
 };
 
 // What becomes of a character that code page 932 lacks when a text is written.

@@ -133,29 +133,29 @@ IniDocument::Line IniDocument::MakeLine(std::string text, std::string eol) {
 
 IniDocument::IniDocument(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) {
-    bom_ = text.substr(0, 3);
+    FBom = text.substr(0, 3);
     text.remove_prefix(3);
   }
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t brk = text.find_first_of("\r\n", start);  // by byte: see HasLineBreakOrNul
     if (brk == npos) {
-      lines_.push_back(MakeLine(std::string(text.substr(start)), ""));
+      FLines.push_back(MakeLine(std::string(text.substr(start)), ""));
       break;
     }
     const std::size_t eol_len =
         text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n' ? 2 : 1;
-    lines_.push_back(MakeLine(std::string(text.substr(start, brk - start)),
+    FLines.push_back(MakeLine(std::string(text.substr(start, brk - start)),
                               std::string(text.substr(brk, eol_len))));
     start = brk + eol_len;
   }
 }
 
 std::pair<std::size_t, std::size_t> IniDocument::SectionBody(std::string_view section) const {
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind != Kind::Section || !SameName(lines_[i].name, section)) continue;
+  for (std::size_t i = 0; i < FLines.size(); ++i) {
+    if (FLines[i].kind != Kind::Section || !SameName(FLines[i].name, section)) continue;
     std::size_t end = i + 1;
-    while (end < lines_.size() && lines_[end].kind != Kind::Section) ++end;
+    while (end < FLines.size() && FLines[end].kind != Kind::Section) ++end;
     return {i + 1, end};
   }
   return {npos, npos};
@@ -165,14 +165,14 @@ std::size_t IniDocument::FindKeyLine(std::string_view section, std::string_view 
   const auto [begin, end] = SectionBody(section);
   if (begin == npos) return npos;
   for (std::size_t i = begin; i < end; ++i) {
-    if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, key)) return i;
+    if (FLines[i].kind == Kind::Key && SameName(FLines[i].name, key)) return i;
   }
   return npos;
 }
 
 const std::string* IniDocument::Find(std::string_view section, std::string_view key) const {
   const std::size_t i = FindKeyLine(section, key);
-  return i == npos ? nullptr : &lines_[i].value;
+  return i == npos ? nullptr : &FLines[i].value;
 }
 
 bool IniDocument::SectionExists(std::string_view section) const {
@@ -182,7 +182,7 @@ bool IniDocument::SectionExists(std::string_view section) const {
 std::vector<std::string> IniDocument::SectionsStartingWith(std::string_view prefix) const {
   std::vector<std::string> rests;
   std::vector<std::string_view> seen;
-  for (const Line& l : lines_) {
+  for (const Line& l : FLines) {
     if (l.kind != Kind::Section) continue;
     const std::string_view name = l.name;
     std::size_t i = 0, j = 0;
@@ -204,7 +204,7 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
   const auto [begin, end] = SectionBody(section);
   if (begin == npos) return names;
   for (std::size_t i = begin; i < end; ++i) {
-    const Line& l = lines_[i];
+    const Line& l = FLines[i];
     const auto same = [&](const std::string& n) { return SameName(n, l.name); };
     if (l.kind == Kind::Key && std::none_of(names.begin(), names.end(), same))
       names.push_back(l.name);
@@ -215,8 +215,8 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
 void IniDocument::EraseSection(std::string_view section) {
   for (auto [begin, end] = SectionBody(section); begin != npos;
        std::tie(begin, end) = SectionBody(section))
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(begin - 1),
-                 lines_.begin() + static_cast<std::ptrdiff_t>(end));
+    FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(begin - 1),
+                 FLines.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,
@@ -261,7 +261,7 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
 
   // New lines take the line end the file already uses.
   std::string eol = "\r\n";
-  for (const Line& l : lines_) {
+  for (const Line& l : FLines) {
     if (!l.eol.empty()) {
       eol = l.eol;
       break;
@@ -270,29 +270,29 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
   const std::string key_line = std::string(key) + "=" + encoded;
 
   if (const std::size_t i = FindKeyLine(section, key); i != npos) {
-    if (lines_[i].value == encoded) return;
-    lines_[i] = MakeLine(lines_[i].name + "=" + encoded, lines_[i].eol);
+    if (FLines[i].value == encoded) return;
+    FLines[i] = MakeLine(FLines[i].name + "=" + encoded, FLines[i].eol);
     return;
   }
   auto [begin, end] = SectionBody(section);
   if (begin == npos) {
-    if (!lines_.empty()) {
-      if (lines_.back().eol.empty()) lines_.back().eol = eol;
-      if (!Trim(lines_.back().text).empty()) lines_.push_back(MakeLine("", eol));
+    if (!FLines.empty()) {
+      if (FLines.back().eol.empty()) FLines.back().eol = eol;
+      if (!Trim(FLines.back().text).empty()) FLines.push_back(MakeLine("", eol));
     }
-    lines_.push_back(MakeLine("[" + std::string(section) + "]", eol));
-    lines_.push_back(MakeLine(key_line, eol));
+    FLines.push_back(MakeLine("[" + std::string(section) + "]", eol));
+    FLines.push_back(MakeLine(key_line, eol));
     return;
   }
   std::size_t at = end;
-  while (at > begin && Trim(lines_[at - 1].text).empty()) --at;
-  if (lines_[at - 1].eol.empty()) lines_[at - 1].eol = eol;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(key_line, eol));
+  while (at > begin && Trim(FLines[at - 1].text).empty()) --at;
+  if (FLines[at - 1].eol.empty()) FLines[at - 1].eol = eol;
+  FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(key_line, eol));
 }
 
 std::string IniDocument::Text() const {
-  std::string out = bom_;
-  for (const Line& l : lines_) {
+  std::string out = FBom;
+  for (const Line& l : FLines) {
     out += l.text;
     out += l.eol;
   }
@@ -336,18 +336,18 @@ std::filesystem::path Resolve(std::filesystem::path path) {
 
 // ---- IniFile -----------------------------------------------------------------------------
 
-IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)), resolved_(Resolve(path_)) {}
+IniFile::IniFile(std::filesystem::path path) : FPath(std::move(path)), FResolved(Resolve(FPath)) {}
 
-std::string IniFile::WhereForErrors() const { return Utf8(resolved_); }
+std::string IniFile::WhereForErrors() const { return Utf8(FResolved); }
 
 IniDocument& IniFile::Document() {
-  if (!loaded_) {
+  if (!FLoaded) {
     std::string text;
-    ReadWholeFile(resolved_, text);  // missing or unreadable: every read gives its default
-    document_ = IniDocument(text);
-    loaded_ = true;
+    ReadWholeFile(FResolved, text);  // missing or unreadable: every read gives its default
+    FDocument = IniDocument(text);
+    FLoaded = true;
   }
-  return document_;
+  return FDocument;
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
@@ -371,13 +371,13 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) {
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   Document().Write(section, key, value, WhereForErrors());
-  pending_.push_back({std::string(section), std::string(key), std::string(value)});
+  FPending.push_back({std::string(section), std::string(key), std::string(value)});
 }
 
 void IniFile::EraseSection(std::string_view section) {
   if (!Document().SectionExists(section)) return;  // nothing to save
   Document().EraseSection(section);
-  pending_.push_back({std::string(section), {}, {}, true});
+  FPending.push_back({std::string(section), {}, {}, true});
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -389,23 +389,23 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 void IniFile::UpdateFile() {
-  if (pending_.empty()) return;
+  if (FPending.empty()) return;
   const EIniFileError failure(WhereForErrors() + " に書き込めません");
   // A link is read through, and the replacement writes through it too.
-  const std::filesystem::path& target = resolved_;
+  const std::filesystem::path& target = FResolved;
   std::string current;
   if (ReadWholeFile(target, current) == ReadResult::Unreadable) throw failure;
   // A UTF-16 file (the system reads those too) would be corrupted by code page 932 lines.
   if (current.starts_with("\xFF\xFE") || current.starts_with("\xFE\xFF")) throw failure;
   IniDocument fresh(current);
-  for (const PendingWrite& w : pending_) {
+  for (const PendingWrite& w : FPending) {
     if (w.erase_section) fresh.EraseSection(w.section);
     else fresh.Write(w.section, w.key, w.value);
   }
   if (!ReplaceFileContents(target, fresh.Text())) throw failure;
-  document_ = std::move(fresh);
-  loaded_ = true;
-  pending_.clear();
+  FDocument = std::move(fresh);
+  FLoaded = true;
+  FPending.clear();
 }
 
 }  // namespace kestrilon::settings

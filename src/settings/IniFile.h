@@ -98,8 +98,8 @@ class IniDocument {
   std::pair<std::size_t, std::size_t> SectionBody(std::string_view section) const;
   std::size_t FindKeyLine(std::string_view section, std::string_view key) const;
 
-  std::string bom_;  // a UTF-8 byte-order mark at the start, kept as it was
-  std::vector<Line> lines_;
+  std::string FBom;  // a UTF-8 byte-order mark at the start, kept as it was
+  std::vector<Line> FLines;
 };
 
 // One INI file. Constructing touches nothing; the file is read at the first read or write.
@@ -114,7 +114,7 @@ class IniFile {
  public:
   explicit IniFile(std::filesystem::path path);
 
-  const std::filesystem::path& FileName() const { return path_; }
+  const std::filesystem::path& FileName() const { return FPath; }
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view default_value, std::size_t max_bytes = kMaxIniString);
@@ -156,11 +156,11 @@ class IniFile {
   IniDocument& Document();
   std::string WhereForErrors() const;
 
-  std::filesystem::path path_;      // as given
-  std::filesystem::path resolved_;  // where the file really is
-  bool loaded_ = false;
-  IniDocument document_;
-  std::vector<PendingWrite> pending_;
+  std::filesystem::path FPath;      // as given
+  std::filesystem::path FResolved;  // where the file really is
+  bool FLoaded = false;
+  IniDocument FDocument;
+  std::vector<PendingWrite> FPending;
 };
 
 }  // namespace kestrilon::settings

@@ -101,19 +101,19 @@ bool SamePresetName(std::string_view a, std::string_view b) {
 // ---- PresetBook --------------------------------------------------------------------------
 
 const Preset* PresetBook::Find(std::string_view name) const {
-  const auto it = FindNamed(presets_, name, NameOf);
-  return it == presets_.end() ? nullptr : &*it;
+  const auto it = FindNamed(FPresets, name, NameOf);
+  return it == FPresets.end() ? nullptr : &*it;
 }
 
 Preset* PresetBook::FindSettings(std::string_view name) {
-  const auto it = FindNamed(presets_, name, NameOf);
-  return it == presets_.end() ? nullptr : &*it;
+  const auto it = FindNamed(FPresets, name, NameOf);
+  return it == FPresets.end() ? nullptr : &*it;
 }
 
 PresetResult PresetBook::Add(Preset preset) {
   if (const PresetResult r = CheckName(preset.name); r != PresetResult::Ok) return r;
   if (Find(preset.name)) return PresetResult::DuplicateName;
-  presets_.push_back(std::move(preset));
+  FPresets.push_back(std::move(preset));
   return PresetResult::Ok;
 }
 
@@ -123,52 +123,52 @@ PresetResult PresetBook::Rename(std::string_view from, std::string_view to) {
   if (const PresetResult r = CheckName(to); r != PresetResult::Ok) return r;
   if (const Preset* other = Find(to); other && other != preset) return PresetResult::DuplicateName;
   const std::string old_name = std::exchange(preset->name, std::string(to));
-  if (SamePresetName(active_, old_name)) active_ = to;
-  for (ProgramPreset& p : programs_)
+  if (SamePresetName(FActive, old_name)) FActive = to;
+  for (ProgramPreset& p : FPrograms)
     if (SamePresetName(p.preset, old_name)) p.preset = to;
   return PresetResult::Ok;
 }
 
 PresetResult PresetBook::Remove(std::string_view name) {
-  const auto it = FindNamed(presets_, name, NameOf);
-  if (it == presets_.end()) return PresetResult::NotFound;
+  const auto it = FindNamed(FPresets, name, NameOf);
+  if (it == FPresets.end()) return PresetResult::NotFound;
   const std::string old_name = std::move(it->name);
-  presets_.erase(it);
-  if (SamePresetName(active_, old_name)) active_.clear();
-  std::erase_if(programs_,
+  FPresets.erase(it);
+  if (SamePresetName(FActive, old_name)) FActive.clear();
+  std::erase_if(FPrograms,
                 [&](const ProgramPreset& p) { return SamePresetName(p.preset, old_name); });
   return PresetResult::Ok;
 }
 
 PresetResult PresetBook::SetActive(std::string_view name) {
   if (name.empty()) {
-    active_.clear();
+    FActive.clear();
     return PresetResult::Ok;
   }
   const Preset* preset = Find(name);
   if (!preset) return PresetResult::NotFound;
-  active_ = preset->name;
+  FActive = preset->name;
   return PresetResult::Ok;
 }
 
 PresetResult PresetBook::SetProgramPreset(std::string_view program, std::string_view preset) {
   if (const PresetResult r = CheckName(program); r != PresetResult::Ok) return r;
-  const auto it = FindNamed(programs_, program, ProgramOf);
+  const auto it = FindNamed(FPrograms, program, ProgramOf);
   if (preset.empty()) {
-    if (it != programs_.end()) programs_.erase(it);
+    if (it != FPrograms.end()) FPrograms.erase(it);
     return PresetResult::Ok;
   }
   const Preset* chosen = Find(preset);
   if (!chosen) return PresetResult::NotFound;
-  if (it != programs_.end()) it->preset = chosen->name;
-  else programs_.push_back({std::string(program), chosen->name});
+  if (it != FPrograms.end()) it->preset = chosen->name;
+  else FPrograms.push_back({std::string(program), chosen->name});
   return PresetResult::Ok;
 }
 
 const Preset* PresetBook::PresetForProgram(
     std::string_view program,
     const std::function<bool(std::string_view listed, std::string_view program)>& same) const {
-  for (const ProgramPreset& p : programs_) {
+  for (const ProgramPreset& p : FPrograms) {
     if (same ? same(p.program, program) : SamePresetName(p.program, program)) return Find(p.preset);
   }
   return nullptr;

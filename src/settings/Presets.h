@@ -83,7 +83,7 @@ bool SamePresetName(std::string_view a, std::string_view b);
 class PresetBook {
  public:
   // In the order they were added (a rename keeps the place): the tray menu's order.
-  const std::vector<Preset>& Presets() const { return presets_; }
+  const std::vector<Preset>& Presets() const { return FPresets; }
   const Preset* Find(std::string_view name) const;
   // For changing a preset's settings or key in place; its name changes only through Rename.
   Preset* FindSettings(std::string_view name);
@@ -98,12 +98,12 @@ class PresetBook {
   PresetResult Remove(std::string_view name);
 
   // The name of the preset in use as the book stores it; empty: none.
-  const std::string& Active() const { return active_; }
+  const std::string& Active() const { return FActive; }
   // Empty for none; otherwise NotFound unless the preset exists.
   PresetResult SetActive(std::string_view name);
 
   // Programs given a preset, in the order they were given one.
-  const std::vector<ProgramPreset>& Programs() const { return programs_; }
+  const std::vector<ProgramPreset>& Programs() const { return FPrograms; }
   // Gives the program a preset, or (preset empty) takes its choice away. The program's name is
   // checked as a preset's name is (EmptyName, InvalidName); NotFound when there is no such
   // preset. Giving a program that already has one another replaces it, in its place.
@@ -118,9 +118,9 @@ class PresetBook {
   bool operator==(const PresetBook&) const = default;
 
  private:
-  std::vector<Preset> presets_;
-  std::string active_;
-  std::vector<ProgramPreset> programs_;
+  std::vector<Preset> FPresets;
+  std::string FActive;
+  std::vector<ProgramPreset> FPrograms;
 };
 
 // The settings under the dialog's keys in a section, each missing or unreadable one as in base;

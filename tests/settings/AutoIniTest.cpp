@@ -92,23 +92,23 @@ class AutoIniTest : public testing::Test {
  protected:
   void SetUp() override {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / (std::string("kestrilon-autoini-") + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    FDir = fs::temp_directory_path() / (std::string("kestrilon-autoini-") + info->name());
+    fs::remove_all(FDir);
+    fs::create_directories(FDir);
   }
   void TearDown() override {
     std::error_code ec;
-    fs::remove_all(dir_, ec);
+    fs::remove_all(FDir, ec);
   }
   // Points the component at this test's folder and records its message boxes.
   void Attach(TAutoIni& ini) {
-    ini.ExecutablePath = [this] { return dir_ / "kestrilon.exe"; };
-    ini.ShowMessage = [this](const std::string& m) { messages_.push_back(m); };
+    ini.ExecutablePath = [this] { return FDir / "kestrilon.exe"; };
+    ini.ShowMessage = [this](const std::string& m) { FMessages.push_back(m); };
   }
-  fs::path IniPath() const { return dir_ / "kestrilon.ini"; }
+  fs::path IniPath() const { return FDir / "kestrilon.ini"; }
 
-  fs::path dir_;
-  std::vector<std::string> messages_;
+  fs::path FDir;
+  std::vector<std::string> FMessages;
 };
 
 TEST_F(AutoIniTest, SavesTheProgramsFormKeyByKeyInWalkOrder) {
@@ -131,7 +131,7 @@ TEST_F(AutoIniTest, SavesTheProgramsFormKeyByKeyInWalkOrder) {
       "RepAmp=1\r\nRepLG=0\r\nRepQuot=0\r\nAddLI=0\r\nTagDelete=0\r\n"
       "UpDownCase=2\r\nSpace2Tab=0\r\nShowForm=1\r\n";
   EXPECT_EQ(Slurp(IniPath()), first);
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(FMessages.empty());
 
   // A second save rewrites the values in place; another section and a comment stay.
   Spit(IniPath(), "; hand-made\r\n" + first + "\r\n[Other]\r\nNumberMode=2\r\n");
@@ -404,18 +404,18 @@ TEST_F(AutoIniTest, PathAndSectionFollowTheExecutable) {
   Make<TCheckBox>(form.get(), form.get(), "Box");
   ini->SaveIni();  // empty section: the executable's file name, which the property keeps
   EXPECT_EQ(ini->Section(), "kestrilon.exe");
-  EXPECT_EQ(ini->IniPath(), dir_ / "kestrilon.ini");
+  EXPECT_EQ(ini->IniPath(), FDir / "kestrilon.ini");
   EXPECT_EQ(Slurp(IniPath()), "[kestrilon.exe]\r\nBox=0\r\n");
 
   ini->SetAIniFileName("conf.ini");
   ini->SaveIni();
-  EXPECT_EQ(ini->IniPath(), dir_ / "conf.ini");
-  EXPECT_TRUE(fs::exists(dir_ / "conf.ini"));
+  EXPECT_EQ(ini->IniPath(), FDir / "conf.ini");
+  EXPECT_TRUE(fs::exists(FDir / "conf.ini"));
 
-  ini->ExecutablePath = [this] { return dir_ / "NoExtension"; };
+  ini->ExecutablePath = [this] { return FDir / "NoExtension"; };
   ini->SetAIniFileName("");
   ini->LoadIni();
-  EXPECT_EQ(ini->IniPath(), dir_ / "NoExtension.ini");
+  EXPECT_EQ(ini->IniPath(), FDir / "NoExtension.ini");
 
   ini->SetAIniFileName("conf.ini");
   ini->SetMakeIniWinDir(true);
@@ -436,9 +436,9 @@ TEST_F(AutoIniTest, AFailedSaveShowsItsMessageThenPassesTheErrorOnAndKeepsTheFil
     p.auto_save->SaveIni();
     ADD_FAILURE() << "saved into a missing folder";
   } catch (const EIniFileError& e) {
-    EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+    EXPECT_EQ(FMessages, std::vector<std::string>{"Can not save to IniFile"});
     EXPECT_EQ(std::string(e.what()),
-              (dir_ / "missing" / "kestrilon.ini").string() + " に書き込めません");
+              (FDir / "missing" / "kestrilon.ini").string() + " に書き込めません");
   }
 
   // A read-only file: not one key of it changes.
@@ -446,9 +446,9 @@ TEST_F(AutoIniTest, AFailedSaveShowsItsMessageThenPassesTheErrorOnAndKeepsTheFil
   Spit(IniPath(), old_text);
   fs::permissions(IniPath(), fs::perms::owner_read);
   p.auto_save->SetAIniFileName("");
-  messages_.clear();
+  FMessages.clear();
   EXPECT_THROW(p.auto_save->SaveIni(), EIniFileError);
-  EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+  EXPECT_EQ(FMessages, std::vector<std::string>{"Can not save to IniFile"});
   EXPECT_EQ(Slurp(IniPath()), old_text);
 
   // An edit text the file can't hold (a line break, a character code page 932 lacks).
@@ -456,9 +456,9 @@ TEST_F(AutoIniTest, AFailedSaveShowsItsMessageThenPassesTheErrorOnAndKeepsTheFil
   for (const char* text : {"two\r\nlines", "emoji \xF0\x9F\x98\x80"}) {
     auto* edit = Make<TEdit>(p.form.get(), p.form.get(), "Memo");
     edit->SetText(text);
-    messages_.clear();
+    FMessages.clear();
     EXPECT_THROW(p.auto_save->SaveIni(), EIniFileError) << text;
-    EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+    EXPECT_EQ(FMessages, std::vector<std::string>{"Can not save to IniFile"});
     EXPECT_EQ(Slurp(IniPath()), old_text);
     delete edit;
   }
@@ -473,7 +473,7 @@ TEST_F(AutoIniTest, AnOwnerOfTheWrongClassIsAnInvalidCastReportedTheSameWay) {
   EXPECT_THROW(ini->LoadIni(), EInvalidCast);
   ini->SetCheckWinState(true);
   EXPECT_THROW(ini->LoadIni(), EInvalidCast);
-  EXPECT_EQ(messages_,
+  EXPECT_EQ(FMessages,
             (std::vector<std::string>{"Can not save to IniFile", "Can not load from IniFile",
                                       "Can not load from IniFile"}));
   EXPECT_FALSE(fs::exists(IniPath()));
@@ -482,9 +482,9 @@ TEST_F(AutoIniTest, AnOwnerOfTheWrongClassIsAnInvalidCastReportedTheSameWay) {
   auto* on_group = new TAutoIni(group.get());
   Attach(*on_group);
   on_group->SetCheckWinState(true);
-  messages_.clear();
+  FMessages.clear();
   EXPECT_THROW(on_group->SaveIni(), EInvalidCast);
-  EXPECT_EQ(messages_, std::vector<std::string>{"Can not save to IniFile"});
+  EXPECT_EQ(FMessages, std::vector<std::string>{"Can not save to IniFile"});
 }
 
 TEST_F(AutoIniTest, CorruptFilesLoadWithoutHarmAndLeaveTheControlsAsTheyWere) {
@@ -514,7 +514,7 @@ TEST_F(AutoIniTest, CorruptFilesLoadWithoutHarmAndLeaveTheControlsAsTheyWere) {
     p.auto_save->LoadIni();
     EXPECT_EQ(p.groups[0]->ItemIndex(), c.number_mode) << c.text.substr(0, 30);
     EXPECT_TRUE(p.boxes.back()->Checked()) << c.text.substr(0, 30);
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(FMessages.empty());
   }
   // Odd line ends and a missing final line end still carry good values.
   for (const std::string text :

@@ -307,15 +307,15 @@ TEST(IniDocument, RefusesWhatTheLayoutCannotHold) {
 using IniFileOnDisk = TempFolder;
 
 TEST_F(IniFileOnDisk, ConstructingAndReadingTouchNothing) {
-  IniFile ini(dir_ / "missing" / "k.ini");
+  IniFile ini(FDir / "missing" / "k.ini");
   EXPECT_EQ(ini.ReadInteger("User", "NumberMode", 3), 3);
   EXPECT_FALSE(ini.SectionExists("User"));
   ini.UpdateFile();  // nothing written: nothing to do
-  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  EXPECT_FALSE(fs::exists(FDir / "missing"));
 }
 
 TEST_F(IniFileOnDisk, SaveCreatesTheFileAndKeepsOthersLinesAndKeyOrder) {
-  const fs::path path = dir_ / "kestrilon.ini";
+  const fs::path path = FDir / "kestrilon.ini";
   {
     IniFile ini(path);
     ini.WriteInteger("User", "Form1Top", -3);
@@ -341,7 +341,7 @@ TEST_F(IniFileOnDisk, SaveCreatesTheFileAndKeepsOthersLinesAndKeyOrder) {
 }
 
 TEST_F(IniFileOnDisk, SaveKeepsWhatOthersChangedSinceTheFileWasRead) {
-  const fs::path path = dir_ / "k.ini";
+  const fs::path path = FDir / "k.ini";
   Spit(path, "[A]\r\nX=1\r\n");
   IniFile ini(path);
   EXPECT_EQ(ini.ReadInteger("A", "X", 0), 1);
@@ -352,14 +352,14 @@ TEST_F(IniFileOnDisk, SaveKeepsWhatOthersChangedSinceTheFileWasRead) {
 }
 
 TEST_F(IniFileOnDisk, AFailedSaveLeavesTheOldFileWholeAndSaysWhere) {
-  const fs::path read_only = dir_ / "read-only.ini";
+  const fs::path read_only = FDir / "read-only.ini";
   Spit(read_only, "[User]\r\nNumberMode=1\r\n");
   fs::permissions(read_only,
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  const fs::path utf16 = dir_ / "utf16.ini";
+  const fs::path utf16 = FDir / "utf16.ini";
   const std::string utf16_text("\xFF\xFE[\0U\0]\0", 8);
   Spit(utf16, utf16_text);
-  const fs::path cases[] = {read_only, utf16, dir_ / "no-such-folder" / "k.ini", dir_};
+  const fs::path cases[] = {read_only, utf16, FDir / "no-such-folder" / "k.ini", FDir};
   for (const auto& path : cases) {
     IniFile ini(path);
     ini.WriteInteger("User", "NumberMode", 2);
@@ -376,30 +376,30 @@ TEST_F(IniFileOnDisk, AFailedSaveLeavesTheOldFileWholeAndSaysWhere) {
   EXPECT_EQ(Files(), (std::vector<std::string>{"read-only.ini", "utf16.ini"}));
 
   // Once the folder can be written, the pending write gets there.
-  IniFile ini(dir_ / "sub" / "k.ini");
+  IniFile ini(FDir / "sub" / "k.ini");
   ini.WriteInteger("User", "NumberMode", 2);
   EXPECT_THROW(ini.UpdateFile(), EIniFileError);
-  fs::create_directory(dir_ / "sub");
+  fs::create_directory(FDir / "sub");
   ini.UpdateFile();
-  EXPECT_EQ(Slurp(dir_ / "sub" / "k.ini"), "[User]\r\nNumberMode=2\r\n");
+  EXPECT_EQ(Slurp(FDir / "sub" / "k.ini"), "[User]\r\nNumberMode=2\r\n");
 }
 
 TEST_F(IniFileOnDisk, SaveWritesThroughALinkAndKeepsPermissions) {
-  const fs::path real = dir_ / "real.ini";
+  const fs::path real = FDir / "real.ini";
   Spit(real, "[User]\r\nA=1\r\n");
   fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
-  fs::create_symlink(real, dir_ / "link.ini");
-  IniFile ini(dir_ / "link.ini");
+  fs::create_symlink(real, FDir / "link.ini");
+  IniFile ini(FDir / "link.ini");
   ini.WriteInteger("User", "A", 2);
   ini.UpdateFile();
-  EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
+  EXPECT_TRUE(fs::is_symlink(FDir / "link.ini"));
   EXPECT_EQ(Slurp(real), "[User]\r\nA=2\r\n");
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(IniFileOnDisk, AnInvalidWriteThrowsAtOnceAndLeavesNothingPending) {
-  const fs::path path = dir_ / "k.ini";
+  const fs::path path = FDir / "k.ini";
   IniFile ini(path);
   EXPECT_THROW(ini.WriteString("User", "Memo", "line 1\r\nline 2"), EIniFileError);
   ini.UpdateFile();

@@ -60,7 +60,7 @@ TEST_F(PresetFile, HostileNamesRoundTripAndOnlyAsciiReachesTheFile) {
   }
   ASSERT_EQ(book.SetActive("江戸"), PresetResult::Ok);
 
-  const fs::path path = dir_ / "k.ini";
+  const fs::path path = FDir / "k.ini";
   const std::string users = "[taro]\r\nNumberMode=2\r\n\r\n[hanako]\r\nNumberMode=1\r\n";
   Spit(path, users);
   {
@@ -112,15 +112,15 @@ TEST_F(PresetFile, AFileWrittenBeforePresetsHasNoneAndSavingNoneLeavesItByteForB
   for (const char* name :
        {"private_profile.ini", "bom.ini", "cr_only.ini", "truncated_multibyte.ini"}) {
     const std::string old_text = Slurp(Fixture(name));
-    Spit(dir_ / name, old_text);
-    IniFile ini(dir_ / name);
+    Spit(FDir / name, old_text);
+    IniFile ini(FDir / name);
     for (const std::string& user :
          {std::string("User"), Sjis("田中"), Sjis("ゾ"), std::string("Other")}) {
       EXPECT_EQ(ReadPresets(ini, user), PresetBook()) << name;
       WritePresets(ini, user, PresetBook());
     }
     ini.UpdateFile();
-    EXPECT_EQ(Slurp(dir_ / name), old_text) << name;
+    EXPECT_EQ(Slurp(FDir / name), old_text) << name;
   }
 }
 

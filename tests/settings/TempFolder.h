@@ -32,25 +32,25 @@ class TempFolder : public testing::Test {
  protected:
   void SetUp() override {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
+    FDir = fs::temp_directory_path() /
            (std::string("kestrilon-ini-") + info->test_suite_name() + "-" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    fs::remove_all(FDir);
+    fs::create_directories(FDir);
   }
   void TearDown() override {
     std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
+    fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(FDir, ec);
   }
   // Names of the files in the folder, to see that no temporary file is left behind.
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_))
+    for (const auto& e : fs::directory_iterator(FDir))
       names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path dir_;
+  fs::path FDir;
 };
 
 }  // namespace kestrilon::settings::test

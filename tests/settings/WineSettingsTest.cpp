@@ -144,14 +144,14 @@ std::string SystemRead(const std::string& section, const std::string& key, const
 class BoxWatcher {
  public:
   using Box = std::pair<std::string, std::string>;
-  explicit BoxWatcher(DWORD ui_thread) : thread_([this, ui_thread] { Run(ui_thread); }) {}
+  explicit BoxWatcher(DWORD ui_thread) : FThread([this, ui_thread] { Run(ui_thread); }) {}
   ~BoxWatcher() {
-    stop_ = true;
-    thread_.join();
+    FStop = true;
+    FThread.join();
   }
   std::vector<Box> Boxes() {
-    std::lock_guard lock(mutex_);
-    return boxes_;
+    std::lock_guard lock(FMutex);
+    return FBoxes;
   }
 
  private:
@@ -172,20 +172,20 @@ class BoxWatcher {
     auto* self = reinterpret_cast<BoxWatcher*>(self_pointer);
     wchar_t class_name[32];
     if (!IsWindowVisible(window) || GetClassNameW(window, class_name, 32) == 0 ||
-        lstrcmpW(class_name, L"#32770") != 0 || !self->answered_.insert(window).second)
+        lstrcmpW(class_name, L"#32770") != 0 || !self->FAnswered.insert(window).second)
       return TRUE;
     std::string text;
     EnumChildWindows(window, CollectStatic, reinterpret_cast<LPARAM>(&text));
     {
-      std::lock_guard lock(self->mutex_);
-      self->boxes_.emplace_back(Text(window), text);
+      std::lock_guard lock(self->FMutex);
+      self->FBoxes.emplace_back(Text(window), text);
     }
     PostMessageW(window, WM_COMMAND, IDOK, 0);
     return TRUE;
   }
   void Run(DWORD ui_thread) noexcept {
     try {
-      while (!stop_) {
+      while (!FStop) {
         EnumThreadWindows(ui_thread, Visit, reinterpret_cast<LPARAM>(this));
         Sleep(20);
       }
@@ -194,11 +194,11 @@ class BoxWatcher {
     }
   }
 
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<Box> boxes_;
-  std::set<HWND> answered_;
-  std::thread thread_;
+  std::atomic<bool> FStop{false};
+  std::mutex FMutex;
+  std::vector<Box> FBoxes;
+  std::set<HWND> FAnswered;
+  std::thread FThread;
 };
 
 class WineSettings : public testing::Test {
@@ -206,23 +206,23 @@ class WineSettings : public testing::Test {
   void SetUp() override {
     ASSERT_EQ(GetACP(), 932u);
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / (std::string("kestrilon-wine-") + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    FDir = fs::temp_directory_path() / (std::string("kestrilon-wine-") + info->name());
+    fs::remove_all(FDir);
+    fs::create_directories(FDir);
   }
   void TearDown() override {
     std::error_code ec;
-    for (const auto& e : fs::recursive_directory_iterator(dir_, ec))
+    for (const auto& e : fs::recursive_directory_iterator(FDir, ec))
       SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove_all(dir_, ec);
+    fs::remove_all(FDir, ec);
   }
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_))
+    for (const auto& e : fs::directory_iterator(FDir))
       names.push_back(e.path().filename().string());
     return names;
   }
-  fs::path dir_;
+  fs::path FDir;
 };
 
 TEST_F(WineSettings, TheFileSitsBesideTheRealExecutableOrInTheWindowsFolder) {
@@ -262,7 +262,7 @@ TEST_F(WineSettings, TheFileSitsBesideTheRealExecutableOrInTheWindowsFolder) {
 }
 
 TEST_F(WineSettings, AFolderWithAJapaneseNameIsNoProblem) {
-  const fs::path folder = dir_ / win::Widen("ツール ソ表");
+  const fs::path folder = FDir / win::Widen("ツール ソ表");
   fs::create_directories(folder);
   auto form = MakeForm<TForm>();
   auto* box = new TCheckBox(form.get());
@@ -282,7 +282,7 @@ TEST_F(WineSettings, AFolderWithAJapaneseNameIsNoProblem) {
 
 TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
   const std::string old_text = "[User]\r\nForm1Top=5\r\nShowForm=1\r\n";
-  const fs::path read_only = dir_ / "kestrilon.ini";
+  const fs::path read_only = FDir / "kestrilon.ini";
   Spit(read_only, old_text);
   ASSERT_TRUE(SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
 
@@ -290,7 +290,7 @@ TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
     const char* ini_name;
     fs::path path;
   } cases[] = {{"kestrilon.ini", read_only},
-               {"missing\\kestrilon.ini", dir_ / "missing" / "kestrilon.ini"}};
+               {"missing\\kestrilon.ini", FDir / "missing" / "kestrilon.ini"}};
   for (const auto& c : cases) {
     auto form = MakeForm<TForm>();
     form->SetName("Form1");
@@ -301,7 +301,7 @@ TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
     ini->SetSection("User");
     ini->SetCheckWinState(true);
     ini->SetAIniFileName(c.ini_name);
-    ini->ExecutablePath = [this] { return dir_ / "kestrilon.exe"; };
+    ini->ExecutablePath = [this] { return FDir / "kestrilon.exe"; };
     std::vector<std::string> shown;
     ini->ShowMessage = [&](const std::string& m) { shown.push_back(m); };
     try {
@@ -318,7 +318,7 @@ TEST_F(WineSettings, AFailedSaveShowsBothMessagesInOrderAndKeepsTheOldFile) {
 
 TEST_F(WineSettings, TheUserSeesTheComponentsBoxThenTheErrorsOwn) {
   const std::string old_text = "[User]\r\nShowForm=1\r\n";
-  const fs::path path = dir_ / "kestrilon.ini";
+  const fs::path path = FDir / "kestrilon.ini";
   Spit(path, old_text);
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
   Application().SetTitle("Kestrilon");
@@ -328,7 +328,7 @@ TEST_F(WineSettings, TheUserSeesTheComponentsBoxThenTheErrorsOwn) {
   box->SetParent(form.get());
   auto* ini = new TAutoIni(form.get());  // the real message box
   ini->SetSection("User");
-  ini->ExecutablePath = [this] { return dir_ / "kestrilon.exe"; };
+  ini->ExecutablePath = [this] { return FDir / "kestrilon.exe"; };
   std::vector<BoxWatcher::Box> boxes;
   {
     BoxWatcher watcher(GetCurrentThreadId());
@@ -346,7 +346,7 @@ TEST_F(WineSettings, TheUserSeesTheComponentsBoxThenTheErrorsOwn) {
 }
 
 TEST_F(WineSettings, AFileHeldOpenByAnotherProgramIsNotReplaced) {
-  const fs::path file = dir_ / "held.ini";
+  const fs::path file = FDir / "held.ini";
   Spit(file, "[User]\r\nNumberMode=1\r\n");
   // Open without sharing delete access, as a scanner might; the save can't put its file there.
   const HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -380,12 +380,12 @@ TEST_F(WineSettings, AMoveRefusedForAMomentIsTriedAgain) {
                {ERROR_ACCESS_DENIED, true},
                {ERROR_PATH_NOT_FOUND, false}};
   for (const auto& c : cases) {
-    Spit(dir_ / "new.tmp", "new");
-    Spit(dir_ / "k.ini", "old");
+    Spit(FDir / "new.tmp", "new");
+    Spit(FDir / "k.ini", "old");
     refusal = c.error;
     moves = 0;
-    EXPECT_EQ(MoveIntoPlace(dir_ / "new.tmp", dir_ / "k.ini", RefusedOnce), c.retried) << c.error;
-    EXPECT_EQ(Slurp(dir_ / "k.ini"), c.retried ? "new" : "old") << c.error;
+    EXPECT_EQ(MoveIntoPlace(FDir / "new.tmp", FDir / "k.ini", RefusedOnce), c.retried) << c.error;
+    EXPECT_EQ(Slurp(FDir / "k.ini"), c.retried ? "new" : "old") << c.error;
   }
 }
 
@@ -414,7 +414,7 @@ TEST_F(WineSettings, IniFileReadsFilesAsTheSystemReadsThem) {
       {"[User] trailing\r\nK=1\r\n[Open\r\nK=2\r\n", {{"User", "K"}, {"Open", "K"}}},
   };
   for (const auto& c : cases) {
-    const fs::path file = dir_ / "read.ini";
+    const fs::path file = FDir / "read.ini";
     Spit(file, c.text);
     IniFile ini(file);
     for (const auto& [section, key] : c.queries)
@@ -424,7 +424,7 @@ TEST_F(WineSettings, IniFileReadsFilesAsTheSystemReadsThem) {
 }
 
 TEST_F(WineSettings, EachSideReadsWhatTheOtherWrote) {
-  const fs::path file = dir_ / "both.ini";
+  const fs::path file = FDir / "both.ini";
   const std::string file_a = file.string();
   const std::string tanaka = Ansi("田中");
   // The system writes, IniFile reads.

@@ -16,18 +16,18 @@ namespace fs = std::filesystem;
 class FileIo : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ =
+    FDir =
         fs::temp_directory_path() /
         ("kestrilon-fileio-" + std::to_string(std::hash<std::string>{}(
                                    testing::UnitTest::GetInstance()->current_test_info()->name())));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    fs::remove_all(FDir);
+    fs::create_directories(FDir);
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { fs::remove_all(FDir); }
 
   // A path as the tool gets it: UTF-8.
   std::string Path(std::string_view utf8_name) const {
-    const auto u8 = (dir_ / fs::path(std::u8string(utf8_name.begin(), utf8_name.end()))).u8string();
+    const auto u8 = (FDir / fs::path(std::u8string(utf8_name.begin(), utf8_name.end()))).u8string();
     return std::string(u8.begin(), u8.end());
   }
   static fs::path FsPath(const std::string& utf8) {
@@ -38,10 +38,10 @@ class FileIo : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::size_t EntriesInDir() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(FDir), {}));
   }
 
-  fs::path dir_;
+  fs::path FDir;
 };
 
 // Bytes a text mode would change: line ends, ^Z, a NUL, high bytes.

@@ -36,11 +36,11 @@ class FilterTool : public testing::Test {
   void SetUp() override {
     char templ[] = "/tmp/kestrilon-filter-test-XXXXXX";
     ASSERT_NE(mkdtemp(templ), nullptr);
-    dir_ = templ;
+    FDir = templ;
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { fs::remove_all(FDir); }
 
-  fs::path Path(const std::string& name) const { return dir_ / name; }
+  fs::path Path(const std::string& name) const { return FDir / name; }
 
   // Runs the tool with input on standard input; stdout_path replaces standard output.
   Result Run(const std::vector<std::string>& args, std::string_view input = {},
@@ -73,7 +73,7 @@ class FilterTool : public testing::Test {
     return r;
   }
 
-  fs::path dir_;
+  fs::path FDir;
 };
 
 // The expected texts write each line break as "\n"; the tool always writes CR LF.
@@ -392,9 +392,9 @@ TEST_F(FilterTool, InputOutputErrorsNameTheFile) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("out.txt: cannot write"), std::string::npos) << r.err;
 
-  r = Run({"-o", dir_.string()}, "abc");
+  r = Run({"-o", FDir.string()}, "abc");
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(fs::is_directory(dir_));
+  EXPECT_TRUE(fs::is_directory(FDir));
 
   r = Run({"--ini", Path("missing.ini").string()}, "abc");
   EXPECT_EQ(r.status, 1);
@@ -445,7 +445,7 @@ TEST_F(FilterTool, InputFromFileDashOrStdinAndOutputReplacesTheFile) {
 
   // A one-letter name joined to -o, in the working folder.
   const fs::path was = fs::current_path();
-  fs::current_path(dir_);
+  fs::current_path(FDir);
   r = Run({"-ox", "--set=NumberMode=1", "in2.txt"});
   fs::current_path(was);
   EXPECT_EQ(r.status, 0) << r.err;
@@ -453,7 +453,7 @@ TEST_F(FilterTool, InputFromFileDashOrStdinAndOutputReplacesTheFile) {
 
   // No temporary file is left behind.
   std::size_t files = 0;
-  for (const auto& entry : fs::directory_iterator(dir_))
+  for (const auto& entry : fs::directory_iterator(FDir))
     files += entry.path().filename().string().find(".tmp") != std::string::npos;
   EXPECT_EQ(files, 0u);
 }

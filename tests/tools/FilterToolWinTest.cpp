@@ -40,23 +40,23 @@ HANDLE Inheritable(const fs::path& path, bool write) {
 class FilterToolWin : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / L"kestrilon-filter-win-テスト" /
+    FDir = fs::temp_directory_path() / L"kestrilon-filter-win-テスト" /
            testing::UnitTest::GetInstance()->current_test_info()->name();
     std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-    fs::create_directories(dir_);
+    fs::remove_all(FDir, ignored);
+    fs::create_directories(FDir);
   }
   // Wine's console host may still hold the redirected handles for a moment after the tool ends.
   void TearDown() override {
     std::error_code ignored;
-    fs::remove_all(dir_, ignored);
+    fs::remove_all(FDir, ignored);
   }
 
   // Standard input is a file, or with pipe a pipe whose writer has closed it after input.
   Result Run(const std::vector<std::wstring>& args, std::string_view input = {},
              bool pipe = false) {
-    WriteFile(dir_ / L"stdin", input);
-    HANDLE in = Inheritable(dir_ / L"stdin", false);
+    WriteFile(FDir / L"stdin", input);
+    HANDLE in = Inheritable(FDir / L"stdin", false);
     if (pipe) {
       CloseHandle(in);
       SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
@@ -67,8 +67,8 @@ class FilterToolWin : public testing::Test {
           ::WriteFile(writer, input.data(), static_cast<DWORD>(input.size()), &written, nullptr));
       CloseHandle(writer);
     }
-    HANDLE out = Inheritable(dir_ / L"stdout", true);
-    HANDLE err = Inheritable(dir_ / L"stderr", true);
+    HANDLE out = Inheritable(FDir / L"stdout", true);
+    HANDLE err = Inheritable(FDir / L"stderr", true);
     std::wstring command = Quote(ToolPath());
     for (const auto& a : args) command += L" " + Quote(a);
     STARTUPINFOW si{};
@@ -91,12 +91,12 @@ class FilterToolWin : public testing::Test {
     CloseHandle(in);
     CloseHandle(out);
     CloseHandle(err);
-    r.out = ReadFile(dir_ / L"stdout");
-    r.err = ReadFile(dir_ / L"stderr");
+    r.out = ReadFile(FDir / L"stdout");
+    r.err = ReadFile(FDir / L"stderr");
     return r;
   }
 
-  fs::path dir_;
+  fs::path FDir;
 };
 
 TEST_F(FilterToolWin, StandardStreamsCarryBytesUnchanged) {
@@ -118,18 +118,18 @@ TEST_F(FilterToolWin, StandardStreamsCarryBytesUnchanged) {
 }
 
 TEST_F(FilterToolWin, JapaneseFileNamesInAndOut) {
-  const fs::path in = dir_ / L"入力.txt", out = dir_ / L"出力.txt";
+  const fs::path in = FDir / L"入力.txt", out = FDir / L"出力.txt";
   WriteFile(in, "がっこう😀\n");
   WriteFile(out, "old");
   const Result r = Run({L"--set=KanaMode1=1", L"-o", out.wstring(), in.wstring()});
   EXPECT_EQ(r.status, 0u) << r.err;
   EXPECT_TRUE(r.out.empty());
   EXPECT_EQ(ReadFile(out), "ｶﾞｯｺｳ😀\r\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 5);  // no temporary file left
+  EXPECT_EQ(std::distance(fs::directory_iterator(FDir), {}), 5);  // no temporary file left
 }
 
 TEST_F(FilterToolWin, ErrorsGiveTheirStatusAndWriteNothing) {
-  const fs::path out = dir_ / L"out.txt";
+  const fs::path out = FDir / L"out.txt";
   Result r = Run({L"-o", out.wstring()}, "ok\xFF");
   EXPECT_EQ(r.status, 3u);
   EXPECT_NE(r.err.find("invalid UTF-8 at byte offset 2"), std::string::npos) << r.err;
@@ -139,7 +139,7 @@ TEST_F(FilterToolWin, ErrorsGiveTheirStatusAndWriteNothing) {
   EXPECT_EQ(r.status, 2u);
   EXPECT_TRUE(r.out.empty());
 
-  r = Run({(dir_ / L"無い.txt").wstring()});
+  r = Run({(FDir / L"無い.txt").wstring()});
   EXPECT_EQ(r.status, 1u);
   EXPECT_NE(r.err.find("無い.txt: cannot read"), std::string::npos) << r.err;
 }
@@ -153,8 +153,8 @@ TEST_F(FilterToolWin, SectionDefaultsToTheUserName) {
   section.resize(static_cast<std::size_t>(
       WideCharToMultiByte(932, 0, name, static_cast<int>(size - 1), section.data(),
                           static_cast<int>(section.size()), nullptr, nullptr)));
-  WriteFile(dir_ / L"k.ini", "[" + section + "]\r\nSpaceMode=2\r\n");
-  const Result r = Run({L"--ini", (dir_ / L"k.ini").wstring()}, "a b");
+  WriteFile(FDir / L"k.ini", "[" + section + "]\r\nSpaceMode=2\r\n");
+  const Result r = Run({L"--ini", (FDir / L"k.ini").wstring()}, "a b");
   EXPECT_EQ(r.status, 0u) << r.err;
   EXPECT_EQ(r.out, "a　b\r\n");
 }
