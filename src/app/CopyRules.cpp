@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "CodePage932.h"
+
 namespace kestrilon::app {
 
 namespace {
@@ -47,8 +49,7 @@ std::string_view Trimmed(std::string_view s) noexcept {
 }  // namespace
 
 bool SameAsciiLetter(char32_t a, char32_t b) noexcept {
-  const auto fold = [](char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; };
-  return fold(a) == fold(b);
+  return filter::AsciiUpperOf(a) == filter::AsciiUpperOf(b);
 }
 
 bool SameProgramName(std::string_view listed, std::string_view name, SameLetter same) {

@@ -59,7 +59,8 @@ namespace {
 // Lower-case code of a two-byte capital (Ａ-Ｚ, Α-Ω, А-Я), or 0. The Cyrillic small letters skip
 // the trail byte 0x7F: а-н are 0x8470-0x847E, о-я 0x8480-0x8491.
 Char LowerOf(Char c) {
-  if (c >= 0x8260 && c <= 0x8279) return static_cast<Char>(c + 0x21);  // Ａ → ａ
+  if (c >= kFullWidthCapitalA && c <= kFullWidthCapitalA + 25)  // Ａ → ａ
+    return static_cast<Char>(c - kFullWidthCapitalA + kFullWidthSmallA);
   if (c >= 0x839F && c <= 0x83B6) return static_cast<Char>(c + 0x20);  // Α → α
   if (c >= 0x8440 && c <= 0x8460) {                                    // А → а
     const unsigned k = c - 0x8440;
@@ -69,7 +70,8 @@ Char LowerOf(Char c) {
 }
 
 Char UpperOf(Char c) {
-  if (c >= 0x8281 && c <= 0x829A) return static_cast<Char>(c - 0x21);               // ａ → Ａ
+  if (c >= kFullWidthSmallA && c <= kFullWidthSmallA + 25)  // ａ → Ａ
+    return static_cast<Char>(c - kFullWidthSmallA + kFullWidthCapitalA);
   if (c >= 0x83BF && c <= 0x83D6) return static_cast<Char>(c - 0x20);               // α → Α
   if (c >= 0x8470 && c <= 0x847E) return static_cast<Char>(0x8440 + (c - 0x8470));  // а → А
   if (c >= 0x8480 && c <= 0x8491) return static_cast<Char>(0x8440 + 15 + (c - 0x8480));
@@ -79,13 +81,13 @@ Char UpperOf(Char c) {
 }  // namespace
 
 Char CharLowerOf(Char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<Char>(c - 'A' + 'a');
+  if (c < 0x80) return static_cast<Char>(AsciiLowerOf(char32_t{c}));
   const Char lower = c > 0xFF ? LowerOf(c) : 0;
   return lower != 0 ? lower : c;
 }
 
 Char CharUpperOf(Char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<Char>(c - 'a' + 'A');
+  if (c < 0x80) return static_cast<Char>(AsciiUpperOf(char32_t{c}));
   const Char upper = c > 0xFF ? UpperOf(c) : 0;
   return upper != 0 ? upper : c;
 }

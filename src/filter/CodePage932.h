@@ -92,10 +92,26 @@ bool AllCharactersWhole(std::string_view text);
 std::string_view CutToWholeCharacters(std::string_view text, std::size_t max_bytes,
                                       bool (*is_lead)(unsigned char) = IsLeadByte);
 
+// ASCII's own case fold, for every layer that compares names (programs, options, keys) without
+// regard to case: the other letters of a code point or byte stay as they are.
+constexpr char32_t AsciiUpperOf(char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; }
+constexpr char32_t AsciiLowerOf(char32_t c) { return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c; }
+constexpr char AsciiLowerOf(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Case mapping by characters: ASCII letters, and the full-width Latin, Greek and Cyrillic letters
 // (the system's own folding of code page 932); every other character stays.
 Char CharLowerOf(Char c);
 Char CharUpperOf(Char c);
+
+// The full-width runs that follow ASCII's order, each an offset from its ASCII range, and the
+// full-width space.
+inline constexpr Char kFullWidthDigitZero = 0x824F;  // ０ (to ９ 0x8258)
+inline constexpr Char kFullWidthCapitalA = 0x8260;   // Ａ (to Ｚ 0x8279)
+inline constexpr Char kFullWidthSmallA = 0x8281;     // ａ (to ｚ 0x829A)
+inline constexpr Char kFullWidthSpace = 0x8140;      // 　
+inline constexpr std::string_view kFullWidthSpaceBytes = "\x81\x40";
 
 // "。", the full stop. Joining lines keeps a break after a line that ends in its bytes.
 inline constexpr Char kFullStop = 0x8142;

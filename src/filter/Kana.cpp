@@ -217,15 +217,9 @@ std::uint16_t SjisToJis(std::uint16_t code) {
   return v & 0x7F7F;
 }
 
-std::string KanaToHalfWidth(std::string_view text, int kind) {
-  std::string out;
-  AppendKanaToHalfWidth(out, text, kind);
-  return out;
-}
-
 namespace {
 
-// What KanaToHalfWidth does after the lead byte of its row (0x82 for hiragana, 0x83 for
+// What KanaToHalfWidthTable does after the lead byte of its row (0x82 for hiragana, 0x83 for
 // katakana), by the byte that follows: the half-width byte with its mark in the high byte;
 // kCopyPair for a character of another row; kLeadAlone for a code of the row that is no kana.
 // No other lead byte reaches these two rows, so their characters are copied without a look.
@@ -236,9 +230,10 @@ struct HalfWidthRow {
   std::array<std::uint16_t, 256> by_next;
 };
 
-HalfWidthRow MakeRow(int kind) {
-  const unsigned row = 0x24u + static_cast<unsigned>(kind);
-  HalfWidthRow r{static_cast<unsigned char>(0x82 + kind), {}};
+HalfWidthRow MakeRow(KanaKind kind) {
+  const unsigned k = kind == KanaKind::Katakana ? 1 : 0;
+  const unsigned row = 0x24u + k;
+  HalfWidthRow r{static_cast<unsigned char>(0x82 + k), {}};
   for (unsigned next = 0; next < 256; ++next) {
     const std::uint16_t jis = SjisToJis(static_cast<Char>(r.lead << 8 | next));
     const unsigned cell = jis & 0xFF;
@@ -255,7 +250,7 @@ HalfWidthRow MakeRow(int kind) {
 }
 
 // The whole conversion as a table by the pair of bytes at each character start.
-PairTable MakeKanaToHalfWidthTable(int kind) {
+PairTable MakeKanaToHalfWidthTable(KanaKind kind) {
   const HalfWidthRow r = MakeRow(kind);
   return PairTable::Make([&r](unsigned b, unsigned next) -> PairEntry {
     if (!IsLeadByte(static_cast<unsigned char>(b))) return {static_cast<Char>(b)};
@@ -271,19 +266,15 @@ PairTable MakeKanaToHalfWidthTable(int kind) {
 
 }  // namespace
 
-const PairTable& KanaToHalfWidthTable(int kind) {
-  static const PairTable tables[2] = {MakeKanaToHalfWidthTable(kHiraganaKind),
-                                      MakeKanaToHalfWidthTable(kKatakanaKind)};
-  return tables[kind == kKatakanaKind ? 1 : 0];
-}
-
-void AppendKanaToHalfWidth(std::string& result, std::string_view text, int kind) {
-  KanaToHalfWidthTable(kind).Apply(result, text);
+const PairTable& KanaToHalfWidthTable(KanaKind kind) {
+  static const PairTable tables[2] = {MakeKanaToHalfWidthTable(KanaKind::Hiragana),
+                                      MakeKanaToHalfWidthTable(KanaKind::Katakana)};
+  return tables[kind == KanaKind::Katakana ? 1 : 0];
 }
 
 namespace {
 
-// HalfWidthKanaToFull as a table by the pair of bytes at each character start, with each
+// HalfWidthKanaToFullTable's conversion by the pair of bytes at each character start, with each
 // character it makes then put through then(c).
 template <typename Then>
 PairTable MakeHalfWidthKanaToFullTable(Then&& then) {
@@ -303,12 +294,6 @@ PairTable MakeHalfWidthKanaToFullTable(Then&& then) {
 
 }  // namespace
 
-std::string HalfWidthKanaToFull(std::string_view text) {
-  std::string out;
-  AppendHalfWidthKanaToFull(out, text);
-  return out;
-}
-
 const PairTable& HalfWidthKanaToFullTable() {
   static const PairTable table = MakeHalfWidthKanaToFullTable([](Char c) { return c; });
   return table;
@@ -317,14 +302,6 @@ const PairTable& HalfWidthKanaToFullTable() {
 const PairTable& HalfWidthKanaToHiraganaTable() {
   static const PairTable table = MakeHalfWidthKanaToFullTable(KatakanaToHiragana);
   return table;
-}
-
-void AppendHalfWidthKanaToFull(std::string& out, std::string_view text) {
-  HalfWidthKanaToFullTable().Apply(out, text);
-}
-
-void AppendHalfWidthKanaToHiragana(std::string& out, std::string_view text) {
-  HalfWidthKanaToHiraganaTable().Apply(out, text);
 }
 
 }  // namespace kestrilon::filter

@@ -2,33 +2,24 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "Sjis.h"
 
 namespace kestrilon::filter {
 
-// Kana kind selects the JIS row KanaToHalfWidth converts: 0x24 + kind.
-enum KanaKind : int { kHiraganaKind = 0, kKatakanaKind = 1 };
+// The kana a half-width conversion takes: the JIS row 0x24 (hiragana) or 0x25 (katakana).
+enum class KanaKind { Hiragana, Katakana };
 
 // Shift-JIS two-byte code to JIS X 0208 (row × 256 + cell), applied to any pair of bytes.
 std::uint16_t SjisToJis(std::uint16_t code);
 
-// Every kana of the chosen row to half-width katakana, voiced forms as two bytes.
-std::string KanaToHalfWidth(std::string_view text, int kind);
-void AppendKanaToHalfWidth(std::string& out, std::string_view text, int kind);
-
-// Every half-width katakana (a following voiced or semi-voiced mark taken with it) to its
-// full-width form; the half-width punctuation and long-vowel mark too.
-std::string HalfWidthKanaToFull(std::string_view text);
-void AppendHalfWidthKanaToFull(std::string& out, std::string_view text);
-// The same, then every katakana to hiragana (KatakanaToHiragana), in one pass.
-void AppendHalfWidthKanaToHiragana(std::string& out, std::string_view text);
-
-// The three conversions above as tables by pairs of bytes, for the pipeline to compose.
-const PairTable& KanaToHalfWidthTable(int kind);
+// The kana conversions as tables by pairs of bytes, for the pipeline to compose:
+// every kana of the chosen row to half-width katakana, voiced forms as two bytes;
+const PairTable& KanaToHalfWidthTable(KanaKind kind);
+// every half-width katakana (a following voiced or semi-voiced mark taken with it) to its
+// full-width form, the half-width punctuation and long-vowel mark too;
 const PairTable& HalfWidthKanaToFullTable();
+// the same, then every katakana to hiragana (KatakanaToHiragana), in one walk.
 const PairTable& HalfWidthKanaToHiraganaTable();
 
 // One character: hiragana (ゝゞ too) to katakana of the same sound, and the reverse.

@@ -9,6 +9,7 @@
 #include "LineList.h"
 #include "Sjis.h"
 #include "Steps.h"
+#include "Symbols.h"
 #include "Width.h"
 
 namespace kestrilon::filter {
@@ -19,10 +20,8 @@ constexpr Char kIdeographicComma = 0x8141;      // 、
 constexpr Char kFullWidthComma = 0x8143;        // ，
 constexpr Char kIdeographicPeriod = kFullStop;  // 。
 constexpr Char kFullWidthPeriod = 0x8144;       // ．
-constexpr Char kFullWidthSpace = 0x8140;        // 　
 constexpr Char kFullWidthOpen = 0x8169;         // （
 constexpr Char kFullWidthClose = 0x816A;        // ）
-constexpr std::string_view kFullWidthSpaceBytes = "\x81\x40";
 
 // A step that replaces every occurrence of one character by another character is a character
 // map: a match only ever starts on a character boundary.
@@ -146,12 +145,13 @@ constexpr CharStep kCharSteps[] = {
        if (s.KanaMode1 == Hiragana::ToKatakana) m.Then(HiraganaToKatakana);
      },
      [](const S& s) -> const PairTable* {
-       return s.KanaMode1 == Hiragana::ToHalfWidthKatakana ? &KanaToHalfWidthTable(kHiraganaKind)
-                                                           : nullptr;
+       return s.KanaMode1 == Hiragana::ToHalfWidthKatakana
+                  ? &KanaToHalfWidthTable(KanaKind::Hiragana)
+                  : nullptr;
      }},
     {"katakana to half width, to full width or to hiragana", &Setting<&S::KanaMode2>, nullptr,
      [](const S& s) -> const PairTable* {
-       if (s.KanaMode2 == Katakana::ToHalfWidth) return &KanaToHalfWidthTable(kKatakanaKind);
+       if (s.KanaMode2 == Katakana::ToHalfWidth) return &KanaToHalfWidthTable(KanaKind::Katakana);
        if (s.KanaMode2 == Katakana::ToFullWidth) return &HalfWidthKanaToFullTable();
        if (s.KanaMode2 == Katakana::ToHiragana) return &HalfWidthKanaToHiraganaTable();
        return nullptr;

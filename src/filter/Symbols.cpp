@@ -1,7 +1,7 @@
 #include <array>
 #include <cstdint>
 
-#include "Width.h"
+#include "Symbols.h"
 
 namespace kestrilon::filter {
 namespace {

@@ -528,29 +528,4 @@ std::optional<std::uint16_t> EncodeCp932(char32_t c) {
   return code;
 }
 
-#ifdef _WIN32
-
-std::wstring Widen(std::string_view text, unsigned codePage) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
-
-std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(), size,
-                      nullptr, nullptr);
-  return narrow;
-}
-
-#endif
-
 }  // namespace kestrilon::unicode

@@ -86,11 +86,4 @@ std::optional<std::uint16_t> EncodeCp932(char32_t c);
 // what the system itself gives such a reader for a character the code page cannot hold.
 std::string AnsiForm(std::string_view cp932, const Placeholders& placeholders);
 
-#ifdef _WIN32
-// For the wide-character API: text in a code page (UTF-8 unless another is named) as UTF-16, and
-// UTF-16 as UTF-8. Invalid bytes and unpaired surrogates become U+FFFD.
-std::wstring Widen(std::string_view text, unsigned codePage = 65001);
-std::string Narrow(std::wstring_view wide);
-#endif
-
 }  // namespace kestrilon::unicode

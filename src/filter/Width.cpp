@@ -3,41 +3,28 @@
 namespace kestrilon::filter {
 namespace {
 
-// The full-width runs follow ASCII order, so each direction is an offset:
-// ０ 0x824F = '0' + 0x821F, Ａ 0x8260 = 'A' + 0x821F, ａ 0x8281 = 'a' + 0x8220.
-constexpr Char kDigitOffset = 0x821F;
-constexpr Char kCapitalOffset = 0x821F;
-constexpr Char kSmallOffset = 0x8220;
-
 constexpr bool InRange(unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; }
+
+// Ten digits or twenty-six letters from a full-width start to ASCII's and back.
+Char Between(Char c, Char fullStart, char asciiStart, unsigned count, bool toHalf) {
+  if (toHalf && InRange(c, fullStart, fullStart + count - 1))
+    return static_cast<Char>(c - fullStart + asciiStart);
+  if (!toHalf && InRange(c, asciiStart, asciiStart + count - 1))
+    return static_cast<Char>(c - asciiStart + fullStart);
+  return c;
+}
 
 }  // namespace
 
-Char DigitToHalfWidth(Char c) {
-  return InRange(c, 0x824F, 0x8258) ? static_cast<Char>(c - kDigitOffset) : c;
-}
-
-Char DigitToFullWidth(Char c) {
-  return InRange(c, '0', '9') ? static_cast<Char>(c + kDigitOffset) : c;
-}
+Char DigitToHalfWidth(Char c) { return Between(c, kFullWidthDigitZero, '0', 10, true); }
+Char DigitToFullWidth(Char c) { return Between(c, kFullWidthDigitZero, '0', 10, false); }
 
 Char LetterToHalfWidth(Char c) {
-  if (InRange(c, 0x8260, 0x8279)) return static_cast<Char>(c - kCapitalOffset);
-  if (InRange(c, 0x8281, 0x829A)) return static_cast<Char>(c - kSmallOffset);
-  return c;
+  return Between(Between(c, kFullWidthCapitalA, 'A', 26, true), kFullWidthSmallA, 'a', 26, true);
 }
 
 Char LetterToFullWidth(Char c) {
-  if (InRange(c, 'A', 'Z')) return static_cast<Char>(c + kCapitalOffset);
-  if (InRange(c, 'a', 'z')) return static_cast<Char>(c + kSmallOffset);
-  return c;
+  return Between(Between(c, kFullWidthCapitalA, 'A', 26, false), kFullWidthSmallA, 'a', 26, false);
 }
-
-std::string DigitsToHalfWidth(std::string_view t) { return MapCharacters(t, DigitToHalfWidth); }
-std::string DigitsToFullWidth(std::string_view t) { return MapCharacters(t, DigitToFullWidth); }
-std::string LettersToHalfWidth(std::string_view t) { return MapCharacters(t, LetterToHalfWidth); }
-std::string LettersToFullWidth(std::string_view t) { return MapCharacters(t, LetterToFullWidth); }
-std::string SymbolsToHalfWidth(std::string_view t) { return MapCharacters(t, SymbolToHalfWidth); }
-std::string SymbolsToFullWidth(std::string_view t) { return MapCharacters(t, SymbolToFullWidth); }
 
 }  // namespace kestrilon::filter

@@ -2,21 +2,14 @@
 
 #include <algorithm>
 
+#include "CodePage932.h"
 #include "Exceptions.h"
 
 namespace kestrilon::framework {
 
-namespace {
-
-char AsciiLower(char c) noexcept {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 bool SameText(std::string_view a, std::string_view b) noexcept {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return AsciiLower(x) == AsciiLower(y);
+           return filter::AsciiLowerOf(x) == filter::AsciiLowerOf(y);
          });
 }
 

@@ -7,11 +7,11 @@
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "WinText.h"
+#else
 #include <unistd.h>
 #endif
-
-#include "UnicodeBridge.h"
 
 namespace kestrilon::settings {
 
@@ -50,7 +50,7 @@ std::string SystemErrorText(DWORD error) {
                            wide.back() == L' '))
     wide.pop_back();
   if (wide.empty()) return "error " + std::to_string(error);
-  return unicode::Narrow(wide);
+  return framework::win::Narrow(wide);
 }
 
 #endif

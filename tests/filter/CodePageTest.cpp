@@ -262,11 +262,11 @@ TEST(CodePage, HalfWidthKanaComesBackAsTheSameKatakana) {
   int checked = 0;
   for (const auto& [code, u] : AssignedCodes()) {
     if (u < 0x30A1 || u > 0x30F6 || shared.find(u) != std::u32string::npos) continue;
-    const std::string half = KanaToHalfWidth(Bytes(code), kKatakanaKind);
+    const std::string half = KanaToHalfWidth(Bytes(code), KanaKind::Katakana);
     ASSERT_NE(half, Bytes(code)) << std::hex << code;
     ASSERT_EQ(HalfWidthKanaToFull(half), Bytes(code)) << std::hex << code;
     if (auto h = Encode(u - 0x60); h && u <= 0x30F3) {  // the hiragana of the same cell
-      ASSERT_EQ(KanaToHalfWidth(*h, kHiraganaKind), half) << std::hex << code;
+      ASSERT_EQ(KanaToHalfWidth(*h, KanaKind::Hiragana), half) << std::hex << code;
     }
     ++checked;
   }

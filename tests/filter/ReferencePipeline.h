@@ -110,10 +110,12 @@ inline std::string ReferenceFilter(std::string_view text, const FilterSettings& 
   if (Index(s.SpaceMode) == 2) line_replace(" ", "\x81\x40");
   if (Index(s.ParenthesisMode) == 1) whole_replace("\x81\x69", "("), whole_replace("\x81\x6A", ")");
   if (Index(s.ParenthesisMode) == 2) whole_replace("(", "\x81\x69"), whole_replace(")", "\x81\x6A");
-  if (Index(s.KanaMode1) == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 0); });
+  if (Index(s.KanaMode1) == 1)
+    l.Whole([](const std::string& t) { return KanaToHalfWidth(t, KanaKind::Hiragana); });
   if (Index(s.KanaMode1) == 2)
     l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_KATAKANA); });
-  if (Index(s.KanaMode2) == 1) l.Whole([](const std::string& t) { return KanaToHalfWidth(t, 1); });
+  if (Index(s.KanaMode2) == 1)
+    l.Whole([](const std::string& t) { return KanaToHalfWidth(t, KanaKind::Katakana); });
   if (Index(s.KanaMode2) == 2 || Index(s.KanaMode2) == 3) l.Whole(HalfWidthKanaToFull);
   if (Index(s.KanaMode2) == 3)
     l.Whole([](const std::string& t) { return MapKanaType(t, LCMAP_HIRAGANA); });

@@ -10,6 +10,8 @@
 #include "LineList.h"
 #include "Sjis.h"
 #include "Steps.h"
+#include "Symbols.h"
+#include "Width.h"
 
 namespace kestrilon::filter {
 
@@ -37,6 +39,32 @@ inline void SeparatorsToTab(LineList& lines, std::string_view separator) {
   lines.TransformEachLine([separator](std::string& out, std::string_view line) {
     AppendSeparatorsToTab(out, line, separator);
   });
+}
+
+inline std::string DigitsToHalfWidth(std::string_view t) {
+  return MapCharacters(t, DigitToHalfWidth);
+}
+inline std::string DigitsToFullWidth(std::string_view t) {
+  return MapCharacters(t, DigitToFullWidth);
+}
+inline std::string LettersToHalfWidth(std::string_view t) {
+  return MapCharacters(t, LetterToHalfWidth);
+}
+inline std::string LettersToFullWidth(std::string_view t) {
+  return MapCharacters(t, LetterToFullWidth);
+}
+inline std::string SymbolsToHalfWidth(std::string_view t) {
+  return MapCharacters(t, SymbolToHalfWidth);
+}
+inline std::string SymbolsToFullWidth(std::string_view t) {
+  return MapCharacters(t, SymbolToFullWidth);
+}
+
+inline std::string KanaToHalfWidth(std::string_view text, KanaKind kind) {
+  return KanaToHalfWidthTable(kind).Apply(text);
+}
+inline std::string HalfWidthKanaToFull(std::string_view text) {
+  return HalfWidthKanaToFullTable().Apply(text);
 }
 
 // The platform's kana mapping flags, with the values it gives them.

@@ -26,8 +26,10 @@ const std::pair<const char*, Step> kCharacterSteps[] = {
     {"LettersToFullWidth", LettersToFullWidth},
     {"SymbolsToHalfWidth", SymbolsToHalfWidth},
     {"SymbolsToFullWidth", SymbolsToFullWidth},
-    {"KanaToHalfWidth 0", [](std::string_view t) { return KanaToHalfWidth(t, kHiraganaKind); }},
-    {"KanaToHalfWidth 1", [](std::string_view t) { return KanaToHalfWidth(t, kKatakanaKind); }},
+    {"KanaToHalfWidth 0",
+     [](std::string_view t) { return KanaToHalfWidth(t, KanaKind::Hiragana); }},
+    {"KanaToHalfWidth 1",
+     [](std::string_view t) { return KanaToHalfWidth(t, KanaKind::Katakana); }},
     {"HalfWidthKanaToFull", HalfWidthKanaToFull},
     {"MapKanaType katakana", [](std::string_view t) { return MapKanaType(t, LCMAP_KATAKANA); }},
     {"MapKanaType hiragana", [](std::string_view t) { return MapKanaType(t, LCMAP_HIRAGANA); }},
@@ -68,17 +70,18 @@ TEST(CharacterSteps, ControlBytePairsAreCopied) {
 TEST(Kana, UnassignedKatakanaCodeGivesUpItsLeadByte) {
   // 0x83 0x97 is no katakana: 0x83 goes alone, 0x97 pairs with the next lead byte, and the
   // katakana ア (0x83 0x41) it swallowed is not converted; the next one is.
-  EXPECT_EQ(KanaToHalfWidth("\x83\x97\x83\x41\x83\x41", kKatakanaKind), "\x83\x97\x83\x41\xB1");
+  EXPECT_EQ(KanaToHalfWidth("\x83\x97\x83\x41\x83\x41", KanaKind::Katakana),
+            "\x83\x97\x83\x41\xB1");
   // Hiragana row: 0x82 with a second byte outside the kana goes alone too.
   EXPECT_EQ(KanaToHalfWidth("\x82\x3F"
                             "a",
-                            kHiraganaKind),
+                            KanaKind::Hiragana),
             "\x82\x3F"
             "a");
   // Full-width digits and letters share the lead byte 0x82 and are copied.
-  EXPECT_EQ(KanaToHalfWidth("\x82\x4F\x82\x60", kHiraganaKind), "\x82\x4F\x82\x60");
+  EXPECT_EQ(KanaToHalfWidth("\x82\x4F\x82\x60", KanaKind::Hiragana), "\x82\x4F\x82\x60");
   // Cells 0x74-0x76 of the hiragana row hold nothing but are looked up all the same.
-  EXPECT_EQ(KanaToHalfWidth("\x82\xF2\x82\xF3\x82\xF4", kHiraganaKind), "\xB3\xDE\xB6\xB9");
+  EXPECT_EQ(KanaToHalfWidth("\x82\xF2\x82\xF3\x82\xF4", KanaKind::Hiragana), "\xB3\xDE\xB6\xB9");
 }
 
 char32_t DecodeOne(std::string_view bytes, const char* encoding) {
@@ -114,16 +117,16 @@ std::string HalfWidthByUnicode(char32_t katakana) {
 // The half-width result for each cell 0x21 to 0x76 of the row kind chooses: the katakana of
 // the cell in half width. In the hiragana row that katakana is the hiragana plus Unicode's
 // kana offset (0x60); its cells 0x74 to 0x76 hold nothing and stand for the katakana row's.
-const std::string& HalfWidthOfCell(int kind, unsigned cell) {
+const std::string& HalfWidthOfCell(KanaKind kind, unsigned cell) {
   static const auto table = [] {
-    std::map<std::pair<int, unsigned>, std::string> m;
+    std::map<std::pair<KanaKind, unsigned>, std::string> m;
     for (unsigned c = 0x21; c <= 0x76; ++c) {
       const std::string katakana_euc = {'\xA5', static_cast<char>(0x80 | c)};
       const char32_t katakana = DecodeOne(katakana_euc, "EUC-JP");
-      m[{kKatakanaKind, c}] = HalfWidthByUnicode(katakana);
+      m[{KanaKind::Katakana, c}] = HalfWidthByUnicode(katakana);
       const std::string hiragana_euc = {'\xA4', static_cast<char>(0x80 | c)};
       const char32_t of_hiragana = c <= 0x73 ? DecodeOne(hiragana_euc, "EUC-JP") + 0x60 : katakana;
-      m[{kHiraganaKind, c}] = HalfWidthByUnicode(of_hiragana);
+      m[{KanaKind::Hiragana, c}] = HalfWidthByUnicode(of_hiragana);
     }
     return m;
   }();
@@ -132,7 +135,7 @@ const std::string& HalfWidthOfCell(int kind, unsigned cell) {
 
 // KanaToHalfWidth as the rule states it: the JIS row of every pair decides, a lead byte of the
 // row whose cell is no kana goes alone.
-std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
+std::string KanaToHalfWidthLiteral(std::string_view text, KanaKind kind) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto b = static_cast<unsigned char>(text[i]);
@@ -142,7 +145,7 @@ std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
     }
     const std::uint16_t jis = SjisToJis(DoubleByteCode(text, i));
     const unsigned cell = jis & 0xFF;
-    if ((jis >> 8) != 0x24u + static_cast<unsigned>(kind)) {
+    if ((jis >> 8) != (kind == KanaKind::Katakana ? 0x25u : 0x24u)) {
       out.append(text, i, 2);
       i += 2;
     } else if (cell >= 0x21 && cell <= 0x76) {
@@ -156,14 +159,15 @@ std::string KanaToHalfWidthLiteral(std::string_view text, int kind) {
 }
 
 TEST(Kana, HalfWidthAgreesWithTheRuleForEveryPairOfBytes) {
-  for (int kind : {kHiraganaKind, kKatakanaKind}) {
+  for (KanaKind kind : {KanaKind::Hiragana, KanaKind::Katakana}) {
     for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
       for (unsigned next = 0; next <= 0xFF; ++next) {
         // The pair, then a katakana and a hiragana that a lone lead byte may swallow or not.
         const std::string text = {
             static_cast<char>(lead), static_cast<char>(next), '\x83', '\x41', '\x82', '\xA0'};
         ASSERT_EQ(KanaToHalfWidth(text, kind), KanaToHalfWidthLiteral(text, kind))
-            << "kind " << kind << " bytes " << std::hex << lead << " " << next;
+            << "katakana " << (kind == KanaKind::Katakana) << " bytes " << std::hex << lead << " "
+            << next;
       }
     }
   }
@@ -248,7 +252,8 @@ TEST(CharacterSteps, LongTextsAgreeAcrossTheKernelsBlocks) {
     EXPECT_EQ(letters.Apply(text),
               ReplaceAll(MapCharacters(text, LetterToFullWidth), "\x81\x43", ""))
         << shift;
-    EXPECT_EQ(KanaToHalfWidth(text, kHiraganaKind), KanaToHalfWidthLiteral(text, kHiraganaKind))
+    EXPECT_EQ(KanaToHalfWidth(text, KanaKind::Hiragana),
+              KanaToHalfWidthLiteral(text, KanaKind::Hiragana))
         << shift;
     EXPECT_EQ(HalfWidthKanaToFull(text), HalfWidthKanaToFullLiteral(text)) << shift;
   }

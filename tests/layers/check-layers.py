@@ -10,7 +10,8 @@ The layers, top to bottom (a layer may include its own headers and those of any 
     framework/  the GUI framework
     filter/     the pipeline and code page 932 (pure)
 
-tools/ (kestrilon-filter) uses filter/ and settings/IniFile, Presets and FileSystem only: never the GUI framework.
+tools/ (kestrilon-filter) uses filter/, settings/IniFile, Presets and FileSystem and framework/WinText
+(text conversion, no GUI) only: never the GUI framework.
 Usage: check-layers.py [SOURCE-ROOT]; prints each wrong arrow, exit status 1 if there is one.
 """
 import pathlib
@@ -20,7 +21,9 @@ import sys
 ORDER = ["filter", "framework", "settings", "tray", "clipboard", "app"]
 # What a folder may include besides the layers below it and itself.
 NEEDS_NOTHING_ABOVE_FILTER = {"settings/IniFile", "settings/FileSystem", "settings/Presets"}  # their units (.h and .cpp)
-TOOLS_MAY_USE = {"filter", "settings/IniFile", "settings/FileSystem", "settings/Presets"}
+TOOLS_MAY_USE = {"filter", "settings/IniFile", "settings/FileSystem", "settings/Presets", "framework/WinText"}
+# The framework's text conversion needs nothing but the system, so units below the GUI may use it.
+NO_GUI = {"framework/WinText"}
 # The framework's own business: how controls get their windows.
 FRAMEWORK_INTERNALS = {"WinPeers.h", "WinPeerBase.h", "Platform.h"}
 
@@ -59,7 +62,7 @@ def main():
                 if there not in TOOLS_MAY_USE and target not in TOOLS_MAY_USE:
                     wrong.append(f"{where}: kestrilon-filter uses the filter and IniFile, Presets, FileSystem only")
             elif me in NEEDS_NOTHING_ABOVE_FILTER:
-                if there not in ("filter",) and target not in NEEDS_NOTHING_ABOVE_FILTER:
+                if there not in ("filter",) and target not in NEEDS_NOTHING_ABOVE_FILTER | NO_GUI:
                     wrong.append(f"{where}: {me} needs nothing above the filter")
             elif ORDER.index(there) > ORDER.index(folder):
                 wrong.append(f"{where}: points up, from {folder}/")

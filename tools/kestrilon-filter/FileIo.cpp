@@ -24,7 +24,9 @@
 #endif
 
 #include "FileSystem.h"
-#include "UnicodeBridge.h"
+#ifdef _WIN32
+#include "WinText.h"
+#endif
 
 namespace kestrilon::tool {
 
@@ -34,10 +36,8 @@ namespace {
 
 using settings::FileHandle;
 
-std::wstring Wide(std::string_view text, UINT codePage = CP_UTF8) {
-  return unicode::Widen(text, codePage);
-}
-std::string Utf8(std::wstring_view wide) { return unicode::Narrow(wide); }
+using framework::win::Narrow;
+using framework::win::Widen;
 
 std::string LastError() { return settings::SystemErrorText(GetLastError()); }
 
@@ -88,7 +88,7 @@ bool WriteConsoleText(HANDLE h, const std::wstring& w) {
 void WriteText(DWORD which, std::string_view utf8) {
   const HANDLE h = GetStdHandle(which);
   if (IsConsole(h)) {
-    WriteConsoleText(h, Wide(utf8));
+    WriteConsoleText(h, Widen(utf8));
   } else {
     std::string ignored;
     WriteAll(h, utf8, ignored);
@@ -101,13 +101,13 @@ std::vector<std::string> Arguments(int, char**) {
   int n = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &n);
   std::vector<std::string> args;
-  for (int i = 1; argv && i < n; ++i) args.push_back(Utf8(argv[i]));
+  for (int i = 1; argv && i < n; ++i) args.push_back(Narrow(argv[i]));
   if (argv) LocalFree(argv);
   return args;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out, std::string& error) {
-  FileHandle h(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  FileHandle h(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.Ok()) {
     error = LastError();
@@ -129,7 +129,7 @@ std::string LargeBuffer(std::size_t capacity) {
 bool WriteStandardOutput(std::string_view bytes, Text encoding, std::string& error) {
   const HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
   if (IsConsole(h)) {
-    if (WriteConsoleText(h, Wide(bytes, encoding == Text::Utf8 ? CP_UTF8 : 932))) return true;
+    if (WriteConsoleText(h, Widen(bytes, encoding == Text::Utf8 ? CP_UTF8 : 932))) return true;
     error = LastError();
     return false;
   }
@@ -143,7 +143,7 @@ std::optional<std::string> CurrentUserName() {
   wchar_t name[257];
   DWORD size = 257;
   if (!GetUserNameW(name, &size) || size == 0) return std::nullopt;
-  return Utf8(std::wstring_view(name, size - 1));  // size counts the final NUL
+  return Narrow(std::wstring_view(name, size - 1));  // size counts the final NUL
 }
 
 #else

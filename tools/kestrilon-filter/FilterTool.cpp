@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "CodePage932.h"
 #include "FileIo.h"
 #include "IniFile.h"
 #include "Pipeline.h"
@@ -157,7 +158,7 @@ std::optional<Failure> ParseArguments(const std::vector<std::string>& args, Opti
       o.preset = value;
     } else if (name == "--encoding") {
       std::string lower;
-      for (char c : value) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      for (char c : value) lower += filter::AsciiLowerOf(c);
       if (lower == "utf-8" || lower == "utf8") {
         o.encoding = Text::Utf8;
       } else if (lower == "cp932") {
