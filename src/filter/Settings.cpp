@@ -5,6 +5,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "ItemIndex.h"
+
 namespace kestrilon::filter {
 namespace {
 
@@ -153,8 +155,7 @@ const SettingInfo* FindSetting(std::string_view name) {
 }
 
 int ClampItemIndex(const SettingInfo& info, long long index) {
-  const long long last = static_cast<long long>(info.items.size()) - 1;
-  return static_cast<int>(std::clamp<long long>(index, -1, last));
+  return ClampItemIndex(index, static_cast<int>(info.items.size()));
 }
 
 }  // namespace kestrilon::filter

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Exceptions.h"
+#include "ItemIndex.h"
 
 namespace kestrilon::framework {
 
@@ -65,14 +66,14 @@ TCustomRadioGroup::TCustomRadioGroup(TComponent* owner) : TWinControl(owner) {
 TCustomRadioGroup::~TCustomRadioGroup() { FItems.SetOnChange(nullptr); }
 
 void TCustomRadioGroup::SetItemIndex(int index) {
-  index = std::clamp(index, -1, FItems.Count() - 1);
+  index = filter::ClampItemIndex(index, FItems.Count());
   if (index == FItemIndex) return;
   FItemIndex = index;
   Changed(ControlChange::Value);
 }
 
 void TCustomRadioGroup::ItemsChanged() {
-  if (FItemIndex >= FItems.Count()) FItemIndex = FItems.Count() - 1;
+  FItemIndex = filter::ClampItemIndex(FItemIndex, FItems.Count());
   Changed(ControlChange::Items);
 }
 
