@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "../TestFiles.h"
+#include "PipelineCases.h"
 #include "UnicodeBridge.h"
 
 extern char** environ;
@@ -95,102 +96,25 @@ std::vector<std::string> SetArgs(std::initializer_list<const char*> sets) {
   return args;
 }
 
-struct Example {
-  std::initializer_list<const char*> sets;
-  const char* input;
-  const char* expected;  // "\n" stands for CR LF
-};
-
-// The examples of every step, through the tool in its default UTF-8 mode.
-// clang-format off
-const Example kExamples[] = {
-    // Digits and letters.
-    {{"NumberMode=1"}, "１２３\nx", "123\nx\n"},
-    {{"NumberMode=2"}, "123", "１２３\n"},
-    {{"AlphabetMode=1"}, "ＡＢＣａｂｃ", "ABCabc\n"},
-    {{"AlphabetMode=2"}, "ABCabc", "ＡＢＣａｂｃ\n"},
-    {{"AlphabetMode=2"}, "ア", "ア\n"},
-    {{"NumberMode=2", "AlphabetMode=2"}, "A1ｱｲ", "Ａ１ｱｲ\n"},
-    {{"NumberMode=1", "AlphabetMode=1"}, "+＋", "+＋\n"},
-    // Symbols.
-    {{"SignMode=1"}, "（＠・ー〓“", "(@･ｰ=\"\n"},
-    {{"SignMode=2"}, "!\"ｰ_`", "！″ー_`\n"},
-    {{"SignMode=1"}, "、。", "、。\n"},
-    {{"SignMode=2"}, "ソ", "ソ\n"},
-    {{"PunctuationMode=2", "SignMode=1"}, "あ、い", "あ,い\n"},
-    {{"SignMode=1", "ParenthesisMode=2"}, "(（)）", "（（））\n"},
-    {{"SignMode=2", "ParenthesisMode=1"}, "(（)）", "(())\n"},
-    // Space, parentheses, comma and period.
-    {{"PunctuationMode=2"}, "、＝A", "，＝A\n"},
-    {{"PunctuationMode=1", "SignMode=2"}, "，,", "、，\n"},
-    {{"PeriodMode=1"}, "．", "。\n"},
-    {{"PeriodMode=2", "SignMode=1"}, "。", ".\n"},
-    {{"SpaceMode=1"}, "a　b＝@", "a b＝@\n"},
-    {{"SpaceMode=2"}, "   \nx", "　　　\nx\n"},
-    {{"ParenthesisMode=1"}, "（a", "(a\n"},
-    // Kana.
-    {{"KanaMode1=1"}, "がっこう", "ｶﾞｯｺｳ\n"},
-    {{"KanaMode1=1"}, "ぱをらーめんカタカナ", "ﾊﾟｵﾗーﾒﾝカタカナ\n"},
-    {{"KanaMode2=1"}, "ヴァイオリンひら", "ｳﾞｧｲｵﾘﾝひら\n"},
-    {{"KanaMode2=2"}, "ｶﾞｯｺｳ ﾊﾟﾝ ｳﾞ ｱﾞ ｰ ｡", "ガッコウ パン ヴ ア ー 。\n"},
-    {{"KanaMode2=2"}, "ﾞa", "ﾞa\n"},
-    {{"KanaMode2=3"}, "ｶﾞｯｺｳガッコウ", "がっこうがっこう\n"},
-    {{"KanaMode1=1", "KanaMode2=2"}, "がっこう", "ガッコウ\n"},
-    {{"KanaMode1=2", "KanaMode2=1"}, "ひらがなカタカナ", "ﾋﾗｶﾞﾅｶﾀｶﾅ\n"},
-    {{"KanaMode1=2", "KanaMode2=3"}, "ひらカタ", "ひらかた\n"},
-    {{"KanaMode1=1", "KanaMode2=3"}, "", ""},
-    // Line breaks.
-    {{"EnterDeleteMode=1"}, "これは\nペンです。\nあれは\n本です。", "これはペンです。\nあれは本です。"},
-    {{"EnterDeleteMode=1"}, "abc", "abc"},
-    {{}, "abc", "abc\n"},
-    {{"EnterDeleteMode=1"}, "a\n\nb", "ab"},
-    {{"EnterDeleteMode=1"}, "a。\n\n", "a。\n"},  // an empty last line keeps the break after 。
-    {{"EnterDeleteMode=1"}, "a．\nb.\nc｡\nd", "a．b.c｡d"},
-    {{"EnterDeleteMode=1", "PeriodMode=2"}, "a。\nb。", "a．b．"},
-    {{"EnterDeleteMode=1"}, "a。 \nb", "a。 b"},
-    {{"EnterDeleteMode=1", "DelDmySpc=1"}, "a。 \nb", "a。\nb"},
-    {{"EnterDeleteMode=1"}, "メB\nc", "メB\nc"},
-    {{"ReturnMode=1"}, "a\nb", "a\nb\n"},
-    {{"KeepLastLineBreak=1"}, "a\nb", "a\nb"},
-    {{}, "a\rb\r\n\rc", "a\nb\n\nc\n"},
-    // HTML.
-    {{"TagDelete=1"}, "<b>bold</b> text", "bold text\n"},
-    {{"TagDelete=1"}, "a<b<c>d", "ad\n"},
-    {{"TagDelete=1"}, "a<b>c>d", "ac>d\n"},
-    {{"TagDelete=1"}, "x > y <b>z</b>", "x > y <b>z</b>\n"},
-    {{"TagDelete=1"}, "a < b", "a < b\n"},
-    {{"TagDelete=1"}, "a<span\nclass=x>b", "ab\n"},
-    {{"TagDelete=1", "RepLG=1"}, "a<b", "a&lt;b\n"},
-    {{"RepAmp=1", "RepLG=1"}, "a<b & c", "a&lt;b &amp; c\n"},
-    {{"RepAmp=1"}, "&amp;", "&amp;amp;\n"},
-    {{"RepQuot=1"}, "\"hi\"“”", "&quot;hi&quot;“”\n"},
-    {{"AddLI=1"}, "one\n\ntwo", "<li>one\n<li>\n<li>two\n"},
-    {{"AddLI=1", "RepAmp=1", "RepLG=1", "RepQuot=1", "UpDownCase=2"}, "&<>\"", "<LI>&AMP;&LT;&GT;&QUOT;\n"},
-    {{"RepAmp=1", "RepLG=1", "RepQuot=1"}, "＆＜＞", "＆＜＞\n"},
-    // Space to tab, trailing blanks, commas, case.
-    {{"Space2Tab=1"}, "a b\na   b  c\n  a\na  \n   \na　b", "a\tb\na\tb\tc\n\ta\na\t\n\t\na　b\n"},
-    {{"Space2Tab=2"}, "名前　　値\na b", "名前\t値\na b\n"},
-    {{"Space2Tab=3"}, "a 　 b\na\t\tb", "a\tb\na\tb\n"},
-    {{"DelDmySpc=1"}, "abc   \nabc　　\nabc 　 \nabc\t \nabc \t\n　\n  abc",
-     "abc\nabc\nabc\nabc\nabc \t\n\n  abc\n"},
-    {{"Space2Tab=1", "DelDmySpc=1"}, "abc  ", "abc\t\n"},
-    {{"DelConma=1"}, "1,234,567，、", "1234567，、\n"},
-    {{"DelConma=1", "SignMode=1"}, "1，234", "1234\n"},
-    {{"UpDownCase=1"}, "Hello WORLD", "hello world\n"},
-    {{"UpDownCase=2"}, "<li>&amp;ソアかな漢字", "<LI>&AMP;ソアかな漢字\n"},
-    // Characters outside code page 932 pass every step unchanged.
-    {{"KanaMode1=1", "UpDownCase=2", "SpaceMode=1"}, "café 😀〜한　ね", "CAFé 😀〜한 ﾈ\n"},
-};
-// clang-format on
-
-TEST_F(FilterTool, ExamplesOfEveryStep) {
-  for (const Example& e : kExamples) {
-    const Result r = Run(SetArgs(e.sets), e.input);
-    std::string label = "input " + testing::PrintToString(std::string(e.input)) + " with";
-    for (const char* s : e.sets) label += std::string(" ") + s;
-    EXPECT_EQ(r.status, 0) << label << "\n" << r.err;
-    EXPECT_EQ(r.out, CrLf(e.expected)) << label;
+// The pipeline's own table, through the tool in its default UTF-8 mode: one "--set" for each
+// setting of a row.
+TEST_F(FilterTool, EveryCaseOfThePipelinesTable) {
+  for (const kestrilon::test::PipelineCaseGroup& group : kestrilon::test::PipelineCases()) {
+    for (const kestrilon::test::PipelineCase& c : group.cases) {
+      std::vector<std::string> args;
+      std::istringstream settings(c.settings);
+      for (std::string set; settings >> set;) args.insert(args.end(), {"--set", set});
+      const Result r = Run(args, c.input);
+      const std::string label = std::string(group.behaviour) + ": input " +
+                                testing::PrintToString(c.input) + " with " + c.settings;
+      EXPECT_EQ(r.status, 0) << label << "\n" << r.err;
+      EXPECT_EQ(r.out, c.expected) << label;
+    }
   }
+  // Characters outside code page 932 pass every step unchanged.
+  const Result r = Run({"--set", "KanaMode1=1", "--set", "UpDownCase=2", "--set", "SpaceMode=1"},
+                       "café 😀〜한　ね");
+  EXPECT_EQ(r.out, "CAFé 😀〜한 ﾈ\r\n");
 }
 
 TEST_F(FilterTool, Cp932BytesInAndOut) {
