@@ -6,9 +6,13 @@
 #include <unicode/unorm2.h>
 
 #include <cerrno>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "CodePage932.h"
 
 namespace kestrilon::filter::test {
 
@@ -85,6 +89,53 @@ inline std::u32string Nfd(char32_t c) { return Normalize(unorm2_getNFDInstance, 
 // The canonical composition (NFC) of a text: カ and the combining voiced mark → ガ.
 inline std::u32string Nfc(std::u32string_view text) {
   return Normalize(unorm2_getNFCInstance, text);
+}
+
+// One character through the platform's own code page 932 mapping (iconv), the reference the
+// character tables are checked against.
+inline std::optional<char32_t> Decode(std::string_view sjis) {
+  try {
+    const std::string u = Convert(sjis, "UTF-32LE", "CP932");
+    if (u.size() != 4) return std::nullopt;
+    return static_cast<char32_t>(static_cast<unsigned char>(u[0]) |
+                                 static_cast<unsigned char>(u[1]) << 8 |
+                                 static_cast<unsigned char>(u[2]) << 16);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+inline std::optional<std::string> Encode(char32_t c) {
+  const char bytes[4] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8 & 0xFF),
+                         static_cast<char>(c >> 16 & 0xFF), 0};
+  try {
+    return Convert(std::string_view(bytes, 4), "CP932", "UTF-32LE");
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+// Every two-byte character that code page 932 assigns, with its Unicode character.
+inline const std::map<std::uint16_t, char32_t>& AssignedCodes() {
+  static const auto codes = [] {
+    std::map<std::uint16_t, char32_t> m;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+        const char b[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        if (auto u = Decode(std::string_view(b, 2)))
+          m[static_cast<std::uint16_t>(lead << 8 | trail)] = *u;
+      }
+    }
+    return m;
+  }();
+  return codes;
+}
+
+inline std::string Bytes(std::uint16_t code) {
+  std::string s;
+  AppendCode(s, code);
+  return s;
 }
 
 }  // namespace kestrilon::filter::test
