@@ -14,10 +14,7 @@ namespace {
 
 using test::AssignedCodes;
 using test::Bytes;
-using test::Convert;
-using test::Decode;
 using test::Encode;
-using test::Utf8;
 
 TEST(CodePage932, CaseMappingFollowsUnicodeForLatinGreekCyrillic) {
   ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);

@@ -14,9 +14,7 @@ namespace {
 using test::AssignedCodes;
 using test::Bytes;
 using test::Convert;
-using test::Decode;
 using test::Encode;
-using test::Utf8;
 
 TEST(Kana, SjisToJisIsTheStandardConversion) {
   // EUC-JP writes JIS X 0208 row and cell with the high bit set.

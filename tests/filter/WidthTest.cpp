@@ -14,7 +14,6 @@ namespace {
 
 using test::AssignedCodes;
 using test::Bytes;
-using test::Convert;
 using test::Decode;
 using test::Encode;
 using test::Utf8;
