@@ -3,16 +3,18 @@
 
     scripts/make-resources.py [--check]
 
-Writes src/app/resources/{mainicon,trayicon1,trayicon2}.ico (16, 32 and 48 pixels, 32-bit with
-alpha), the six 16x16 16-colour menu bitmaps src/app/resources/*.bmp, and docs/icons.png,
-docs/icon-active.png, docs/icon-paused.png. The output is the same on every run, and the build
-uses the committed files, so this script only runs when a picture changes. --check writes
-nothing and fails if a committed file differs from what the script draws.
+Writes src/app/resources/{mainicon,trayicon1,trayicon2}.ico (16, 20, 24, 32, 40, 48, 64 and 256
+pixels, 32-bit with alpha, the 256 one PNG-compressed), the six 16x16 16-colour menu bitmaps
+src/app/resources/*.bmp, and docs/icons.png, docs/icon-active.png, docs/icon-paused.png. The output
+is the same on every run, and the build uses the committed files, so this script only runs when a
+picture changes. --check writes nothing and fails if a committed file differs from what the script
+draws.
 
 Plain Python 3: the ICO, BMP and PNG bytes are written here, without imaging modules.
 """
 
 import argparse
+import math
 import pathlib
 import struct
 import sys
@@ -22,12 +24,15 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 RESOURCES = ROOT / "src" / "app" / "resources"
 DOCS = ROOT / "docs"
 
-ICON_SIZES = (16, 32, 48)
+# The small and large icon sizes at 100, 125, 150 and 200 %, and the shell's largest view.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+PNG_SIZES = (256,)  # stored PNG-compressed, as the system reads them from Vista on
 SUPERSAMPLING = 8  # samples per pixel along each axis
 
 # ---------------------------------------------------------------------------------------------
-# Shapes, in a 16-unit design grid (0,0 top left): at 16 pixels one unit is one pixel, so edges on
-# whole units fall on pixel edges and the smallest icon stays sharp.
+# Shapes, in a 16-unit design grid (0,0 top left). Each convex shape also answers for a whole box
+# (a pixel): inside if its four corners are, outside if they all lie beyond one of its edges. Only
+# the pixels on an edge are sampled, which keeps the 256-pixel pictures quick to draw.
 
 
 class RRect:
@@ -49,6 +54,12 @@ class RRect:
         cx = min(max(x, self.x0 + r), self.x1 - r)
         cy = min(max(y, self.y0 + r), self.y1 - r)
         return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+    def covers(self, x0, y0, x1, y1):
+        return convex_covers(self, x0, y0, x1, y1)
+
+    def misses(self, x0, y0, x1, y1):
+        return x1 <= self.x0 or x0 >= self.x1 or y1 <= self.y0 or y0 >= self.y1
 
 
 class Polygon:
@@ -88,6 +99,18 @@ class Polygon:
                 return False
         return True
 
+    def covers(self, x0, y0, x1, y1):
+        return convex_covers(self, x0, y0, x1, y1)
+
+    def misses(self, x0, y0, x1, y1):
+        corners = ((x0, y0), (x1, y0), (x0, y1), (x1, y1))
+        n = len(self.points)
+        for i in range(n):
+            (ax, ay), (bx, by) = self.points[i], self.points[(i + 1) % n]
+            if all((bx - ax) * (y - ay) - (by - ay) * (x - ax) < 0 for x, y in corners):
+                return True
+        return False
+
 
 class Union:
     def __init__(self, *shapes):
@@ -103,6 +126,18 @@ class Union:
     def contains(self, x, y):
         return any(s.contains(x, y) for s in self.shapes)
 
+    def covers(self, x0, y0, x1, y1):
+        return any(s.covers(x0, y0, x1, y1) for s in self.shapes)
+
+    def misses(self, x0, y0, x1, y1):
+        return all(s.misses(x0, y0, x1, y1) for s in self.shapes)
+
+
+def convex_covers(shape, x0, y0, x1, y1):
+    """A convex shape holds the whole box when it holds its corners (the far ones just inside: the
+    shapes' edges are half-open)."""
+    return all(shape.contains(x, y) for x in (x0, x1 - 1e-9) for y in (y0, y1 - 1e-9))
+
 
 class Canvas:
     """Premultiplied RGBA floats, 0 to 1."""
@@ -116,20 +151,34 @@ class Canvas:
         """A length of so many pixels, in design units."""
         return pixels / self.scale
 
+    def snap(self, u):
+        """The pixel edge nearest to u, in design units: shapes laid out on it draw sharp edges."""
+        return math.floor(u * self.scale + 0.5) / self.scale
+
+    def coverage(self, shape, px, py):
+        """The share of pixel (px, py) that shape covers."""
+        box = (px / self.scale, py / self.scale, (px + 1) / self.scale, (py + 1) / self.scale)
+        if shape.covers(*box):
+            return 1.0
+        if shape.misses(*box):
+            return 0.0
+        n = SUPERSAMPLING
+        hits = 0
+        for sy in range(n):
+            y = (py + (sy + 0.5) / n) / self.scale
+            for sx in range(n):
+                if shape.contains((px + (sx + 0.5) / n) / self.scale, y):
+                    hits += 1
+        return hits / (n * n)
+
     def fill(self, shape, colour, alpha=1.0):
         r, g, b = (c / 255.0 for c in colour)
         x0, y0, x1, y1 = shape.bounds()
-        n = SUPERSAMPLING
         for py in range(max(0, int(y0 * self.scale)), min(self.size, int(y1 * self.scale) + 1)):
             for px in range(max(0, int(x0 * self.scale)), min(self.size, int(x1 * self.scale) + 1)):
-                hits = 0
-                for sy in range(n):
-                    y = (py + (sy + 0.5) / n) / self.scale
-                    for sx in range(n):
-                        if shape.contains((px + (sx + 0.5) / n) / self.scale, y):
-                            hits += 1
-                if hits:
-                    a = alpha * hits / (n * n)
+                covered = self.coverage(shape, px, py)
+                if covered:
+                    a = alpha * covered
                     p = self.pixels[py * self.size + px]
                     p[0] = r * a + p[0] * (1 - a)
                     p[1] = g * a + p[1] * (1 - a)
@@ -173,114 +222,233 @@ PAUSE = (240, 128, 0)
 PAUSE_BARS = (255, 255, 255)
 
 
-# At 16 pixels the shapes are drawn pixel by pixel, so that the funnel's slopes stay crisp steps.
-# Keys: E board edge, b board, K clip edge, c clip, W paper, l text; F funnel edge, f funnel,
+# At 16, 20 and 24 pixels (the small icon at 100, 125 and 150 %) the shapes are drawn pixel by
+# pixel, each size on its own, so that edges stay on whole pixels and the funnel's slopes crisp
+# steps. Keys: E board edge, b board, K clip edge, c clip, W paper, l text; F funnel edge, f funnel,
 # h funnel highlight; P pause badge, w pause bars; "." nothing.
-CLIPBOARD_16 = (
-    "................",
-    "....KKKKKK......",
-    "..EEKccccKEE....",
-    ".EbbKKKKKKbbE...",
-    ".EbWWWWWWWWbE...",
-    ".EbWWWWWWWWbE...",
-    ".EbWllllllWbE...",
-    ".EbWWWWWWWWbE...",
-    ".EbWlllllWWbE...",
-    ".EbWWWWWWWWbE...",
-    ".EbWllllllWbE...",
-    ".EbWWWWWWWWbE...",
-    ".EbWllllWWWbE...",
-    ".EbWWWWWWWWbE...",
-    ".EbWWWWWWWWbE...",
-    "..EEEEEEEEEE....",
-)
-FUNNEL_16 = (
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    ".......FFFFFFFFF",
-    ".......FhffffffF",
-    "........FhffffF.",
-    ".........FhffF..",
-    "..........FfF...",
-    "..........FfF...",
-    "..........FfF...",
-    "..........FfF...",
-    "..........FFF...",
-)
-PAUSE_16 = (
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    "................",
-    ".........PPPPPP.",
-    "........PPPPPPPP",
-    "........PwwPPwwP",
-    "........PwwPPwwP",
-    "........PwwPPwwP",
-    "........PwwPPwwP",
-    "........PPPPPPPP",
-    ".........PPPPPP.",
-)
+CLIPBOARD_ART = {
+    16: (
+        "................",
+        "....KKKKKK......",
+        "..EEKccccKEE....",
+        ".EbbKKKKKKbbE...",
+        ".EbWWWWWWWWbE...",
+        ".EbWWWWWWWWbE...",
+        ".EbWllllllWbE...",
+        ".EbWWWWWWWWbE...",
+        ".EbWlllllWWbE...",
+        ".EbWWWWWWWWbE...",
+        ".EbWllllllWbE...",
+        ".EbWWWWWWWWbE...",
+        ".EbWllllWWWbE...",
+        ".EbWWWWWWWWbE...",
+        ".EbWWWWWWWWbE...",
+        "..EEEEEEEEEE....",
+    ),
+    20: (
+        "....................",
+        "......KKKKK.........",
+        "..EEEKcccccKEEE.....",
+        ".EbbbKcccccKbbbE....",
+        ".EbbbKKKKKKKbbbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWlllllllllWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWllllllllWWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWlllllllllWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWllllllWWWWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWlllllllllWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        ".EbWWWWWWWWWWWbE....",
+        "..EEEEEEEEEEEEE.....",
+    ),
+    24: (
+        "........................",
+        ".......KKKKKK...........",
+        "......KccKKccK..........",
+        "..EEEEKccccccKEEEE......",
+        ".EbbbbKccccccKbbbbE.....",
+        ".EbbbbKKKKKKKKbbbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWlllllllllWWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWllllllllWWWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWllllllllllWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWlllllllWWWWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWllllllllllWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWlllllWWWWWWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbWWWWWWWWWWWWbbE.....",
+        ".EbbbbbbbbbbbbbbbbE.....",
+        "..EEEEEEEEEEEEEEEE......",
+    ),
+}
+FUNNEL_ART = {
+    16: (
+        ".......FFFFFFFFF",
+        ".......FhffffffF",
+        "........FhffffF.",
+        ".........FhffF..",
+        "..........FfF...",
+        "..........FfF...",
+        "..........FfF...",
+        "..........FfF...",
+        "..........FFF...",
+    ),
+    20: (
+        ".........FFFFFFFFFFF",
+        ".........FhffffffffF",
+        "..........FhffffffF.",
+        "...........FhffffF..",
+        "............FhffF...",
+        ".............FfF....",
+        ".............FfF....",
+        ".............FfF....",
+        ".............FfF....",
+        ".............FfF....",
+        ".............FFF....",
+    ),
+    24: (
+        "..........FFFFFFFFFFFFFF",
+        "..........FhfffffffffffF",
+        "...........FhfffffffffF.",
+        "............FhfffffffF..",
+        ".............FhfffffF...",
+        "..............FhfffF....",
+        "...............FffF.....",
+        "...............FffF.....",
+        "...............FffF.....",
+        "...............FffF.....",
+        "...............FffF.....",
+        "...............FFFF.....",
+    ),
+}
+PAUSE_ART = {
+    16: (
+        ".........PPPPPP.",
+        "........PPPPPPPP",
+        "........PwwPPwwP",
+        "........PwwPPwwP",
+        "........PwwPPwwP",
+        "........PwwPPwwP",
+        "........PPPPPPPP",
+        ".........PPPPPP.",
+    ),
+    20: (
+        "...........PPPPPPPP.",
+        "..........PPPPPPPPPP",
+        "..........PwwwPPwwwP",
+        "..........PwwwPPwwwP",
+        "..........PwwwPPwwwP",
+        "..........PwwwPPwwwP",
+        "..........PwwwPPwwwP",
+        "..........PwwwPPwwwP",
+        "..........PPPPPPPPPP",
+        "...........PPPPPPPP.",
+    ),
+    24: (
+        "..............PPPPPPPP..",
+        ".............PPPPPPPPPP.",
+        "............PPPPPPPPPPPP",
+        "............PPwwwPPwwwPP",
+        "............PPwwwPPwwwPP",
+        "............PPwwwPPwwwPP",
+        "............PPwwwPPwwwPP",
+        "............PPwwwPPwwwPP",
+        "............PPwwwPPwwwPP",
+        "............PPPPPPPPPPPP",
+        ".............PPPPPPPPPP.",
+        "..............PPPPPPPP..",
+    ),
+}
 
 
 def paint(canvas, art, colours):
-    """Sets the pixels of a 16-pixel canvas from rows of keys."""
-    assert canvas.size == len(art) == 16 and all(len(row) == 16 for row in art)
-    for y, row in enumerate(art):
+    """Sets the pixels of a canvas from rows of keys, one a pixel. Fewer rows than the canvas has
+    are its bottom ones: the rows above are left empty."""
+    size = canvas.size
+    assert len(art) <= size and all(len(row) == size for row in art), size
+    top = size - len(art)
+    for y, row in enumerate(art, top):
         for x, key in enumerate(row):
             if key != ".":
-                canvas.pixels[y * 16 + x] = [c / 255.0 for c in colours[key]] + [1.0]
+                canvas.pixels[y * size + x] = [c / 255.0 for c in colours[key]] + [1.0]
 
 
-def line_px(size):
-    return 2  # outlines and text lines of the drawn (32 and 48 pixel) pictures
+# Outlines and text lines of the larger pictures, in pixels: about a sixteenth of the size, as at
+# 16 pixels, a little finer as the pictures grow.
+LINE_PX = {32: 2, 40: 2, 48: 3, 64: 3, 256: 10}
+
+
+def snapped_rect(canvas, x0, y0, x1, y1, r=0.0):
+    s = canvas.snap
+    return RRect(s(x0), s(y0), s(x1), s(y1), r)
+
+
+def centred_span(canvas, centre, length):
+    """From and to (design units) of a span of about length around centre, on whole pixels: its
+    pixel count is odd where the centre falls mid-pixel, so that it stays centred."""
+    c = centre * canvas.scale
+    n = max(1, math.floor(length * canvas.scale + 0.5))
+    if (n % 2 == 1) != (c % 1 == 0.5):
+        n -= 1 if n > 1 else -1
+    return canvas.units(c - n / 2), canvas.units(c + n / 2)
+
+
+def snapped_polygon(canvas, points):
+    return Polygon([(canvas.snap(x), canvas.snap(y)) for x, y in points])
 
 
 def draw_clipboard(canvas):
-    if canvas.size == 16:
-        paint(canvas, CLIPBOARD_16, {"E": BOARD_EDGE, "b": BOARD, "K": CLIP_EDGE, "c": CLIP, "W": PAPER,
-                                     "l": TEXT_LINE})
+    if canvas.size in CLIPBOARD_ART:
+        paint(canvas, CLIPBOARD_ART[canvas.size], {"E": BOARD_EDGE, "b": BOARD, "K": CLIP_EDGE, "c": CLIP,
+                                                   "W": PAPER, "l": TEXT_LINE})
         return
-    w = line_px(canvas.size)
-    canvas.outlined(RRect(1, 2, 13, 16, 1.5), BOARD_EDGE, BOARD, w)
-    canvas.outlined(RRect(3, 4, 11, 15), PAPER_EDGE, PAPER, canvas.units(1))
+    w = LINE_PX[canvas.size]
+    fine = max(1, w // 3)
+    canvas.outlined(snapped_rect(canvas, 1, 2, 13, 16, 1.5), BOARD_EDGE, BOARD, w)
+    canvas.outlined(snapped_rect(canvas, 3, 4, 11, 15), PAPER_EDGE, PAPER, fine)
     thickness = canvas.units(w)
+    s = canvas.snap
     for y, x1 in ((6, 10), (8, 9), (10, 10), (12, 8)):
-        canvas.fill(RRect(4, y, x1, y + thickness), TEXT_LINE)
-    canvas.outlined(RRect(4, 1, 10, 4, 0.75), CLIP_EDGE, CLIP, w)
-    canvas.fill(RRect(6.25, 1.75, 7.75, 2.75, 0.5), CLIP_EDGE)  # the hole the board hangs from
+        canvas.fill(RRect(s(4), s(y), s(x1), s(y) + thickness), TEXT_LINE)
+    canvas.outlined(snapped_rect(canvas, 4, 1, 10, 4, 0.75), CLIP_EDGE, CLIP, w)
+    x0, x1 = centred_span(canvas, 7, 1.5)  # the hole the board hangs from, amid the clip
+    canvas.fill(RRect(x0, canvas.snap(1.75), x1, canvas.snap(2.75), 0.5), CLIP_EDGE)
 
 
 def draw_funnel(canvas, colours):
     edge, body, light = colours
-    if canvas.size == 16:
-        paint(canvas, FUNNEL_16, {"F": edge, "f": body, "h": light})
+    if canvas.size in FUNNEL_ART:
+        paint(canvas, FUNNEL_ART[canvas.size], {"F": edge, "f": body, "h": light})
         return
-    w = line_px(canvas.size)
-    cone = Polygon([(7, 8), (16, 8), (13, 11.5), (10, 11.5)])
-    spout = RRect(10, 10.5, 13, 16)
+    w = LINE_PX[canvas.size]
+    cone = snapped_polygon(canvas, [(7, 8), (16, 8), (13, 11.5), (10, 11.5)])
+    spout = snapped_rect(canvas, 10, 10.5, 13, 16)
     canvas.outlined(Union(cone, spout), edge, body, w)
     # Light falling on the cone's left side.
-    canvas.fill(Polygon([(8.5, 9), (10.5, 9), (11, 11), (10.75, 11)]), light, 0.8)
+    canvas.fill(snapped_polygon(canvas, [(8.5, 9), (10.5, 9), (11, 11), (10.75, 11)]), light, 0.8)
 
 
 def draw_pause(canvas):
-    if canvas.size == 16:
-        paint(canvas, PAUSE_16, {"P": PAUSE, "w": PAUSE_BARS})
+    if canvas.size in PAUSE_ART:
+        paint(canvas, PAUSE_ART[canvas.size], {"P": PAUSE, "w": PAUSE_BARS})
         return
-    badge = RRect(8, 8, 16, 16, 1.5)
-    canvas.outlined(badge, PAUSE_EDGE, PAUSE, canvas.units(1))
+    badge = snapped_rect(canvas, 8, 8, 16, 16, 1.5)
+    canvas.outlined(badge, PAUSE_EDGE, PAUSE, max(1, LINE_PX[canvas.size] // 3))
     for x in (9.5, 12.5):
-        canvas.fill(RRect(x, 10, x + 2, 14), PAUSE_BARS)
+        canvas.fill(snapped_rect(canvas, x, 10, x + 2, 14), PAUSE_BARS)
 
 
 def grey_out(canvas):
@@ -469,27 +637,35 @@ BITMAPS = {
 # File formats.
 
 
+def dib_bytes(rows):
+    """An icon image as a 32-bit DIB with an AND mask."""
+    size = len(rows)
+    dib = bytearray(struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0))
+    for row in reversed(rows):  # bottom-up
+        for r, g, b, a in row:
+            dib += bytes((b, g, r, a))
+    # The AND mask marks the fully transparent pixels, for whoever draws without alpha.
+    stride = (size + 31) // 32 * 4
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        dib += bits
+    return bytes(dib)
+
+
 def ico_bytes(images):
-    """An .ico file: images are (size, RGBA rows), stored as 32-bit DIBs with an AND mask."""
+    """An .ico file: images are (size, RGBA rows); those of PNG_SIZES are stored as PNG."""
     header = struct.pack("<HHH", 0, 1, len(images))
     entries, blobs = [], []
     offset = 6 + 16 * len(images)
     for size, rows in images:
-        dib = bytearray(struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0))
-        for row in reversed(rows):  # bottom-up
-            for r, g, b, a in row:
-                dib += bytes((b, g, r, a))
-        # The AND mask marks the fully transparent pixels, for whoever draws without alpha.
-        stride = (size + 31) // 32 * 4
-        for row in reversed(rows):
-            bits = bytearray(stride)
-            for x, (_, _, _, a) in enumerate(row):
-                if a == 0:
-                    bits[x // 8] |= 0x80 >> (x % 8)
-            dib += bits
-        entries.append(struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(dib), offset))
-        blobs.append(bytes(dib))
-        offset += len(dib)
+        data = png_bytes(rows) if size in PNG_SIZES else dib_bytes(rows)
+        # 256 is written as 0 in the directory's byte.
+        entries.append(struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset))
+        blobs.append(data)
+        offset += len(data)
     return header + b"".join(entries) + b"".join(blobs)
 
 
@@ -554,29 +730,34 @@ def bitmap_rgba(picture):
     return [[colours[key] + (255,) for key in row] for row in picture]
 
 
+def preview_zoom(size):
+    return 1 if size > 64 else 2
+
+
 def previews(icons, bitmaps):
-    """docs/icons.png: each icon at 16, 32 and 48 pixels, four times enlarged, on a light and on a
-    dark ground (a tray can be either), then the menu bitmaps four times enlarged."""
-    zoom, gap = 4, 16
-    cell = 48 * zoom
-    columns = len(ICON_SIZES)
-    half = columns * (cell + gap) + gap
+    """docs/icons.png: each icon at every size, twice enlarged (the 256 one as it is), on a light and
+    on a dark ground (a tray can be either), then the menu bitmaps four times enlarged."""
+    gap, bitmap_zoom = 16, 4
+    shown = [size * preview_zoom(size) for size in ICON_SIZES]
+    row_height = max(shown)
+    half = sum(shown) + gap * (len(shown) + 1)
     width = 2 * half
-    height = len(icons) * (cell + gap) + gap + 16 * zoom + gap
+    icons_height = len(icons) * (row_height + gap) + gap
+    height = icons_height + 16 * bitmap_zoom + gap
     light, dark = (240, 240, 240, 255), (32, 32, 32, 255)
     out = sheet(width, height, light)
-    for y in range(height - 16 * zoom - 2 * gap):
+    for y in range(icons_height):
         for x in range(half, width):
             out[y][x] = dark
     for row, images in enumerate(icons):
-        top = gap + row * (cell + gap)
-        for column, size in enumerate(ICON_SIZES):
-            for ground in (0, half):
-                left = ground + gap + column * (cell + gap)
-                paste(out, images[size], left + (cell - size * zoom) // 2, top + (cell - size * zoom) // 2, zoom)
-    top = height - 16 * zoom - gap
+        top = gap + row * (row_height + gap)
+        for ground in (0, half):
+            left = ground + gap
+            for size, extent in zip(ICON_SIZES, shown):
+                paste(out, images[size], left, top + (row_height - extent) // 2, preview_zoom(size))
+                left += extent + gap
     for i, picture in enumerate(bitmaps):
-        paste(out, bitmap_rgba(picture), gap + i * (16 * zoom + gap), top, zoom)
+        paste(out, bitmap_rgba(picture), gap + i * (16 * bitmap_zoom + gap), icons_height, bitmap_zoom)
     return out
 
 

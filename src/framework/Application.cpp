@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "Threads.h"
+#include "WinGraphics.h"
 #include "WinPeers.h"
 #include "WinText.h"
 
@@ -39,6 +40,7 @@ void TApplication::Initialize() {
   wc.lpfnWndProc = &TApplication::WindowProc;
   wc.hInstance = instance;
   wc.hIcon = Icon();
+  wc.hIconSm = SmallIcon();
   wc.lpszClassName = ApplicationClass;
   WNDCLASSEXW existing{};
   if (!GetClassInfoExW(instance, ApplicationClass, &existing) && !RegisterClassExW(&wc)) {
@@ -63,14 +65,14 @@ void TApplication::SetTitle(std::string_view title) {
   if (FWindow) SetWindowTextW(FWindow.Get(), win::Widen(FTitle).c_str());
 }
 
-HICON TApplication::Icon() const noexcept {
-  if (!FIconLoaded) {
-    FIconLoaded = true;
-    FIcon.Reset(static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+HICON TApplication::MainIcon(bool small) const noexcept {
+  TLoadedIcon& loaded = FIcons[small ? 1 : 0];
+  if (!loaded.FLoaded) {
+    loaded.FLoaded = true;
+    loaded.FIcon = LoadIconAtSystemSize(nullptr, L"MAINICON", small);
   }
   // The system's own icon is shared and is never destroyed.
-  return FIcon ? FIcon.Get() : LoadIconW(nullptr, IDI_APPLICATION);
+  return loaded.FIcon ? loaded.FIcon.Get() : LoadIconW(nullptr, IDI_APPLICATION);
 }
 
 void TApplication::Run() {

@@ -54,8 +54,10 @@ class TApplication : public TComponent {
 
   // The hidden application window, owner of the forms' windows.
   HWND Handle() const noexcept { return FWindow.Get(); }
-  // The icon resource "MAINICON" of the executable, or the system's application icon.
-  HICON Icon() const noexcept;
+  // The icon resource "MAINICON" of the executable at the system's large or small icon size
+  // (LoadIconAtSystemSize), or the system's application icon.
+  HICON Icon() const noexcept { return MainIcon(false); }
+  HICON SmallIcon() const noexcept { return MainIcon(true); }
 
   void Minimize();
   void Restore();
@@ -81,14 +83,19 @@ class TApplication : public TComponent {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Dispatch(MSG& message);
+  HICON MainIcon(bool small) const noexcept;
 
   std::string FTitle;
   bool FShowMainForm = true;
   bool FTerminated = false;
   TCustomForm* FMainForm = nullptr;
   win::UniqueWindow FWindow;
-  mutable win::UniqueIcon FIcon;
-  mutable bool FIconLoaded = false;
+  // Loaded on first use: the large one, then the small one.
+  struct TLoadedIcon {
+    win::UniqueIcon FIcon;
+    bool FLoaded = false;
+  };
+  mutable TLoadedIcon FIcons[2];
   TNotifyEvent FOnMinimize;
   TNotifyEvent FOnRestore;
   TExceptionEvent FOnException;

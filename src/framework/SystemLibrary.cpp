@@ -108,6 +108,18 @@ VersionApi VersionApi::Load() noexcept {
   return api;
 }
 
+LoadIconMetricFunction IconMetricLoader() noexcept {
+  struct Loader {
+    UniqueLibrary FLibrary = LoadSystemLibrary(L"comctl32.dll");
+    LoadIconMetricFunction FLoad = nullptr;
+    Loader() noexcept {
+      if (FLibrary) Resolve(FLibrary.Get(), "LoadIconMetric", FLoad);
+    }
+  };
+  static const Loader loader;
+  return loader.FLoad;
+}
+
 VersionString ReadVersionString(const char* fileName, std::string_view key) {
   VersionString found;
   const auto api = VersionApi::Load();

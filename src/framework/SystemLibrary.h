@@ -57,6 +57,12 @@ class VersionApi {
   BOOL(WINAPI* FQueryValue)(LPCVOID, LPCSTR, LPVOID*, PUINT) = nullptr;
 };
 
+// comctl32's LoadIconMetric, looked up once and kept loaded; null where comctl32 lacks it (version
+// 5, which a program gets without Common Controls 6 in its manifest). Reached at run time, not
+// imported: a missing import would end the program where a missing icon size only blurs it.
+using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+LoadIconMetricFunction IconMetricLoader() noexcept;
+
 // One string of a file's version resource, in its first translation (language and code page).
 struct VersionString {
   // The file has version information with a translation to look the string up in.

@@ -1,9 +1,12 @@
 #include "WinGraphics.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdint>
 
 #include "Exceptions.h"
+#include "SystemLibrary.h"
 #include "WinText.h"
 
 namespace kestrilon::framework {
@@ -15,13 +18,22 @@ void TIcon::SetHandle(HICON icon) {
 
 HICON TIcon::ReleaseHandle() noexcept { return FIcon.Release(); }
 
-bool TIcon::LoadFromResourceName(std::string_view name, bool small, HMODULE module) {
+win::UniqueIcon LoadIconAtSystemSize(HMODULE module, const wchar_t* name, bool small) noexcept {
   if (!module) module = GetModuleHandleW(nullptr);
-  int size = GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON);
-  auto icon =
-      static_cast<HICON>(LoadImageW(module, win::Widen(name).c_str(), IMAGE_ICON, size, size, 0));
+  if (const auto loadIconMetric = win::IconMetricLoader()) {
+    HICON icon = nullptr;
+    if (FAILED(loadIconMetric(module, name, small ? LIM_SMALL : LIM_LARGE, &icon))) return {};
+    return win::UniqueIcon(icon);
+  }
+  // Without it, the image nearest in size, stretched: blurred at sizes the icon lacks.
+  const int size = GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON);
+  return win::UniqueIcon(static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, size, size, 0)));
+}
+
+bool TIcon::LoadFromResourceName(std::string_view name, bool small, HMODULE module) {
+  win::UniqueIcon icon = LoadIconAtSystemSize(module, win::Widen(name).c_str(), small);
   if (!icon) return false;
-  SetHandle(icon);
+  SetHandle(icon.Release());
   return true;
 }
 

@@ -13,6 +13,11 @@
 
 namespace kestrilon::framework {
 
+// The icon resource name of module (null: the executable) at the system's small or large icon
+// size for the DPI the program runs at, a larger image scaled down where none has that size.
+// Empty when there is no such resource.
+win::UniqueIcon LoadIconAtSystemSize(HMODULE module, const wchar_t* name, bool small) noexcept;
+
 class TIcon : public TPersistent {
  public:
   HICON Handle() const noexcept { return FIcon.Get(); }
@@ -22,8 +27,8 @@ class TIcon : public TPersistent {
   void SetHandle(HICON icon);
   // Gives the handle up to the caller.
   HICON ReleaseHandle() noexcept;
-  // The icon resource of that name in module (null: the executable), at the system's small or
-  // large icon size. False (and unchanged) when there is no such resource.
+  // The icon resource of that name in module (null: the executable), as LoadIconAtSystemSize
+  // loads it. False (and unchanged) when there is no such resource.
   bool LoadFromResourceName(std::string_view name, bool small = false, HMODULE module = nullptr);
   // Copies another icon's picture; EConvertError for anything else.
   void Assign(const TPersistent& source) override;

@@ -42,6 +42,8 @@ bool RegisterOwnClass(const wchar_t* name, UINT style) {
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hIcon = Application().Icon();
+  // Drawn in the caption at its own size, not shrunk from the large one.
+  wc.hIconSm = Application().SmallIcon();
   wc.lpszClassName = name;
   return RegisterClassExW(&wc) != 0;
 }

@@ -105,7 +105,7 @@ HICON TTrayIcon::GetIconHandle() {
       FResourceIcon->SetHandle(nullptr);
     return FResourceIcon->Handle();
   }
-  return Application().Icon();
+  return Application().SmallIcon();
 }
 
 void TTrayIcon::ShowIcon() {

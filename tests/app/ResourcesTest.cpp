@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "About.h"
+#include "../framework/WinTestSupport.h"
 #include "AppTestSupport.h"
 #include "WinText.h"
 
@@ -63,26 +64,26 @@ std::vector<std::pair<int, int>> IconImages(HMODULE module, const wchar_t* name)
 }
 
 const wchar_t* const kIcons[] = {L"MAINICON", L"TRAYICON1", L"TRAYICON2"};
+// The small and large icon at 100, 125, 150 and 200 %, and the shell's largest view (PNG inside).
+const int kIconSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
 
-TEST(ProgramResources, EachIconHas16And32And48PixelImages) {
+TEST(ProgramResources, EachIconHoldsEverySizeIn32Bits) {
   UniqueModule module = LoadProgram();
   ASSERT_TRUE(module);
+  std::set<std::pair<int, int>> expected;
+  for (int size : kIconSizes) expected.emplace(size, 32);
   for (const wchar_t* name : kIcons) {
     const std::string shown = framework::win::Narrow(name);
     const auto images = IconImages(module.Get(), name);
     const std::set<std::pair<int, int>> found(images.begin(), images.end());
-    EXPECT_EQ(found, (std::set<std::pair<int, int>>{{16, 32}, {32, 32}, {48, 32}})) << shown;
-    for (int size : {16, 32, 48}) {
+    EXPECT_EQ(found, expected) << shown;
+    for (int size : kIconSizes) {
       UniqueIcon icon(
           static_cast<HICON>(LoadImageW(module.Get(), name, IMAGE_ICON, size, size, 0)));
       ASSERT_TRUE(icon) << shown << " at " << size << ": error " << GetLastError();
-      ICONINFO info{};
-      ASSERT_TRUE(GetIconInfo(icon.Get(), &info));
-      UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
-      BITMAP bitmap{};
-      ASSERT_TRUE(GetObjectW(colour.Get(), sizeof bitmap, &bitmap));
-      EXPECT_EQ(bitmap.bmWidth, size) << shown;
-      EXPECT_EQ(bitmap.bmHeight, size) << shown;
+      const SIZE drawn = framework::testing::IconSize(icon.Get());
+      EXPECT_EQ(drawn.cx, size) << shown;
+      EXPECT_EQ(drawn.cy, size) << shown;
     }
   }
 }

@@ -357,6 +357,15 @@ TEST(Icons, IconsAreLoadedFromTheExecutablesResources) {
   EXPECT_FALSE(copy.Empty());
   EXPECT_NE(copy.Handle(), icon.Handle());
   EXPECT_NE(Application().Icon(), LoadIconW(nullptr, IDI_APPLICATION));
+  // At the system's sizes: a small icon from the large one would be stretched in a caption.
+  for (const auto& [small, metric] : {std::pair{true, SM_CXSMICON}, {false, SM_CXICON}}) {
+    SCOPED_TRACE(small ? "small" : "large");
+    TIcon sized;
+    ASSERT_TRUE(sized.LoadFromResourceName("MAINICON", small));
+    EXPECT_EQ(testing::IconSize(sized.Handle()).cx, GetSystemMetrics(metric));
+    const HICON own = small ? Application().SmallIcon() : Application().Icon();
+    EXPECT_EQ(testing::IconSize(own).cx, GetSystemMetrics(metric));
+  }
 }
 
 TEST(Colours, SystemColoursAreResolvedAndRgbColoursKept) {

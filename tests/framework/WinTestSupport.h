@@ -1,5 +1,6 @@
-// Helpers of the Windows tests: pumping messages until a condition holds, with a deadline, and
-// sending keys the way the keyboard does (to the window with the focus, through the loop).
+// Helpers of the Windows tests: pumping messages until a condition holds, with a deadline,
+// sending keys the way the keyboard does (to the window with the focus, through the loop), and
+// the size of an icon.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <functional>
 
 #include "Application.h"
+#include "WinHandles.h"
 
 namespace kestrilon::framework::testing {
 
@@ -35,6 +37,16 @@ inline void PostKey(UINT key, bool alt = false) {
   UINT up = alt ? WM_SYSKEYUP : WM_KEYUP;
   PostMessageW(focus, down, key, 1 | context);
   PostMessageW(focus, up, key, 1 | context | (1u << 30) | (1u << 31));
+}
+
+// The width and height in pixels of an icon's picture; 0 by 0 when it can't be read.
+inline SIZE IconSize(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  win::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+  BITMAP bitmap{};
+  if (!colour || !GetObjectW(colour.Get(), sizeof bitmap, &bitmap)) return {};
+  return {bitmap.bmWidth, bitmap.bmHeight};
 }
 
 }  // namespace kestrilon::framework::testing

@@ -143,8 +143,11 @@ TEST(ResourceIconID, WritesAreClampedAndChooseThePicture) {
     form.Tray->SetResourceIconID(c.Write);
     EXPECT_EQ(form.Tray->ResourceIconID(), c.ReadBack);
     EXPECT_EQ(shell.Pictures(), c.Sent);
-    for (const testing::ShellCall& call : shell.Calls)
+    for (const testing::ShellCall& call : shell.Calls) {
       EXPECT_EQ(call.Message, static_cast<DWORD>(NIM_MODIFY));
+      // The notification area's size: one it must shrink blurs.
+      EXPECT_EQ(call.Width, GetSystemMetrics(SM_CXSMICON)) << call.Picture;
+    }
   }
 }
 

@@ -1,5 +1,5 @@
 // Helpers of the tray's Windows tests: a shell that records every Shell_NotifyIconA call (and
-// fails on request), names for the pictures sent, and waits with deadlines.
+// fails on request), names and sizes for the pictures sent, and waits with deadlines.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../framework/WinTestSupport.h"
 #include "Application.h"
 #include "TrShlApi.h"
 
@@ -49,6 +50,7 @@ struct ShellCall {
   DWORD Message;
   NOTIFYICONDATAA Data;
   std::string Picture;
+  int Width;  // of the picture, in pixels
 };
 
 // Installs itself as the icons' shell for its lifetime. Every call succeeds unless a result was
@@ -66,7 +68,8 @@ class RecordingShell {
   explicit RecordingShell(DWORD shellVersion = 0x00060000) {
     TTrayShell shell;
     shell.NotifyIcon = [this](DWORD message, NOTIFYICONDATAA& data) {
-      Calls.push_back({message, data, PictureName(data.hIcon)});
+      Calls.push_back(
+          {message, data, PictureName(data.hIcon), framework::testing::IconSize(data.hIcon).cx});
       Result result{TRUE, 0};
       if (!Results.empty()) {
         result = Results.front();
