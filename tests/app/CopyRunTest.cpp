@@ -105,28 +105,60 @@ TEST_F(FilterRun, RunsAtNormalPriorityAndPausedLeavesTheClipboard) {
 }
 
 // Another program keeps the clipboard open right after a copy: no box, no wait in the loop; the
-// timer tries again, and only the newest copy is filtered once the clipboard opens.
-TEST_F(FilterRun, AHeldClipboardIsTriedAgainFromTheTimerAndTheNewestCopyIsFiltered) {
+// timer tries again for the whole patience after the newest copy, and only that copy is filtered
+// once the clipboard opens. A pause stops the retry, unless the user asked for the copy.
+TEST_F(FilterRun, AHeldClipboardIsTriedAgainFromTheTimer) {
+  struct Case {
+    const char* what;
+    bool forced;          // filter now asked for the copy
+    bool newer;           // a second copy, late in the first one's patience
+    bool paused;          // the user pauses while the clipboard is held
+    std::u16string left;  // the clipboard's text once it opens
+  };
+  const Case cases[] = {
+      {"the newest copy, with patience of its own", false, true, false, u"two\r\n"},
+      {"paused: left alone", false, false, true, u"one"},
+      {"asked for, then paused: filtered", true, false, true, u"one\r\n"},
+  };
   std::vector<std::string> errors;
   Application().SetOnException(
       [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   bool held = true;
   int refusals = 0;
+  ULONGLONG now = 0;
+  form->Run().Clock = [&] { return now; };
   form->Run().Api.Open = [&](HWND owner) {
     if (!held) return OpenClipboard(owner);
     ++refusals;
     return FALSE;
   };
-  Copy(u"one");
-  ASSERT_TRUE(PumpUntil([&] { return form->Retrying(); }));
-  Copy(u"two");
-  ASSERT_TRUE(PumpUntil([&] { return refusals >= 4; })) << "tried again while held";
-  EXPECT_FALSE(form->Busy());
-  held = false;
-  ASSERT_TRUE(PumpUntil([&] { return Paste() == u"two\r\n"; }));
-  Settle();
-  EXPECT_EQ(Paste(), u"two\r\n");
-  EXPECT_FALSE(form->Retrying());
+  // Waits for one more try, which sees the clock and the clipboard as they are now.
+  auto triedAgain = [&] {
+    const int before = refusals;
+    return PumpUntil([&] { return refusals > before; });
+  };
+  for (const Case& c : cases) {
+    form->SetPaused(false);
+    held = true;
+    now = 10000;
+    Copy(u"one");
+    ASSERT_TRUE(PumpUntil([&] { return form->Retrying(); })) << c.what;
+    if (c.forced) form->FilterNow();
+    if (c.newer) {
+      now += CopyRun::kRetryPatience - 500;
+      Copy(u"two");
+      ASSERT_TRUE(triedAgain()) << c.what;
+      now += 1000;  // past the first copy's patience, within the second's
+      ASSERT_TRUE(triedAgain()) << c.what;
+      EXPECT_TRUE(form->Retrying()) << c.what;
+      EXPECT_FALSE(form->Busy()) << c.what;
+    }
+    if (c.paused) form->SetPaused(true);
+    held = false;
+    ASSERT_TRUE(PumpUntil([&] { return !form->Retrying(); })) << c.what;
+    Settle();
+    EXPECT_EQ(Paste(), c.left) << c.what;
+  }
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
@@ -146,7 +178,12 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
         texts.push_back(call.Data.szInfo);
     return texts;
   };
+  ULONGLONG now = 10000;
+  form->Run().Clock = [&] { return now; };
   Copy(u"shut");
+  ASSERT_TRUE(PumpUntil([&] { return form->Retrying(); }));
+  EXPECT_TRUE(balloons().empty()) << "said only once the patience is over";
+  now += CopyRun::kRetryPatience;
   ASSERT_TRUE(PumpUntil([&] { return !balloons().empty(); }));
   EXPECT_FALSE(form->Retrying());
   Settle();
@@ -244,9 +281,14 @@ TEST_F(FilterRun, SwapPutsBackEitherVersionExactlyAndOnlyWhileItIsTheLastCopy) {
          form->SetPaused(true);
          Copy(u"paused&");
        }},
+      {"a copy that meets a held clipboard", [&] {
+         form->Run().Api.Open = [](HWND) { return FALSE; };
+         Copy(u"held&");
+       }},
   };
   // clang-format on
   for (const Later& later : laters) {
+    form->Run().Api = {};
     form->SetPaused(false);
     Copy(u"e&f");
     ASSERT_TRUE(PumpUntil([&] { return form->CanSwap(); })) << later.what;
@@ -254,6 +296,7 @@ TEST_F(FilterRun, SwapPutsBackEitherVersionExactlyAndOnlyWhileItIsTheLastCopy) {
     EXPECT_TRUE(PumpUntil([&] { return !form->CanSwap(); })) << later.what;
     EXPECT_FALSE(form->Undo1->Enabled()) << later.what;
   }
+  form->Run().Api = {};
   form->SetPaused(false);
 }
 
