@@ -201,37 +201,56 @@ TEST_F(FilterRun, AClipboardThatStaysShutIsSaidOnceInABalloonAndTheNextCopyIsFil
   EXPECT_TRUE(PumpUntil([&] { return Paste() == u"open\r\n"; }));
 }
 
+// A permission format that can't be read, or holds less than its DWORD, says no: a copy is never
+// taken for public by mistake.
 TEST_F(FilterRun, PrivateCopiesAreLeftAloneWithTheirMarkers) {
+  enum Refused { None, GetData, Lock };  // the call that fails for the marker's data
   struct Case {
     const wchar_t* marker;
-    std::optional<DWORD> value;  // none: the marker's data means nothing
+    std::string data;
+    Refused refused;
     bool filtered;
   };
+  const std::string yes = Dword(1), no = Dword(0), shortYes(2, '\x01');
   const Case cases[] = {
-      {L"ExcludeClipboardContentFromMonitorProcessing", std::nullopt, false},
-      {L"Clipboard Viewer Ignore", std::nullopt, false},
-      {L"CanIncludeInClipboardHistory", 0, false},
-      {L"CanUploadToCloudClipboard", 0, false},
-      {L"CanIncludeInClipboardHistory", 1, true},
-      {L"CanUploadToCloudClipboard", 1, true},
+      {L"ExcludeClipboardContentFromMonitorProcessing", yes, None, false},
+      {L"Clipboard Viewer Ignore", yes, None, false},
+      {L"CanIncludeInClipboardHistory", no, None, false},
+      {L"CanUploadToCloudClipboard", no, None, false},
+      {L"CanIncludeInClipboardHistory", yes, None, true},
+      {L"CanUploadToCloudClipboard", yes, None, true},
+      {L"CanIncludeInClipboardHistory", shortYes, None, false},
+      {L"CanUploadToCloudClipboard", yes, GetData, false},
+      {L"CanIncludeInClipboardHistory", yes, Lock, false},
   };
   dynamic_cast<framework::TCustomRadioGroup&>(*form->FindComponent("UpDownCase")).SetItemIndex(2);
   int opens = 0;
-  form->Run().Api.Open = [&](HWND owner) {
+  UINT marker = 0;
+  Refused refused = None;
+  clipboard::ClipboardApi& api = form->Run().Api;
+  api.Open = [&](HWND owner) {
     ++opens;
     return OpenClipboard(owner);
   };
+  api.GetData = [&](UINT format) {
+    return refused == GetData && format == marker ? nullptr : GetClipboardData(format);
+  };
+  api.Lock = [&](HGLOBAL block) {
+    return refused == Lock && block == GetClipboardData(marker) ? nullptr : GlobalLock(block);
+  };
+  const char* refusals[] = {"", ", its data refused", ", its lock refused"};
   for (const Case& c : cases) {
-    const std::string name =
-        framework::win::Narrow(c.marker) + (c.value ? " = " + std::to_string(*c.value) : "");
+    const std::string name = framework::win::Narrow(c.marker) + ", " +
+                             std::to_string(c.data.size()) + " bytes" + refusals[c.refused];
     opens = 0;
-    Copy(u"secret", c.marker, Dword(c.value.value_or(1)));
+    marker = RegisterClipboardFormatW(c.marker);
+    refused = c.refused;
+    Copy(u"secret", c.marker, c.data);
     ASSERT_TRUE(PumpUntil([&] { return opens > 0 && !form->Busy(); })) << name;
     Settle();
     EXPECT_EQ(Paste(), c.filtered ? u"SECRET\r\n" : u"secret") << name;
     if (!c.filtered) {
-      EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(c.marker)))
-          << name << ": the marker stays";
+      EXPECT_TRUE(IsClipboardFormatAvailable(marker)) << name << ": the marker stays";
       EXPECT_EQ(opens, 1) << name << ": looked at once, never written";
     }
   }
