@@ -100,12 +100,9 @@ int ToUtf16(char32_t c, wchar_t (&out)[2]) {
   return 2;
 }
 
-bool AskInBox(std::string_view question) {
-  const int answer =
-      MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
-                  win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
-  // 0: no box could be shown. Ending without being asked would lose the settings: keep running.
-  return answer == IDYES;
+int AskInBox(std::string_view question) {
+  return MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
+                     win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
 }
 
 // Text 12 pixels high at 96 pixels per inch.
@@ -201,7 +198,7 @@ TForm1::TForm1(TComponent* owner)
   MakeTrayIcon();
   SetOnCreate([this](TObject& sender) { FormCreate(sender); });
   SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
-  Confirm = AskInBox;
+  Ask = AskInBox;
   WireRun();
   SetMessageHandler(WM_TIMER, [this](TMessage& message) {
     if (message.WParam == CopyRun::kRetryTimer) FRun.TimerTick(FPaused);
@@ -495,7 +492,8 @@ void TForm1::ExitProgramClick(TObject&) {
   } catch (const std::exception& e) {
     // A settings file that can't be written (a read-only folder, a full disk) must not keep
     // anyone from ending the program: one box gives the reason and asks.
-    if (!Confirm(std::string(e.what()) + "\n\n" + kEndWithoutSaving)) return;
+    // Only a yes ends it: where no box could be shown (0), ending unasked would lose the settings.
+    if (Ask(std::string(e.what()) + "\n\n" + kEndWithoutSaving) != IDYES) return;
   }
   FSaveOnClose = false;
   Close();

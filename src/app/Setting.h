@@ -84,8 +84,9 @@ class TForm1 : public framework::TForm {
   // The run on each copy; a test reaches the clipboard's system calls through it.
   CopyRun& Run() noexcept { return FRun; }
 
-  // Asks a yes-or-no question in a box; a test answers it instead.
-  std::function<bool(std::string_view question)> Confirm;
+  // Asks a yes-or-no question in a box: the button pressed (IDYES, IDNO), or 0 when no box could
+  // be shown. A test answers it instead.
+  std::function<int(std::string_view question)> Ask;
 
   void FormCreate(framework::TObject& sender);
   void FormCloseQuery(framework::TObject& sender, bool& canClose);
