@@ -159,6 +159,10 @@ TEST(ClickDiscrimination, ScriptsOfShellNoticesGiveTheseClicks) {
        {LDown, LUp, LDbl, Posted, LUp},
        {0}},
       {"right double click: none", true, {RDown, RUp, RDbl, Posted, RUp, Tick}, {}},
+      {"a press held after a double click: none when the timer fires",
+       true,
+       {LDown, LUp, LDbl, Posted, LDown, Tick},
+       {}},
   };
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.Name);
