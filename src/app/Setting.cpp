@@ -64,18 +64,18 @@ struct ClickRow {
 };
 
 constexpr ClickRow kClicks[] = {
-    {"ExcludeAdd", &TForm1::ExcludeAddClick},
-    {"ExcludeLast", &TForm1::ExcludeLastClick},
-    {"ExcludeRemove", &TForm1::ExcludeRemoveClick},
-    {"StartWithWindows", &TForm1::StartWithWindowsClick},
-    {"TryFromClipboard", &TForm1::TryFromClipboardClick},
-    {"ProgramChoice", &TForm1::ProgramChoiceClick},
-    {"ExcludeList", &TForm1::ExcludeListClick},
-    {"PresetUse", &TForm1::PresetUseClick},
-    {"PresetSave", &TForm1::PresetSaveClick},
-    {"PresetRename", &TForm1::PresetRenameClick},
-    {"PresetDelete", &TForm1::PresetDeleteClick},
-    {"PresetKeyChoice", &TForm1::PresetKeyChoiceClick},
+    {names::ExcludeAdd, &TForm1::ExcludeAddClick},
+    {names::ExcludeLast, &TForm1::ExcludeLastClick},
+    {names::ExcludeRemove, &TForm1::ExcludeRemoveClick},
+    {names::StartWithWindows, &TForm1::StartWithWindowsClick},
+    {names::TryFromClipboard, &TForm1::TryFromClipboardClick},
+    {names::ProgramChoice, &TForm1::ProgramChoiceClick},
+    {names::ExcludeList, &TForm1::ExcludeListClick},
+    {names::PresetUse, &TForm1::PresetUseClick},
+    {names::PresetSave, &TForm1::PresetSaveClick},
+    {names::PresetRename, &TForm1::PresetRenameClick},
+    {names::PresetDelete, &TForm1::PresetDeleteClick},
+    {names::PresetKeyChoice, &TForm1::PresetKeyChoiceClick},
 };
 
 constexpr char kExcludeKey[] = "ExcludePrograms";
@@ -278,17 +278,17 @@ void TForm1::MakeControls() {
 }
 
 void TForm1::WireControls() {
-  OkButton = dynamic_cast<TButton*>(FindComponent("OkButton"));
+  OkButton = dynamic_cast<TButton*>(FindComponent(names::OkButton));
   OkButton->SetDefault(true);
   OkButton->SetOnClick([this](TObject& sender) { OkButtonClick(sender); });
-  CancelButton = dynamic_cast<TButton*>(FindComponent("CancelButton"));
+  CancelButton = dynamic_cast<TButton*>(FindComponent(names::CancelButton));
   CancelButton->SetCancel(true);
   CancelButton->SetOnClick([this](TObject& sender) { CancelButtonClick(sender); });
-  ShowForm = dynamic_cast<TCheckBox*>(FindComponent("ShowForm"));
-  StartWithWindows = dynamic_cast<TCheckBox*>(FindComponent("StartWithWindows"));
-  ExcludeList = dynamic_cast<TListBox*>(FindComponent("ExcludeList"));
-  ExcludeName = dynamic_cast<TEdit*>(FindComponent("ExcludeName"));
-  LastCopyProgram = dynamic_cast<TLabel*>(FindComponent("LastCopyProgram"));
+  ShowForm = dynamic_cast<TCheckBox*>(FindComponent(names::ShowForm));
+  StartWithWindows = dynamic_cast<TCheckBox*>(FindComponent(names::StartWithWindows));
+  ExcludeList = dynamic_cast<TListBox*>(FindComponent(names::ExcludeList));
+  ExcludeName = dynamic_cast<TEdit*>(FindComponent(names::ExcludeName));
+  LastCopyProgram = dynamic_cast<TLabel*>(FindComponent(names::LastCopyProgram));
   for (const ClickRow& row : kClicks)
     dynamic_cast<TControl&>(*FindComponent(row.name))
         .SetOnClick([this, click = row.click](TObject& sender) { (this->*click)(sender); });

@@ -7,6 +7,44 @@
 
 namespace kestrilon::app {
 
+// The controls the program reaches by name. The table's rows and every lookup use these, so that
+// a control renamed in one place can't leave a lookup behind.
+namespace names {
+inline constexpr std::string_view Try = "Try";
+inline constexpr std::string_view TrySample = "TrySample";
+inline constexpr std::string_view TryResult = "TryResult";
+inline constexpr std::string_view TryFromClipboard = "TryFromClipboard";
+inline constexpr std::string_view OkButton = "OkButton";
+inline constexpr std::string_view CancelButton = "CancelButton";
+inline constexpr std::string_view ShowForm = "ShowForm";
+inline constexpr std::string_view StartWithWindows = "StartWithWindows";
+inline constexpr std::string_view ExcludeList = "ExcludeList";
+inline constexpr std::string_view ExcludeName = "ExcludeName";
+inline constexpr std::string_view ExcludeAdd = "ExcludeAdd";
+inline constexpr std::string_view ExcludeLast = "ExcludeLast";
+inline constexpr std::string_view ExcludeRemove = "ExcludeRemove";
+inline constexpr std::string_view LastCopyProgram = "LastCopyProgram";
+inline constexpr std::string_view ProgramChoice = "ProgramChoice";
+inline constexpr std::string_view PresetList = "PresetList";
+inline constexpr std::string_view PresetUse = "PresetUse";
+inline constexpr std::string_view PresetSave = "PresetSave";
+inline constexpr std::string_view PresetRename = "PresetRename";
+inline constexpr std::string_view PresetDelete = "PresetDelete";
+inline constexpr std::string_view PresetName = "PresetName";
+inline constexpr std::string_view PresetActive = "PresetActive";
+inline constexpr std::string_view PresetKeyChoice = "PresetKeyChoice";
+inline constexpr std::string_view PresetKey = "PresetKey";
+inline constexpr std::string_view PresetKeyInUse = "PresetKeyInUse";
+inline constexpr std::string_view SwapKey = "SwapKey";
+inline constexpr std::string_view SwapKeyInUse = "SwapKeyInUse";
+inline constexpr std::string_view FilterNowKey = "FilterNowKey";
+inline constexpr std::string_view FilterNowKeyInUse = "FilterNowKeyInUse";
+inline constexpr std::string_view PasteFilteredKey = "PasteFilteredKey";
+inline constexpr std::string_view PasteFilteredKeyInUse = "PasteFilteredKeyInUse";
+inline constexpr std::string_view PauseKey = "PauseKey";
+inline constexpr std::string_view PauseKeyInUse = "PauseKeyInUse";
+}  // namespace names
+
 enum class ControlKind {
   PageControl,
   TabSheet,
