@@ -1,6 +1,5 @@
 #include "Setting.h"
 
-#include <map>
 #include <optional>
 #include <utility>
 #include <string>
@@ -177,18 +176,16 @@ TForm1::TForm1(TComponent* owner)
       FExcluded(SystemSameLetter),
       FRun([this] { return ClipTrap ? ClipTrap->Handle() : nullptr; },
            [this] { return win::WindowOf(*this); }) {
-  SetName("Form1");
   SetCaption("Kestrilon");
   SetBorderStyle(bsDialog);
   SetBounds(192, 107, 0, 0);
   // Where the face is missing, the framework takes the nearest installed Japanese UI face.
   SetFont(TFont("ＭＳ Ｐゴシック", kFontHeight, SHIFTJIS_CHARSET, clWindowText));
-  SetClientWidth(kClientWidth);
-  SetClientHeight(kClientHeight);
-  MakeControls();
+  AutoSave = &MakeDialog(*this);
+  PageControl1 = dynamic_cast<TPageControl*>(FindComponent(names::PageControl1));
   WireControls();
   WireTryPage();
-  MakeAutoSave();
+  WireAutoSave();
   // Starts listening to clipboard changes, before the form's own creation handler runs.
   ClipTrap = new clipboard::TNkClipDetector(this);
   ClipTrap->SetName("ClipTrap");
@@ -229,54 +226,6 @@ TForm1::TForm1(TComponent* owner)
   KeepConfirmed();
 }
 
-void TForm1::MakeControls() {
-  std::map<std::string_view, TWinControl*> parents{{"", this}};
-  for (const ControlRow& row : DialogLayout()) {
-    const filter::SettingInfo* setting = filter::FindSetting(row.name);
-    const std::string_view caption =
-        row.caption.empty() && setting ? setting->caption : row.caption;
-    TControl* control = nullptr;
-    switch (row.kind) {
-      case ControlKind::PageControl: control = PageControl1 = new TPageControl(this); break;
-      case ControlKind::TabSheet: {
-        auto* page = new TTabSheet(this);
-        page->SetName(row.name);
-        page->SetCaption(caption);
-        page->SetPageControl(dynamic_cast<TPageControl*>(parents.at(row.parent)));
-        parents[row.name] = page;
-        continue;
-      }
-      case ControlKind::RadioGroup: {
-        auto* group = new TRadioGroup(this);
-        for (std::string_view item : setting->items) group->Items().Add(std::string(item));
-        group->SetItemIndex(0);
-        control = group;
-        break;
-      }
-      case ControlKind::GroupBox: control = new TGroupBox(this); break;
-      case ControlKind::CheckBox: control = new TCheckBox(this); break;
-      case ControlKind::Button: control = new TButton(this); break;
-      case ControlKind::ListBox: control = new TListBox(this); break;
-      case ControlKind::ComboBox: control = new TComboBox(this); break;
-      case ControlKind::Edit: control = new TEdit(this); break;
-      case ControlKind::Memo: control = new TMemo(this); break;
-      case ControlKind::Label: control = new TLabel(this); break;
-      case ControlKind::HotKey: control = new THotKey(this); break;
-    }
-    control->SetName(row.name);
-    control->SetCaption(caption);
-    control->SetBounds(row.left, row.top, row.width, row.height);
-    control->SetParent(parents.at(row.parent));
-    // Not for the INI file: the INI component takes only the controls tagged 0.
-    if (!row.saved) control->SetTag(1);
-    if (auto* container = dynamic_cast<TWinControl*>(control)) parents[row.name] = container;
-  }
-  for (const ControlRow& row : DialogLayout())  // once all siblings exist
-    if (row.tab_order >= 0)
-      dynamic_cast<TWinControl*>(FindComponent(row.name))->SetTabOrder(row.tab_order);
-  PageControl1->SetActivePageIndex(0);
-}
-
 void TForm1::WireControls() {
   OkButton = dynamic_cast<TButton*>(FindComponent(names::OkButton));
   OkButton->SetDefault(true);
@@ -295,12 +244,7 @@ void TForm1::WireControls() {
   LastCopyChanged({});
 }
 
-void TForm1::MakeAutoSave() {
-  AutoSave = new settings::TAutoIni(this);
-  AutoSave->SetName("AutoSave");
-  AutoSave->SetCheckWinState(true);
-  AutoSave->SetCheckWinSize(false);
-  AutoSave->SetCheckTag(true);  // EnableTag 0: every option, not the page's scratch controls
+void TForm1::WireAutoSave() {
   AutoSave->OnSaveIni = [this](settings::IniFile& ini, const std::string& section) {
     // A character the file's code page lacks becomes "?", which still matches it.
     settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined(),

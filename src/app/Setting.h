@@ -151,11 +151,11 @@ class TForm1 : public framework::TForm {
   void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
  private:
-  // The parts of the form, in the order they are made: the dialog's controls from the layout
-  // table, their handlers, the INI component, the menu from its table, the tray icon last.
-  void MakeControls();
+  // The parts of the form, in the order they are made: the dialog from its layout table (with
+  // the INI component), the controls' handlers, what the INI file keeps beside the controls, the
+  // menu from its table, the tray icon last.
   void WireControls();
-  void MakeAutoSave();
+  void WireAutoSave();
   void MakeMenu();
   void MakeTrayIcon();
 

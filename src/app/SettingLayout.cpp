@@ -1,5 +1,11 @@
 #include "SettingLayout.h"
 
+#include <map>
+
+#include "Settings.h"
+#include "StdControls.h"
+#include "HotKey.h"
+
 namespace kestrilon::app {
 namespace {
 
@@ -10,7 +16,7 @@ using K = ControlKind;
 // order; the tab order differs where the dialog reads across its columns.
 // clang-format off
 constexpr ControlRow kLayout[] = {
-    {K::PageControl, "PageControl1", "", 0, 0, 400, 273, 0, ""},
+    {K::PageControl, names::PageControl1, "", 0, 0, 400, 273, 0, ""},
     {K::TabSheet, "Basic", "PageControl1", 0, 0, 0, 0, -1, "基本設定"},
     {K::RadioGroup, "NumberMode", "Basic", 8, 8, 89, 73, 0, ""},
     {K::RadioGroup, "AlphabetMode", "Basic", 8, 88, 89, 73, 1, ""},
@@ -92,5 +98,65 @@ constexpr ControlRow kLayout[] = {
 }  // namespace
 
 std::span<const ControlRow> DialogLayout() { return kLayout; }
+
+settings::TAutoIni& MakeDialog(framework::TForm& form) {
+  using namespace framework;
+  form.SetName("Form1");
+  form.SetClientWidth(kClientWidth);
+  form.SetClientHeight(kClientHeight);
+  std::map<std::string_view, TWinControl*> parents{{"", &form}};
+  TPageControl* pages = nullptr;
+  for (const ControlRow& row : kLayout) {
+    const filter::SettingInfo* setting = filter::FindSetting(row.name);
+    const std::string_view caption =
+        row.caption.empty() && setting ? setting->caption : row.caption;
+    TControl* control = nullptr;
+    switch (row.kind) {
+      case ControlKind::PageControl: control = pages = new TPageControl(&form); break;
+      case ControlKind::TabSheet: {
+        auto* page = new TTabSheet(&form);
+        page->SetName(row.name);
+        page->SetCaption(caption);
+        page->SetPageControl(dynamic_cast<TPageControl*>(parents.at(row.parent)));
+        parents[row.name] = page;
+        continue;
+      }
+      case ControlKind::RadioGroup: {
+        auto* group = new TRadioGroup(&form);
+        for (std::string_view item : setting->items) group->Items().Add(std::string(item));
+        group->SetItemIndex(0);
+        control = group;
+        break;
+      }
+      case ControlKind::GroupBox: control = new TGroupBox(&form); break;
+      case ControlKind::CheckBox: control = new TCheckBox(&form); break;
+      case ControlKind::Button: control = new TButton(&form); break;
+      case ControlKind::ListBox: control = new TListBox(&form); break;
+      case ControlKind::ComboBox: control = new TComboBox(&form); break;
+      case ControlKind::Edit: control = new TEdit(&form); break;
+      case ControlKind::Memo: control = new TMemo(&form); break;
+      case ControlKind::Label: control = new TLabel(&form); break;
+      case ControlKind::HotKey: control = new THotKey(&form); break;
+    }
+    control->SetName(row.name);
+    control->SetCaption(caption);
+    control->SetBounds(row.left, row.top, row.width, row.height);
+    control->SetParent(parents.at(row.parent));
+    // Not for the INI file: the INI component takes only the controls tagged 0.
+    if (!row.saved) control->SetTag(1);
+    if (auto* container = dynamic_cast<TWinControl*>(control)) parents[row.name] = container;
+  }
+  for (const ControlRow& row : kLayout)  // once all siblings exist
+    if (row.tab_order >= 0)
+      dynamic_cast<TWinControl*>(form.FindComponent(row.name))->SetTabOrder(row.tab_order);
+  pages->SetActivePageIndex(0);
+
+  auto* ini = new settings::TAutoIni(&form);
+  ini->SetName("AutoSave");
+  ini->SetCheckWinState(true);
+  ini->SetCheckWinSize(false);
+  ini->SetCheckTag(true);  // EnableTag 0: every option, not the page's scratch controls
+  return *ini;
+}
 
 }  // namespace kestrilon::app

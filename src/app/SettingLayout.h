@@ -1,15 +1,20 @@
 // The options dialog as a table: every control, its parent, position and caption, in the order
-// the controls are created (which is the order the INI file lists them in) with their tab order.
+// the controls are created (which is the order the INI file lists them in) with their tab order;
+// and the dialog made from it, over the framework's value model (portable).
 #pragma once
 
 #include <span>
 #include <string_view>
+
+#include "AutoIni.h"
+#include "Forms.h"
 
 namespace kestrilon::app {
 
 // The controls the program reaches by name. The table's rows and every lookup use these, so that
 // a control renamed in one place can't leave a lookup behind.
 namespace names {
+inline constexpr std::string_view PageControl1 = "PageControl1";
 inline constexpr std::string_view Try = "Try";
 inline constexpr std::string_view TrySample = "TrySample";
 inline constexpr std::string_view TryResult = "TryResult";
@@ -75,5 +80,11 @@ inline constexpr int kClientWidth = 400;
 inline constexpr int kClientHeight = 309;
 
 std::span<const ControlRow> DialogLayout();
+
+// Makes the dialog on form: its name and client size; every control of the table with its
+// caption (a filter setting's own where the row has none) and items, place, parent and tab order,
+// the first page shown; and the INI component that keeps the dialog's position and its saved
+// controls (the others are tagged 1 and left out).
+settings::TAutoIni& MakeDialog(framework::TForm& form);
 
 }  // namespace kestrilon::app
