@@ -326,8 +326,9 @@ TEST(ToolTipColours, OwnColoursWhileTheCursorIsOverTheIcon) {
 TEST(ToolTipColours, SystemColoursAreSentAsTheirRgbValues) {
   Fixture f(ToolTip);
   f.Style->SetUseDefault(false);
-  f.Shell(msg::MouseMove);  // text colour is clWindowText at first
-  EXPECT_EQ(f.R->ToolTipCalls.at(1), (ToolTipCall{tooltip::SetTipTextColor, 0x100 + 8}));
+  f.Shell(msg::MouseMove);  // at first black on clWindowText, a system colour
+  EXPECT_EQ(f.R->ToolTipCalls, (std::vector<ToolTipCall>{{tooltip::SetTipBkColor, 0x000000},
+                                                         {tooltip::SetTipTextColor, 0x100 + 8}}));
 }
 
 TEST(ToolTipColours, WithoutTheTraysTooltipNothingIsSentAndTrackingStillWorks) {
@@ -340,12 +341,8 @@ TEST(ToolTipColours, WithoutTheTraysTooltipNothingIsSentAndTrackingStillWorks) {
   EXPECT_EQ(f.R->SentMessages, (std::vector<Sent>{{0, TRAY_MOUSEENTER}, {0, TRAY_MOUSEEXIT}}));
 }
 
-TEST(ToolTipStyleProperties, DefaultsIndexedColoursAndAssign) {
+TEST(ToolTipStyleProperties, IndexedColoursAndAssign) {
   Fixture a;
-  EXPECT_TRUE(a.Style->UseDefault());
-  EXPECT_EQ(a.Style->BackGroundColor(), framework::clBlack);
-  EXPECT_EQ(a.Style->TextColor(), framework::clWindowText);
-  EXPECT_TRUE(a.Style->CheckSingleDoubleClick());
   EXPECT_EQ(a.Style->GetColor(0), 0);
   EXPECT_EQ(a.Style->GetColor(3), 0);
   a.Style->SetColor(3, framework::clRed);  // ignored
