@@ -348,21 +348,15 @@ TEST_F(Controller, TheIniFileListsThePositionEveryOptionAndTheExclusionsInTheirO
   std::istringstream lines(ReadFile(IniBesideTests()));
   for (std::string line; std::getline(lines, line);)
     if (const auto eq = line.find('='); eq != std::string::npos) keys.push_back(line.substr(0, eq));
-  EXPECT_EQ(keys, (std::vector<std::string>{"Form1Top",        "Form1Left",
-                                            "NumberMode",      "AlphabetMode",
-                                            "SignMode",        "SpaceMode",
-                                            "KanaMode1",       "KanaMode2",
-                                            "ReturnMode",      "PunctuationMode",
-                                            "PeriodMode",      "ParenthesisMode",
-                                            "EnterDeleteMode", "DelDmySpc",
-                                            "DelConma",        "KeepLastLineBreak",
-                                            "RepAmp",          "RepLG",
-                                            "RepQuot",         "AddLI",
-                                            "TagDelete",       "UpDownCase",
-                                            "Space2Tab",       "SwapKey",
-                                            "FilterNowKey",    "PasteFilteredKey",
-                                            "PauseKey",        "ShowForm",
-                                            "ExcludePrograms"}));
+  // clang-format off
+  EXPECT_EQ(keys, (std::vector<std::string>{
+      "Form1Top", "Form1Left",
+      "NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1", "KanaMode2", "ReturnMode",
+      "PunctuationMode", "PeriodMode", "ParenthesisMode",
+      "EnterDeleteMode", "DelDmySpc", "DelConma", "KeepLastLineBreak",
+      "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete", "UpDownCase", "Space2Tab",
+      "SwapKey", "FilterNowKey", "PasteFilteredKey", "PauseKey", "ShowForm", "ExcludePrograms"}));
+  // clang-format on
 }
 
 // The exclusion list is one key among the options: OK saves it, Cancel takes an edit back, a new
