@@ -17,7 +17,7 @@ using K = ControlKind;
 // clang-format off
 constexpr ControlRow kLayout[] = {
     {K::PageControl, names::PageControl1, "", 0, 0, 400, 273, 0, ""},
-    {K::TabSheet, "Basic", "PageControl1", 0, 0, 0, 0, -1, "基本設定"},
+    {K::TabSheet, "Basic", names::PageControl1, 0, 0, 0, 0, -1, "基本設定"},
     {K::RadioGroup, "NumberMode", "Basic", 8, 8, 89, 73, 0, ""},
     {K::RadioGroup, "AlphabetMode", "Basic", 8, 88, 89, 73, 1, ""},
     {K::RadioGroup, "SignMode", "Basic", 8, 168, 89, 73, 2, ""},
@@ -28,7 +28,7 @@ constexpr ControlRow kLayout[] = {
     {K::RadioGroup, "PunctuationMode", "Basic", 104, 88, 89, 73, 5, ""},
     {K::RadioGroup, "PeriodMode", "Basic", 104, 168, 89, 73, 8, ""},
     {K::RadioGroup, "ParenthesisMode", "Basic", 296, 8, 89, 73, 9, ""},
-    {K::TabSheet, "Extend", "PageControl1", 0, 0, 0, 0, -1, "拡張設定"},
+    {K::TabSheet, "Extend", names::PageControl1, 0, 0, 0, 0, -1, "拡張設定"},
     {K::RadioGroup, "EnterDeleteMode", "Extend", 200, 8, 89, 53, 4, ""},
     {K::CheckBox, "DelDmySpc", "Extend", 16, 120, 185, 17, 1, ""},
     {K::CheckBox, "DelConma", "Extend", 16, 136, 185, 17, 2, ""},
@@ -45,7 +45,7 @@ constexpr ControlRow kLayout[] = {
     {K::CheckBox, names::StartWithWindows, "Extend", 16, 216, 241, 17, 7, "Windowsの起動時に起動する", false},
     // Programs whose copies are left alone (kept as one key, ExcludePrograms) or filtered with a
     // preset of their own (kept with the presets).
-    {K::TabSheet, "Exclude", "PageControl1", 0, 0, 0, 0, -1, "プログラム別"},
+    {K::TabSheet, "Exclude", names::PageControl1, 0, 0, 0, 0, -1, "プログラム別"},
     {K::Label, "ExcludeCaption", "Exclude", 8, 8, 377, 17, -1, "コピー元のプログラムごとの変換"},
     {K::ListBox, names::ExcludeList, "Exclude", 8, 28, 249, 150, 0, "", false},
     {K::Button, names::ExcludeRemove, "Exclude", 264, 28, 121, 22, 1, "削除(&D)"},
@@ -56,7 +56,7 @@ constexpr ControlRow kLayout[] = {
     {K::Label, names::LastCopyProgram, "Exclude", 104, 216, 153, 17, -1, ""},
     {K::Button, names::ExcludeLast, "Exclude", 264, 212, 121, 22, 5, "コピー元を追加(&L)"},
     // Named sets of every filter setting.
-    {K::TabSheet, "Presets", "PageControl1", 0, 0, 0, 0, -1, "プリセット"},
+    {K::TabSheet, "Presets", names::PageControl1, 0, 0, 0, 0, -1, "プリセット"},
     {K::ListBox, names::PresetList, "Presets", 8, 8, 249, 170, 0, "", false},
     {K::Button, names::PresetUse, "Presets", 264, 8, 121, 22, 1, "選ぶ(&C)"},
     {K::Button, names::PresetRename, "Presets", 264, 36, 121, 22, 2, "名前を変更(&R)"},
@@ -65,14 +65,14 @@ constexpr ControlRow kLayout[] = {
     {K::Button, names::PresetSave, "Presets", 264, 185, 121, 22, 5, "今の設定を保存(&S)"},
     {K::Label, names::PresetActive, "Presets", 8, 216, 377, 17, -1, ""},
     // The settings as the dialog shows them, tried on a sample before they meet a copy.
-    {K::TabSheet, names::Try, "PageControl1", 0, 0, 0, 0, -1, "試す"},
+    {K::TabSheet, names::Try, names::PageControl1, 0, 0, 0, 0, -1, "試す"},
     {K::Label, "TrySampleCaption", names::Try, 8, 8, 249, 17, -1, "見本"},
     {K::Button, names::TryFromClipboard, names::Try, 264, 4, 121, 22, 1, "クリップボードから"},
     {K::Memo, names::TrySample, names::Try, 8, 28, 377, 92, 0, "", false},
     {K::Label, "TryResultCaption", names::Try, 8, 126, 377, 17, -1, "結果（貼り付けたときのまま）"},
     {K::Memo, names::TryResult, names::Try, 8, 146, 377, 92, 2, "", false},
     // Keys that act from anywhere; beside each, a label that says when another program holds it.
-    {K::TabSheet, "Keys", "PageControl1", 0, 0, 0, 0, -1, "キー"},
+    {K::TabSheet, "Keys", names::PageControl1, 0, 0, 0, 0, -1, "キー"},
     {K::Label, "KeysCaption", "Keys", 8, 8, 377, 17, -1, "どのプログラムからでも使えるキー（空欄：使わない）"},
     {K::Label, "SwapKeyCaption", "Keys", 8, 39, 161, 17, -1, "元に戻す／変換し直す"},
     {K::HotKey, names::SwapKey, "Keys", 168, 36, 145, 21, 0, ""},
