@@ -262,7 +262,7 @@ void CopyRun::PasteFiltered() {
 }
 
 void CopyRun::WaitForClipboard(DWORD sequence, const std::string& message) {
-  const ULONGLONG now = GetTickCount64();
+  const ULONGLONG now = Clock();
   if (!FRetryUntil || sequence != FRetrySequence) {  // a new copy gets the whole patience
     if (!FRetryUntil && !SetTimer(FTimerWindow(), kRetryTimer, kRetryInterval, nullptr))
       throw framework::EOSError("SetTimer", GetLastError());

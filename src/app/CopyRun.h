@@ -49,6 +49,8 @@ class CopyRun {
 
   // The clipboard's system calls; a test replaces them.
   clipboard::ClipboardApi Api;
+  // The milliseconds the retry's patience is measured in; a test moves it on instead of waiting.
+  std::function<ULONGLONG()> Clock = GetTickCount64;
   // The paste that keeps the clipboard; a test reaches its seams.
   clipboard::DelayedPaste Paste;
 
@@ -111,7 +113,7 @@ class CopyRun {
   // shows one of them is the run's own, however late or often its notice comes.
   DWORD FOwnOpen = 0;
   DWORD FOwnClosed = 0;
-  // The copy being tried again, by sequence number, and until when (GetTickCount64; 0: none).
+  // The copy being tried again, by sequence number, and until when (by Clock; 0: none).
   DWORD FRetrySequence = 0;
   ULONGLONG FRetryUntil = 0;
   // The copy being tried again was asked for by the user: a pause doesn't stop it.

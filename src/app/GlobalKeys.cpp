@@ -1,5 +1,6 @@
 #include "GlobalKeys.h"
 
+#include "SettingLayout.h"
 #include "StdControls.h"
 
 namespace kestrilon::app {
@@ -15,13 +16,16 @@ using framework::hkShift;
 // Win+V the system's clipboard history. Pause has none: pressed by mistake it would leave every
 // later copy unfiltered without a word.
 constexpr KeyRow kKeys[] = {
-    {KeyAction::Swap, "SwapKey", "SwapKeyInUse", {'Z', hkCtrl | hkAlt | hkShift}},
-    {KeyAction::FilterNow, "FilterNowKey", "FilterNowKeyInUse", {'F', hkCtrl | hkAlt | hkShift}},
+    {KeyAction::Swap, names::SwapKey, names::SwapKeyInUse, {'Z', hkCtrl | hkAlt | hkShift}},
+    {KeyAction::FilterNow,
+     names::FilterNowKey,
+     names::FilterNowKeyInUse,
+     {'F', hkCtrl | hkAlt | hkShift}},
     {KeyAction::PasteFiltered,
-     "PasteFilteredKey",
-     "PasteFilteredKeyInUse",
+     names::PasteFilteredKey,
+     names::PasteFilteredKeyInUse,
      {'V', hkCtrl | hkAlt | hkShift}},
-    {KeyAction::Pause, "PauseKey", "PauseKeyInUse", {}},
+    {KeyAction::Pause, names::PauseKey, names::PauseKeyInUse, {}},
 };
 static_assert(std::size(kKeys) == kGlobalKeyCount);
 

@@ -1,6 +1,5 @@
 #include "Setting.h"
 
-#include <map>
 #include <optional>
 #include <utility>
 #include <string>
@@ -64,18 +63,18 @@ struct ClickRow {
 };
 
 constexpr ClickRow kClicks[] = {
-    {"ExcludeAdd", &TForm1::ExcludeAddClick},
-    {"ExcludeLast", &TForm1::ExcludeLastClick},
-    {"ExcludeRemove", &TForm1::ExcludeRemoveClick},
-    {"StartWithWindows", &TForm1::StartWithWindowsClick},
-    {"TryFromClipboard", &TForm1::TryFromClipboardClick},
-    {"ProgramChoice", &TForm1::ProgramChoiceClick},
-    {"ExcludeList", &TForm1::ExcludeListClick},
-    {"PresetUse", &TForm1::PresetUseClick},
-    {"PresetSave", &TForm1::PresetSaveClick},
-    {"PresetRename", &TForm1::PresetRenameClick},
-    {"PresetDelete", &TForm1::PresetDeleteClick},
-    {"PresetKeyChoice", &TForm1::PresetKeyChoiceClick},
+    {names::ExcludeAdd, &TForm1::ExcludeAddClick},
+    {names::ExcludeLast, &TForm1::ExcludeLastClick},
+    {names::ExcludeRemove, &TForm1::ExcludeRemoveClick},
+    {names::StartWithWindows, &TForm1::StartWithWindowsClick},
+    {names::TryFromClipboard, &TForm1::TryFromClipboardClick},
+    {names::ProgramChoice, &TForm1::ProgramChoiceClick},
+    {names::ExcludeList, &TForm1::ExcludeListClick},
+    {names::PresetUse, &TForm1::PresetUseClick},
+    {names::PresetSave, &TForm1::PresetSaveClick},
+    {names::PresetRename, &TForm1::PresetRenameClick},
+    {names::PresetDelete, &TForm1::PresetDeleteClick},
+    {names::PresetKeyChoice, &TForm1::PresetKeyChoiceClick},
 };
 
 constexpr char kExcludeKey[] = "ExcludePrograms";
@@ -100,12 +99,9 @@ int ToUtf16(char32_t c, wchar_t (&out)[2]) {
   return 2;
 }
 
-bool AskInBox(std::string_view question) {
-  const int answer =
-      MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
-                  win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
-  // 0: no box could be shown. Ending without being asked would lose the settings: keep running.
-  return answer == IDYES;
+int AskInBox(std::string_view question) {
+  return MessageBoxW(Application().Handle(), win::Widen(question).c_str(),
+                     win::Widen(Application().Title()).c_str(), MB_YESNO | MB_ICONQUESTION);
 }
 
 // Text 12 pixels high at 96 pixels per inch.
@@ -180,18 +176,16 @@ TForm1::TForm1(TComponent* owner)
       FExcluded(SystemSameLetter),
       FRun([this] { return ClipTrap ? ClipTrap->Handle() : nullptr; },
            [this] { return win::WindowOf(*this); }) {
-  SetName("Form1");
   SetCaption("Kestrilon");
   SetBorderStyle(bsDialog);
   SetBounds(192, 107, 0, 0);
   // Where the face is missing, the framework takes the nearest installed Japanese UI face.
   SetFont(TFont("ＭＳ Ｐゴシック", kFontHeight, SHIFTJIS_CHARSET, clWindowText));
-  SetClientWidth(kClientWidth);
-  SetClientHeight(kClientHeight);
-  MakeControls();
+  AutoSave = &MakeDialog(*this);
+  PageControl1 = dynamic_cast<TPageControl*>(FindComponent(names::PageControl1));
   WireControls();
   WireTryPage();
-  MakeAutoSave();
+  WireAutoSave();
   // Starts listening to clipboard changes, before the form's own creation handler runs.
   ClipTrap = new clipboard::TNkClipDetector(this);
   ClipTrap->SetName("ClipTrap");
@@ -201,7 +195,7 @@ TForm1::TForm1(TComponent* owner)
   MakeTrayIcon();
   SetOnCreate([this](TObject& sender) { FormCreate(sender); });
   SetOnCloseQuery([this](TObject& sender, bool& canClose) { FormCloseQuery(sender, canClose); });
-  Confirm = AskInBox;
+  Ask = AskInBox;
   WireRun();
   SetMessageHandler(WM_TIMER, [this](TMessage& message) {
     if (message.WParam == CopyRun::kRetryTimer) FRun.TimerTick(FPaused);
@@ -232,78 +226,25 @@ TForm1::TForm1(TComponent* owner)
   KeepConfirmed();
 }
 
-void TForm1::MakeControls() {
-  std::map<std::string_view, TWinControl*> parents{{"", this}};
-  for (const ControlRow& row : DialogLayout()) {
-    const filter::SettingInfo* setting = filter::FindSetting(row.name);
-    const std::string_view caption =
-        row.caption.empty() && setting ? setting->caption : row.caption;
-    TControl* control = nullptr;
-    switch (row.kind) {
-      case ControlKind::PageControl: control = PageControl1 = new TPageControl(this); break;
-      case ControlKind::TabSheet: {
-        auto* page = new TTabSheet(this);
-        page->SetName(row.name);
-        page->SetCaption(caption);
-        page->SetPageControl(dynamic_cast<TPageControl*>(parents.at(row.parent)));
-        parents[row.name] = page;
-        continue;
-      }
-      case ControlKind::RadioGroup: {
-        auto* group = new TRadioGroup(this);
-        for (std::string_view item : setting->items) group->Items().Add(std::string(item));
-        group->SetItemIndex(0);
-        control = group;
-        break;
-      }
-      case ControlKind::GroupBox: control = new TGroupBox(this); break;
-      case ControlKind::CheckBox: control = new TCheckBox(this); break;
-      case ControlKind::Button: control = new TButton(this); break;
-      case ControlKind::ListBox: control = new TListBox(this); break;
-      case ControlKind::ComboBox: control = new TComboBox(this); break;
-      case ControlKind::Edit: control = new TEdit(this); break;
-      case ControlKind::Memo: control = new TMemo(this); break;
-      case ControlKind::Label: control = new TLabel(this); break;
-      case ControlKind::HotKey: control = new THotKey(this); break;
-    }
-    control->SetName(row.name);
-    control->SetCaption(caption);
-    control->SetBounds(row.left, row.top, row.width, row.height);
-    control->SetParent(parents.at(row.parent));
-    // Not for the INI file: the INI component takes only the controls tagged 0.
-    if (!row.saved) control->SetTag(1);
-    if (auto* container = dynamic_cast<TWinControl*>(control)) parents[row.name] = container;
-  }
-  for (const ControlRow& row : DialogLayout())  // once all siblings exist
-    if (row.tab_order >= 0)
-      dynamic_cast<TWinControl*>(FindComponent(row.name))->SetTabOrder(row.tab_order);
-  PageControl1->SetActivePageIndex(0);
-}
-
 void TForm1::WireControls() {
-  OkButton = dynamic_cast<TButton*>(FindComponent("OkButton"));
+  OkButton = dynamic_cast<TButton*>(FindComponent(names::OkButton));
   OkButton->SetDefault(true);
   OkButton->SetOnClick([this](TObject& sender) { OkButtonClick(sender); });
-  CancelButton = dynamic_cast<TButton*>(FindComponent("CancelButton"));
+  CancelButton = dynamic_cast<TButton*>(FindComponent(names::CancelButton));
   CancelButton->SetCancel(true);
   CancelButton->SetOnClick([this](TObject& sender) { CancelButtonClick(sender); });
-  ShowForm = dynamic_cast<TCheckBox*>(FindComponent("ShowForm"));
-  StartWithWindows = dynamic_cast<TCheckBox*>(FindComponent("StartWithWindows"));
-  ExcludeList = dynamic_cast<TListBox*>(FindComponent("ExcludeList"));
-  ExcludeName = dynamic_cast<TEdit*>(FindComponent("ExcludeName"));
-  LastCopyProgram = dynamic_cast<TLabel*>(FindComponent("LastCopyProgram"));
+  ShowForm = dynamic_cast<TCheckBox*>(FindComponent(names::ShowForm));
+  StartWithWindows = dynamic_cast<TCheckBox*>(FindComponent(names::StartWithWindows));
+  ExcludeList = dynamic_cast<TListBox*>(FindComponent(names::ExcludeList));
+  ExcludeName = dynamic_cast<TEdit*>(FindComponent(names::ExcludeName));
+  LastCopyProgram = dynamic_cast<TLabel*>(FindComponent(names::LastCopyProgram));
   for (const ClickRow& row : kClicks)
     dynamic_cast<TControl&>(*FindComponent(row.name))
         .SetOnClick([this, click = row.click](TObject& sender) { (this->*click)(sender); });
   LastCopyChanged({});
 }
 
-void TForm1::MakeAutoSave() {
-  AutoSave = new settings::TAutoIni(this);
-  AutoSave->SetName("AutoSave");
-  AutoSave->SetCheckWinState(true);
-  AutoSave->SetCheckWinSize(false);
-  AutoSave->SetCheckTag(true);  // EnableTag 0: every option, not the page's scratch controls
+void TForm1::WireAutoSave() {
   AutoSave->OnSaveIni = [this](settings::IniFile& ini, const std::string& section) {
     // A character the file's code page lacks becomes "?", which still matches it.
     settings::WriteText(ini, section, kExcludeKey, FExcluded.Joined(),
@@ -495,7 +436,8 @@ void TForm1::ExitProgramClick(TObject&) {
   } catch (const std::exception& e) {
     // A settings file that can't be written (a read-only folder, a full disk) must not keep
     // anyone from ending the program: one box gives the reason and asks.
-    if (!Confirm(std::string(e.what()) + "\n\n" + kEndWithoutSaving)) return;
+    // Only a yes ends it: where no box could be shown (0), ending unasked would lose the settings.
+    if (Ask(std::string(e.what()) + "\n\n" + kEndWithoutSaving) != IDYES) return;
   }
   FSaveOnClose = false;
   Close();

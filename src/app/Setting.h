@@ -84,8 +84,9 @@ class TForm1 : public framework::TForm {
   // The run on each copy; a test reaches the clipboard's system calls through it.
   CopyRun& Run() noexcept { return FRun; }
 
-  // Asks a yes-or-no question in a box; a test answers it instead.
-  std::function<bool(std::string_view question)> Confirm;
+  // Asks a yes-or-no question in a box: the button pressed (IDYES, IDNO), or 0 when no box could
+  // be shown. A test answers it instead.
+  std::function<int(std::string_view question)> Ask;
 
   void FormCreate(framework::TObject& sender);
   void FormCloseQuery(framework::TObject& sender, bool& canClose);
@@ -150,11 +151,11 @@ class TForm1 : public framework::TForm {
   void PixelsPerInchChanged() override { FitFontToCaptions(); }
 
  private:
-  // The parts of the form, in the order they are made: the dialog's controls from the layout
-  // table, their handlers, the INI component, the menu from its table, the tray icon last.
-  void MakeControls();
+  // The parts of the form, in the order they are made: the dialog from its layout table (with
+  // the INI component), the controls' handlers, what the INI file keeps beside the controls, the
+  // menu from its table, the tray icon last.
   void WireControls();
-  void MakeAutoSave();
+  void WireAutoSave();
   void MakeMenu();
   void MakeTrayIcon();
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Setting.h"
+#include "SettingLayout.h"
 #include "WinWindow.h"
 
 namespace kestrilon::app {
@@ -20,7 +21,7 @@ bool SameProgram(std::string_view listed, std::string_view program) {
   return SameProgramName(listed, program, SystemSameLetter);
 }
 
-TCustomListControl& List(const TForm1& form, const char* name) {
+TCustomListControl& List(const TForm1& form, std::string_view name) {
   return dynamic_cast<TCustomListControl&>(*form.FindComponent(name));
 }
 
@@ -87,21 +88,21 @@ void TForm1::PresetsChanged() {
     names.Add(preset.name);
     choices.Add(preset.name);
   }
-  auto& list = List(*this, "PresetList");
+  auto& list = List(*this, names::PresetList);
   const int selected = list.ItemIndex();
   list.Items().Assign(names);
   list.SetItemIndex(selected);
-  auto& program_choice = List(*this, "ProgramChoice");
+  auto& program_choice = List(*this, names::ProgramChoice);
   program_choice.Items().Assign(choices);
   program_choice.SetItemIndex(0);
-  auto& key_choice = List(*this, "PresetKeyChoice");
+  auto& key_choice = List(*this, names::PresetKeyChoice);
   const int key_selected = key_choice.ItemIndex();
   key_choice.Items().Assign(names);
   key_choice.SetItemIndex(key_selected >= 0 ? key_selected : names.Count() > 0 ? 0 : -1);
   ShowPrograms();
 
   const std::string& active = FPresets.Active();
-  dynamic_cast<TLabel&>(*FindComponent("PresetActive"))
+  dynamic_cast<TLabel&>(*FindComponent(names::PresetActive))
       .SetCaption(active.empty() ? "使用中のプリセット：なし" : "使用中のプリセット：" + active);
   TrayIcon->SetTipHelp(active.empty() ? "Kestrilon" : "Kestrilon - " + active);
 
@@ -148,12 +149,12 @@ void TForm1::ChoosePreset(const std::string& name, bool save) {
 }
 
 void TForm1::PresetUseClick(TObject&) {
-  const std::string name = PresetAt(FPresets, List(*this, "PresetList").ItemIndex(), 0);
+  const std::string name = PresetAt(FPresets, List(*this, names::PresetList).ItemIndex(), 0);
   if (!name.empty()) ChoosePreset(name, false);  // OK keeps it, Cancel takes it back
 }
 
 void TForm1::PresetSaveClick(TObject&) {
-  auto& edit = dynamic_cast<TEdit&>(*FindComponent("PresetName"));
+  auto& edit = dynamic_cast<TEdit&>(*FindComponent(names::PresetName));
   const std::string name = edit.Text();
   settings::PresetBook book = FPresets;
   if (settings::Preset* existing = book.FindSettings(name)) {
@@ -167,8 +168,8 @@ void TForm1::PresetSaveClick(TObject&) {
 }
 
 void TForm1::PresetRenameClick(TObject&) {
-  auto& edit = dynamic_cast<TEdit&>(*FindComponent("PresetName"));
-  const std::string from = PresetAt(FPresets, List(*this, "PresetList").ItemIndex(), 0);
+  auto& edit = dynamic_cast<TEdit&>(*FindComponent(names::PresetName));
+  const std::string from = PresetAt(FPresets, List(*this, names::PresetList).ItemIndex(), 0);
   settings::PresetBook book = FPresets;
   if (from.empty() || book.Rename(from, edit.Text()) != settings::PresetResult::Ok) return;
   SetPresets(std::move(book));
@@ -176,16 +177,16 @@ void TForm1::PresetRenameClick(TObject&) {
 }
 
 void TForm1::PresetDeleteClick(TObject&) {
-  const std::string name = PresetAt(FPresets, List(*this, "PresetList").ItemIndex(), 0);
+  const std::string name = PresetAt(FPresets, List(*this, names::PresetList).ItemIndex(), 0);
   settings::PresetBook book = FPresets;
   if (name.empty() || book.Remove(name) != settings::PresetResult::Ok) return;
   SetPresets(std::move(book));
 }
 
 void TForm1::PresetKeyChoiceClick(TObject&) {
-  auto& key = dynamic_cast<THotKey&>(*FindComponent("PresetKey"));
-  auto& in_use = dynamic_cast<TLabel&>(*FindComponent("PresetKeyInUse"));
-  const int index = List(*this, "PresetKeyChoice").ItemIndex();
+  auto& key = dynamic_cast<THotKey&>(*FindComponent(names::PresetKey));
+  auto& in_use = dynamic_cast<TLabel&>(*FindComponent(names::PresetKeyInUse));
+  const int index = List(*this, names::PresetKeyChoice).ItemIndex();
   key.SetOnChange(nullptr);  // showing a key is no change of it
   if (index < 0 || index >= static_cast<int>(FPresets.Presets().size())) {
     key.SetHotKey({});
@@ -197,11 +198,11 @@ void TForm1::PresetKeyChoiceClick(TObject&) {
     in_use.SetCaption(KeyCaption(FPresetKeys[static_cast<std::size_t>(index)], key.HotKey()));
   }
   key.SetOnChange([this](TObject&) {
-    const int chosen = List(*this, "PresetKeyChoice").ItemIndex();
+    const int chosen = List(*this, names::PresetKeyChoice).ItemIndex();
     if (chosen < 0 || chosen >= static_cast<int>(FPresets.Presets().size())) return;
     settings::PresetBook book = FPresets;
     book.FindSettings(FPresets.Presets()[static_cast<std::size_t>(chosen)].name)->hot_key =
-        HotKeyToText(dynamic_cast<const THotKey&>(*FindComponent("PresetKey")).HotKey());
+        HotKeyToText(dynamic_cast<const THotKey&>(*FindComponent(names::PresetKey)).HotKey());
     SetPresets(std::move(book));  // registered at once, as the other keys are
   });
 }
@@ -211,7 +212,7 @@ void TForm1::PresetKeyChoiceClick(TObject&) {
 void TForm1::ExcludeAddClick(TObject&) {
   ProgramList list = FExcluded;
   const std::string name = ProgramFileName(ExcludeName->Text());
-  const std::string preset = PresetAt(FPresets, List(*this, "ProgramChoice").ItemIndex(), 1);
+  const std::string preset = PresetAt(FPresets, List(*this, names::ProgramChoice).ItemIndex(), 1);
   if (!preset.empty() && !FExcluded.Contains(name)) {
     settings::PresetBook book = FPresets;
     if (book.SetProgramPreset(name, preset) == settings::PresetResult::Ok)
@@ -248,16 +249,16 @@ void TForm1::ExcludeListClick(TObject&) {
   for (std::size_t i = 0; i < FPresets.Presets().size() && !row.preset.empty(); ++i)
     if (settings::SamePresetName(FPresets.Presets()[i].name, row.preset))
       choice = static_cast<int>(i) + 1;
-  List(*this, "ProgramChoice").SetItemIndex(choice);
+  List(*this, names::ProgramChoice).SetItemIndex(choice);
 }
 
 void TForm1::ProgramChoiceClick(TObject&) {
   // A program selected in the list takes the choice at once: removed, and added with it.
   const ProgramRow row = ProgramRowAt(FExcluded, FPresets, ExcludeList->ItemIndex());
   if (row.name.empty()) return;
-  const int choice = List(*this, "ProgramChoice").ItemIndex();
+  const int choice = List(*this, names::ProgramChoice).ItemIndex();
   ExcludeRemoveClick(*this);
-  List(*this, "ProgramChoice").SetItemIndex(choice);
+  List(*this, names::ProgramChoice).SetItemIndex(choice);
   ExcludeName->SetText(row.name);
   ExcludeAddClick(*this);
 }

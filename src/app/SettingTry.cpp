@@ -4,6 +4,7 @@
 
 #include "ClipboardText.h"
 #include "Setting.h"
+#include "SettingLayout.h"
 #include "WinText.h"
 #include "WinWindow.h"
 
@@ -23,23 +24,24 @@ constexpr char kDefaultSample[] =
     "この行は\r\n"
     "次の行へつながる。\r\n";
 
-TMemo& Memo(const TForm1& form, const char* name) {
+TMemo& Memo(const TForm1& form, std::string_view name) {
   return dynamic_cast<TMemo&>(*form.FindComponent(name));
 }
 
 }  // namespace
 
 void TForm1::WireTryPage() {
-  Memo(*this, "TryResult").SetReadOnly(true);
-  Memo(*this, "TrySample").SetOnChange([this](TObject&) { ScheduleTry(); });
+  Memo(*this, names::TryResult).SetReadOnly(true);
+  Memo(*this, names::TrySample).SetOnChange([this](TObject&) { ScheduleTry(); });
   // A click on any option: the result follows it, before OK.
   for (const filter::SettingInfo& info : filter::AllSettings())
     dynamic_cast<TControl&>(*FindComponent(info.name)).SetOnClick([this](TObject&) {
       ScheduleTry();
     });
   PageControl1->SetOnChange([this](TObject&) {
-    TMemo& sample = Memo(*this, "TrySample");
-    if (PageControl1->ActivePage() == FindComponent("Try") && sample.Text().empty() && !FTryShown) {
+    TMemo& sample = Memo(*this, names::TrySample);
+    if (PageControl1->ActivePage() == FindComponent(names::Try) && sample.Text().empty() &&
+        !FTryShown) {
       FTryShown = true;
       sample.SetText(kDefaultSample);
     }
@@ -47,8 +49,8 @@ void TForm1::WireTryPage() {
 }
 
 void TForm1::ScheduleTry() {
-  if (FTryPending ||
-      (Memo(*this, "TrySample").Text().empty() && Memo(*this, "TryResult").Text().empty()))
+  if (FTryPending || (Memo(*this, names::TrySample).Text().empty() &&
+                      Memo(*this, names::TryResult).Text().empty()))
     return;
   if (SetTimer(win::WindowOf(*this), kTryTimer, kTryInterval, nullptr)) {
     FTryPending = true;
@@ -62,12 +64,12 @@ void TForm1::RunTry() {
     // Gone already: nothing more to stop.
   }
   FTryPending = false;
-  const std::string& sample = Memo(*this, "TrySample").Text();
+  const std::string& sample = Memo(*this, names::TrySample).Text();
   const std::wstring wide = win::Widen(sample);
   const std::u16string copied(wide.begin(), wide.end());
   // As the clipboard's run: a text the filter can't carry stays as it is.
   const std::optional<TextVersion> filtered = Filtered(FTryFilter, copied, CurrentSettings());
-  Memo(*this, "TryResult")
+  Memo(*this, names::TryResult)
       .SetText(filtered ? win::Narrow(std::wstring(filtered->text.begin(), filtered->text.end()))
                         : sample);
 }
@@ -80,7 +82,7 @@ void TForm1::TryFromClipboardClick(TObject&) {
     if (clip.HoldsPrivateCopy()) return;
     text = clip.ReadText();
   }
-  Memo(*this, "TrySample").SetText(win::Narrow(std::wstring(text.begin(), text.end())));
+  Memo(*this, names::TrySample).SetText(win::Narrow(std::wstring(text.begin(), text.end())));
 }
 
 }  // namespace kestrilon::app

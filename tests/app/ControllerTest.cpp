@@ -154,8 +154,8 @@ TEST_F(Controller, ASaveThatFailsKeepsTheDialogOpenAndAFailedCloseKeepsTheProgra
 }
 
 // The exit command where the settings can't be saved: the INI component's box, then one box with
-// the reason and the question. No keeps the program (and a later close tries to save again); yes
-// ends it without saving.
+// the reason and the question. Only yes ends it, without saving; no, or a box that could not be
+// shown, keeps the program (and a later close tries to save again).
 TEST_F(Controller, AnExitThatCannotSaveAsksWhetherToEndWithoutSaving) {
   Start();
   form->AutoSave->ExecutablePath = [] {
@@ -165,26 +165,27 @@ TEST_F(Controller, AnExitThatCannotSaveAsksWhetherToEndWithoutSaving) {
   framework::Application().SetOnException(
       [&](TObject&, const std::exception& e) { errors.push_back(e.what()); });
   std::vector<std::string> questions;
-  bool answer = false;
-  form->Confirm = [&](std::string_view question) {
+  int answer = 0;
+  form->Ask = [&](std::string_view question) {
     questions.emplace_back(question);
     return answer;
   };
-  form->ExitProgramClick(*form->ExitProgram);
-  EXPECT_EQ(messages, std::vector<std::string>{"Can not save to IniFile"});
-  ASSERT_EQ(questions.size(), 1u);
-  EXPECT_NE(questions[0].find("k.ini に書き込めません"), std::string::npos) << questions[0];
-  EXPECT_TRUE(questions[0].ends_with("\n\n設定を保存できませんでした。保存せずに終了しますか？"))
-      << questions[0];
-  bool canClose = true;
-  EXPECT_ANY_THROW(form->FormCloseQuery(*form, canClose))
-      << "no: the settings are still to be saved";
-
-  messages.clear();
-  answer = true;
-  form->ExitProgramClick(*form->ExitProgram);
-  EXPECT_EQ(questions.size(), 2u);
-  EXPECT_EQ(messages.size(), 1u) << "yes: the close that follows doesn't try to save again";
+  const std::pair<int, const char*> answers[] = {{IDNO, "no"}, {0, "no box"}, {IDYES, "yes"}};
+  for (const auto& [button, what] : answers) {
+    answer = button;
+    messages.clear();
+    questions.clear();
+    form->ExitProgramClick(*form->ExitProgram);
+    EXPECT_EQ(messages, std::vector<std::string>{"Can not save to IniFile"})
+        << what << ": once; after yes the close doesn't try to save again";
+    ASSERT_EQ(questions.size(), 1u) << what;
+    EXPECT_NE(questions[0].find("k.ini に書き込めません"), std::string::npos) << questions[0];
+    EXPECT_TRUE(questions[0].ends_with("\n\n設定を保存できませんでした。保存せずに終了しますか？"))
+        << questions[0];
+    bool canClose = true;
+    if (button == IDYES) EXPECT_NO_THROW(form->FormCloseQuery(*form, canClose)) << what;
+    else EXPECT_ANY_THROW(form->FormCloseQuery(*form, canClose)) << what << ": still to be saved";
+  }
   EXPECT_TRUE(errors.empty()) << "no third box: " << errors.front();
   framework::Application().SetOnException(nullptr);
 }
@@ -347,21 +348,15 @@ TEST_F(Controller, TheIniFileListsThePositionEveryOptionAndTheExclusionsInTheirO
   std::istringstream lines(ReadFile(IniBesideTests()));
   for (std::string line; std::getline(lines, line);)
     if (const auto eq = line.find('='); eq != std::string::npos) keys.push_back(line.substr(0, eq));
-  EXPECT_EQ(keys, (std::vector<std::string>{"Form1Top",        "Form1Left",
-                                            "NumberMode",      "AlphabetMode",
-                                            "SignMode",        "SpaceMode",
-                                            "KanaMode1",       "KanaMode2",
-                                            "ReturnMode",      "PunctuationMode",
-                                            "PeriodMode",      "ParenthesisMode",
-                                            "EnterDeleteMode", "DelDmySpc",
-                                            "DelConma",        "KeepLastLineBreak",
-                                            "RepAmp",          "RepLG",
-                                            "RepQuot",         "AddLI",
-                                            "TagDelete",       "UpDownCase",
-                                            "Space2Tab",       "SwapKey",
-                                            "FilterNowKey",    "PasteFilteredKey",
-                                            "PauseKey",        "ShowForm",
-                                            "ExcludePrograms"}));
+  // clang-format off
+  EXPECT_EQ(keys, (std::vector<std::string>{
+      "Form1Top", "Form1Left",
+      "NumberMode", "AlphabetMode", "SignMode", "SpaceMode", "KanaMode1", "KanaMode2", "ReturnMode",
+      "PunctuationMode", "PeriodMode", "ParenthesisMode",
+      "EnterDeleteMode", "DelDmySpc", "DelConma", "KeepLastLineBreak",
+      "RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete", "UpDownCase", "Space2Tab",
+      "SwapKey", "FilterNowKey", "PasteFilteredKey", "PauseKey", "ShowForm", "ExcludePrograms"}));
+  // clang-format on
 }
 
 // The exclusion list is one key among the options: OK saves it, Cancel takes an edit back, a new

@@ -22,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kestrilon::framework;
 using test::Sjis;
+using namespace std::string_literals;
 
 std::string Slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -41,53 +42,6 @@ C* Make(TComponent* owner, TWinControl* parent, const char* name, int tag = 0) {
   c->SetParent(parent);
   return c;
 }
-
-TRadioGroup* Group(TComponent* owner, TWinControl* parent, const char* name, int items) {
-  auto* g = Make<TRadioGroup>(owner, parent, name);
-  for (int i = 0; i < items; ++i) g->Items().Add("item");
-  g->SetItemIndex(0);
-  return g;
-}
-
-// The options dialog of the program, as far as saving is concerned: the controls, their
-// containers and the order they were created in (which is not their tab order).
-struct ProgramForm {
-  std::unique_ptr<TForm> form = MakeForm<TForm>();
-  TAutoIni* auto_save;
-  std::vector<TRadioGroup*> groups;  // in walk order
-  std::vector<TCheckBox*> boxes;     // in walk order, ShowForm last
-
-  ProgramForm() {
-    TForm* f = form.get();
-    f->SetName("Form1");
-    f->SetBounds(192, 107, 406, 338);
-    auto* pages = Make<TPageControl>(f, f, "PageControl1");
-    auto* basic = Make<TTabSheet>(f, pages, "Basic");
-    auto* extend = Make<TTabSheet>(f, pages, "Extend");
-    const std::pair<const char*, int> basic_groups[] = {
-        {"NumberMode", 3}, {"AlphabetMode", 3},   {"SignMode", 3},   {"SpaceMode", 3},
-        {"KanaMode1", 3},  {"KanaMode2", 4},      {"ReturnMode", 2}, {"PunctuationMode", 3},
-        {"PeriodMode", 3}, {"ParenthesisMode", 3}};
-    for (const auto& [name, items] : basic_groups) groups.push_back(Group(f, basic, name, items));
-    // Tab order: PunctuationMode between KanaMode1 and KanaMode2; the walk ignores it.
-    groups[7]->SetTabOrder(5);
-    groups.push_back(Group(f, extend, "EnterDeleteMode", 2));
-    boxes.push_back(Make<TCheckBox>(f, extend, "DelDmySpc"));
-    boxes.push_back(Make<TCheckBox>(f, extend, "DelConma"));
-    auto* html = Make<TGroupBox>(f, extend, "HTMLGroup");
-    html->SetTabOrder(0);
-    for (const char* name : {"RepAmp", "RepLG", "RepQuot", "AddLI", "TagDelete"})
-      boxes.push_back(Make<TCheckBox>(f, html, name));
-    groups.push_back(Group(f, extend, "UpDownCase", 3));
-    groups.push_back(Group(f, extend, "Space2Tab", 4));
-    Make<TButton>(f, f, "OkButton")->SetDefault(true);
-    Make<TButton>(f, f, "CancelButton")->SetCancel(true);
-    boxes.push_back(Make<TCheckBox>(f, f, "ShowForm"));
-    auto_save = new TAutoIni(f);
-    auto_save->SetName("AutoSave");
-    auto_save->SetCheckWinState(true);
-  }
-};
 
 class AutoIniTest : public testing::Test {
  protected:
@@ -111,51 +65,6 @@ class AutoIniTest : public testing::Test {
   fs::path FDir;
   std::vector<std::string> FMessages;
 };
-
-TEST_F(AutoIniTest, SavesTheProgramsFormKeyByKeyInWalkOrder) {
-  ProgramForm p;
-  Attach(*p.auto_save);
-  p.auto_save->SetSection("田中");
-  p.form->SetBounds(-8, 40, 406, 338);
-  for (std::size_t i = 0; i < p.groups.size(); ++i)
-    p.groups[i]->SetItemIndex(static_cast<int>(i % 3));
-  p.boxes[2]->SetChecked(true);      // RepAmp
-  p.boxes.back()->SetChecked(true);  // ShowForm
-  p.auto_save->SaveIni();
-  const std::string first =
-      "[" + Sjis("田中") +
-      "]\r\n"
-      "Form1Top=40\r\nForm1Left=-8\r\n"
-      "NumberMode=0\r\nAlphabetMode=1\r\nSignMode=2\r\nSpaceMode=0\r\nKanaMode1=1\r\n"
-      "KanaMode2=2\r\nReturnMode=0\r\nPunctuationMode=1\r\nPeriodMode=2\r\nParenthesisMode=0\r\n"
-      "EnterDeleteMode=1\r\nDelDmySpc=0\r\nDelConma=0\r\n"
-      "RepAmp=1\r\nRepLG=0\r\nRepQuot=0\r\nAddLI=0\r\nTagDelete=0\r\n"
-      "UpDownCase=2\r\nSpace2Tab=0\r\nShowForm=1\r\n";
-  EXPECT_EQ(Slurp(IniPath()), first);
-  EXPECT_TRUE(FMessages.empty());
-
-  // A second save rewrites the values in place; another section and a comment stay.
-  Spit(IniPath(), "; hand-made\r\n" + first + "\r\n[Other]\r\nNumberMode=2\r\n");
-  p.groups[0]->SetItemIndex(2);
-  p.boxes.back()->SetChecked(false);
-  p.auto_save->SaveIni();
-  std::string second = first;
-  second.replace(second.find("NumberMode=0"), 12, "NumberMode=2");
-  second.replace(second.find("ShowForm=1"), 10, "ShowForm=0");
-  EXPECT_EQ(Slurp(IniPath()), "; hand-made\r\n" + second + "\r\n[Other]\r\nNumberMode=2\r\n");
-
-  // And a fresh form loads every value back.
-  ProgramForm q;
-  Attach(*q.auto_save);
-  q.auto_save->SetSection("田中");
-  q.auto_save->LoadIni();
-  EXPECT_EQ(q.form->Top(), 40);
-  EXPECT_EQ(q.form->Left(), -8);
-  for (std::size_t i = 0; i < p.groups.size(); ++i)
-    EXPECT_EQ(q.groups[i]->ItemIndex(), p.groups[i]->ItemIndex()) << q.groups[i]->Name();
-  for (std::size_t i = 0; i < p.boxes.size(); ++i)
-    EXPECT_EQ(q.boxes[i]->Checked(), p.boxes[i]->Checked()) << q.boxes[i]->Name();
-}
 
 // One control of each kind on a form, each in a row of the table.
 struct EveryKind {
@@ -296,33 +205,33 @@ TEST_F(AutoIniTest, TheTagFilterSelectsControlsButContainersAreAlwaysWalked) {
 TEST_F(AutoIniTest, LoadingReadsValuesAsTheIntegerRuleAndTheRadioGroupAllow) {
   struct Case {
     const char* stored;  // the text after the key's "="; nullptr: no such key
-    int number_mode;     // NumberMode starts at 1 (three items)
-    bool show_form;      // ShowForm starts checked
+    int number_mode;     // the group starts at 1 (three items)
+    bool show_form;      // the check box starts checked
   } cases[] = {
       {nullptr, 1, true}, {"2", 2, true},   {"7", 2, true}, {"-5", -1, true},  {"0x1", 1, true},
       {"0", 0, false},    {"abc", 1, true}, {"", 1, true},  {" 0 ", 0, false}, {"\"0\"", 0, false},
   };
   for (const auto& c : cases) {
-    ProgramForm p;
-    Attach(*p.auto_save);
-    p.auto_save->SetSection("User");
-    p.groups[0]->SetItemIndex(1);
-    p.boxes.back()->SetChecked(true);
-    Spit(IniPath(), c.stored ? std::string("[user]\r\nnumbermode=") + c.stored +
-                                   "\r\nSHOWFORM=" + c.stored + "\r\n"
-                             : std::string("[User]\r\n"));
-    p.auto_save->LoadIni();
+    EveryKind k;
+    Attach(*k.auto_ini);
+    k.auto_ini->SetSection("User");
+    k.group->SetItemIndex(1);
+    k.check->SetChecked(true);
+    Spit(IniPath(),
+         c.stored ? std::string("[user]\r\ngroup=") + c.stored + "\r\nCHECK=" + c.stored + "\r\n"
+                  : std::string("[User]\r\n"));
+    k.auto_ini->LoadIni();
     const std::string label = c.stored ? c.stored : "(missing)";
-    EXPECT_EQ(p.groups[0]->ItemIndex(), c.number_mode) << label;
-    EXPECT_EQ(p.boxes.back()->Checked(), c.show_form) << label;
+    EXPECT_EQ(k.group->ItemIndex(), c.number_mode) << label;
+    EXPECT_EQ(k.check->Checked(), c.show_form) << label;
   }
   // 2 counts as checked, as any value but 0 does.
-  ProgramForm p;
-  Attach(*p.auto_save);
-  p.auto_save->SetSection("User");
-  Spit(IniPath(), "[User]\r\nShowForm=2\r\n");
-  p.auto_save->LoadIni();
-  EXPECT_TRUE(p.boxes.back()->Checked());
+  EveryKind k;
+  Attach(*k.auto_ini);
+  k.auto_ini->SetSection("User");
+  Spit(IniPath(), "[User]\r\nCheck=2\r\n");
+  k.auto_ini->LoadIni();
+  EXPECT_TRUE(k.check->Checked());
 }
 
 // kestrilon-filter reads a stored setting as the dialog's control takes it, for every setting
@@ -463,12 +372,12 @@ TEST_F(AutoIniTest, PathAndSectionFollowTheExecutable) {
 }
 
 TEST_F(AutoIniTest, AFailedSaveShowsItsMessageThenPassesTheErrorOnAndKeepsTheFile) {
-  ProgramForm p;
-  Attach(*p.auto_save);
-  p.auto_save->SetSection("User");
-  p.auto_save->SetAIniFileName("missing/kestrilon.ini");
+  EveryKind k;
+  Attach(*k.auto_ini);
+  k.auto_ini->SetSection("User");
+  k.auto_ini->SetAIniFileName("missing/kestrilon.ini");
   try {
-    p.auto_save->SaveIni();
+    k.auto_ini->SaveIni();
     ADD_FAILURE() << "saved into a missing folder";
   } catch (const EIniFileError& e) {
     EXPECT_EQ(FMessages, std::vector<std::string>{"Can not save to IniFile"});
@@ -477,25 +386,23 @@ TEST_F(AutoIniTest, AFailedSaveShowsItsMessageThenPassesTheErrorOnAndKeepsTheFil
   }
 
   // A read-only file: not one key of it changes.
-  const std::string old_text = "[User]\r\nNumberMode=2\r\nShowForm=1\r\n";
+  const std::string old_text = "[User]\r\nGroup=2\r\nCheck=1\r\n";
   Spit(IniPath(), old_text);
   fs::permissions(IniPath(), fs::perms::owner_read);
-  p.auto_save->SetAIniFileName("");
+  k.auto_ini->SetAIniFileName("");
   FMessages.clear();
-  EXPECT_THROW(p.auto_save->SaveIni(), EIniFileError);
+  EXPECT_THROW(k.auto_ini->SaveIni(), EIniFileError);
   EXPECT_EQ(FMessages, std::vector<std::string>{"Can not save to IniFile"});
   EXPECT_EQ(Slurp(IniPath()), old_text);
 
   // An edit text the file can't hold (a line break, a character code page 932 lacks).
   fs::permissions(IniPath(), fs::perms::owner_all);
   for (const char* text : {"two\r\nlines", "emoji \xF0\x9F\x98\x80"}) {
-    auto* edit = Make<TEdit>(p.form.get(), p.form.get(), "Memo");
-    edit->SetText(text);
+    k.edit->SetText(text);
     FMessages.clear();
-    EXPECT_THROW(p.auto_save->SaveIni(), EIniFileError) << text;
+    EXPECT_THROW(k.auto_ini->SaveIni(), EIniFileError) << text;
     EXPECT_EQ(FMessages, std::vector<std::string>{"Can not save to IniFile"});
     EXPECT_EQ(Slurp(IniPath()), old_text);
-    delete edit;
   }
 }
 
@@ -527,41 +434,39 @@ TEST_F(AutoIniTest, CorruptFilesLoadWithoutHarmAndLeaveTheControlsAsTheyWere) {
   for (int i = 0; i < 65536; ++i) garbage += static_cast<char>((i * 7919 + i / 256) & 0xFF);
   struct Case {
     std::string text;
-    int number_mode;  // starts at 1; ShowForm starts checked and stays so in every case
+    int number_mode;  // starts at 1; the check box starts checked and stays so in every case
   } cases[] = {
       {garbage, 1},
-      {"[User]\r\nNumberMode=" + std::string(1 << 20, '1') +
-           "\r\nShowForm=" + std::string(1 << 20, 'x'),
+      {"[User]\r\nGroup=" + std::string(1 << 20, '1') + "\r\nCheck=" + std::string(1 << 20, 'x'),
        1},
-      {"[User]\rNumberMode=\rShowForm=abc\r", 1},
-      {"[User]\r\nNumberMode=\x82", 1},                // a lead byte cut off at the end
-      {"[User\r\nNumberMode=2\r\nShowForm=0\r\n", 1},  // no closing bracket: no section
+      {"[User]\rGroup=\rCheck=abc\r", 1},
+      {"[User]\r\nGroup=\x82", 1},             // a lead byte cut off at the end
+      {"[User\r\nGroup=2\r\nCheck=0\r\n", 1},  // no closing bracket: no section
       // A NUL ends the value, as the system's functions read it.
-      {std::string("[User]\r\nNumberMode=2\0\r\nShowForm=\0\r\n", 34) + std::string(100, '\0'), 2},
+      {"[User]\r\nGroup=2\0\r\nCheck=\0\r\n"s + std::string(100, '\0'), 2},
   };
   for (const auto& c : cases) {
-    ProgramForm p;
-    Attach(*p.auto_save);
-    p.auto_save->SetSection("User");
-    p.groups[0]->SetItemIndex(1);
-    p.boxes.back()->SetChecked(true);
+    EveryKind k;
+    Attach(*k.auto_ini);
+    k.auto_ini->SetSection("User");
+    k.group->SetItemIndex(1);
+    k.check->SetChecked(true);
     Spit(IniPath(), c.text);
-    p.auto_save->LoadIni();
-    EXPECT_EQ(p.groups[0]->ItemIndex(), c.number_mode) << c.text.substr(0, 30);
-    EXPECT_TRUE(p.boxes.back()->Checked()) << c.text.substr(0, 30);
+    k.auto_ini->LoadIni();
+    EXPECT_EQ(k.group->ItemIndex(), c.number_mode) << c.text.substr(0, 30);
+    EXPECT_TRUE(k.check->Checked()) << c.text.substr(0, 30);
     EXPECT_TRUE(FMessages.empty());
   }
   // Odd line ends and a missing final line end still carry good values.
-  for (const std::string text :
-       {"[User]\rNumberMode=2\rShowForm=0", "[User]\nNumberMode=2\nShowForm=0"}) {
-    ProgramForm p;
-    Attach(*p.auto_save);
-    p.auto_save->SetSection("User");
-    p.boxes.back()->SetChecked(true);
+  for (const std::string text : {"[User]\rGroup=2\rCheck=0", "[User]\nGroup=2\nCheck=0"}) {
+    EveryKind k;
+    Attach(*k.auto_ini);
+    k.auto_ini->SetSection("User");
+    k.check->SetChecked(true);
     Spit(IniPath(), text);
-    p.auto_save->LoadIni();
-    EXPECT_EQ(p.groups[0]->ItemIndex(), 2);
-    EXPECT_FALSE(p.boxes.back()->Checked());
+    k.auto_ini->LoadIni();
+    EXPECT_EQ(k.group->ItemIndex(), 2);
+    EXPECT_FALSE(k.check->Checked());
   }
 }
 

@@ -144,6 +144,7 @@ struct ClickCase {
 };
 
 TEST(ClickDiscrimination, ScriptsOfShellNoticesGiveTheseClicks) {
+  // clang-format off
   const ClickCase cases[] = {
       {"single left click, after the timer", true, {LDown, LUp, Tick}, {0}},
       {"no click before the timer fires", true, {LDown, LUp}, {}},
@@ -154,12 +155,12 @@ TEST(ClickDiscrimination, ScriptsOfShellNoticesGiveTheseClicks) {
       {"release without a press on the icon", true, {LUp, Tick}, {}},
       {"release without a press, no timer", false, {LUp}, {}},
       {"at once without discrimination", false, {LDown, LUp}, {0}},
-      {"double click without discrimination: the first release only",
-       false,
-       {LDown, LUp, LDbl, Posted, LUp},
-       {0}},
+      {"double click without discrimination: the first release only", false,
+       {LDown, LUp, LDbl, Posted, LUp}, {0}},
       {"right double click: none", true, {RDown, RUp, RDbl, Posted, RUp, Tick}, {}},
+      {"a press held after a double click", true, {LDown, LUp, LDbl, Posted, LDown, Tick}, {}},
   };
+  // clang-format on
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.Name);
     Fixture f;
@@ -322,8 +323,9 @@ TEST(ToolTipColours, OwnColoursWhileTheCursorIsOverTheIcon) {
 TEST(ToolTipColours, SystemColoursAreSentAsTheirRgbValues) {
   Fixture f(ToolTip);
   f.Style->SetUseDefault(false);
-  f.Shell(msg::MouseMove);  // text colour is clWindowText at first
-  EXPECT_EQ(f.R->ToolTipCalls.at(1), (ToolTipCall{tooltip::SetTipTextColor, 0x100 + 8}));
+  f.Shell(msg::MouseMove);  // at first black on clWindowText, a system colour
+  EXPECT_EQ(f.R->ToolTipCalls, (std::vector<ToolTipCall>{{tooltip::SetTipBkColor, 0x000000},
+                                                         {tooltip::SetTipTextColor, 0x100 + 8}}));
 }
 
 TEST(ToolTipColours, WithoutTheTraysTooltipNothingIsSentAndTrackingStillWorks) {
@@ -336,12 +338,8 @@ TEST(ToolTipColours, WithoutTheTraysTooltipNothingIsSentAndTrackingStillWorks) {
   EXPECT_EQ(f.R->SentMessages, (std::vector<Sent>{{0, TRAY_MOUSEENTER}, {0, TRAY_MOUSEEXIT}}));
 }
 
-TEST(ToolTipStyleProperties, DefaultsIndexedColoursAndAssign) {
+TEST(ToolTipStyleProperties, IndexedColoursAndAssign) {
   Fixture a;
-  EXPECT_TRUE(a.Style->UseDefault());
-  EXPECT_EQ(a.Style->BackGroundColor(), framework::clBlack);
-  EXPECT_EQ(a.Style->TextColor(), framework::clWindowText);
-  EXPECT_TRUE(a.Style->CheckSingleDoubleClick());
   EXPECT_EQ(a.Style->GetColor(0), 0);
   EXPECT_EQ(a.Style->GetColor(3), 0);
   a.Style->SetColor(3, framework::clRed);  // ignored
