@@ -3,6 +3,7 @@
 // page's scratch controls left out, and everything read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +13,8 @@
 #include "../TestFiles.h"
 #include "../settings/TestText.h"
 #include "HotKey.h"
+#include "IniFile.h"
+#include "Presets.h"
 #include "SettingLayout.h"
 #include "StdControls.h"
 
@@ -104,6 +107,38 @@ TEST(DialogLayout, SavesEveryOptionKeyByKeyInCreationOrderAndReadsItBack) {
   for (const ControlRow& row : DialogLayout()) {
     if (!row.saved) continue;
     EXPECT_EQ(q.Value(row), p.Value(row)) << row.name;
+  }
+  fs::remove_all(folder);
+}
+
+// kestrilon-filter reads a stored setting as the dialog's control takes it, for every setting
+// and every kind of value: the tool promises the program's own result.
+TEST(DialogLayout, TheToolReadsEverySettingAsTheDialogTakesIt) {
+  const fs::path folder = fs::temp_directory_path() / "kestrilon-dialog-clamp";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const std::string stored[] = {"-9",          "-2",         "-1",  "0",   "1",
+                                "2",           "3",          "4",   "5",   "2147483647",
+                                "-2147483648", "4294967296", "0x2", "abc", ""};
+  for (const std::string& value : stored) {
+    std::string file = "[" + Sjis("田中") + "]\r\n";
+    for (const filter::SettingInfo& info : filter::AllSettings())
+      file += std::string(info.name) + "=" + value + "\r\n";
+    WriteFile(folder / "kestrilon.ini", file);
+    Dialog dialog(folder);
+    dialog.ini.LoadIni();
+    const filter::FilterSettings tool =
+        settings::ReadFilterSettings(settings::IniDocument(file), Sjis("田中"), {});
+    for (const filter::SettingInfo& info : filter::AllSettings()) {
+      const ControlRow& row =
+          *std::find_if(DialogLayout().begin(), DialogLayout().end(),
+                        [&](const ControlRow& r) { return r.name == info.name; });
+      const std::string shown = dialog.Value(row);
+      EXPECT_EQ(info.kind == filter::SettingKind::CheckBox ? (info.Value(tool) ? "checked" : "-")
+                                                           : std::to_string(info.Value(tool)),
+                shown)
+          << info.name << "=" << value;
+    }
   }
   fs::remove_all(folder);
 }

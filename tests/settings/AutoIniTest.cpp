@@ -12,7 +12,6 @@
 #include "Forms.h"
 #include "HotKey.h"
 #include "IniFile.h"
-#include "Presets.h"
 #include "StdControls.h"
 #include "TestText.h"
 
@@ -232,40 +231,6 @@ TEST_F(AutoIniTest, LoadingReadsValuesAsTheIntegerRuleAndTheRadioGroupAllow) {
   Spit(IniPath(), "[User]\r\nCheck=2\r\n");
   k.auto_ini->LoadIni();
   EXPECT_TRUE(k.check->Checked());
-}
-
-// kestrilon-filter reads a stored setting as the dialog's control takes it, for every setting
-// and every kind of value: the tool promises the program's own result.
-TEST_F(AutoIniTest, TheToolReadsEverySettingAsTheDialogTakesIt) {
-  const std::string stored[] = {"-9",          "-2",         "-1",  "0",   "1",
-                                "2",           "3",          "4",   "5",   "2147483647",
-                                "-2147483648", "4294967296", "0x2", "abc", ""};
-  const filter::FilterSettings base;
-  for (const filter::SettingInfo& info : filter::AllSettings()) {
-    for (const std::string& value : stored) {
-      auto form = MakeForm<TForm>();
-      form->SetName("Form1");
-      auto* autoSave = new TAutoIni(form.get());
-      Attach(*autoSave);
-      autoSave->SetSection("User");
-      const std::string name(info.name);
-      TRadioGroup* group = nullptr;
-      TCheckBox* box = nullptr;
-      if (info.kind == filter::SettingKind::RadioGroup) {
-        group = Make<TRadioGroup>(form.get(), form.get(), name.c_str());
-        for (std::string_view item : info.items) group->Items().Add(std::string(item));
-        group->SetItemIndex(info.Value(base));
-      } else {
-        box = Make<TCheckBox>(form.get(), form.get(), name.c_str());
-        box->SetChecked(info.Value(base) != 0);
-      }
-      const std::string file = "[User]\r\n" + name + "=" + value + "\r\n";
-      Spit(IniPath(), file);
-      autoSave->LoadIni();
-      const int tool = info.Value(ReadFilterSettings(IniDocument(file), "User", base));
-      EXPECT_EQ(tool, group ? group->ItemIndex() : box->Checked() ? 1 : 0) << file;
-    }
-  }
 }
 
 TEST_F(AutoIniTest, AHotKeysTextIsReadAsWrittenByHandAndUnreadableTextIsNoKey) {
