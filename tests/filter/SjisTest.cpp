@@ -108,6 +108,30 @@ TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
   }
 }
 
+TEST(ByteMask, RangesOverEveryByte) {
+  unsigned char all[256];
+  for (unsigned b = 0; b < 256; ++b) all[b] = static_cast<unsigned char>(b);
+  struct Row {
+    unsigned lo, hi, flip;
+  } rows[] = {{0x81, 0x9F, 0}, {0xE0, 0xFC, 0},    {0x40, 0xFC, 0},
+              {0x00, 0x00, 0}, {0xFF, 0xFF, 0},    {0x00, 0xFF, 0},
+              {0x7F, 0x80, 0}, {0x00, 0x7F, 0x80}, {0xA1, 0xDC, 0x20}};
+  for (const Row& r : rows)
+    for (unsigned at = 0; at < 256; at += 64) {
+      const std::uint64_t mask =
+          RangeMask64(all + at, static_cast<unsigned char>(r.lo), static_cast<unsigned char>(r.hi),
+                      static_cast<unsigned char>(r.flip));
+      for (unsigned k = 0; k < 64; ++k) {
+        const unsigned b = (at + k) ^ r.flip;
+        ASSERT_EQ((mask >> k & 1) != 0, b >= r.lo && b <= r.hi)
+            << r.lo << "-" << r.hi << " " << at + k;
+      }
+    }
+  for (unsigned at = 0; at < 256; at += 64)
+    for (unsigned k = 0; k < 64; ++k)
+      ASSERT_EQ((LeadMask64(all + at) >> k & 1) != 0, IsLeadByte(all[at + k])) << at + k;
+}
+
 TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {
   // clang-format off
   const std::pair<std::string, std::string> patterns[] = {
