@@ -4,6 +4,7 @@
 #include <deque>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "Kana.h"
 #include "LineList.h"
@@ -54,15 +55,23 @@ constexpr int Key(Mode mode) {
 
 }  // namespace
 
+// A run of map steps composed into one map, or a table of its own. A map's table is made only
+// where it is walked on its own: composing with it reads the map.
+struct Stage {
+  const CharMap* map = nullptr;
+  const PairTable* table = nullptr;
+  const PairTable& Table() const { return map ? map->Pairs() : *table; }
+};
+
 struct Filter::Maps {
   // A run needs two (the character steps', the last map); the rest is room for a setting
   // switched back and forth.
   static constexpr std::size_t kKept = 6;
   struct Entry {
     MapKey key;
-    std::deque<CharMap> maps;              // the runs of map steps, each composed into one
-    std::vector<const PairTable*> tables;  // every step that changes something, in order
-    PairTable whole;                       // all of them as one table, when there are several
+    std::deque<CharMap> maps;   // the runs of map steps, each composed into one
+    std::vector<Stage> stages;  // every step that changes something, in order
+    PairTable whole;            // all of them as one table, when there are several
   };
   std::deque<Entry> entries;  // references stay valid as entries come and go
 
@@ -166,7 +175,7 @@ const Maps::Entry& CharSteps(Maps& maps, const S& s) {
   return maps.Get(key, [&s](Maps::Entry& e) {
     CharMap* open = nullptr;  // the map the map steps since the last table add to
     auto close = [&] {
-      if (open && open->Changes()) e.tables.push_back(&open->Pairs());
+      if (open && open->Changes()) e.stages.push_back({open, nullptr});
       open = nullptr;
     };
     for (const CharStep& step : kCharSteps) {
@@ -176,14 +185,17 @@ const Maps::Entry& CharSteps(Maps& maps, const S& s) {
       }
       if (const PairTable* table = step.table ? step.table(s) : nullptr) {
         close();
-        e.tables.push_back(table);
+        e.stages.push_back({nullptr, table});
       }
     }
     close();
-    if (e.tables.size() > 1) {
-      e.whole = *e.tables[0];
-      for (std::size_t k = 1; k < e.tables.size(); ++k)
-        e.whole = PairTable::Then(e.whole, *e.tables[k]);
+    if (e.stages.size() > 1) {
+      const Stage &first = e.stages[0], &second = e.stages[1];
+      e.whole = first.map ? PairTable::Then(*first.map, second.Table())
+                          : PairTable::Then(*first.table, second.Table());
+      for (std::size_t k = 2; k < e.stages.size(); ++k)
+        e.whole = e.stages[k].map ? PairTable::Then(std::move(e.whole), *e.stages[k].map)
+                                  : PairTable::Then(std::move(e.whole), *e.stages[k].table);
     }
   });
 }
@@ -313,7 +325,7 @@ class Passes {
     const bool escapes = s_.RepAmp || s_.RepLG || s_.RepQuot;
     const bool later = escapes || FLines.Changes();  // steps after the tags
     const bool crlf = s_.ReturnMode == LineBreaks::ToCrLf;
-    if (!FChars.tables.empty() || crlf || (!s_.TagDelete && later))
+    if (!FChars.stages.empty() || crlf || (!s_.TagDelete && later))
       text.RewriteInPlace([&](std::string_view block) {
         block = Chars(block);
         if (crlf) block = CrLf(block);
@@ -333,14 +345,14 @@ class Passes {
   }
 
   std::string_view Chars(std::string_view block) {
-    const auto& tables = FChars.tables;
-    if (tables.empty()) return block;
+    const auto& stages = FChars.stages;
+    if (stages.empty()) return block;
     std::string& out = Other(block);
-    if (tables.size() == 1 ? tables[0]->Apply(out, block) : FChars.whole.Apply(out, block))
+    if (stages.size() == 1 ? stages[0].Table().Apply(out, block) : FChars.whole.Apply(out, block))
       return out;
-    for (const PairTable* table : tables) {  // one by one, as the steps are written
+    for (const Stage& stage : stages) {  // one by one, as the steps are written
       std::string& next = Other(block);
-      table->Apply(next, block);
+      stage.Table().Apply(next, block);
       block = next;
     }
     return block;

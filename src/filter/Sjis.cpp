@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 namespace kestrilon::filter {
 
@@ -55,11 +56,6 @@ void AppendReplaced(std::string& out, std::string_view text, std::string_view pa
 
 namespace {
 
-constexpr std::uint32_t kTakesNext = 1u << 31;
-constexpr std::uint32_t kMarked = 1u << 30;
-
-unsigned LengthOf(std::uint32_t e) { return (e >> 16) & 3u; }
-
 // The bytes an entry writes, in order.
 void BytesOf(std::uint32_t e, unsigned char bytes[2]) {
   const auto written = static_cast<std::uint16_t>(e);
@@ -75,44 +71,24 @@ bool AllAscii(const unsigned char* p) {
 
 }  // namespace
 
-void PairTable::Set(unsigned first, unsigned next, const PairEntry& e) {
-  const unsigned char in[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(next)};
-  const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),
-                                  static_cast<unsigned char>(e.out)};
-  const unsigned length = e.deleted ? 0 : e.out > 0xFF ? 2 : 1;
-  std::uint16_t index = 0, written = 0;
-  std::memcpy(&index, in, 2);
-  std::memcpy(&written, bytes, 2);
-  FEntries[index] =
-      written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
-  if (!e.takes_next) FGrowth = std::max(FGrowth, length);
-}
-
-std::uint32_t PairTable::At(unsigned first, unsigned next) const {
-  const unsigned char in[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(next)};
-  std::uint16_t index;
-  std::memcpy(&index, in, 2);
-  return FEntries[index];
-}
-
 void PairTable::FindInertAscii() {
   // The walk by lead bytes holds when every lead byte takes the next byte, and a single byte
   // takes only a byte that is no lead byte (which so starts a character by the code page's
   // reckoning too, and ends it). Marked entries stop the walk's result from being used anyway.
+  // The entries are read in the order they lie in memory.
   FLeadPairs = true;
   FTakenCount = 0;
   std::array<bool, 256> taken{};
-  for (unsigned b = 0; b < 0x100 && FLeadPairs; ++b)
-    for (unsigned next = 0; next < 0x100 && FLeadPairs; ++next) {
+  for (unsigned next = 0; next < 0x100 && FLeadPairs; ++next)
+    for (unsigned b = 0; b < 0x100; ++b) {
       const std::uint32_t e = At(b, next);
-      const bool takes = e & kTakesNext;
+      const bool takes = e & kTakesNext, lead = IsLeadByte(static_cast<unsigned char>(b));
       if (e & kMarked) continue;
-      if (IsLeadByte(static_cast<unsigned char>(b))) {
-        FLeadPairs = takes;
-      } else if (takes) {
-        FLeadPairs = !IsLeadByte(static_cast<unsigned char>(next));
-        taken[next] = true;
+      if (lead ? !takes : takes && IsLeadByte(static_cast<unsigned char>(next))) {
+        FLeadPairs = false;
+        break;
       }
+      if (takes && !lead) taken[next] = true;
     }
   for (unsigned y = 0; y < 0x100 && FLeadPairs; ++y) {
     if (!taken[y]) continue;
@@ -120,8 +96,8 @@ void PairTable::FindInertAscii() {
     else FTakenBytes[FTakenCount++] = static_cast<unsigned char>(y);
   }
   FInertAscii = true;
-  for (unsigned b = 0; b < 0x80 && FInertAscii; ++b)
-    for (unsigned next = 0; next < 0x100 && FInertAscii; ++next) {
+  for (unsigned next = 0; next < 0x100 && FInertAscii; ++next)
+    for (unsigned b = 0; b < 0x80 && FInertAscii; ++b) {
       const std::uint32_t e = At(b, next);
       unsigned char bytes[2];
       BytesOf(e, bytes);
@@ -129,35 +105,37 @@ void PairTable::FindInertAscii() {
     }
 }
 
-PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
-  // Bytes whose entry is the same whatever follows and never takes it: their result is known
-  // from them alone.
-  auto alone = [](const PairTable& t) {
-    std::array<bool, 256> known{};
+template <typename A, typename B>
+void PairTable::Compose(const A& a, const B& b, PairTable& into) {
+  // What is known of each byte, gathered in one pass over both in the order the entries lie:
+  // - alone: its entry is the same whatever follows and never takes it, so its result is known
+  //   from it alone;
+  // - a's firsts: the first bytes a's results for a character starting with it can have;
+  //   unknown when one of them writes nothing (the next character's result comes first then).
+  std::array<std::uint32_t, 256> a0, b0;
+  std::array<bool, 256> a_alone, b_alone, a_first_unknown{};
+  for (unsigned x = 0; x < 256; ++x) {
+    a0[x] = a(x, 0);
+    b0[x] = b(x, 0);
+    a_alone[x] = (a0[x] & kTakesNext) == 0;
+    b_alone[x] = (b0[x] & kTakesNext) == 0;
+  }
+  std::vector<std::array<std::uint64_t, 4>> a_firsts(256);  // bit sets of 256
+  for (unsigned y = 0; y < 256; ++y)
     for (unsigned x = 0; x < 256; ++x) {
-      known[x] = true;
-      for (unsigned y = 0; y < 256 && known[x]; ++y)
-        known[x] = (t.At(x, y) & kTakesNext) == 0 && t.At(x, y) == t.At(x, 0);
-    }
-    return known;
-  };
-  const std::array<bool, 256> a_alone = alone(a), b_alone = alone(b);
-  // For each byte, the first bytes a's results for a character starting with it can have;
-  // unknown when one of them writes nothing (the next character's result comes first then).
-  std::vector<std::array<bool, 256>> a_firsts(256);
-  std::array<bool, 256> a_first_unknown{};
-  for (unsigned x = 0; x < 256; ++x)
-    for (unsigned y = 0; y < 256; ++y) {
-      const std::uint32_t e = a.At(x, y);
+      const std::uint32_t ea = a(x, y);
+      if (ea != a0[x]) a_alone[x] = false;
+      if (b(x, y) != b0[x]) b_alone[x] = false;
       unsigned char bytes[2];
-      BytesOf(e, bytes);
-      if (LengthOf(e) == 0) a_first_unknown[x] = true;
-      else a_firsts[x][bytes[0]] = true;
+      BytesOf(ea, bytes);
+      if (LengthOf(ea) == 0) a_first_unknown[x] = true;
+      else a_firsts[x][bytes[0] >> 6] |= std::uint64_t{1} << (bytes[0] & 63);
     }
 
   const PairEntry marked{0, true, false, true};
-  auto compose = [&](unsigned first, unsigned next) -> PairEntry {
-    const std::uint32_t ea = a.At(first, next);
+  // The entry for (first, next); uses_next tells whether it looked at next beyond a's entry.
+  auto compose = [&](unsigned first, unsigned next, bool& uses_next) -> PairEntry {
+    const std::uint32_t ea = a(first, next);
     if (ea & kMarked) return marked;
     unsigned char oa[2];
     BytesOf(ea, oa);
@@ -173,7 +151,7 @@ PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
     };
     for (unsigned j = 0; j < la;) {
       if (j + 1 < la) {  // a pair inside a's result
-        const std::uint32_t eb = b.At(oa[j], oa[j + 1]);
+        const std::uint32_t eb = b(oa[j], oa[j + 1]);
         if (eb & kMarked) return marked;
         put(eb);
         j += eb & kTakesNext ? 2 : 1;
@@ -181,16 +159,17 @@ PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
       }
       const unsigned x = oa[j++];  // a's last byte: b's entry may depend on what follows
       if (b_alone[x]) {
-        put(b.At(x, 0));
+        put(b0[x]);
         continue;
       }
       if (a_takes) return marked;  // what follows is a's result for bytes not seen here
+      uses_next = true;
       if (a_alone[next]) {  // the next byte is a character of its own in a, with a known result
-        const std::uint32_t en = a.At(next, 0);
+        const std::uint32_t en = a0[next];
         unsigned char on[2];
         BytesOf(en, on);
         if (LengthOf(en) == 0) return marked;
-        const std::uint32_t eb = b.At(x, on[0]);
+        const std::uint32_t eb = b(x, on[0]);
         if (eb & kMarked) return marked;
         if (eb & kTakesNext) {
           // b joins the two results into one character: both bytes go with this entry, and
@@ -207,8 +186,8 @@ PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
       std::uint32_t seen = 0;
       bool any = false;
       for (unsigned y = 0; y < 256; ++y) {
-        if (!a_firsts[next][y]) continue;
-        const std::uint32_t eb = b.At(x, y);
+        if (!(a_firsts[next][y >> 6] >> (y & 63) & 1)) continue;
+        const std::uint32_t eb = b(x, y);
         if ((eb & (kTakesNext | kMarked)) || (any && eb != seen)) return marked;
         seen = eb;
         any = true;
@@ -219,9 +198,49 @@ PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
     const Char c = lo == 0 ? 0 : lo == 1 ? out[0] : static_cast<Char>(out[0] << 8 | out[1]);
     return {c, lo == 0, takes};
   };
-  PairTable t = Make(compose);
-  t.FMarks = true;
+  // A first byte that a leaves alone mostly gives the same entry whatever follows it: that
+  // entry is worked out once.
+  std::array<std::uint32_t, 256> row{};
+  std::array<bool, 256> row_known{};
+  for (unsigned first = 0; first < 256; ++first) {
+    if (!a_alone[first]) continue;
+    bool uses_next = false;
+    row[first] = Pack(compose(first, 0, uses_next));
+    row_known[first] = !uses_next;
+  }
+  // Each entry reads a's entry at its own place and what was gathered above, nothing else of
+  // a: into may be a.
+  into.Fill([&](unsigned first, unsigned next) {
+    bool uses_next = false;
+    return row_known[first] ? row[first] : Pack(compose(first, next, uses_next));
+  });
+  into.FMarks = true;
+}
+
+PairTable PairTable::Then(const PairTable& a, const PairTable& b) {
+  PairTable t;
+  Compose([&a](unsigned x, unsigned y) { return a.At(x, y); },
+          [&b](unsigned x, unsigned y) { return b.At(x, y); }, t);
   return t;
+}
+
+PairTable PairTable::Then(const CharMap& a, const PairTable& b) {
+  PairTable t;
+  Compose([&a](unsigned x, unsigned y) { return Pack(a.EntryFor(x, y)); },
+          [&b](unsigned x, unsigned y) { return b.At(x, y); }, t);
+  return t;
+}
+
+PairTable PairTable::Then(PairTable&& a, const PairTable& b) {
+  Compose([&a](unsigned x, unsigned y) { return a.At(x, y); },
+          [&b](unsigned x, unsigned y) { return b.At(x, y); }, a);
+  return std::move(a);
+}
+
+PairTable PairTable::Then(PairTable&& a, const CharMap& b) {
+  Compose([&a](unsigned x, unsigned y) { return a.At(x, y); },
+          [&b](unsigned x, unsigned y) { return Pack(b.EntryFor(x, y)); }, a);
+  return std::move(a);
 }
 
 bool PairTable::Apply(std::string& out, std::string_view text) const {
@@ -337,14 +356,9 @@ void CharMap::MakeIdentity() {
 }
 
 const PairTable& CharMap::Pairs() const {
-  if (FPairs.empty()) {
-    FPairs = PairTable::Make([this](unsigned first, unsigned next) {
-      const bool lead = IsLeadByte(static_cast<unsigned char>(first));
-      const auto from = static_cast<Char>(lead ? (first << 8 | next) : first);
-      const Char to = FMap.empty() ? from : FMap[from];
-      return PairEntry{to, !FDeleted.empty() && FDeleted[from], lead};
-    });
-  }
+  if (FPairs.empty())
+    FPairs =
+        PairTable::Make([this](unsigned first, unsigned next) { return EntryFor(first, next); });
   return FPairs;
 }
 

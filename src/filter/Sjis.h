@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -126,6 +127,8 @@ struct PairEntry {
   bool marked = false;      // not exact (a composed table's): Apply reports meeting it
 };
 
+class CharMap;
+
 class PairTable {
  public:
   PairTable() = default;
@@ -134,18 +137,20 @@ class PairTable {
   template <typename Entry>
   static PairTable Make(Entry&& entry) {
     PairTable t;
-    t.FEntries.resize(0x10000);
-    for (unsigned first = 0; first < 0x100; ++first)
-      for (unsigned next = 0; next < 0x100; ++next) t.Set(first, next, entry(first, next));
-    t.FindInertAscii();
+    t.Fill([&entry](unsigned first, unsigned next) { return Pack(entry(first, next)); });
     return t;
   }
   // first, then second, as one table, so that a run of such steps costs one walk. Each entry is
   // both tables' work on the character at hand, worked out from its two bytes and the byte
   // after them. Where that is not enough to tell (a lead byte left alone, a half-width kana
   // that may take a mark from the next character's result, a result of more than two bytes),
-  // the entry is marked, and Apply reports that the text needs the tables one by one.
+  // the entry is marked, and Apply reports that the text needs the tables one by one. A map
+  // composes as its table would, without that table being made; a first table given up is
+  // composed over in its own room, since each entry reads only its own.
   static PairTable Then(const PairTable& first, const PairTable& second);
+  static PairTable Then(const CharMap& first, const PairTable& second);
+  static PairTable Then(PairTable&& first, const PairTable& second);
+  static PairTable Then(PairTable&& first, const CharMap& second);
   bool empty() const { return FEntries.empty(); }
   // Appends the converted text to out. False when a marked entry was met: out then holds no
   // meaningful result.
@@ -153,14 +158,48 @@ class PairTable {
   std::string Apply(std::string_view text) const;
 
  private:
-  void Set(unsigned first, unsigned next, const PairEntry& e);
-  std::uint32_t At(unsigned first, unsigned next) const;
+  // An entry by the two bytes as they lie in memory: the bytes to write as they will lie in
+  // memory (low 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30)
+  // and whether the first byte takes the next (bit 31).
+  static constexpr std::uint32_t kTakesNext = 1u << 31;
+  static constexpr std::uint32_t kMarked = 1u << 30;
+  static unsigned LengthOf(std::uint32_t e) { return (e >> 16) & 3u; }
+  static std::uint16_t Index(unsigned first, unsigned next) {
+    const unsigned char in[2] = {static_cast<unsigned char>(first),
+                                 static_cast<unsigned char>(next)};
+    std::uint16_t index;
+    std::memcpy(&index, in, 2);
+    return index;
+  }
+  static std::uint32_t Pack(const PairEntry& e) {
+    const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),
+                                    static_cast<unsigned char>(e.out)};
+    std::uint16_t written;
+    std::memcpy(&written, bytes, 2);
+    const unsigned length = e.deleted ? 0 : e.out > 0xFF ? 2 : 1;
+    return written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
+  }
+  // packed(first, next) for every entry, in the order they lie in memory, so that making a
+  // table writes it once from front to back.
+  template <typename Packed>
+  void Fill(Packed&& packed) {
+    FEntries.resize(0x10000);
+    FGrowth = 1;
+    for (unsigned next = 0; next < 0x100; ++next)
+      for (unsigned first = 0; first < 0x100; ++first) {
+        const std::uint32_t e = packed(first, next);
+        FEntries[Index(first, next)] = e;
+        if (!(e & kTakesNext)) FGrowth = std::max(FGrowth, LengthOf(e));
+      }
+    FindInertAscii();
+  }
+  // Makes into the composition of first and second; into may be the table first reads.
+  template <typename A, typename B>
+  static void Compose(const A& first, const B& second, PairTable& into);
+  std::uint32_t At(unsigned first, unsigned next) const { return FEntries[Index(first, next)]; }
   void FindInertAscii();  // and FLeadPairs
   template <bool kMarks, bool kTakeable>
   bool Walk(std::string& out, std::string_view text) const;
-  // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
-  // 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30) and whether
-  // the first byte takes the next (bit 31).
   std::vector<std::uint32_t> FEntries;
   unsigned FGrowth = 1;  // the most bytes written for one byte read
   // Every byte below 0x80 is copied alone, whatever follows: runs of them are copied eight at
@@ -201,13 +240,20 @@ class CharMap {
   bool Changes() const { return FChanges; }
   // The character c becomes (a map that deletes is not asked this).
   Char operator()(Char c) const { return FChanges ? FMap[c] : c; }
-  // The map as a table by pairs of bytes (made on first use), for composing with other tables.
+  // The map as a table by pairs of bytes (made on first use).
   const PairTable& Pairs() const;
   // Appends the mapped text to out. A lead byte that ends the text is copied alone.
   void Apply(std::string& out, std::string_view text) const;
   std::string Apply(std::string_view text) const;
 
  private:
+  friend class PairTable;  // composes with a map by its entries, without making its table
+  PairEntry EntryFor(unsigned first, unsigned next) const {
+    const bool lead = IsLeadByte(static_cast<unsigned char>(first));
+    const auto from = static_cast<Char>(lead ? (first << 8 | next) : first);
+    const Char to = FMap.empty() ? from : FMap[from];
+    return PairEntry{to, !FDeleted.empty() && FDeleted[from], lead};
+  }
   void MakeIdentity();
   std::vector<Char> FMap;  // empty until the first Then: a map that changes nothing costs nothing
   std::vector<bool> FDeleted;  // by character; empty while nothing is deleted
