@@ -244,19 +244,33 @@ PairTable PairTable::Then(PairTable&& a, const CharMap& b) {
 }
 
 bool PairTable::Apply(std::string& out, std::string_view text) const {
-  if (FTakenCount != 0) return FMarks ? Walk<true, true>(out, text) : Walk<false, true>(out, text);
-  return FMarks ? Walk<true, false>(out, text) : Walk<false, false>(out, text);
+  const std::size_t at = out.size();
+  out.resize(at + Room(text.size()));
+  bool exact = true;
+  out.resize(at + Apply(reinterpret_cast<unsigned char*>(out.data() + at), text, exact));
+  return exact;
+}
+
+bool PairTable::Apply(RoomWriter& out, std::string_view text) const {
+  bool exact = true;
+  out.Advance(Apply(reinterpret_cast<unsigned char*>(out.Make(Room(text.size()))), text, exact));
+  return exact;
+}
+
+std::size_t PairTable::Apply(unsigned char* out, std::string_view text, bool& exact) const {
+  if (FTakenCount != 0)
+    return FMarks ? Walk<true, true>(out, text, exact) : Walk<false, true>(out, text, exact);
+  return FMarks ? Walk<true, false>(out, text, exact) : Walk<false, false>(out, text, exact);
 }
 
 template <bool kMarks, bool kTakeable>
-bool PairTable::Walk(std::string& out, std::string_view text) const {
+std::size_t PairTable::Walk(unsigned char* const out, std::string_view text, bool& exact) const {
   const std::size_t n = text.size();
-  if (n == 0) return true;
+  exact = true;
+  if (n == 0) return 0;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::uint32_t* entries = FEntries.data();
-  // Each character start stores two bytes and keeps as many as its entry says. The output grows
-  // by blocks, so that the room made for it (which a string fills with zeros) is still in the
-  // cache when the block is written.
+  // Each character start stores two bytes and keeps as many as its entry says.
   //
   // Where the table's characters are the code page's own (a lead byte takes the next), the
   // character starts of 64 bytes at a time come from where their lead-range bytes lie, and only
@@ -266,86 +280,71 @@ bool PairTable::Walk(std::string& out, std::string_view text) const {
   // text costs no mispredicted branches; a second byte keeps none of what it stored. Between
   // short stretches of that walk, a run of ASCII the table leaves alone is copied eight bytes
   // at a time.
-  constexpr std::size_t kBlock = 1 << 15;
   constexpr std::size_t kStretch = 16;
   unsigned starts = 1;
   std::uint32_t met = 0;  // the entries used, or-ed: bit 30 tells a marked one
   std::size_t i = 0;
-  while (i + 1 < n) {
-    const std::size_t stop = std::min(n - 1, i + kBlock);
-    const std::size_t at = out.size();
-    // A pair that starts at the block's last position writes one byte more; two bytes are stored
-    // at each position whatever is kept.
-    out.resize(at + FGrowth * (stop - i) + 3);
-    auto* const begin = reinterpret_cast<unsigned char*>(out.data());
-    unsigned char* o = begin + at;
-    if (FLeadPairs) {
-      std::uint64_t second_first = starts ^ 1u;
-      std::uint64_t taken_first = 0;  // the last 64's last character took this one's first byte
-      for (; i + 64 <= stop; i += 64) {
-        std::uint64_t m = ~(SecondByteMask(p + i, second_first) | taken_first);
-        taken_first = 0;
-        // The bytes a single byte may take along (a kana's mark), which then start no character.
-        std::uint64_t takeable = 0;
-        if constexpr (kTakeable)
-          for (std::size_t t = 0; t < FTakenCount; ++t)
-            takeable |= EqualMask64(p + i, FTakenBytes[t]);
-        for (; m; m &= m - 1) {
-          const auto k = static_cast<unsigned>(std::countr_zero(m));
-          std::uint16_t index;
-          std::memcpy(&index, p + i + k, 2);
-          const std::uint32_t e = entries[index];
-          const auto written = static_cast<std::uint16_t>(e);
-          std::memcpy(o, &written, 2);
-          o += LengthOf(e);
-          if constexpr (kMarks) met |= e;
-          // Seldom, and only then does the walk wait for the entry to go on.
-          if (kTakeable && (((takeable >> k) & 2) != 0 || k == 63)) {
-            if ((e & kTakesNext) && !IsLeadByte(p[i + k])) {
-              if (k == 63) taken_first = 1;
-              else m &= ~(std::uint64_t{2} << k);
-            }
-          }
-        }
-      }
-      starts = static_cast<unsigned>((second_first | taken_first) ^ 1u);
-    }
-    while (i < stop) {
-      if (FInertAscii && starts) {
-        for (; i + 8 <= stop && AllAscii(p + i); i += 8, o += 8) std::memcpy(o, p + i, 8);
-      }
-      for (const std::size_t end = std::min(stop, i + kStretch); i < end; ++i) {
+  unsigned char* o = out;
+  const std::size_t stop = n - 1;  // the last byte has no byte after it to look up with
+  if (FLeadPairs) {
+    std::uint64_t second_first = 0;
+    std::uint64_t taken_first = 0;  // the last 64's last character took this one's first byte
+    for (; i + 64 <= stop; i += 64) {
+      std::uint64_t m = ~(SecondByteMask(p + i, second_first) | taken_first);
+      taken_first = 0;
+      // The bytes a single byte may take along (a kana's mark), which then start no character.
+      std::uint64_t takeable = 0;
+      if constexpr (kTakeable)
+        for (std::size_t t = 0; t < FTakenCount; ++t)
+          takeable |= EqualMask64(p + i, FTakenBytes[t]);
+      for (; m; m &= m - 1) {
+        const auto k = static_cast<unsigned>(std::countr_zero(m));
         std::uint16_t index;
-        std::memcpy(&index, p + i, 2);
+        std::memcpy(&index, p + i + k, 2);
         const std::uint32_t e = entries[index];
         const auto written = static_cast<std::uint16_t>(e);
         std::memcpy(o, &written, 2);
-        const std::uint32_t here = 0u - starts;
-        o += LengthOf(e) & here;
-        if constexpr (kMarks) met |= e & here;
-        starts = ((e >> 31) & starts) ^ 1u;
+        o += LengthOf(e);
+        if constexpr (kMarks) met |= e;
+        // Seldom, and only then does the walk wait for the entry to go on.
+        if (kTakeable && (((takeable >> k) & 2) != 0 || k == 63)) {
+          if ((e & kTakesNext) && !IsLeadByte(p[i + k])) {
+            if (k == 63) taken_first = 1;
+            else m &= ~(std::uint64_t{2} << k);
+          }
+        }
       }
     }
-    out.resize(static_cast<std::size_t>(o - begin));
+    starts = static_cast<unsigned>((second_first | taken_first) ^ 1u);
+  }
+  while (i < stop) {
+    if (FInertAscii && starts) {
+      for (; i + 8 <= stop && AllAscii(p + i); i += 8, o += 8) std::memcpy(o, p + i, 8);
+    }
+    for (const std::size_t end = std::min(stop, i + kStretch); i < end; ++i) {
+      std::uint16_t index;
+      std::memcpy(&index, p + i, 2);
+      const std::uint32_t e = entries[index];
+      const auto written = static_cast<std::uint16_t>(e);
+      std::memcpy(o, &written, 2);
+      const std::uint32_t here = 0u - starts;
+      o += LengthOf(e) & here;
+      if constexpr (kMarks) met |= e & here;
+      starts = ((e >> 31) & starts) ^ 1u;
+    }
   }
   if (starts) {  // the last byte starts a character of its own
     const std::uint32_t e = At(p[n - 1], 0);
     met |= e;
     if (e & kTakesNext) {
-      out += static_cast<char>(p[n - 1]);  // a lead byte with nothing to take stays as it is
+      *o++ = p[n - 1];  // a lead byte with nothing to take stays as it is
     } else {
-      char bytes[2];
-      BytesOf(e, reinterpret_cast<unsigned char*>(bytes));
-      out.append(bytes, LengthOf(e));
+      BytesOf(e, o);
+      o += LengthOf(e);
     }
   }
-  return (met & kMarked) == 0;
-}
-
-std::string PairTable::Apply(std::string_view text) const {
-  std::string out;
-  Apply(out, text);
-  return out;
+  exact = (met & kMarked) == 0;
+  return static_cast<std::size_t>(o - out);
 }
 
 CharMap::CharMap() = default;
@@ -360,20 +359,6 @@ const PairTable& CharMap::Pairs() const {
     FPairs =
         PairTable::Make([this](unsigned first, unsigned next) { return EntryFor(first, next); });
   return FPairs;
-}
-
-void CharMap::Apply(std::string& out, std::string_view text) const {
-  if (!FChanges) {
-    out.append(text);
-    return;
-  }
-  Pairs().Apply(out, text);
-}
-
-std::string CharMap::Apply(std::string_view text) const {
-  std::string out;
-  Apply(out, text);
-  return out;
 }
 
 }  // namespace kestrilon::filter

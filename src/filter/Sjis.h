@@ -77,6 +77,29 @@ struct ByteWriter {
   }
 };
 
+// Writes into a buffer of the caller's whose size is its room, not its text: room is made as
+// the writing goes, by much at a time, since a string fills what it grows by with zeros; Text()
+// tells what was written. The buffer keeps its room from one use to the next.
+class RoomWriter {
+ public:
+  explicit RoomWriter(std::string& room) : FRoom(room) {}
+  // Room for n more bytes: where they go. Advance then keeps what was written there.
+  char* Make(std::size_t n) {
+    if (FRoom.size() - FSize < n) FRoom.resize(std::max(2 * FRoom.size(), FSize + n));
+    return FRoom.data() + FSize;
+  }
+  void Advance(std::size_t n) { FSize += n; }
+  void Append(std::string_view bytes) {
+    if (!bytes.empty()) std::memcpy(Make(bytes.size()), bytes.data(), bytes.size());
+    FSize += bytes.size();
+  }
+  std::string_view Text() const { return {FRoom.data(), FSize}; }
+
+ private:
+  std::string& FRoom;
+  std::size_t FSize = 0;
+};
+
 // Runs fill(writer) over room for twice the input's size at the end of out, and keeps what it
 // wrote.
 template <typename Fill>
@@ -155,7 +178,7 @@ class PairTable {
   // Appends the converted text to out. False when a marked entry was met: out then holds no
   // meaningful result.
   bool Apply(std::string& out, std::string_view text) const;
-  std::string Apply(std::string_view text) const;
+  bool Apply(RoomWriter& out, std::string_view text) const;
 
  private:
   // An entry by the two bytes as they lie in memory: the bytes to write as they will lie in
@@ -198,8 +221,13 @@ class PairTable {
   static void Compose(const A& first, const B& second, PairTable& into);
   std::uint32_t At(unsigned first, unsigned next) const { return FEntries[Index(first, next)]; }
   void FindInertAscii();  // and FLeadPairs
+  // The most bytes the walk writes for a text of n bytes: two stored at each character start,
+  // whatever is kept.
+  std::size_t Room(std::size_t n) const { return FGrowth * n + 4; }
+  // Writes the converted text at out, which has Room(text.size()); returns its length.
+  std::size_t Apply(unsigned char* out, std::string_view text, bool& exact) const;
   template <bool kMarks, bool kTakeable>
-  bool Walk(std::string& out, std::string_view text) const;
+  std::size_t Walk(unsigned char* out, std::string_view text, bool& exact) const;
   std::vector<std::uint32_t> FEntries;
   unsigned FGrowth = 1;  // the most bytes written for one byte read
   // Every byte below 0x80 is copied alone, whatever follows: runs of them are copied eight at
@@ -240,11 +268,9 @@ class CharMap {
   bool Changes() const { return FChanges; }
   // The character c becomes (a map that deletes is not asked this).
   Char operator()(Char c) const { return FChanges ? FMap[c] : c; }
-  // The map as a table by pairs of bytes (made on first use).
+  // The map as a table by pairs of bytes (made on first use). A lead byte that ends a text is
+  // copied alone.
   const PairTable& Pairs() const;
-  // Appends the mapped text to out. A lead byte that ends the text is copied alone.
-  void Apply(std::string& out, std::string_view text) const;
-  std::string Apply(std::string_view text) const;
 
  private:
   friend class PairTable;  // composes with a map by its entries, without making its table

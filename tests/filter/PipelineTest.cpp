@@ -201,6 +201,10 @@ TEST(Pipeline, OrderDecidesWhereStepsMeet) {
       {"SignMode=1 KanaMode2=2", "ー", "ー\r\n"},  // ー → ｰ → ー
       {"TagDelete=1 AddLI=1 UpDownCase=2", "<i>x</i>", "<LI>X\r\n"},
   });
+  // An unassigned katakana code gives up its lead byte, and the next bytes pair anew: the case
+  // is mapped after the kana step, so the "A" of ア stays.
+  EXPECT_EQ(Filter().Run("\x83\x97\x82\x83\x41", With("KanaMode2=1 UpDownCase=1")),
+            "\x83\x97\x82\xB1\r\n");
 }
 
 }  // namespace

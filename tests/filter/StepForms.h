@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,8 @@ inline std::string NormalizeToCrLf(std::string_view text) {
 }
 
 inline std::string RemoveTags(std::string_view text) {
-  std::string out;
-  AppendWithoutTags(out, text);
+  std::string out(text);
+  out.resize(RemoveTagsInPlace(out));
   return out;
 }
 
@@ -32,11 +33,20 @@ inline std::string ReplaceAll(std::string_view text, std::string_view pattern,
   return out;
 }
 
-// Every run of separators in each line of the list becomes one TAB.
-inline void SeparatorsToTab(LineList& lines, std::string_view separator) {
-  lines.TransformEachLine([separator](std::string& out, std::string_view line) {
-    AppendSeparatorsToTab(out, line, separator);
-  });
+// The escapes and the runs of separators (each as WriteEscapedAndTabbed).
+inline std::string EscapedAndTabbed(std::string_view text, std::span<const Replacement> escapes,
+                                    std::span<const std::string_view> separators) {
+  std::string room;
+  RoomWriter out(room);
+  WriteEscapedAndTabbed(out, text, escapes, separators);
+  return std::string(out.Text());
+}
+
+// The map over a text, as its table walks it.
+inline std::string Applied(const CharMap& map, std::string_view text) {
+  std::string out;
+  map.Pairs().Apply(out, text);
+  return out;
 }
 
 // The platform's kana mapping flags, with the values it gives them.
