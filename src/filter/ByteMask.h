@@ -57,6 +57,43 @@ inline std::uint64_t EqualMask64(const unsigned char* p, unsigned char b) {
   return mask;
 }
 
+// Which of 64 bytes are any of up to eight bytes: one mask for all of them, each byte compared
+// once for the lot.
+class AnyOfMask64 {
+ public:
+  AnyOfMask64(const unsigned char* bytes, std::size_t count) : FCount(count < 8 ? count : 8) {
+    for (std::size_t c = 0; c < FCount; ++c) {
+      FBytes[c] = bytes[c];
+#ifdef KESTRILON_BYTE_MASK_SSE2
+      FWant[c] = _mm_set1_epi8(static_cast<char>(bytes[c]));
+#endif
+    }
+  }
+  std::uint64_t operator()(const unsigned char* p) const {
+    std::uint64_t mask = 0;
+#ifdef KESTRILON_BYTE_MASK_SSE2
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      __m128i any = _mm_setzero_si128();
+      for (std::size_t c = 0; c < FCount; ++c) any = _mm_or_si128(any, _mm_cmpeq_epi8(v, FWant[c]));
+      mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(any))) << (16 * k);
+    }
+#else
+    for (int k = 0; k < 64; ++k)
+      for (std::size_t c = 0; c < FCount; ++c)
+        mask |= static_cast<std::uint64_t>(p[k] == FBytes[c]) << k;
+#endif
+    return mask;
+  }
+
+ private:
+  std::size_t FCount;
+  unsigned char FBytes[8] = {};
+#ifdef KESTRILON_BYTE_MASK_SSE2
+  __m128i FWant[8];
+#endif
+};
+
 // hit(pos) for each position of text that holds the byte b, in order.
 template <typename Hit>
 void ForEachByte(std::string_view text, unsigned char b, Hit&& hit) {

@@ -79,15 +79,12 @@ void PairTable::FindInertAscii() {
   FLeadPairs = true;
   FTakenCount = 0;
   std::array<bool, 256> taken{};
-  for (unsigned next = 0; next < 0x100 && FLeadPairs; ++next)
-    for (unsigned b = 0; b < 0x100; ++b) {
+  for (unsigned b = 0; b < 0x100 && FLeadPairs; ++b)
+    for (unsigned next = 0; next < 0x100 && FLeadPairs; ++next) {
       const std::uint32_t e = At(b, next);
       const bool takes = e & kTakesNext, lead = IsLeadByte(static_cast<unsigned char>(b));
       if (e & kMarked) continue;
-      if (lead ? !takes : takes && IsLeadByte(static_cast<unsigned char>(next))) {
-        FLeadPairs = false;
-        break;
-      }
+      if (lead ? !takes : takes && IsLeadByte(static_cast<unsigned char>(next))) FLeadPairs = false;
       if (takes && !lead) taken[next] = true;
     }
   for (unsigned y = 0; y < 0x100 && FLeadPairs; ++y) {
@@ -96,8 +93,8 @@ void PairTable::FindInertAscii() {
     else FTakenBytes[FTakenCount++] = static_cast<unsigned char>(y);
   }
   FInertAscii = true;
-  for (unsigned next = 0; next < 0x100 && FInertAscii; ++next)
-    for (unsigned b = 0; b < 0x80 && FInertAscii; ++b) {
+  for (unsigned b = 0; b < 0x80 && FInertAscii; ++b)
+    for (unsigned next = 0; next < 0x100 && FInertAscii; ++next) {
       const std::uint32_t e = At(b, next);
       unsigned char bytes[2];
       BytesOf(e, bytes);
@@ -121,8 +118,8 @@ void PairTable::Compose(const A& a, const B& b, PairTable& into) {
     b_alone[x] = (b0[x] & kTakesNext) == 0;
   }
   std::vector<std::array<std::uint64_t, 4>> a_firsts(256);  // bit sets of 256
-  for (unsigned y = 0; y < 256; ++y)
-    for (unsigned x = 0; x < 256; ++x) {
+  for (unsigned x = 0; x < 256; ++x)
+    for (unsigned y = 0; y < 256; ++y) {
       const std::uint32_t ea = a(x, y);
       if (ea != a0[x]) a_alone[x] = false;
       if (b(x, y) != b0[x]) b_alone[x] = false;
@@ -299,9 +296,7 @@ std::size_t PairTable::Walk(unsigned char* const out, std::string_view text, boo
           takeable |= EqualMask64(p + i, FTakenBytes[t]);
       for (; m; m &= m - 1) {
         const auto k = static_cast<unsigned>(std::countr_zero(m));
-        std::uint16_t index;
-        std::memcpy(&index, p + i + k, 2);
-        const std::uint32_t e = entries[index];
+        const std::uint32_t e = entries[Index(p[i + k], p[i + k + 1])];
         const auto written = static_cast<std::uint16_t>(e);
         std::memcpy(o, &written, 2);
         o += LengthOf(e);
@@ -322,9 +317,7 @@ std::size_t PairTable::Walk(unsigned char* const out, std::string_view text, boo
       for (; i + 8 <= stop && AllAscii(p + i); i += 8, o += 8) std::memcpy(o, p + i, 8);
     }
     for (const std::size_t end = std::min(stop, i + kStretch); i < end; ++i) {
-      std::uint16_t index;
-      std::memcpy(&index, p + i, 2);
-      const std::uint32_t e = entries[index];
+      const std::uint32_t e = entries[Index(p[i], p[i + 1])];
       const auto written = static_cast<std::uint16_t>(e);
       std::memcpy(o, &written, 2);
       const std::uint32_t here = 0u - starts;

@@ -30,11 +30,20 @@ void ForEachCharacterStartAmong(std::string_view text, std::span<const std::stri
            (pattern.size() == 1 ||
             (i + 1 < n && p[i + 1] == static_cast<unsigned char>(pattern[1])));
   };
+  // The one-byte patterns in one mask; a two-byte one also by the byte after.
+  unsigned char singles[8];
+  std::size_t single_count = 0;
+  for (const std::string_view pattern : patterns)
+    if (pattern.size() == 1 && single_count < 8)
+      singles[single_count++] = static_cast<unsigned char>(pattern[0]);
+  const AnyOfMask64 any_single(singles, single_count);
   std::uint64_t second_first = 0;
   std::size_t i = 0;
   for (; i + 64 < n; i += 64) {  // a byte after the 64 too, for the second bytes of patterns
-    std::uint64_t want = 0;
+    std::uint64_t want = single_count ? any_single(p + i) : 0;
+    std::size_t singles_seen = 0;
     for (const std::string_view pattern : patterns) {
+      if (pattern.size() == 1 && singles_seen++ < single_count) continue;
       std::uint64_t here = EqualMask64(p + i, static_cast<unsigned char>(pattern[0]));
       if (pattern.size() > 1 && here)
         here &= EqualMask64(p + i + 1, static_cast<unsigned char>(pattern[1]));
@@ -181,18 +190,16 @@ class PairTable {
   bool Apply(RoomWriter& out, std::string_view text) const;
 
  private:
-  // An entry by the two bytes as they lie in memory: the bytes to write as they will lie in
-  // memory (low 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30)
-  // and whether the first byte takes the next (bit 31).
+  // An entry by the two bytes: the bytes to write as they will lie in memory (low 16 bits), how
+  // many of them (bits 16-17), whether the entry is marked (bit 30) and whether the first byte
+  // takes the next (bit 31).
   static constexpr std::uint32_t kTakesNext = 1u << 31;
   static constexpr std::uint32_t kMarked = 1u << 30;
   static unsigned LengthOf(std::uint32_t e) { return (e >> 16) & 3u; }
+  // By the character's code: the entries of one lead byte lie together, so a text's characters
+  // meet few cache lines.
   static std::uint16_t Index(unsigned first, unsigned next) {
-    const unsigned char in[2] = {static_cast<unsigned char>(first),
-                                 static_cast<unsigned char>(next)};
-    std::uint16_t index;
-    std::memcpy(&index, in, 2);
-    return index;
+    return static_cast<std::uint16_t>(first << 8 | next);
   }
   static std::uint32_t Pack(const PairEntry& e) {
     const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),
@@ -208,8 +215,8 @@ class PairTable {
   void Fill(Packed&& packed) {
     FEntries.resize(0x10000);
     FGrowth = 1;
-    for (unsigned next = 0; next < 0x100; ++next)
-      for (unsigned first = 0; first < 0x100; ++first) {
+    for (unsigned first = 0; first < 0x100; ++first)
+      for (unsigned next = 0; next < 0x100; ++next) {
         const std::uint32_t e = packed(first, next);
         FEntries[Index(first, next)] = e;
         if (!(e & kTakesNext)) FGrowth = std::max(FGrowth, LengthOf(e));

@@ -128,6 +128,14 @@ TEST(ByteMask, RangesOverEveryByte) {
   for (unsigned at = 0; at < 256; at += 64)
     for (unsigned k = 0; k < 64; ++k)
       ASSERT_EQ((LeadMask64(all + at) >> k & 1) != 0, IsLeadByte(all[at + k])) << at + k;
+  const std::string sets[] = {"", "&", "&<>\" \t,\n", std::string("\0\x81\xFF\x40", 4)};
+  for (const std::string& set : sets)
+    for (unsigned at = 0; at < 256; at += 64) {
+      const AnyOfMask64 any(reinterpret_cast<const unsigned char*>(set.data()), set.size());
+      for (unsigned k = 0; k < 64; ++k)
+        ASSERT_EQ((any(all + at) >> k & 1) != 0, set.find(static_cast<char>(at + k)) != set.npos)
+            << testing::PrintToString(set) << " " << at + k;
+    }
 }
 
 TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {
