@@ -37,23 +37,6 @@ std::size_t FindPattern(std::string_view text, std::string_view pattern, std::si
   return std::string_view::npos;
 }
 
-void AppendReplaced(std::string& out, std::string_view text, std::string_view pattern,
-                    std::string_view replacement) {
-  if (pattern.empty()) {
-    out.append(text);
-    return;
-  }
-  std::size_t i = 0;
-  for (;;) {
-    const std::size_t hit = FindPattern(text, pattern, i);
-    if (hit == std::string_view::npos) break;
-    out.append(text, i, hit - i);
-    out.append(replacement);
-    i = hit + pattern.size();
-  }
-  out.append(text, i);
-}
-
 namespace {
 
 // The bytes an entry writes, in order.

@@ -65,12 +65,6 @@ void ForEachCharacterStartAmong(std::string_view text, std::span<const std::stri
 // or if text or pattern is empty.
 std::size_t FindPattern(std::string_view text, std::string_view pattern, std::size_t from = 0);
 
-// Every occurrence of pattern replaced, left to right, the result appended to out; replaced text
-// is never searched again and a match never starts on a second byte. An empty pattern matches
-// nothing.
-void AppendReplaced(std::string& out, std::string_view text, std::string_view pattern,
-                    std::string_view replacement);
-
 // Write cursor into an output buffer sized for the worst case: no step makes a character more
 // than twice as long, so a buffer of twice the input never overflows.
 struct ByteWriter {

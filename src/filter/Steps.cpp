@@ -114,11 +114,4 @@ std::size_t TrimmedLength(std::string_view line) {
   }
 }
 
-std::string TrimTrailingBlanks(std::string_view line) {
-  return std::string(line.substr(0, TrimmedLength(line)));
-}
-
-std::string CharLowerSjis(std::string_view text) { return MapCharacters(text, CharLowerOf); }
-std::string CharUpperSjis(std::string_view text) { return MapCharacters(text, CharUpperOf); }
-
 }  // namespace kestrilon::filter

@@ -40,14 +40,8 @@ void WriteEscapedAndTabbed(RoomWriter& out, std::string_view text,
                            std::span<const Replacement> escapes,
                            std::span<const std::string_view> separators);
 
-// The line without the blanks (" " and "　") at its end, together with any TABs or control
-// bytes inside or directly before that run.
-std::string TrimTrailingBlanks(std::string_view line);
+// The length of the line without the blanks (" " and "　") at its end, together with any TABs or
+// control bytes inside or directly before that run.
 std::size_t TrimmedLength(std::string_view line);
-
-// Case mapping of code page 932 text by characters (CharLowerOf, CharUpperOf); the second byte
-// of a two-byte character is never taken alone.
-std::string CharLowerSjis(std::string_view text);
-std::string CharUpperSjis(std::string_view text);
 
 }  // namespace kestrilon::filter

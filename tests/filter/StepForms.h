@@ -26,12 +26,27 @@ inline std::string RemoveTags(std::string_view text) {
   return out;
 }
 
+// Every occurrence of pattern replaced, left to right; replaced text is never searched again and
+// a match never starts on a second byte. An empty pattern matches nothing.
 inline std::string ReplaceAll(std::string_view text, std::string_view pattern,
                               std::string_view replacement) {
   std::string out;
-  AppendReplaced(out, text, pattern, replacement);
-  return out;
+  std::size_t i = 0;
+  for (std::size_t hit; !pattern.empty() && (hit = FindPattern(text, pattern, i)) != text.npos;
+       i = hit + pattern.size())
+    out.append(text, i, hit - i).append(replacement);
+  return out.append(text, i);
 }
+
+// The line without the blanks at its end (TrimmedLength).
+inline std::string TrimTrailingBlanks(std::string_view line) {
+  return std::string(line.substr(0, TrimmedLength(line)));
+}
+
+// Case mapping of code page 932 text by characters (CharLowerOf, CharUpperOf); the second byte
+// of a two-byte character is never taken alone.
+inline std::string CharLowerSjis(std::string_view text) { return MapCharacters(text, CharLowerOf); }
+inline std::string CharUpperSjis(std::string_view text) { return MapCharacters(text, CharUpperOf); }
 
 // The escapes and the runs of separators (each as WriteEscapedAndTabbed).
 inline std::string EscapedAndTabbed(std::string_view text, std::span<const Replacement> escapes,
