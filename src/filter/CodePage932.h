@@ -67,14 +67,17 @@ inline std::size_t FindSingleByte(std::string_view text, char c, std::size_t fro
 // The last character that is the single byte c.
 std::size_t FindLastSingleByte(std::string_view text, char c);
 
+// For the 64 bytes from p: bit k set when p[k] is a lead byte. With bit 5 flipped the two ranges
+// of lead bytes, 0x81-0x9F and 0xE0-0xFC, become one, 0xA1-0xDC.
+inline std::uint64_t LeadMask64(const unsigned char* p) { return RangeMask64(p, 0xA1, 0xDC, 0x20); }
+
 // For the 64 bytes from p: bit k set when p[k] is the second byte of a two-byte character.
 // second_first tells whether p[0] is one, and is set to whether p[64] is one. A byte is one when
 // an odd run of lead-range bytes comes right before it (IsSecondByte); the carries of one
 // addition tell that for all 64 at once.
 inline std::uint64_t SecondByteMask(const unsigned char* p, std::uint64_t& second_first) {
   constexpr std::uint64_t kEven = 0x5555555555555555ull;
-  const std::uint64_t lead =
-      (RangeMask64(p, 0x81, 0x9F) | RangeMask64(p, 0xE0, 0xFC)) & ~second_first;
+  const std::uint64_t lead = LeadMask64(p) & ~second_first;
   const std::uint64_t follows_lead = lead << 1 | second_first;
   const std::uint64_t odd_starts = lead & ~kEven & ~follows_lead;
   const std::uint64_t sum = odd_starts + lead;  // a run that starts on an odd bit carries through

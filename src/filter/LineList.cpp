@@ -52,47 +52,34 @@ bool EndsInLineBreak(std::string_view text) {
   return !text.empty() && (text.back() == '\r' || text.back() == '\n');
 }
 
-void LineList::Load(std::string_view text) { FJoined = NormalizeLineBreaks(text); }
-
 void LineList::LoadResult(std::string&& text) {
   if (IsNormalized(text)) FJoined = std::move(text);
   else FJoined = NormalizeLineBreaks(text);
+  FLength = FJoined.size();
 }
 
-void LineList::PutBack(std::string_view text, std::size_t read) {
-  // The new text keeps its order: while some waits, the rest goes after it.
-  if (!FWaiting.empty()) {
-    FWaiting.emplace_back(text);
-  } else {
-    const std::size_t fit = std::min(text.size(), read - FWritten);
-    if (text.data() != FJoined.data() + FWritten)
-      std::memmove(FJoined.data() + FWritten, text.data(), fit);
-    FWritten += fit;
-    if (fit < text.size()) FWaiting.emplace_back(text.substr(fit));
+std::string LineList::TakeJoined() {
+  FJoined.resize(FLength);
+  FLength = 0;
+  return std::move(FJoined);
+}
+
+void LineList::MakeRoom(std::size_t need, std::size_t& end, std::size_t& text_end,
+                        std::size_t consumed, std::size_t produced) {
+  const std::size_t rest = text_end - end;
+  if (FJoined.size() - text_end < need) {
+    // What the rest will want if it grows as the text so far did, an eighth of it at least, so
+    // that the rest moves seldom (and the moves stay linear in all), and a block.
+    const auto expected = static_cast<std::size_t>(static_cast<double>(rest) *
+                                                   static_cast<double>(produced - consumed) /
+                                                   static_cast<double>(consumed));
+    FJoined.resize(text_end + need + std::max(rest / 8, expected) + kBlock);
   }
-  while (!FWaiting.empty() && FWritten < read) {
-    const std::string& first = FWaiting.front();
-    const std::size_t fit = std::min(first.size() - FWaitingHead, read - FWritten);
-    std::memcpy(FJoined.data() + FWritten, first.data() + FWaitingHead, fit);
-    FWritten += fit;
-    FWaitingHead += fit;
-    if (FWaitingHead == first.size()) {
-      FWaiting.pop_front();
-      FWaitingHead = 0;
-    }
-  }
-}
-
-void LineList::FinishInPlace() {
-  FJoined.resize(FWritten);
-  // Block by block, each freed once placed: the waiting text is never held twice.
-  for (; !FWaiting.empty(); FWaiting.pop_front(), FWaitingHead = 0)
-    FJoined.append(FWaiting.front(), FWaitingHead);
-}
-
-std::size_t LineList::Count() const {
-  // Every line ends in CR LF and no line holds an LF, so the LFs count the lines.
-  return static_cast<std::size_t>(std::count(FJoined.begin(), FJoined.end(), '\n'));
+  // All the room there is: the rest moves once for as long as it lasts.
+  const std::size_t room = FJoined.size() - text_end;
+  std::memmove(FJoined.data() + end + room, FJoined.data() + end, rest);
+  end += room;
+  text_end += room;
 }
 
 }  // namespace kestrilon::filter

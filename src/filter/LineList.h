@@ -3,16 +3,18 @@
 // from, so a run never splits the text into millions of small strings.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
-#include <deque>
+#include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace kestrilon::filter {
 
-// Join(Load(text)) in one pass: CR LF, a lone CR and a lone LF each end one line and become CR LF;
-// a NUL byte ends the text; a non-empty text without a final line break gets one; an empty text
-// stays empty.
+// The text with CR LF, a lone CR and a lone LF each ending one line and becoming CR LF; a NUL
+// byte ends the text; a non-empty text without a final line break gets one; an empty text stays
+// empty.
 std::string NormalizeLineBreaks(std::string_view text);
 
 // True when NormalizeLineBreaks would return text unchanged.
@@ -24,96 +26,68 @@ bool EndsInLineBreak(std::string_view text);
 
 class LineList {
  public:
-  // Clears the list and splits text into lines (see NormalizeLineBreaks).
-  void Load(std::string_view text);
-  // Every line followed by CR LF, the last included; an empty list gives the empty string.
-  const std::string& Join() const { return FJoined; }
-  // The joined text, moved out; the list is left empty.
-  std::string TakeJoined() { return std::move(FJoined); }
-  std::size_t Count() const;
-
-  // Load for a step's result: takes the text over without a copy when it is already joined.
+  // Takes the text over (see NormalizeLineBreaks), without a copy when it is already joined.
   void LoadResult(std::string&& text);
+  // Every line followed by CR LF, the last included; an empty list gives the empty string.
+  std::string_view Join() const { return {FJoined.data(), FLength}; }
+  // The joined text, moved out; the list is left empty.
+  std::string TakeJoined();
 
   // Rewrites the text in blocks of whole lines of about kBlock bytes, each in one go:
   // step(block) returns the block's new text, a view of a buffer of the step's or of the block
   // itself. That text goes back into the list's own buffer, behind what has been read, so that
   // a run needs no second buffer the size of the text and each block's passes stay in the
-  // cache; what a growing text cannot yet place there waits in blocks of its own. For steps
-  // that keep the joined form: they neither make nor take apart a line break, or split their
-  // result afresh themselves.
+  // cache; where a growing text catches up with what is still to be read, the rest moves on
+  // into the buffer's room past the text. For steps that keep the joined form: they neither
+  // make nor take apart a line break, or split their result afresh themselves.
   template <typename Step>
   void RewriteInPlace(Step&& step);
   static constexpr std::size_t kBlock = std::size_t{1} << 16;
 
   // Rewrites the whole text at once within its buffer, for a step that keeps the joined form
-  // and never lengthens the text.
+  // and never lengthens the text: step(text) gives the new length.
   template <typename Step>
   void ShortenInPlace(Step&& step) {
-    step(FJoined);
+    FLength = step(std::span<char>(FJoined.data(), FLength));
   }
-
-  // Replaces every line in one pass, the count taken before the first line: fn(out, line)
-  // appends the new line to out. It gets a line without its line break and must not add a CR
-  // or LF, since the line is put back without being split again.
-  template <typename Fn>
-  void TransformEachLine(Fn&& fn);
 
  private:
-  // Empties the spare buffer. The two buffers take turns for the whole run, so it keeps its room
-  // unless it is too small for the text: every fresh buffer of a large text costs a page fault
-  // per page.
-  void PrepareSpare() {
-    FSpare.clear();
-    // Room to double: only the pages a step writes are ever touched, and a step that outgrows
-    // its buffer copies what it wrote into a fresh one.
-    if (FSpare.capacity() < FJoined.size() + FJoined.size() / 32 + 16)
-      FSpare.reserve(2 * FJoined.size() + 16);
-  }
+  // Room for need more bytes before end, the start of what is still to be read: the text from
+  // end to text_end moves on, and both move with it. consumed and produced: how much the
+  // rewrite has read and written so far, to judge how much room the rest will want.
+  void MakeRoom(std::size_t need, std::size_t& end, std::size_t& text_end, std::size_t consumed,
+                std::size_t produced);
 
-  // Writes a block's new text at the front of the buffer: read is where reading has got to.
-  void PutBack(std::string_view text, std::size_t read);
-  void FinishInPlace();
-
+  // The text is the first FLength bytes; the rest of the string is room it has touched
+  // already, which a growing rewrite uses before asking for more.
   std::string FJoined;
-  std::string FSpare;  // TransformEachLine's
-  // RewriteInPlace: the new text before FWritten in FJoined is final; the rest waits in
-  // FWaiting, from FWaitingHead in its first block on.
-  std::size_t FWritten = 0;
-  std::deque<std::string> FWaiting;
-  std::size_t FWaitingHead = 0;
+  std::size_t FLength = 0;
 };
 
 template <typename Step>
 void LineList::RewriteInPlace(Step&& step) {
-  FWritten = 0;
-  const std::size_t n = FJoined.size();
-  std::size_t read = 0;
-  while (read < n) {
+  std::size_t written = 0, consumed = 0, read = 0, text_end = FLength;
+  while (read < text_end) {
     // Up to the line break at or after kBlock bytes on; the text ends in one.
-    std::size_t end = n;
-    if (n - read > kBlock) end = std::min(n, FJoined.find('\n', read + kBlock - 1) + 1);
-    const std::string_view out = step(std::string_view(FJoined).substr(read, end - read));
-    PutBack(out, end);
+    std::size_t end = text_end;
+    if (text_end - read > kBlock) {
+      const std::size_t from = read + kBlock - 1;
+      end = static_cast<std::size_t>(static_cast<const char*>(std::memchr(FJoined.data() + from,
+                                                                          '\n', text_end - from)) -
+                                     FJoined.data()) +
+            1;
+    }
+    const std::string_view out = step(std::string_view(FJoined.data() + read, end - read));
+    consumed += end - read;
+    if (written + out.size() > end)
+      MakeRoom(written + out.size() - end, end, text_end, consumed, written + out.size());
+    // out may be the block itself, which lies at or after written.
+    if (out.data() != FJoined.data() + written)
+      std::memmove(FJoined.data() + written, out.data(), out.size());
+    written += out.size();
     read = end;
   }
-  FinishInPlace();
-}
-
-template <typename Fn>
-void LineList::TransformEachLine(Fn&& fn) {
-  PrepareSpare();
-  std::string& out = FSpare;
-  const std::string_view text = FJoined;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    // Always found, and preceded by the line's CR: the list is joined.
-    const std::size_t lf = text.find('\n', start);
-    fn(out, text.substr(start, lf - 1 - start));
-    out += "\r\n";
-    start = lf + 1;
-  }
-  FJoined.swap(out);
+  FLength = written;
 }
 
 }  // namespace kestrilon::filter

@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,11 +30,20 @@ void ForEachCharacterStartAmong(std::string_view text, std::span<const std::stri
            (pattern.size() == 1 ||
             (i + 1 < n && p[i + 1] == static_cast<unsigned char>(pattern[1])));
   };
+  // The one-byte patterns in one mask; a two-byte one also by the byte after.
+  unsigned char singles[8];
+  std::size_t single_count = 0;
+  for (const std::string_view pattern : patterns)
+    if (pattern.size() == 1 && single_count < 8)
+      singles[single_count++] = static_cast<unsigned char>(pattern[0]);
+  const AnyOfMask64 any_single(singles, single_count);
   std::uint64_t second_first = 0;
   std::size_t i = 0;
   for (; i + 64 < n; i += 64) {  // a byte after the 64 too, for the second bytes of patterns
-    std::uint64_t want = 0;
+    std::uint64_t want = single_count ? any_single(p + i) : 0;
+    std::size_t singles_seen = 0;
     for (const std::string_view pattern : patterns) {
+      if (pattern.size() == 1 && singles_seen++ < single_count) continue;
       std::uint64_t here = EqualMask64(p + i, static_cast<unsigned char>(pattern[0]));
       if (pattern.size() > 1 && here)
         here &= EqualMask64(p + i + 1, static_cast<unsigned char>(pattern[1]));
@@ -55,12 +65,6 @@ void ForEachCharacterStartAmong(std::string_view text, std::span<const std::stri
 // or if text or pattern is empty.
 std::size_t FindPattern(std::string_view text, std::string_view pattern, std::size_t from = 0);
 
-// Every occurrence of pattern replaced, left to right, the result appended to out; replaced text
-// is never searched again and a match never starts on a second byte. An empty pattern matches
-// nothing.
-void AppendReplaced(std::string& out, std::string_view text, std::string_view pattern,
-                    std::string_view replacement);
-
 // Write cursor into an output buffer sized for the worst case: no step makes a character more
 // than twice as long, so a buffer of twice the input never overflows.
 struct ByteWriter {
@@ -74,6 +78,29 @@ struct ByteWriter {
     if (c > 0xFF) *p++ = static_cast<unsigned char>(c >> 8);
     *p++ = static_cast<unsigned char>(c);
   }
+};
+
+// Writes into a buffer of the caller's whose size is its room, not its text: room is made as
+// the writing goes, by much at a time, since a string fills what it grows by with zeros; Text()
+// tells what was written. The buffer keeps its room from one use to the next.
+class RoomWriter {
+ public:
+  explicit RoomWriter(std::string& room) : FRoom(room) {}
+  // Room for n more bytes: where they go. Advance then keeps what was written there.
+  char* Make(std::size_t n) {
+    if (FRoom.size() - FSize < n) FRoom.resize(std::max(2 * FRoom.size(), FSize + n));
+    return FRoom.data() + FSize;
+  }
+  void Advance(std::size_t n) { FSize += n; }
+  void Append(std::string_view bytes) {
+    if (!bytes.empty()) std::memcpy(Make(bytes.size()), bytes.data(), bytes.size());
+    FSize += bytes.size();
+  }
+  std::string_view Text() const { return {FRoom.data(), FSize}; }
+
+ private:
+  std::string& FRoom;
+  std::size_t FSize = 0;
 };
 
 // Runs fill(writer) over room for twice the input's size at the end of out, and keeps what it
@@ -126,6 +153,8 @@ struct PairEntry {
   bool marked = false;      // not exact (a composed table's): Apply reports meeting it
 };
 
+class CharMap;
+
 class PairTable {
  public:
   PairTable() = default;
@@ -134,33 +163,72 @@ class PairTable {
   template <typename Entry>
   static PairTable Make(Entry&& entry) {
     PairTable t;
-    t.FEntries.resize(0x10000);
-    for (unsigned first = 0; first < 0x100; ++first)
-      for (unsigned next = 0; next < 0x100; ++next) t.Set(first, next, entry(first, next));
-    t.FindInertAscii();
+    t.Fill([&entry](unsigned first, unsigned next) { return Pack(entry(first, next)); });
     return t;
   }
   // first, then second, as one table, so that a run of such steps costs one walk. Each entry is
   // both tables' work on the character at hand, worked out from its two bytes and the byte
   // after them. Where that is not enough to tell (a lead byte left alone, a half-width kana
   // that may take a mark from the next character's result, a result of more than two bytes),
-  // the entry is marked, and Apply reports that the text needs the tables one by one.
+  // the entry is marked, and Apply reports that the text needs the tables one by one. A map
+  // composes as its table would, without that table being made; a first table given up is
+  // composed over in its own room, since each entry reads only its own.
   static PairTable Then(const PairTable& first, const PairTable& second);
+  static PairTable Then(const CharMap& first, const PairTable& second);
+  static PairTable Then(PairTable&& first, const PairTable& second);
+  static PairTable Then(PairTable&& first, const CharMap& second);
   bool empty() const { return FEntries.empty(); }
   // Appends the converted text to out. False when a marked entry was met: out then holds no
   // meaningful result.
   bool Apply(std::string& out, std::string_view text) const;
-  std::string Apply(std::string_view text) const;
+  bool Apply(RoomWriter& out, std::string_view text) const;
 
  private:
-  void Set(unsigned first, unsigned next, const PairEntry& e);
-  std::uint32_t At(unsigned first, unsigned next) const;
+  // An entry by the two bytes: the bytes to write as they will lie in memory (low 16 bits), how
+  // many of them (bits 16-17), whether the entry is marked (bit 30) and whether the first byte
+  // takes the next (bit 31).
+  static constexpr std::uint32_t kTakesNext = 1u << 31;
+  static constexpr std::uint32_t kMarked = 1u << 30;
+  static unsigned LengthOf(std::uint32_t e) { return (e >> 16) & 3u; }
+  // By the character's code: the entries of one lead byte lie together, so a text's characters
+  // meet few cache lines.
+  static std::uint16_t Index(unsigned first, unsigned next) {
+    return static_cast<std::uint16_t>(first << 8 | next);
+  }
+  static std::uint32_t Pack(const PairEntry& e) {
+    const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),
+                                    static_cast<unsigned char>(e.out)};
+    std::uint16_t written;
+    std::memcpy(&written, bytes, 2);
+    const unsigned length = e.deleted ? 0 : e.out > 0xFF ? 2 : 1;
+    return written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
+  }
+  // packed(first, next) for every entry, in the order they lie in memory, so that making a
+  // table writes it once from front to back.
+  template <typename Packed>
+  void Fill(Packed&& packed) {
+    FEntries.resize(0x10000);
+    FGrowth = 1;
+    for (unsigned first = 0; first < 0x100; ++first)
+      for (unsigned next = 0; next < 0x100; ++next) {
+        const std::uint32_t e = packed(first, next);
+        FEntries[Index(first, next)] = e;
+        if (!(e & kTakesNext)) FGrowth = std::max(FGrowth, LengthOf(e));
+      }
+    FindInertAscii();
+  }
+  // Makes into the composition of first and second; into may be the table first reads.
+  template <typename A, typename B>
+  static void Compose(const A& first, const B& second, PairTable& into);
+  std::uint32_t At(unsigned first, unsigned next) const { return FEntries[Index(first, next)]; }
   void FindInertAscii();  // and FLeadPairs
+  // The most bytes the walk writes for a text of n bytes: two stored at each character start,
+  // whatever is kept.
+  std::size_t Room(std::size_t n) const { return FGrowth * n + 4; }
+  // Writes the converted text at out, which has Room(text.size()); returns its length.
+  std::size_t Apply(unsigned char* out, std::string_view text, bool& exact) const;
   template <bool kMarks, bool kTakeable>
-  bool Walk(std::string& out, std::string_view text) const;
-  // By the two bytes as they lie in memory: the bytes to write as they will lie in memory (low
-  // 16 bits), how many of them (bits 16-17), whether the entry is marked (bit 30) and whether
-  // the first byte takes the next (bit 31).
+  std::size_t Walk(unsigned char* out, std::string_view text, bool& exact) const;
   std::vector<std::uint32_t> FEntries;
   unsigned FGrowth = 1;  // the most bytes written for one byte read
   // Every byte below 0x80 is copied alone, whatever follows: runs of them are copied eight at
@@ -201,13 +269,18 @@ class CharMap {
   bool Changes() const { return FChanges; }
   // The character c becomes (a map that deletes is not asked this).
   Char operator()(Char c) const { return FChanges ? FMap[c] : c; }
-  // The map as a table by pairs of bytes (made on first use), for composing with other tables.
+  // The map as a table by pairs of bytes (made on first use). A lead byte that ends a text is
+  // copied alone.
   const PairTable& Pairs() const;
-  // Appends the mapped text to out. A lead byte that ends the text is copied alone.
-  void Apply(std::string& out, std::string_view text) const;
-  std::string Apply(std::string_view text) const;
 
  private:
+  friend class PairTable;  // composes with a map by its entries, without making its table
+  PairEntry EntryFor(unsigned first, unsigned next) const {
+    const bool lead = IsLeadByte(static_cast<unsigned char>(first));
+    const auto from = static_cast<Char>(lead ? (first << 8 | next) : first);
+    const Char to = FMap.empty() ? from : FMap[from];
+    return PairEntry{to, !FDeleted.empty() && FDeleted[from], lead};
+  }
   void MakeIdentity();
   std::vector<Char> FMap;  // empty until the first Then: a map that changes nothing costs nothing
   std::vector<bool> FDeleted;  // by character; empty while nothing is deleted

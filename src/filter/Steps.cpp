@@ -33,24 +33,43 @@ bool NormalizeToCrLfChanges(std::string_view joined) {
   return false;
 }
 
-void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot) {
-  std::string_view bytes[4];
+void WriteEscapedAndTabbed(RoomWriter& out, std::string_view text,
+                           std::span<const Replacement> escapes,
+                           std::span<const std::string_view> separators) {
+  std::string_view patterns[7];
   std::size_t count = 0;
-  if (amp) bytes[count++] = "&";
-  if (angles) bytes[count++] = "<", bytes[count++] = ">";
-  if (quot) bytes[count++] = "\"";
+  for (const Replacement& e : escapes.first(std::min<std::size_t>(escapes.size(), 4)))
+    patterns[count++] = std::string_view(&e.from, 1);
+  const std::size_t escape_count = count;
+  for (const std::string_view s : separators.first(std::min<std::size_t>(separators.size(), 3)))
+    patterns[count++] = s;
+  const std::span<const std::string_view> seps(patterns + escape_count, count - escape_count);
+  auto separator_at = [&](std::size_t i) -> std::size_t {
+    for (const std::string_view s : seps)
+      if (text[i] == s[0] && (s.size() == 1 || (i + 1 < text.size() && text[i + 1] == s[1])))
+        return s.size();
+    return 0;
+  };
   std::size_t done = 0;  // a character boundary: everything before it is written
-  ForEachCharacterStartAmong(text, std::span(bytes, count), [&](std::size_t hit) {
-    out.append(text, done, hit - done);
-    switch (text[hit]) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += "&quot;"; break;
-    }
+  ForEachCharacterStartAmong(text, std::span(patterns, count), [&](std::size_t hit) {
+    if (hit < done) return;  // inside a run of separators already written
+    const Replacement* escape = nullptr;
+    for (const Replacement& e : escapes.first(escape_count))
+      if (text[hit] == e.from) escape = &e;
+    const std::string_view to = escape ? escape->to : "\t";
+    char* o = out.Make(hit - done + to.size());
+    std::memcpy(o, text.data() + done, hit - done);
+    std::memcpy(o + (hit - done), to.data(), to.size());
+    out.Advance(hit - done + to.size());
     done = hit + 1;
+    if (escape) return;
+    for (done = hit; done < text.size();) {  // each separator ends on a boundary
+      const std::size_t size = separator_at(done);
+      if (size == 0) break;
+      done += size;
+    }
   });
-  out.append(text, done);
+  out.Append(text.substr(done));
 }
 
 namespace {
@@ -71,59 +90,13 @@ void KeepOutsideTags(std::string_view text, Keep&& keep) {
 
 }  // namespace
 
-void AppendWithoutTags(std::string& out, std::string_view text) {
-  KeepOutsideTags(text, [&](std::size_t from, std::size_t n) { out.append(text, from, n); });
-}
-
-void RemoveTagsInPlace(std::string& text) {
+std::size_t RemoveTagsInPlace(std::span<char> text) {
   std::size_t w = 0;
-  KeepOutsideTags(text, [&](std::size_t from, std::size_t n) {
+  KeepOutsideTags(std::string_view(text.data(), text.size()), [&](std::size_t from, std::size_t n) {
     if (from != w) std::memmove(text.data() + w, text.data() + from, n);
     w += n;
   });
-  text.resize(w);
-}
-
-void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator) {
-  auto separator_at = [&](std::size_t i) {
-    return i + separator.size() <= line.size() && line.substr(i, separator.size()) == separator;
-  };
-  std::size_t i = 0;
-  for (;;) {
-    const std::size_t hit = FindPattern(line, separator, i);
-    if (hit == std::string_view::npos) break;
-    out.append(line, i, hit - i);
-    out += '\t';
-    i = hit + separator.size();
-    while (separator_at(i)) i += separator.size();  // each one ends on a boundary
-  }
-  out.append(line, i);
-}
-
-void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
-                              std::span<const std::string_view> separators) {
-  const std::size_t count = std::min<std::size_t>(separators.size(), 3);
-  auto separator_at = [&](std::size_t i) -> std::size_t {
-    for (std::size_t k = 0; k < count; ++k) {
-      const std::string_view s = separators[k];
-      if (line[i] == s[0] && (s.size() == 1 || (i + 1 < line.size() && line[i + 1] == s[1])))
-        return s.size();
-    }
-    return 0;
-  };
-  std::size_t i = 0;  // a character boundary: everything before it is written
-  ForEachCharacterStartAmong(line, separators.first(count), [&](std::size_t hit) {
-    if (hit < i) return;  // inside a run already written
-    out.append(line, i, hit - i);
-    out += '\t';
-    i = hit;
-    while (i < line.size()) {  // each one ends on a boundary
-      const std::size_t size = separator_at(i);
-      if (size == 0) break;
-      i += size;
-    }
-  });
-  out.append(line, i);
+  return w;
 }
 
 std::size_t TrimmedLength(std::string_view line) {
@@ -140,12 +113,5 @@ std::size_t TrimmedLength(std::string_view line) {
     while (n > 0 && static_cast<unsigned char>(line[n - 1]) <= 0x20) --n;
   }
 }
-
-std::string TrimTrailingBlanks(std::string_view line) {
-  return std::string(line.substr(0, TrimmedLength(line)));
-}
-
-std::string CharLowerSjis(std::string_view text) { return MapCharacters(text, CharLowerOf); }
-std::string CharUpperSjis(std::string_view text) { return MapCharacters(text, CharUpperOf); }
 
 }  // namespace kestrilon::filter

@@ -16,35 +16,32 @@ void AppendNormalizedToCrLf(std::string& out, std::string_view text);
 // takes the CR after it as its second byte.
 bool NormalizeToCrLfChanges(std::string_view joined);
 
-// Removes every tag, from a "<" to the first ">" after it. Stops, keeping the rest as it is, as
-// soon as the first ">" of the remaining text comes before its first "<" or no "<" is left.
-void AppendWithoutTags(std::string& out, std::string_view text);
-// The same within the text's own buffer (what is kept only ever moves towards the front).
-void RemoveTagsInPlace(std::string& text);
+// Removes every tag, from a "<" to the first ">" after it, within the text's own bytes (what is
+// kept only ever moves towards the front), and gives the length kept. Stops, keeping the rest as
+// it is, as soon as the first ">" of the remaining text comes before its first "<" or no "<" is
+// left.
+std::size_t RemoveTagsInPlace(std::span<char> text);
 
-// The HTML escapes in one pass, appended to out: with amp every "&" becomes "&amp;", with angles
-// "<" and ">" become "&lt;" and "&gt;", with quot every '"' becomes "&quot;"; only whole
-// characters. The same as replacing them one after another in that order, since no replacement
-// holds a character that a later one replaces, and each replaces one-byte characters by ASCII,
-// which leaves every other character where it was.
-void AppendEscaped(std::string& out, std::string_view text, bool amp, bool angles, bool quot);
+// A single-byte character and the text it becomes.
+struct Replacement {
+  char from;
+  std::string_view to;
+};
 
-// Every run of separators in the line becomes one TAB.
-void AppendSeparatorsToTab(std::string& out, std::string_view line, std::string_view separator);
-// Every run of characters that are any of the separators (up to three, each one character of
-// one or two bytes) becomes one TAB: the same as turning the runs of each into a TAB one
-// separator after another, when the last separator is "\t".
-void AppendSeparatorRunsToTab(std::string& out, std::string_view line,
-                              std::span<const std::string_view> separators);
+// In one pass over a text, only whole characters: each character that one of the escapes (up
+// to four) names becomes its text, and every run of characters that are any of the separators
+// (up to three, each one character of one or two bytes) becomes one TAB. The same as the
+// escapes one after another in their order, then the runs of each separator turned into a TAB
+// one separator after another, the last one "\t": no escape's text holds a separator or a
+// character that a later escape replaces, and each replaces a one-byte character by ASCII,
+// which leaves every other character where it was. The HTML escapes are such: "&" to "&amp;",
+// then "<" and ">" to "&lt;" and "&gt;", then '"' to "&quot;".
+void WriteEscapedAndTabbed(RoomWriter& out, std::string_view text,
+                           std::span<const Replacement> escapes,
+                           std::span<const std::string_view> separators);
 
-// The line without the blanks (" " and "　") at its end, together with any TABs or control
-// bytes inside or directly before that run.
-std::string TrimTrailingBlanks(std::string_view line);
+// The length of the line without the blanks (" " and "　") at its end, together with any TABs or
+// control bytes inside or directly before that run.
 std::size_t TrimmedLength(std::string_view line);
-
-// Case mapping of code page 932 text by characters (CharLowerOf, CharUpperOf); the second byte
-// of a two-byte character is never taken alone.
-std::string CharLowerSjis(std::string_view text);
-std::string CharUpperSjis(std::string_view text);
 
 }  // namespace kestrilon::filter

@@ -49,6 +49,10 @@ TEST(Pipeline, EveryCaseOfTheTable) {
       EXPECT_EQ(kept.Run(Sjis(c.input), With(c.settings)), out) << "kept: " << c.settings;
     }
   }
+  // An unassigned katakana code gives up its lead byte, and the next bytes pair anew: the case
+  // is mapped after the kana step, so the "A" of ア stays.
+  EXPECT_EQ(Filter().Run("\x83\x97\x82\x83\x41", With("KanaMode2=1 UpDownCase=1")),
+            "\x83\x97\x82\xB1\r\n");
 }
 
 }  // namespace

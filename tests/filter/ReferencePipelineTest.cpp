@@ -77,5 +77,23 @@ TEST(Pipeline, SameAsTheLiteralStepsOverSeveralBlocks) {
   }
 }
 
+// A text of several blocks that grows in both passes, that shrinks in the first and grows in the
+// second, and the reverse: what is still to be read moves on into the room the text leaves, or
+// into more.
+TEST(Pipeline, SameAsTheLiteralStepsWhereTheTextGrowsOrShrinks) {
+  std::string text;
+  while (text.size() < 4 * LineList::kBlock) text += "a&b \"1\" <i>\x81\x40\x82\x4F</i>\r\n";
+  FilterSettings grow, shrink_then_grow, grow_then_shrink;
+  grow.RepAmp = grow.RepQuot = true;
+  grow.NumberMode = Width::ToFull;
+  shrink_then_grow.TagDelete = shrink_then_grow.RepAmp = shrink_then_grow.AddLI = true;
+  shrink_then_grow.SpaceMode = Width::ToHalf;
+  grow_then_shrink.TagDelete = true;
+  grow_then_shrink.NumberMode = Width::ToFull;
+  grow_then_shrink.Space2Tab = SpaceRuns::BothToTab;
+  for (const FilterSettings& s : {grow, shrink_then_grow, grow_then_shrink})
+    EXPECT_EQ(Filter().Run(text, s), ReferenceFilter(text, s));
+}
+
 }  // namespace
 }  // namespace kestrilon::filter

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,23 +23,47 @@ inline std::string NormalizeToCrLf(std::string_view text) {
 }
 
 inline std::string RemoveTags(std::string_view text) {
-  std::string out;
-  AppendWithoutTags(out, text);
+  std::string out(text);
+  out.resize(RemoveTagsInPlace(out));
   return out;
 }
 
+// Every occurrence of pattern replaced, left to right; replaced text is never searched again and
+// a match never starts on a second byte. An empty pattern matches nothing.
 inline std::string ReplaceAll(std::string_view text, std::string_view pattern,
                               std::string_view replacement) {
   std::string out;
-  AppendReplaced(out, text, pattern, replacement);
-  return out;
+  std::size_t i = 0;
+  for (std::size_t hit; !pattern.empty() && (hit = FindPattern(text, pattern, i)) != text.npos;
+       i = hit + pattern.size())
+    out.append(text, i, hit - i).append(replacement);
+  return out.append(text, i);
 }
 
-// Every run of separators in each line of the list becomes one TAB.
-inline void SeparatorsToTab(LineList& lines, std::string_view separator) {
-  lines.TransformEachLine([separator](std::string& out, std::string_view line) {
-    AppendSeparatorsToTab(out, line, separator);
-  });
+// The line without the blanks at its end (TrimmedLength).
+inline std::string TrimTrailingBlanks(std::string_view line) {
+  return std::string(line.substr(0, TrimmedLength(line)));
+}
+
+// Case mapping of code page 932 text by characters (CharLowerOf, CharUpperOf); the second byte
+// of a two-byte character is never taken alone.
+inline std::string CharLowerSjis(std::string_view text) { return MapCharacters(text, CharLowerOf); }
+inline std::string CharUpperSjis(std::string_view text) { return MapCharacters(text, CharUpperOf); }
+
+// The escapes and the runs of separators (each as WriteEscapedAndTabbed).
+inline std::string EscapedAndTabbed(std::string_view text, std::span<const Replacement> escapes,
+                                    std::span<const std::string_view> separators) {
+  std::string room;
+  RoomWriter out(room);
+  WriteEscapedAndTabbed(out, text, escapes, separators);
+  return std::string(out.Text());
+}
+
+// The map over a text, as its table walks it.
+inline std::string Applied(const CharMap& map, std::string_view text) {
+  std::string out;
+  map.Pairs().Apply(out, text);
+  return out;
 }
 
 inline std::string DigitsToHalfWidth(std::string_view t) {
@@ -61,10 +86,14 @@ inline std::string SymbolsToFullWidth(std::string_view t) {
 }
 
 inline std::string KanaToHalfWidth(std::string_view text, KanaKind kind) {
-  return KanaToHalfWidthTable(kind).Apply(text);
+  std::string out;
+  KanaToHalfWidthTable(kind).Apply(out, text);
+  return out;
 }
 inline std::string HalfWidthKanaToFull(std::string_view text) {
-  return HalfWidthKanaToFullTable().Apply(text);
+  std::string out;
+  HalfWidthKanaToFullTable().Apply(out, text);
+  return out;
 }
 
 // The platform's kana mapping flags, with the values it gives them.

@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "Kana.h"
 #include "Pipeline.h"
@@ -248,8 +250,8 @@ TEST(CharacterSteps, LongTextsAgreeAcrossTheKernelsBlocks) {
     digits.Then(DigitToHalfWidth);
     letters.Then(LetterToFullWidth);
     letters.ThenDelete(0x8143);  // ，
-    EXPECT_EQ(digits.Apply(text), MapCharacters(text, DigitToHalfWidth)) << shift;
-    EXPECT_EQ(letters.Apply(text),
+    EXPECT_EQ(Applied(digits, text), MapCharacters(text, DigitToHalfWidth)) << shift;
+    EXPECT_EQ(Applied(letters, text),
               ReplaceAll(MapCharacters(text, LetterToFullWidth), "\x81\x43", ""))
         << shift;
     EXPECT_EQ(KanaToHalfWidth(text, KanaKind::Hiragana),
@@ -291,23 +293,32 @@ TEST(TrimTrailingBlanks, Cases) {
     EXPECT_EQ(TrimTrailingBlanks(c.in), c.out) << testing::PrintToString(c.in);
 }
 
-TEST(SeparatorsToTab, RunsBecomeOneTab) {
+TEST(EscapedAndTabbed, RunsBecomeOneTabAndEscapesTheirText) {
+  const Replacement html[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}};
   struct Case {
-    std::string line, separator, out;
-  } cases[] = {
-      {"", " ", ""},
-      {"abc", " ", "abc"},
-      {"a b", " ", "a\tb"},
-      {"  a  b  ", " ", "\ta\tb\t"},
-      {"\x81\x40\x81\x40", "\x81\x40", "\t"},
-      {"\x81\x81\x40", "\x81\x40", "\x81\x81\x40"},  // ＝@ holds no 　
-      {"a\t\t\tb", "\t", "a\tb"},
-  };
-  for (const auto& c : cases) {
+    std::string line;
+    std::vector<std::string_view> separators;
+    bool escapes;
     std::string out;
-    AppendSeparatorsToTab(out, c.line, c.separator);
-    EXPECT_EQ(out, c.out) << testing::PrintToString(c.line);
-  }
+  } cases[] = {
+      {"", {" "}, false, ""},
+      {"abc", {" "}, false, "abc"},
+      {"a b", {" "}, false, "a\tb"},
+      {"  a  b  ", {" "}, false, "\ta\tb\t"},
+      {"\x81\x40\x81\x40", {"\x81\x40"}, false, "\t"},
+      {"\x81\x81\x40", {"\x81\x40"}, false, "\x81\x81\x40"},  // ＝@ holds no 　
+      {"a\t\t\tb", {"\t"}, false, "a\tb"},
+      {"a \x81\x40\t b\x81\x40", {" ", "\x81\x40", "\t"}, false, "a\tb\t"},
+      {"a & b", {" "}, true, "a\t&amp;\tb"},
+      {"<\"x\">&&", {}, true, "&lt;&quot;x&quot;&gt;&amp;&amp;"},
+      {"\x81& \x81<", {" "}, true, "\x81&\t\x81<"},  // second bytes stay
+      {"\r\n \r\n", {" "}, true, "\r\n\t\r\n"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(EscapedAndTabbed(c.line, c.escapes ? std::span(html) : std::span<const Replacement>(),
+                               c.separators),
+              c.out)
+        << testing::PrintToString(c.line);
 }
 
 TEST(Pipeline, EveryStepOnKeepsTheJoinedForm) {
