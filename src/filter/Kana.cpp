@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "Sjis.h"
+#include "CharacterTables.h"
 
 namespace kestrilon::filter {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "Sjis.h"
+#include "CharacterTables.h"
 
 namespace kestrilon::filter {
 

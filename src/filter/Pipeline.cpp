@@ -9,7 +9,8 @@
 
 #include "Kana.h"
 #include "LineList.h"
-#include "Sjis.h"
+#include "CharacterTables.h"
+#include "PatternSearch.h"
 #include "Steps.h"
 #include "Symbols.h"
 #include "Width.h"

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "Sjis.h"
+#include "CharacterTables.h"
+#include "PatternSearch.h"
 
 namespace kestrilon::filter {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "LineList.h"
-#include "Sjis.h"
+#include "CharacterTables.h"
 
 namespace kestrilon::filter {
 

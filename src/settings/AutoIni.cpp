@@ -9,7 +9,7 @@
 #include "Forms.h"
 #include "HotKey.h"
 #include "IniFile.h"
-#include "Sjis.h"
+#include "CodePage932.h"
 #include "StdControls.h"
 #include "UnicodeBridge.h"
 

@@ -9,7 +9,7 @@
 
 #include "Kana.h"
 #include "Pipeline.h"
-#include "Sjis.h"
+#include "PatternSearch.h"
 #include "Steps.h"
 #include "Width.h"
 #include "StepForms.h"

@@ -9,7 +9,7 @@
 
 #include "Kana.h"
 #include "Pipeline.h"
-#include "Sjis.h"
+#include "CharacterTables.h"
 #include "Steps.h"
 #include "TestText.h"
 #include "Width.h"

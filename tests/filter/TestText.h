@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <map>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -135,6 +136,17 @@ inline const std::map<std::uint16_t, char32_t>& AssignedCodes() {
 inline std::string Bytes(std::uint16_t code) {
   std::string s;
   AppendCode(s, code);
+  return s;
+}
+
+// Bytes chosen so that lead bytes, the bytes of the patterns and their second bytes collide often.
+inline std::string RandomText(std::mt19937& rng, std::size_t max_len) {
+  static const unsigned char pool[] = {0x81, 0x40, 0x41, 0x42, 0x43, 0x69, 0x6A, 0x83,
+                                       0x9F, 0xE0, 0xFC, 0x20, '&',  '<',  '>',  ',',
+                                       '"',  'a',  0xB1, 0xDE, '\r', '\n'};
+  std::uniform_int_distribution<std::size_t> len(0, max_len), pick(0, sizeof pool - 1);
+  std::string s(len(rng), '\0');
+  for (auto& c : s) c = static_cast<char>(pool[pick(rng)]);
   return s;
 }
 

@@ -4,7 +4,7 @@
 
 #include "Pipeline.h"
 #include "Settings.h"
-#include "Sjis.h"
+#include "CodePage932.h"
 #include "UnicodeBridge.h"
 
 namespace kestrilon::unicode {

@@ -10,7 +10,6 @@
 #include "Pipeline.h"
 #include "Presets.h"
 #include "Settings.h"
-#include "Sjis.h"
 #include "UnicodeBridge.h"
 
 #ifndef KESTRILON_VERSION

@@ -1,39 +1,12 @@
+// The search by characters, the second-byte judgement it rests on and the byte masks under both,
+// each against a literal walk over random and edge-case texts.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
-#include "LineList.h"
-#include "Sjis.h"
+#include "PatternSearch.h"
 #include "StepForms.h"
-
-namespace kestrilon::filter {
-namespace {
-
-TEST(LineList, LoadThenJoinMakesEveryBreakCrLf) {
-  struct Case {
-    std::string in, out;
-  } cases[] = {
-      {"", ""},
-      {"abc", "abc\r\n"},
-      {"a\nb", "a\r\nb\r\n"},
-      {"a\r\n", "a\r\n"},
-      {"\r\n", "\r\n"},
-      {"a\n\nb", "a\r\n\r\nb\r\n"},
-      {"a\n\rb", "a\r\n\r\nb\r\n"},  // LF CR ends two lines
-      {"a\rb\r", "a\r\nb\r\n"},
-      {std::string("a\0b", 3), "a\r\n"},  // NUL ends the text
-      {std::string("\0b", 2), ""},
-  };
-  for (const auto& c : cases) {
-    LineList lines;
-    lines.LoadResult(std::string(c.in));
-    EXPECT_EQ(lines.Join(), c.out) << testing::PrintToString(c.in);
-  }
-}
-
-}  // namespace
-}  // namespace kestrilon::filter
+#include "TestText.h"
 
 namespace kestrilon::filter {
 namespace {
@@ -47,17 +20,6 @@ std::vector<bool> Boundaries(std::string_view t) {
   }
   b[t.size()] = true;
   return b;
-}
-
-// Bytes chosen so that lead bytes, the bytes of the patterns and their second bytes collide often.
-std::string RandomText(std::mt19937& rng, std::size_t max_len) {
-  static const unsigned char pool[] = {0x81, 0x40, 0x41, 0x42, 0x43, 0x69, 0x6A, 0x83,
-                                       0x9F, 0xE0, 0xFC, 0x20, '&',  '<',  '>',  ',',
-                                       '"',  'a',  0xB1, 0xDE, '\r', '\n'};
-  std::uniform_int_distribution<std::size_t> len(0, max_len), pick(0, sizeof pool - 1);
-  std::string s(len(rng), '\0');
-  for (auto& c : s) c = static_cast<char>(pool[pick(rng)]);
-  return s;
 }
 
 // The replacement as the rules state it: search the rest for the first match that begins on a
@@ -78,10 +40,10 @@ std::string LiteralReplace(std::string_view s, std::string_view p, std::string_v
   return out;
 }
 
-TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
+TEST(CodePage932, SecondBytesAgreeWithTheForwardWalk) {
   for (unsigned trial = 0; trial < 2000; ++trial) {
     std::mt19937 rng(1000 + trial);
-    const std::string t = RandomText(rng, 24);
+    const std::string t = test::RandomText(rng, 24);
     const auto boundary = Boundaries(t);
     for (std::size_t i = 0; i < t.size(); ++i)
       ASSERT_EQ(IsSecondByte(t, i), !boundary[i]) << "seed " << 1000 + trial << " at " << i;
@@ -89,7 +51,7 @@ TEST(Sjis, SecondBytesAgreeWithTheForwardWalk) {
   // 64 bytes at a time, and whether each lead byte has a trail byte after it.
   for (unsigned trial = 0; trial < 2000; ++trial) {
     std::mt19937 rng(3000 + trial);
-    const std::string t = RandomText(rng, 300);
+    const std::string t = test::RandomText(rng, 300);
     const auto boundary = Boundaries(t);
     const auto* p = reinterpret_cast<const unsigned char*>(t.data());
     std::uint64_t second_first = 0;
@@ -138,7 +100,7 @@ TEST(ByteMask, RangesOverEveryByte) {
     }
 }
 
-TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {
+TEST(PatternSearch, ReplaceAllFindsOnlyWholeCharacters) {
   // clang-format off
   const std::pair<std::string, std::string> patterns[] = {
       {"\x81\x40", " "}, {"\x81\x41", "\x81\x43"}, {"\x81\x42", "."}, {"\x81\x69", "("},
@@ -148,13 +110,13 @@ TEST(Sjis, ReplaceAllFindsOnlyWholeCharacters) {
       {"\x81\x81", "="}, {"\x81\x81\x81", "#"}, {"\x83\x83", ""}};
   for (unsigned trial = 0; trial < 3000; ++trial) {
     std::mt19937 rng(5000 + trial);
-    const std::string t = RandomText(rng, 40);
+    const std::string t = test::RandomText(rng, 40);
     for (const auto& [p, r] : patterns)
       ASSERT_EQ(ReplaceAll(t, p, r), LiteralReplace(t, p, r)) << "seed " << 5000 + trial;
   }
 }
 
-TEST(Sjis, FindPatternStartsAtAnyCharacterBoundary) {
+TEST(PatternSearch, FindPatternStartsAtAnyCharacterBoundary) {
   struct Case {
     std::string text, pattern;
     std::size_t from, expected;
@@ -173,7 +135,7 @@ TEST(Sjis, FindPatternStartsAtAnyCharacterBoundary) {
         << testing::PrintToString(c.text) << " " << testing::PrintToString(c.pattern);
 }
 
-TEST(Sjis, ReplaceAllEdges) {
+TEST(PatternSearch, ReplaceAllEdges) {
   struct Case {
     std::string text, pattern, replacement, expected;
     // clang-format off
@@ -195,44 +157,6 @@ TEST(Sjis, ReplaceAllEdges) {
   for (const auto& c : cases)
     EXPECT_EQ(ReplaceAll(c.text, c.pattern, c.replacement), c.expected)
         << testing::PrintToString(c.text) << " " << testing::PrintToString(c.pattern);
-}
-
-TEST(LineList, NormalizedTextIsTakenOverAsItIs) {
-  for (unsigned trial = 0; trial < 3000; ++trial) {
-    std::mt19937 rng(9000 + trial);
-    std::string t = RandomText(rng, 16);
-    if (trial % 7 == 0) t += '\0';
-    const std::string normal = NormalizeLineBreaks(t);
-    ASSERT_EQ(IsNormalized(t), normal == t) << "seed " << 9000 + trial;
-    ASSERT_TRUE(IsNormalized(normal)) << "seed " << 9000 + trial;
-    LineList lines;
-    lines.LoadResult(std::string(t));
-    ASSERT_EQ(lines.Join(), normal);
-  }
-}
-
-TEST(LineList, NormalizedTellsLongTextsByEveryBreak) {
-  // Eight bytes are judged at a time: each kind of break, at each place in a word and across
-  // two words, in a text otherwise normalized.
-  const std::string base = std::string(40, 'a') + "\r\n" + std::string(40, '\x82') + "\r\n";
-  ASSERT_TRUE(IsNormalized(base));
-  for (const std::string_view bad :
-       {std::string_view("\r"), std::string_view("\n"), std::string_view("\n\r"),
-        std::string_view("\r\r\n"), std::string_view("\0", 1)}) {
-    for (std::size_t at = 0; at + 2 < base.size(); ++at) {
-      if (at > 0 && base[at - 1] == '\r') continue;  // inside a CR LF it may complete one
-      std::string t = base;
-      t.insert(at, bad);
-      ASSERT_FALSE(IsNormalized(t)) << testing::PrintToString(t);
-      ASSERT_EQ(NormalizeLineBreaks(t) == t, false);
-    }
-  }
-  for (std::size_t at = 0; at + 2 < base.size(); ++at) {
-    if (at > 0 && base[at - 1] == '\r') continue;  // inside a CR LF
-    std::string t = base;
-    t.insert(at, "\r\n");
-    ASSERT_TRUE(IsNormalized(t)) << testing::PrintToString(t);
-  }
 }
 
 }  // namespace
