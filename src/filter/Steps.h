@@ -1,11 +1,10 @@
-// The remaining steps: line breaks, HTML, and the tidying of blanks, commas and case.
+// The steps that are no character map: line breaks, HTML, runs of spaces and trailing blanks.
 #pragma once
 
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "LineList.h"
 #include "CharacterTables.h"
 
 namespace kestrilon::filter {
