@@ -241,17 +241,4 @@ class CharMap {
   bool FChanges = false;
 };
 
-// The text with f applied to each character.
-template <typename F>
-std::string MapCharacters(std::string_view text, F&& f) {
-  std::string result;
-  ScanCharacters(
-      result, text, [&](ByteWriter& out, Char code) { out.Put(f(code)); },
-      [&](ByteWriter& out, std::string_view t, std::size_t i) {
-        out.Put(f(static_cast<unsigned char>(t[i])));
-        return std::size_t{1};
-      });
-  return result;
-}
-
 }  // namespace kestrilon::filter

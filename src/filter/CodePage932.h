@@ -31,11 +31,6 @@ inline Char DoubleByteCode(std::string_view text, std::size_t i) {
                            static_cast<unsigned char>(text[i + 1]));
 }
 
-inline void AppendCode(std::string& out, Char code) {
-  out += static_cast<char>(code >> 8);
-  out += static_cast<char>(code & 0xFF);
-}
-
 // Length of the character that starts at text[i]: 2 for a lead byte with a byte after it, else 1.
 // A lead byte that ends the text stands alone.
 inline std::size_t CharLength(std::string_view text, std::size_t i) {

@@ -3,28 +3,28 @@
 namespace kestrilon::filter {
 namespace {
 
-constexpr bool InRange(unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; }
-
-// Ten digits or twenty-six letters from a full-width start to ASCII's and back.
-Char Between(Char c, Char fullStart, char asciiStart, unsigned count, bool toHalf) {
-  if (toHalf && InRange(c, fullStart, fullStart + count - 1))
-    return static_cast<Char>(c - fullStart + asciiStart);
-  if (!toHalf && InRange(c, asciiStart, asciiStart + count - 1))
-    return static_cast<Char>(c - asciiStart + fullStart);
-  return c;
+// A full-width run of count characters from fullStart follows ASCII's order from asciiStart, so
+// each direction is an offset.
+Char ToAscii(Char c, Char fullStart, char asciiStart, unsigned count) {
+  return c >= fullStart && c < fullStart + count ? static_cast<Char>(c - fullStart + asciiStart)
+                                                 : c;
+}
+Char ToFullWidth(Char c, Char fullStart, char asciiStart, unsigned count) {
+  const Char ascii = static_cast<unsigned char>(asciiStart);
+  return c >= ascii && c < ascii + count ? static_cast<Char>(c - ascii + fullStart) : c;
 }
 
 }  // namespace
 
-Char DigitToHalfWidth(Char c) { return Between(c, kFullWidthDigitZero, '0', 10, true); }
-Char DigitToFullWidth(Char c) { return Between(c, kFullWidthDigitZero, '0', 10, false); }
+Char DigitToHalfWidth(Char c) { return ToAscii(c, kFullWidthDigitZero, '0', 10); }
+Char DigitToFullWidth(Char c) { return ToFullWidth(c, kFullWidthDigitZero, '0', 10); }
 
 Char LetterToHalfWidth(Char c) {
-  return Between(Between(c, kFullWidthCapitalA, 'A', 26, true), kFullWidthSmallA, 'a', 26, true);
+  return ToAscii(ToAscii(c, kFullWidthCapitalA, 'A', 26), kFullWidthSmallA, 'a', 26);
 }
 
 Char LetterToFullWidth(Char c) {
-  return Between(Between(c, kFullWidthCapitalA, 'A', 26, false), kFullWidthSmallA, 'a', 26, false);
+  return ToFullWidth(ToFullWidth(c, kFullWidthCapitalA, 'A', 26), kFullWidthSmallA, 'a', 26);
 }
 
 }  // namespace kestrilon::filter

@@ -46,6 +46,19 @@ inline std::string TrimTrailingBlanks(std::string_view line) {
   return std::string(line.substr(0, TrimmedLength(line)));
 }
 
+// The text with f applied to each character.
+template <typename F>
+std::string MapCharacters(std::string_view text, F&& f) {
+  std::string result;
+  ScanCharacters(
+      result, text, [&](ByteWriter& out, Char code) { out.Put(f(code)); },
+      [&](ByteWriter& out, std::string_view t, std::size_t i) {
+        out.Put(f(static_cast<unsigned char>(t[i])));
+        return std::size_t{1};
+      });
+  return result;
+}
+
 // Case mapping of code page 932 text by characters (CharLowerOf, CharUpperOf); the second byte
 // of a two-byte character is never taken alone.
 inline std::string CharLowerSjis(std::string_view text) { return MapCharacters(text, CharLowerOf); }

@@ -134,9 +134,7 @@ inline const std::map<std::uint16_t, char32_t>& AssignedCodes() {
 }
 
 inline std::string Bytes(std::uint16_t code) {
-  std::string s;
-  AppendCode(s, code);
-  return s;
+  return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
 }
 
 // Bytes chosen so that lead bytes, the bytes of the patterns and their second bytes collide often.
