@@ -13,12 +13,10 @@
 #else
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #endif
@@ -120,12 +118,6 @@ bool ReadStandardInput(std::string& out, std::string& error) {
   return ReadAll(GetStdHandle(STD_INPUT_HANDLE), out, error);
 }
 
-std::string LargeBuffer(std::size_t capacity) {
-  std::string s;
-  s.reserve(capacity);
-  return s;
-}
-
 bool WriteStandardOutput(std::string_view bytes, Text encoding, std::string& error) {
   const HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
   if (IsConsole(h)) {
@@ -155,20 +147,6 @@ std::string Reason(int err) { return std::strerror(err); }
 // Room for the filter to double the text (full-width forms do) without a fresh buffer; pages
 // that are never written cost nothing.
 std::size_t RoomFor(std::size_t size) { return 2 * size + 64; }
-
-void AdviseHugePages(std::string& s, std::size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  // Only whole 2 MB pages inside the first bytes, and only before they are touched.
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<std::uintptr_t>(s.data());
-  const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // a hint
-#else
-  (void)s;
-  (void)bytes;
-#endif
-}
 
 bool ReadAll(int fd, std::string& out, std::string& error) {
   out.clear();
@@ -239,14 +217,6 @@ bool ReadStandardInput(std::string& out, std::string& error) {
   return ReadAll(STDIN_FILENO, out, error);
 }
 
-std::string LargeBuffer(std::size_t capacity) {
-  std::string s;
-  s.reserve(capacity);
-  // The half that a read fills at once; the room for growth takes only the pages it needs.
-  if (capacity >= (std::size_t{4} << 20)) AdviseHugePages(s, capacity / 2);
-  return s;
-}
-
 bool WriteStandardOutput(std::string_view bytes, Text, std::string& error) {
   return WriteAll(STDOUT_FILENO, bytes, error);
 }
@@ -269,6 +239,12 @@ std::optional<std::string> CurrentUserName() {
 }
 
 #endif
+
+std::string LargeBuffer(std::size_t capacity) {
+  std::string s;
+  s.reserve(capacity);
+  return s;
+}
 
 // The replacement the INI file uses too: a new file moved into place in one step.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& error) {

@@ -19,10 +19,8 @@ std::vector<std::string> Arguments(int argc, char** argv);
 bool ReadWholeFile(const std::string& path, std::string& out, std::string& error);
 bool ReadStandardInput(std::string& out, std::string& error);
 
-// An empty string with room for capacity bytes, set up to be cheap to fill: on Linux, large
-// buffers ask for huge pages for their first half (what a read fills at once), which take one
-// page fault per 2 MB instead of one per 4 KB; the other half, room for the text to grow in
-// place, takes only the small pages a growing text touches.
+// An empty string with room for capacity bytes: the text and its growth in place. (The tool's
+// own allocation functions put such a buffer in huge pages on Linux.)
 std::string LargeBuffer(std::size_t capacity);
 
 // Writes bytes to a new temporary file beside path and then puts it in path's place in one
