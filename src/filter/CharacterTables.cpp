@@ -233,7 +233,7 @@ std::size_t PairTable::Walk(unsigned char* const out, std::string_view text, boo
   // at a time.
   constexpr std::size_t kStretch = 16;
   unsigned starts = 1;
-  std::uint32_t met = 0;  // the entries used, or-ed: bit 30 tells a marked one
+  std::uint32_t met = 0;  // the entries used, or-ed: kMarked tells a marked one
   std::size_t i = 0;
   unsigned char* o = out;
   const std::size_t stop = n - 1;  // the last byte has no byte after it to look up with
@@ -250,7 +250,7 @@ std::size_t PairTable::Walk(unsigned char* const out, std::string_view text, boo
           takeable |= EqualMask64(p + i, FTakenBytes[t]);
       for (; m; m &= m - 1) {
         const auto k = static_cast<unsigned>(std::countr_zero(m));
-        const std::uint32_t e = entries[Index(p[i + k], p[i + k + 1])];
+        const std::uint32_t e = entries[IndexAt(p + i + k)];
         const auto written = static_cast<std::uint16_t>(e);
         std::memcpy(o, &written, 2);
         o += LengthOf(e);
@@ -271,13 +271,13 @@ std::size_t PairTable::Walk(unsigned char* const out, std::string_view text, boo
       for (; i + 8 <= stop && AllAscii(p + i); i += 8, o += 8) std::memcpy(o, p + i, 8);
     }
     for (const std::size_t end = std::min(stop, i + kStretch); i < end; ++i) {
-      const std::uint32_t e = entries[Index(p[i], p[i + 1])];
+      const std::uint32_t e = entries[IndexAt(p + i)];
       const auto written = static_cast<std::uint16_t>(e);
       std::memcpy(o, &written, 2);
       const std::uint32_t here = 0u - starts;
       o += LengthOf(e) & here;
       if constexpr (kMarks) met |= e & here;
-      starts = ((e >> 31) & starts) ^ 1u;
+      starts = ((e >> 16) & starts) ^ 1u;
     }
   }
   if (starts) {  // the last byte starts a character of its own

@@ -137,16 +137,22 @@ class PairTable {
   bool Apply(RoomWriter& out, std::string_view text) const;
 
  private:
-  // An entry by the two bytes: the bytes to write as they will lie in memory (low 16 bits), how
-  // many of them (bits 16-17), whether the entry is marked (bit 30) and whether the first byte
-  // takes the next (bit 31).
-  static constexpr std::uint32_t kTakesNext = 1u << 31;
-  static constexpr std::uint32_t kMarked = 1u << 30;
-  static unsigned LengthOf(std::uint32_t e) { return (e >> 16) & 3u; }
+  // An entry by the two bytes: the bytes to write as they will lie in memory (low 16 bits),
+  // whether the first byte takes the next (bit 16), whether the entry is marked (bit 17) and how
+  // many bytes to keep (the top two bits, so that the walk reads it with one shift).
+  static constexpr std::uint32_t kTakesNext = 1u << 16;
+  static constexpr std::uint32_t kMarked = 1u << 17;
+  static unsigned LengthOf(std::uint32_t e) { return e >> 30; }
   // By the character's code: the entries of one lead byte lie together, so a text's characters
   // meet few cache lines.
   static std::uint16_t Index(unsigned first, unsigned next) {
     return static_cast<std::uint16_t>(first << 8 | next);
+  }
+  // The index of the pair of bytes at p: one load of both, turned into the code's order.
+  static std::uint16_t IndexAt(const unsigned char* p) {
+    std::uint16_t pair;
+    std::memcpy(&pair, p, 2);
+    return static_cast<std::uint16_t>(pair << 8 | pair >> 8);
   }
   static std::uint32_t Pack(const PairEntry& e) {
     const unsigned char bytes[2] = {static_cast<unsigned char>(e.out > 0xFF ? e.out >> 8 : e.out),
@@ -154,7 +160,7 @@ class PairTable {
     std::uint16_t written;
     std::memcpy(&written, bytes, 2);
     const unsigned length = e.deleted ? 0 : e.out > 0xFF ? 2 : 1;
-    return written | length << 16 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
+    return written | length << 30 | (e.marked ? kMarked : 0u) | (e.takes_next ? kTakesNext : 0u);
   }
   // packed(first, next) for every entry, in the order they lie in memory, so that making a
   // table writes it once from front to back.
