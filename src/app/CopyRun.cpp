@@ -68,11 +68,12 @@ std::optional<TextVersion> Filtered(filter::Filter& filter, std::u16string_view 
   unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
   if (text.error != unicode::BridgeError::None) return std::nullopt;
   if (copied_ansi) *copied_ansi = unicode::AnsiForm(text.bytes, text.placeholders);
-  const std::string filtered = filter.Run(std::move(text.bytes), settings);
+  std::string filtered = filter.Run(std::move(text.bytes), settings);
   auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
   if (result.error != unicode::BridgeError::None)
     return std::nullopt;  // never put back a broken text
-  return TextVersion{std::move(result.text), unicode::AnsiForm(filtered, text.placeholders)};
+  return TextVersion{std::move(result.text),
+                     unicode::AnsiForm(std::move(filtered), text.placeholders)};
 }
 
 CopyRun::CopyRun(std::function<HWND()> owner, std::function<HWND()> timer_window)

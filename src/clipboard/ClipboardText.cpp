@@ -27,13 +27,14 @@ bool Denies(const ClipboardApi& api, UINT format) {
 }  // namespace
 
 win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size,
-                            const char* what) {
-  win::UniqueGlobal block(api.Alloc(GMEM_MOVEABLE, size));
+                            const char* what, std::size_t terminator) {
+  win::UniqueGlobal block(api.Alloc(GMEM_MOVEABLE, size + terminator));
   if (!block) throw framework::EOSError(std::string("GlobalAlloc (") + what + ")", GetLastError());
   const win::GlobalLockGuard lock(block.Get(), api.Lock);
   if (!lock.Data())
     throw framework::EOSError(std::string("GlobalLock (") + what + ")", GetLastError());
-  std::memcpy(lock.Data(), data, size);
+  if (size) std::memcpy(lock.Data(), data, size);
+  std::memset(static_cast<char*>(lock.Data()) + size, 0, terminator);
   return block;
 }
 
@@ -78,12 +79,12 @@ std::u16string OpenedClipboard::ReadText() const {
 
 void OpenedClipboard::WriteText(std::u16string_view text, std::string_view cp932) const {
   if (!FApi.Empty()) throw framework::EOSError("EmptyClipboard", GetLastError());
-  std::u16string unicode(text);
+  // Each text goes straight into its block: a large copy is costly memory to touch twice.
   Place(FApi, CF_UNICODETEXT,
-        MakeBlock(FApi, unicode.c_str(), (unicode.size() + 1) * sizeof(char16_t), "CF_UNICODETEXT"),
+        MakeBlock(FApi, text.data(), text.size() * sizeof(char16_t), "CF_UNICODETEXT",
+                  sizeof(char16_t)),
         "CF_UNICODETEXT");
-  std::string ansi(cp932);
-  Place(FApi, CF_TEXT, MakeBlock(FApi, ansi.c_str(), ansi.size() + 1, "CF_TEXT"), "CF_TEXT");
+  Place(FApi, CF_TEXT, MakeBlock(FApi, cp932.data(), cp932.size(), "CF_TEXT", 1), "CF_TEXT");
   const LCID locale = kJapaneseLocale;
   Place(FApi, CF_LOCALE, MakeBlock(FApi, &locale, sizeof locale, "CF_LOCALE"), "CF_LOCALE");
 }

@@ -41,10 +41,11 @@ struct ClipboardApi {
   std::function<UINT(UINT)> EnumFormats = ::EnumClipboardFormats;
 };
 
-// A movable global block holding a copy of size bytes, owned until the clipboard takes it.
-// Throws framework::EOSError naming the call that failed and what (a format's name) it was for.
+// A movable global block holding a copy of size bytes and then terminator zero bytes (a text's
+// NUL), owned until the clipboard takes it. Throws framework::EOSError naming the call that
+// failed and what (a format's name) it was for.
 framework::win::UniqueGlobal MakeBlock(const ClipboardApi& api, const void* data, std::size_t size,
-                                       const char* what);
+                                       const char* what, std::size_t terminator = 0);
 // Gives block to the open clipboard as format; it is freed instead if the clipboard refuses it
 // (framework::EOSError).
 void Place(const ClipboardApi& api, UINT format, framework::win::UniqueGlobal block,

@@ -261,8 +261,13 @@ std::optional<char32_t> Placeholders::Find(std::uint16_t code) const {
 }
 
 std::string AnsiForm(std::string_view cp932, const Placeholders& placeholders) {
-  std::string out(cp932);
+  return AnsiForm(std::string(cp932), placeholders);
+}
+
+std::string AnsiForm(std::string&& cp932_text, const Placeholders& placeholders) {
+  std::string out(std::move(cp932_text));
   if (placeholders.Count() == 0) return out;
+  const std::string_view cp932 = out;
   // Compacted in place: a placeholder's two bytes become one "?", so writing never overtakes
   // reading.
   char* p = out.data();

@@ -85,5 +85,7 @@ std::optional<std::uint16_t> EncodeCp932(char32_t c);
 // The text an ANSI reader gets: the code page 932 text with "?" for each placeholder, which is
 // what the system itself gives such a reader for a character the code page cannot hold.
 std::string AnsiForm(std::string_view cp932, const Placeholders& placeholders);
+// The same, made in cp932's own buffer: no copy of a text that is not needed any more.
+std::string AnsiForm(std::string&& cp932, const Placeholders& placeholders);
 
 }  // namespace kestrilon::unicode
