@@ -4,6 +4,7 @@
 // standard says.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <new>
@@ -39,20 +40,25 @@ bool HugePagesOnRequest() {
 }
 
 TEST(LargeBlocks, EveryBlockHoldsItsBytesAndLargeOnesLieInHugePages) {
+  enum Where { kMalloc, kShared, kOwn };
   struct Case {
     std::size_t bytes;
-    bool huge;
+    Where where;
   };
+  // clang-format off
   const Case cases[] = {
-      {1, false},
-      {4096, false},
-      {kHuge - 17, false},  // with its header, one byte short of
-                            // a huge page
-      {kHuge - 16, true},
-      {kHuge, true},
-      {3 * kHuge + 5, true},
-      {20 << 20, true},
+      {1, kMalloc},
+      {4096, kMalloc},
+      {(64 << 10) - 17, kMalloc},  // with its header, one byte short of 64 KB
+      {(64 << 10) - 16, kShared},
+      {300 << 10, kShared},
+      {kHuge - 17, kShared},       // with its header, one byte short of a huge page
+      {kHuge - 16, kOwn},
+      {kHuge, kOwn},
+      {3 * kHuge + 5, kOwn},
+      {20 << 20, kOwn},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bytes);
     std::vector<unsigned char> block(c.bytes);
@@ -62,13 +68,32 @@ TEST(LargeBlocks, EveryBlockHoldsItsBytesAndLargeOnesLieInHugePages) {
     ASSERT_EQ(block.back(), static_cast<unsigned char>((c.bytes - 1) * 7));
     const auto at = reinterpret_cast<std::uintptr_t>(block.data());
     EXPECT_EQ(at % __STDCPP_DEFAULT_NEW_ALIGNMENT__, 0u);
-    if (!c.huge) continue;
-    EXPECT_EQ(at & (kHuge - 1), __STDCPP_DEFAULT_NEW_ALIGNMENT__)
-        << "a large block starts right after its header, at a 2 MB boundary";
-    if (HugePagesOnRequest()) {
+    if (c.where == kOwn) {
+      EXPECT_EQ(at & (kHuge - 1), __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+          << "a large block starts right after its header, at a 2 MB boundary";
+    }
+    if (c.where != kMalloc && HugePagesOnRequest()) {
       EXPECT_EQ(HugePageEligible(block.data()), 1);
     }
   }
+}
+
+TEST(LargeBlocks, SharedBlocksNeverOverlapAndTheLastFreedIsTakenBack) {
+  // More than one shared mapping's worth, freed in the middle and at the end and taken again:
+  // each block keeps its own bytes throughout.
+  std::vector<std::vector<std::uint32_t>> blocks;
+  for (std::uint32_t k = 0; k < 40; ++k) blocks.emplace_back(25'000, k);
+  const void* const last = blocks.back().data();
+  blocks.pop_back();
+  blocks.emplace_back(25'000, 39);
+  EXPECT_EQ(blocks.back().data(), last);
+  blocks[5] = std::vector<std::uint32_t>(25'000, 5);  // the old one freed after the new one is cut
+  blocks[20] = std::vector<std::uint32_t>();
+  for (std::uint32_t k = 40; k < 45; ++k) blocks.emplace_back(25'000, k);
+  for (std::uint32_t k = 0; k < 45; ++k)
+    if (k != 20) {
+      ASSERT_EQ(std::count(blocks[k].begin(), blocks[k].end(), k), 25'000) << k;
+    }
 }
 
 TEST(LargeBlocks, AGrowingStringKeepsItsText) {

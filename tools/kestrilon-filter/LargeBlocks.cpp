@@ -1,13 +1,19 @@
-// kestrilon-filter's allocation: the text's buffers in huge pages.
+// kestrilon-filter's allocation: the text's buffers and the character tables in huge pages.
 //
-// The tool holds a whole text, and the buffers it reads into and grows in are fresh memory. The
-// kernel maps fresh memory a page at a time on first touch, and on a virtual machine each such
-// fault can cost more than the filter spends on the page's bytes. A buffer of 2 MB or more
-// therefore gets a mapping of its own, aligned to 2 MB and marked for transparent huge pages:
-// one fault per 2 MB instead of one per 4 KB. Pages never touched still cost nothing, so the
-// room a buffer keeps for the text to grow stays free until it is used. Smaller blocks go to
-// malloc as before. Replacing the global allocation functions is the standard's own way to do
-// this for every std::string and std::vector of the program at once.
+// The tool holds a whole text, and the buffers it reads into and grows in are fresh memory, as
+// are the tables it builds for its settings. The kernel maps fresh memory a page at a time on
+// first touch, and on a virtual machine each such fault can cost more than the filter spends on
+// the page's bytes. So memory comes in mappings aligned to 2 MB and marked for transparent huge
+// pages, one fault per 2 MB instead of one per 4 KB:
+// - a block of 2 MB or more gets a mapping of its own; its pages never touched still cost
+//   nothing, so the room a buffer keeps for the text to grow stays free until it is used;
+// - a block of 64 KB or more (a table, a block's working buffer) is cut from a shared 2 MB
+//   mapping, one after the other. Such blocks are few and live for the tool's one text, so a
+//   freed one is taken back only when it was the last cut, which a growing buffer's usual
+//   "free the old, then take a larger one" does not need;
+// - smaller blocks go to malloc as before.
+// Replacing the global allocation functions is the standard's own way to do this for every
+// std::string and std::vector of the program at once.
 #ifndef _WIN32
 
 #include <sys/mman.h>
@@ -15,14 +21,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 namespace {
 
 constexpr std::size_t kHuge = std::size_t{2} << 20;
-// Each block starts with its header: the length of its own mapping, or 0 for a malloc'ed one.
-// Its size keeps the block aligned as operator new promises.
+constexpr std::size_t kMedium = std::size_t{64} << 10;
+// Each block starts with its header: the length of its own mapping, kShared for a block cut
+// from a shared mapping, or 0 for a malloc'ed one. Its size keeps the block aligned as operator
+// new promises.
 constexpr std::size_t kHeader = __STDCPP_DEFAULT_NEW_ALIGNMENT__;
+constexpr std::size_t kShared = 1;  // no mapping is that long
 static_assert(kHeader >= sizeof(std::size_t));
 
 // A mapping of at least bytes, aligned to 2 MB, or nullptr.
@@ -40,12 +50,53 @@ void* MapHuge(std::size_t bytes) {
   return reinterpret_cast<void*>(aligned);
 }
 
+// The shared mapping that medium blocks are cut from, and the last one cut.
+struct Shared {
+  std::mutex lock;
+  char* next = nullptr;
+  char* end = nullptr;
+  char* last = nullptr;
+};
+Shared& TheShared() {
+  static Shared shared;  // made on first use: allocation may come before other statics
+  return shared;
+}
+
+// A block of bytes (a multiple of kHeader) cut from the shared mapping, or nullptr.
+void* Cut(std::size_t bytes) {
+  Shared& s = TheShared();
+  const std::lock_guard<std::mutex> hold(s.lock);
+  if (static_cast<std::size_t>(s.end - s.next) < bytes) {
+    auto* const fresh = static_cast<char*>(MapHuge(kHuge));  // the rest of the old one is left
+    if (!fresh) return nullptr;
+    s.next = fresh;
+    s.end = fresh + kHuge;
+  }
+  s.last = s.next;
+  s.next += bytes;
+  return s.last;
+}
+
+void GiveBack(char* block) {
+  Shared& s = TheShared();
+  const std::lock_guard<std::mutex> hold(s.lock);
+  if (block != s.last) return;
+  s.next = block;
+  s.last = nullptr;
+}
+
 void* Allocate(std::size_t n) {
   if (n > SIZE_MAX - kHeader - kHuge) return nullptr;
   if (n + kHeader >= kHuge) {
     const std::size_t length = (n + kHeader + kHuge - 1) & ~(kHuge - 1);
     if (void* block = MapHuge(length)) {
       *static_cast<std::size_t*>(block) = length;
+      return static_cast<char*>(block) + kHeader;
+    }
+  }
+  if (n + kHeader >= kMedium && n + kHeader < kHuge) {
+    if (void* block = Cut((n + 2 * kHeader - 1) & ~(kHeader - 1))) {
+      *static_cast<std::size_t*>(block) = kShared;
       return static_cast<char*>(block) + kHeader;
     }
   }
@@ -58,7 +109,9 @@ void* Allocate(std::size_t n) {
 void Release(void* p) noexcept {
   if (!p) return;
   void* const block = static_cast<char*>(p) - kHeader;
-  if (const std::size_t length = *static_cast<std::size_t*>(block)) munmap(block, length);
+  const std::size_t length = *static_cast<std::size_t*>(block);
+  if (length == kShared) GiveBack(static_cast<char*>(block));
+  else if (length) munmap(block, length);
   else std::free(block);
 }
 
