@@ -52,10 +52,16 @@ bool EndsInLineBreak(std::string_view text) {
   return !text.empty() && (text.back() == '\r' || text.back() == '\n');
 }
 
-void LineList::LoadResult(std::string&& text) {
-  if (IsNormalized(text)) FJoined = std::move(text);
-  else FJoined = NormalizeLineBreaks(text);
+bool LineList::LoadResult(std::string&& text) {
+  bool ends_in_break = !text.empty();
+  if (IsNormalized(text)) {
+    FJoined = std::move(text);
+  } else {
+    ends_in_break = EndsInLineBreak(text);
+    FJoined = NormalizeLineBreaks(text);
+  }
   FLength = FJoined.size();
+  return ends_in_break;
 }
 
 std::string LineList::TakeJoined() {

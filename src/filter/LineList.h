@@ -27,7 +27,8 @@ bool EndsInLineBreak(std::string_view text);
 class LineList {
  public:
   // Takes the text over (see NormalizeLineBreaks), without a copy when it is already joined.
-  void LoadResult(std::string&& text);
+  // Returns EndsInLineBreak(text), which a joined text tells without a look of its own.
+  bool LoadResult(std::string&& text);
   // Every line followed by CR LF, the last included; an empty list gives the empty string.
   std::string_view Join() const { return {FJoined.data(), FLength}; }
   // The joined text, moved out; the list is left empty.

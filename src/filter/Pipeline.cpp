@@ -441,10 +441,10 @@ Filter& Filter::operator=(Filter&&) noexcept = default;
 
 std::string Filter::Run(std::string sjis, const FilterSettings& settings) {
   const bool join = settings.EnterDeleteMode == Joining::JoinLines;
-  // Joining adds no break after the last line; otherwise loading adds one where the text has none.
-  const bool drop_added_break = settings.KeepLastLineBreak && !join && !EndsInLineBreak(sjis);
   LineList lines;
-  lines.LoadResult(std::move(sjis));
+  const bool ended_in_break = lines.LoadResult(std::move(sjis));
+  // Joining adds no break after the last line; otherwise loading adds one where the text has none.
+  const bool drop_added_break = settings.KeepLastLineBreak && !join && !ended_in_break;
   Passes(*FMaps, settings).Over(lines);
   std::string result = lines.TakeJoined();
   if (drop_added_break && result.ends_with("\r\n")) result.resize(result.size() - 2);

@@ -39,34 +39,42 @@ void WriteEscapedAndTabbed(RoomWriter& out, std::string_view text,
                            std::span<const std::string_view> separators) {
   std::string_view patterns[7];
   std::size_t count = 0;
-  for (const Replacement& e : escapes.first(std::min<std::size_t>(escapes.size(), 4)))
+  // What a hit is, by its first byte: an escape's text, or a separator of one byte or two.
+  const Replacement* escape_of[256] = {};
+  unsigned char separator_size[256] = {};
+  unsigned char second_of_two = 0;  // the second byte of the two-byte separator
+  for (const Replacement& e : escapes.first(std::min<std::size_t>(escapes.size(), 4))) {
     patterns[count++] = std::string_view(&e.from, 1);
-  const std::size_t escape_count = count;
-  for (const std::string_view s : separators.first(std::min<std::size_t>(separators.size(), 3)))
+    escape_of[static_cast<unsigned char>(e.from)] = &e;
+  }
+  for (const std::string_view s : separators.first(std::min<std::size_t>(separators.size(), 3))) {
     patterns[count++] = s;
-  const std::span<const std::string_view> seps(patterns + escape_count, count - escape_count);
-  auto separator_at = [&](std::size_t i) -> std::size_t {
-    for (const std::string_view s : seps)
-      if (text[i] == s[0] && (s.size() == 1 || (i + 1 < text.size() && text[i + 1] == s[1])))
-        return s.size();
-    return 0;
-  };
+    separator_size[static_cast<unsigned char>(s[0])] = static_cast<unsigned char>(s.size());
+    if (s.size() == 2) second_of_two = static_cast<unsigned char>(s[1]);
+  }
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  // A hit comes every few dozen bytes in text with many spaces: the bytes before it are copied
+  // as one 32-byte piece where they fit in one, into room kept for it.
+  constexpr std::size_t kPiece = 32;
   std::size_t done = 0;  // a character boundary: everything before it is written
   ForEachCharacterStartAmong(text, std::span(patterns, count), [&](std::size_t hit) {
     if (hit < done) return;  // inside a run of separators already written
-    const Replacement* escape = nullptr;
-    for (const Replacement& e : escapes.first(escape_count))
-      if (text[hit] == e.from) escape = &e;
-    const std::string_view to = escape ? escape->to : "\t";
-    char* o = out.Make(hit - done + to.size());
-    std::memcpy(o, text.data() + done, hit - done);
-    std::memcpy(o + (hit - done), to.data(), to.size());
-    out.Advance(hit - done + to.size());
+    const Replacement* const escape = escape_of[p[hit]];
+    const std::size_t gap = hit - done, to = escape ? escape->to.size() : 1;
+    char* o = out.Make(gap + to + kPiece);
+    if (gap <= kPiece && done + kPiece <= n) std::memcpy(o, p + done, kPiece);
+    else std::memcpy(o, p + done, gap);
+    o += gap;
+    if (escape) std::memcpy(o, escape->to.data(), to);
+    else *o = '\t';
+    out.Advance(gap + to);
     done = hit + 1;
     if (escape) return;
-    for (done = hit; done < text.size();) {  // each separator ends on a boundary
-      const std::size_t size = separator_at(done);
-      if (size == 0) break;
+    // The rest of the run; each separator ends on a boundary.
+    for (done = hit; done < n;) {
+      const unsigned size = separator_size[p[done]];
+      if (size == 0 || (size == 2 && (done + 1 == n || p[done + 1] != second_of_two))) break;
       done += size;
     }
   });

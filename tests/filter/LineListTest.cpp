@@ -43,7 +43,7 @@ TEST(LineList, NormalizedTextIsTakenOverAsItIs) {
     ASSERT_EQ(IsNormalized(t), normal == t) << "seed " << 9000 + trial;
     ASSERT_TRUE(IsNormalized(normal)) << "seed " << 9000 + trial;
     LineList lines;
-    lines.LoadResult(std::string(t));
+    ASSERT_EQ(lines.LoadResult(std::string(t)), EndsInLineBreak(t)) << "seed " << 9000 + trial;
     ASSERT_EQ(lines.Join(), normal);
   }
 }
