@@ -42,7 +42,6 @@ void WriteEscapedAndTabbed(RoomWriter& out, std::string_view text,
   // What a hit is, by its first byte: an escape's text, or a separator of one byte or two.
   const Replacement* escape_of[256] = {};
   unsigned char separator_size[256] = {};
-  unsigned char second_of_two = 0;  // the second byte of the two-byte separator
   for (const Replacement& e : escapes.first(std::min<std::size_t>(escapes.size(), 4))) {
     patterns[count++] = std::string_view(&e.from, 1);
     escape_of[static_cast<unsigned char>(e.from)] = &e;
@@ -50,7 +49,6 @@ void WriteEscapedAndTabbed(RoomWriter& out, std::string_view text,
   for (const std::string_view s : separators.first(std::min<std::size_t>(separators.size(), 3))) {
     patterns[count++] = s;
     separator_size[static_cast<unsigned char>(s[0])] = static_cast<unsigned char>(s.size());
-    if (s.size() == 2) second_of_two = static_cast<unsigned char>(s[1]);
   }
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
@@ -58,24 +56,27 @@ void WriteEscapedAndTabbed(RoomWriter& out, std::string_view text,
   // as one 32-byte piece where they fit in one, into room kept for it.
   constexpr std::size_t kPiece = 32;
   std::size_t done = 0;  // a character boundary: everything before it is written
+  // Where the last run of separators written as a TAB ends: a separator found right there
+  // lengthens it. Every separator is a whole character, so the scan finds each one of a run.
+  std::size_t run_end = std::string_view::npos;
   ForEachCharacterStartAmong(text, std::span(patterns, count), [&](std::size_t hit) {
-    if (hit < done) return;  // inside a run of separators already written
     const Replacement* const escape = escape_of[p[hit]];
+    if (!escape && hit == run_end) {
+      run_end = done = hit + separator_size[p[hit]];
+      return;
+    }
     const std::size_t gap = hit - done, to = escape ? escape->to.size() : 1;
     char* o = out.Make(gap + to + kPiece);
     if (gap <= kPiece && done + kPiece <= n) std::memcpy(o, p + done, kPiece);
     else std::memcpy(o, p + done, gap);
     o += gap;
-    if (escape) std::memcpy(o, escape->to.data(), to);
-    else *o = '\t';
     out.Advance(gap + to);
-    done = hit + 1;
-    if (escape) return;
-    // The rest of the run; each separator ends on a boundary.
-    for (done = hit; done < n;) {
-      const unsigned size = separator_size[p[done]];
-      if (size == 0 || (size == 2 && (done + 1 == n || p[done + 1] != second_of_two))) break;
-      done += size;
+    if (escape) {
+      std::memcpy(o, escape->to.data(), to);
+      done = hit + 1;
+    } else {
+      *o = '\t';
+      run_end = done = hit + separator_size[p[hit]];
     }
   });
   out.Append(text.substr(done));
