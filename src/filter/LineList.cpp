@@ -8,12 +8,13 @@
 
 namespace kestrilon::filter {
 
-bool IsNormalized(std::string_view text) {
+namespace {
+
+// No NUL, and a CR right before every LF and nowhere else: every line break is CR LF.
+bool BreaksAreCrLf(std::string_view text) {
   const std::size_t n = text.size();
-  if (n == 0) return true;
-  if (n < 2 || text[n - 2] != '\r' || text[n - 1] != '\n') return false;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  // Normalized: no NUL, and a CR right before every LF and nowhere else. 64 bytes at a time.
+  // 64 bytes at a time.
   std::uint64_t bad = 0, cr_before = 0;  // cr_before: a CR ended the last 64
   std::size_t i = 0;
   for (; i + 64 <= n; i += 64) {
@@ -26,7 +27,16 @@ bool IsNormalized(std::string_view text) {
     const bool after_cr = i > 0 && p[i - 1] == '\r';
     if (p[i] == '\0' || (p[i] == '\n') != after_cr) return false;
   }
-  return true;
+  return n == 0 || p[n - 1] != '\r';
+}
+
+}  // namespace
+
+bool IsNormalized(std::string_view text) {
+  const std::size_t n = text.size();
+  if (n == 0) return true;
+  if (n < 2 || text[n - 2] != '\r' || text[n - 1] != '\n') return false;
+  return BreaksAreCrLf(text);
 }
 
 std::string NormalizeLineBreaks(std::string_view text) {
@@ -56,6 +66,11 @@ bool LineList::LoadResult(std::string&& text) {
   bool ends_in_break = !text.empty();
   if (IsNormalized(text)) {
     FJoined = std::move(text);
+  } else if (text.back() != '\r' && text.back() != '\n' && BreaksAreCrLf(text)) {
+    // Joined but for the last line's break, as a copied text often is: that break is added.
+    ends_in_break = false;
+    FJoined = std::move(text);
+    FJoined += "\r\n";
   } else {
     ends_in_break = EndsInLineBreak(text);
     FJoined = NormalizeLineBreaks(text);
