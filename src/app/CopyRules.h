@@ -62,7 +62,8 @@ enum class CopyOutcome {
   WriteFailed,  // the write failed: the copy was put back as it was made
 };
 
-// One version of a copy's text: as Unicode, and the form ANSI readers get.
+// One version of a copy's text: as Unicode, and the form ANSI readers get, which may be left
+// empty to be made from the Unicode text when it is written.
 struct TextVersion {
   std::u16string text;
   std::string ansi;

@@ -11,6 +11,17 @@ namespace kestrilon::app {
 
 namespace {
 
+// Puts a version on the clipboard. A version kept only as Unicode (an original, which is seldom
+// put back) gets its ANSI form now: the same the copy's own conversion gave.
+void WriteVersion(const clipboard::OpenedClipboard& clip, const TextVersion& version) {
+  if (!version.ansi.empty() || version.text.empty()) {
+    clip.WriteText(version.text, version.ansi);
+    return;
+  }
+  const unicode::Cp932Text text = unicode::Utf16ToCp932(version.text);
+  clip.WriteText(version.text, unicode::AnsiForm(text.bytes, text.placeholders));
+}
+
 // The busy mark, cleared however the run ends.
 class BusyScope {
  public:
@@ -63,11 +74,9 @@ constexpr char kWriteFailed[] =
 }  // namespace
 
 std::optional<TextVersion> Filtered(filter::Filter& filter, std::u16string_view copied,
-                                    const filter::FilterSettings& settings,
-                                    std::string* copied_ansi) {
+                                    const filter::FilterSettings& settings) {
   unicode::Cp932Text text = unicode::Utf16ToCp932(copied);
   if (text.error != unicode::BridgeError::None) return std::nullopt;
-  if (copied_ansi) *copied_ansi = unicode::AnsiForm(text.bytes, text.placeholders);
   std::string filtered = filter.Run(std::move(text.bytes), settings);
   auto result = unicode::Cp932ToUtf16(filtered, text.placeholders);
   if (result.error != unicode::BridgeError::None)
@@ -176,24 +185,24 @@ CopyOutcome CopyRun::FilterClipboard(const filter::FilterSettings& settings) {
     read_sequence = clip.Sequence();
     copied = clip.ReadText();
   }
-  std::string original_ansi;
-  std::optional<TextVersion> filtered = Filtered(FFilter, copied, settings, &original_ansi);
+  std::optional<TextVersion> filtered = Filtered(FFilter, copied, settings);
   if (!filtered) return CopyOutcome::Untouched;
   // The same text written back would only take away the copying program's other formats.
   if (filtered->text == copied) return CopyOutcome::Unchanged;
-  return Write(read_sequence, std::move(*filtered), {std::move(copied), std::move(original_ansi)});
+  // The original's ANSI form is made only if it is ever put back.
+  return Write(read_sequence, std::move(*filtered), {std::move(copied), {}});
 }
 
 std::optional<std::string> CopyRun::WriteOver(const clipboard::OpenedClipboard& clip,
                                               const TextVersion& next, const TextVersion& current) {
   std::optional<std::string> failure;
   try {
-    clip.WriteText(next.text, next.ansi);
+    WriteVersion(clip, next);
   } catch (const framework::Exception& e) {
     failure = e.what();
     // The clipboard may hold nothing, or half: what it held goes back.
     try {
-      clip.WriteText(current.text, current.ansi);
+      WriteVersion(clip, current);
     } catch (const framework::Exception&) {
       // Both versions are still kept, and a swap can try again.
     }

@@ -23,8 +23,7 @@ namespace kestrilon::app {
 // placeholders for what the code page lacks, filtered, converted back. Nothing when the text can't
 // be carried (more characters outside the code page than placeholders): it stays as it was.
 std::optional<TextVersion> Filtered(filter::Filter& filter, std::u16string_view copied,
-                                    const filter::FilterSettings& settings,
-                                    std::string* copied_ansi = nullptr);
+                                    const filter::FilterSettings& settings);
 
 class CopyRun {
  public:

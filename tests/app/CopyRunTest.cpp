@@ -30,6 +30,7 @@ using clipboard::testing::Block;
 using clipboard::testing::Copy;
 using clipboard::testing::Dword;
 using clipboard::testing::Paste;
+using clipboard::testing::PasteAnsi;
 using framework::Application;
 using framework::TObject;
 using framework::testing::PumpUntil;
@@ -274,6 +275,8 @@ TEST_F(FilterRun, SwapPutsBackEitherVersionExactlyAndOnlyWhileItIsTheLastCopy) {
     Settle();
     EXPECT_EQ(Paste(), back ? original : u"a&amp;b 😀\r\nline2\r\n")
         << "put back as it was, and not filtered again";
+    EXPECT_EQ(PasteAnsi(), back ? "a&b ?\nline2\r" : "a&amp;b ?\r\nline2\r\n")
+        << "its ANSI form too";
     EXPECT_EQ(form->Undo1->Caption(), back ? "変換し直す(&U)" : "元に戻す(&U)");
     EXPECT_TRUE(form->Undo1->Enabled());
   }

@@ -42,16 +42,18 @@ inline void Copy(const std::u16string& text, const wchar_t* marker = nullptr,
   CloseClipboard();
 }
 
-// Reads the text directly, past the seam the tests replace.
-inline std::u16string Paste() {
-  std::u16string text;
+// Reads the text directly, past the seam the tests replace: as Unicode, or the ANSI form.
+template <typename Char = char16_t>
+std::basic_string<Char> Paste(UINT format = CF_UNICODETEXT) {
+  std::basic_string<Char> text;
   for (int i = 0; i < 200 && !OpenClipboard(nullptr); ++i) Sleep(10);
-  if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
-    text = static_cast<const char16_t*>(GlobalLock(h));
+  if (HANDLE h = GetClipboardData(format)) {
+    text = static_cast<const Char*>(GlobalLock(h));
     GlobalUnlock(h);
   }
   CloseClipboard();
   return text;
 }
+inline std::string PasteAnsi() { return Paste<char>(CF_TEXT); }
 
 }  // namespace kestrilon::clipboard::testing
