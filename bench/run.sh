@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make bench: the filter's throughput over a generated 10 MB text of mixed Japanese.
 #   1. every step alone, some combinations and all twenty on, in-process (Google Benchmark),
-#      at 1 MB and 10 MB, with the time ratio 10 MB / 1 MB (at most 11: linear);
+#      at 1 MB and 10 MB in pairs of runs, the median of the pairs' time ratios 10 MB / 1 MB (at
+#      most 11: linear);
 #   2. kestrilon-filter against `nkf -Sx -s -Z1` over the same file, process against process, in
 #      pairs (one run of each, in turn), the median of the pairs' CPU time ratios: all twenty
 #      steps on at most 0.33 of nkf's time; NumberMode, AlphabetMode and SpaceMode at 1 at most

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <fstream>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,9 +79,10 @@ TEST(LargeBlocks, EveryBlockHoldsItsBytesAndLargeOnesLieInHugePages) {
   }
 }
 
-TEST(LargeBlocks, SharedBlocksNeverOverlapAndTheLastFreedIsTakenBack) {
-  // More than one shared mapping's worth, freed in the middle and at the end and taken again:
-  // each block keeps its own bytes throughout.
+TEST(LargeBlocks, SharedBlocksNeverOverlapAndAFreedOneIsTakenAgain) {
+  // More than one shared mapping's worth, freed in the middle and at the end and taken again by
+  // blocks of their size: each block keeps its own bytes throughout, and a run's buffers, made
+  // and freed again and again, take no more memory.
   std::vector<std::vector<std::uint32_t>> blocks;
   for (std::uint32_t k = 0; k < 40; ++k) blocks.emplace_back(25'000, k);
   const void* const last = blocks.back().data();
@@ -94,6 +96,13 @@ TEST(LargeBlocks, SharedBlocksNeverOverlapAndTheLastFreedIsTakenBack) {
     if (k != 20) {
       ASSERT_EQ(std::count(blocks[k].begin(), blocks[k].end(), k), 25'000) << k;
     }
+  std::set<const void*> seen;
+  for (int k = 0; k < 1000; ++k) {
+    const std::vector<char> a(100'000), b(300'000);
+    seen.insert(a.data());
+    seen.insert(b.data());
+  }
+  EXPECT_EQ(seen.size(), 2u);
 }
 
 TEST(LargeBlocks, AGrowingStringKeepsItsText) {

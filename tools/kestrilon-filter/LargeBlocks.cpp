@@ -8,9 +8,8 @@
 // - a block of 2 MB or more gets a mapping of its own; its pages never touched still cost
 //   nothing, so the room a buffer keeps for the text to grow stays free until it is used;
 // - a block of 64 KB or more (a table, a block's working buffer) is cut from a shared 2 MB
-//   mapping, one after the other. Such blocks are few and live for the tool's one text, so a
-//   freed one is taken back only when it was the last cut, which a growing buffer's usual
-//   "free the old, then take a larger one" does not need;
+//   mapping, in whole 4 KB pages; a freed one waits for the next block of its own size, which
+//   a run's buffers ask for again and again;
 // - smaller blocks go to malloc as before.
 // Replacing the global allocation functions is the standard's own way to do this for every
 // std::string and std::vector of the program at once.
@@ -21,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -28,11 +28,12 @@ namespace {
 
 constexpr std::size_t kHuge = std::size_t{2} << 20;
 constexpr std::size_t kMedium = std::size_t{64} << 10;
-// Each block starts with its header: the length of its own mapping, kShared for a block cut
-// from a shared mapping, or 0 for a malloc'ed one. Its size keeps the block aligned as operator
-// new promises.
+constexpr std::size_t kPage = 4096;
+// Each block starts with its header: the length of its own mapping (a multiple of 2 MB), the
+// length of a block cut from a shared mapping plus kShared (odd), or 0 for a malloc'ed one. Its
+// size keeps the block aligned as operator new promises.
 constexpr std::size_t kHeader = __STDCPP_DEFAULT_NEW_ALIGNMENT__;
-constexpr std::size_t kShared = 1;  // no mapping is that long
+constexpr std::size_t kShared = 1;
 static_assert(kHeader >= sizeof(std::size_t));
 
 // A mapping of at least bytes, aligned to 2 MB, or nullptr.
@@ -50,39 +51,44 @@ void* MapHuge(std::size_t bytes) {
   return reinterpret_cast<void*>(aligned);
 }
 
-// The shared mapping that medium blocks are cut from, and the last one cut.
+// The shared mapping that medium blocks are cut from, and the freed blocks by their size in
+// pages, each list linked through the blocks' own first words.
 struct Shared {
   std::mutex lock;
   char* next = nullptr;
   char* end = nullptr;
-  char* last = nullptr;
+  void* freed[kHuge / kPage + 1] = {};
 };
 Shared& TheShared() {
   static Shared shared;  // made on first use: allocation may come before other statics
   return shared;
 }
 
-// A block of bytes (a multiple of kHeader) cut from the shared mapping, or nullptr.
-void* Cut(std::size_t bytes) {
+// A block of pages * kPage bytes from the shared mappings, or nullptr.
+void* Cut(std::size_t pages) {
   Shared& s = TheShared();
   const std::lock_guard<std::mutex> hold(s.lock);
+  if (void* const block = s.freed[pages]) {
+    std::memcpy(&s.freed[pages], block, sizeof(void*));
+    return block;
+  }
+  const std::size_t bytes = pages * kPage;
   if (static_cast<std::size_t>(s.end - s.next) < bytes) {
     auto* const fresh = static_cast<char*>(MapHuge(kHuge));  // the rest of the old one is left
     if (!fresh) return nullptr;
     s.next = fresh;
     s.end = fresh + kHuge;
   }
-  s.last = s.next;
+  void* const block = s.next;
   s.next += bytes;
-  return s.last;
+  return block;
 }
 
-void GiveBack(char* block) {
+void GiveBack(void* block, std::size_t pages) {
   Shared& s = TheShared();
   const std::lock_guard<std::mutex> hold(s.lock);
-  if (block != s.last) return;
-  s.next = block;
-  s.last = nullptr;
+  std::memcpy(block, &s.freed[pages], sizeof(void*));
+  s.freed[pages] = block;
 }
 
 void* Allocate(std::size_t n) {
@@ -95,8 +101,9 @@ void* Allocate(std::size_t n) {
     }
   }
   if (n + kHeader >= kMedium && n + kHeader < kHuge) {
-    if (void* block = Cut((n + 2 * kHeader - 1) & ~(kHeader - 1))) {
-      *static_cast<std::size_t*>(block) = kShared;
+    const std::size_t pages = (n + kHeader + kPage - 1) / kPage;
+    if (void* block = Cut(pages)) {
+      *static_cast<std::size_t*>(block) = pages * kPage + kShared;
       return static_cast<char*>(block) + kHeader;
     }
   }
@@ -110,7 +117,7 @@ void Release(void* p) noexcept {
   if (!p) return;
   void* const block = static_cast<char*>(p) - kHeader;
   const std::size_t length = *static_cast<std::size_t*>(block);
-  if (length == kShared) GiveBack(static_cast<char*>(block));
+  if (length & kShared) GiveBack(block, length / kPage);
   else if (length) munmap(block, length);
   else std::free(block);
 }
