@@ -18,8 +18,8 @@ void WriteVersion(const clipboard::OpenedClipboard& clip, const TextVersion& ver
     clip.WriteText(version.text, version.ansi);
     return;
   }
-  const unicode::Cp932Text text = unicode::Utf16ToCp932(version.text);
-  clip.WriteText(version.text, unicode::AnsiForm(text.bytes, text.placeholders));
+  unicode::Cp932Text text = unicode::Utf16ToCp932(version.text);
+  clip.WriteText(version.text, unicode::AnsiForm(std::move(text.bytes), text.placeholders));
 }
 
 // The busy mark, cleared however the run ends.

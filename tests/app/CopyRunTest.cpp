@@ -513,30 +513,20 @@ TEST_F(FilterRun, CopiesOfAnExcludedProgramAreLeftAloneAndItsNameCanBeAdded) {
   ASSERT_EQ(book.SetProgramPreset("COPYRUN_WIN_TESTS.EXE", "大文字 [江]"),
             settings::PresetResult::Ok);
   form->SetPresets(book);
-  struct Row {
-    bool asProgram;
-    const char16_t* copied;
-    const char16_t* filtered;
+  // The same text copied by this program and by another: what each copy becomes.
+  auto expect = [&](const char16_t* own, const char16_t* other, const char* others_settings) {
+    copyAsProgram(u"Mixed&");
+    EXPECT_TRUE(PumpUntil([&] { return Paste() == own; })) << "its preset";
+    Copy(u"Mixed&");
+    EXPECT_TRUE(PumpUntil([&] { return Paste() == other; })) << others_settings;
   };
-  const Row before[] = {{true, u"Mixed&", u"MIXED&\r\n"}, {false, u"Mixed&", u"Mixed&amp;\r\n"}};
-  for (const Row& row : before) {
-    if (row.asProgram) copyAsProgram(row.copied);
-    else Copy(row.copied);
-    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; }))
-        << (row.asProgram ? "its preset" : "the dialog's");
-  }
+  expect(u"MIXED&\r\n", u"Mixed&amp;\r\n", "the dialog's");
   ASSERT_EQ(form->Presets1->Count(), 2);
   EXPECT_TRUE(form->Presets1->Items(0)->RadioItem());
   form->Presets1->Items(1)->Click();  // 小文字, from the tray menu
   EXPECT_TRUE(form->Presets1->Items(1)->Checked());
   EXPECT_EQ(form->TrayIcon->TipHelp(), "Kestrilon - 小文字");
-  const Row after[] = {{true, u"Mixed&", u"MIXED&\r\n"}, {false, u"Mixed&", u"mixed&\r\n"}};
-  for (const Row& row : after) {
-    if (row.asProgram) copyAsProgram(row.copied);
-    else Copy(row.copied);
-    EXPECT_TRUE(PumpUntil([&] { return Paste() == row.filtered; }))
-        << (row.asProgram ? "its preset" : "the chosen one");
-  }
+  expect(u"MIXED&\r\n", u"mixed&\r\n", "the chosen one");
   DestroyWindow(window);
 }
 
